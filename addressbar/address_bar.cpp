@@ -1,0 +1,81 @@
+#include "addressbar/address_bar.h"
+
+#include "addressbar/navigate.h"
+#include "app/state.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kAddressBarInitialWidth = 400;
+// The focus band reaches from the bar's left edge to this far before the primary screen's right edge.
+constexpr int kFocusBandRightMargin = 240;
+constexpr int kFocusBandBottom = 50;
+
+}  // namespace
+
+int AddressBarWidth(int clientWidth) {
+    const int width = clientWidth - kAddressBarWidthMargin;
+    return width < kAddressBarMinWidth ? kAddressBarMinWidth : width;
+}
+
+bool InAddressBarFocusBand(int x, int y, int screenWidth) {
+    return y >= kAddressBarTop && y <= kFocusBandBottom && x >= kAddressBarLeft &&
+           x <= screenWidth - kFocusBandRightMargin;
+}
+
+void CreateAddressBar(HWND parent, HINSTANCE instance) {
+    hAddressBar = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, kAddressBarLeft,
+                                  kAddressBarTop, kAddressBarInitialWidth, kAddressBarHeight, parent,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(ID_ADDRESS_BAR)), instance, nullptr);
+    // The painted frame around the bar is its border; the control keeps none of its own.
+    LONG exStyle = GetWindowLongW(hAddressBar, GWL_EXSTYLE);
+    SetWindowLongW(hAddressBar, GWL_EXSTYLE, exStyle & ~WS_EX_CLIENTEDGE);
+    oldEditProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hAddressBar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AddressBarProc)));
+    SendMessageW(hAddressBar, WM_SETFONT, reinterpret_cast<WPARAM>(hUIFont), TRUE);
+}
+
+void LayoutAddressBar(HWND parent) {
+    RECT rc;
+    GetClientRect(parent, &rc);
+    SetWindowPos(hAddressBar, nullptr, kAddressBarLeft, kAddressBarTop, AddressBarWidth(rc.right), kAddressBarHeight,
+                 SWP_NOZORDER);
+}
+
+LRESULT OnAddressBarColor(HDC dc) {
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkColor(dc, kAddressBarBackground);
+    // Created once, on first use, and kept for the life of the process.
+    static const HBRUSH editBgBrush = CreateSolidBrush(kAddressBarBackground);
+    return reinterpret_cast<LRESULT>(editBgBrush);
+}
+
+LRESULT CALLBACK AddressBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_KEYDOWN && wParam == VK_RETURN) {
+        // Posted: the navigation runs once this key has been handled. The keypad's Enter counts too.
+        PostMessageW(GetParent(hwnd), WM_APP_NAVIGATE, 0, 0);
+        return 0;
+    }
+    if (message == WM_CHAR && wParam == L'\r') {
+        return 0;  // a single-line edit would only beep at it
+    }
+    return CallWindowProcW(oldEditProc, hwnd, message, wParam, lParam);
+}
+
+// The text is read now, when the message is handled, not when Enter was pressed.
+void NavigateToAddressBarText() {
+    const int length = GetWindowTextLengthW(hAddressBar);
+    if (length <= 0) return;
+    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(hAddressBar, buffer.data(), length + 1);
+    NavigateTo(std::wstring(buffer.data()));
+}
+
+void ApplyAddressBarFocusRule(LPARAM lParam) {
+    const DWORD value = static_cast<DWORD>(lParam);
+    const int x = LOWORD(value);
+    const int y = HIWORD(value);
+    if (InAddressBarFocusBand(x, y, GetSystemMetrics(SM_CXSCREEN))) SetFocus(hAddressBar);
+}

@@ -1,0 +1,29 @@
+// The address bar: a subclassed single-line EDIT control in the toolbar band.
+#pragma once
+
+#include <windows.h>
+
+inline constexpr int ID_ADDRESS_BAR = 1005;
+// Posted by the address bar to the main window when Enter is pressed.
+inline constexpr UINT WM_APP_NAVIGATE = WM_USER + 100;
+
+inline constexpr int kAddressBarLeft = 250;
+inline constexpr int kAddressBarTop = 14;
+inline constexpr int kAddressBarHeight = 36;
+inline constexpr int kAddressBarWidthMargin = 490;
+inline constexpr int kAddressBarMinWidth = 100;
+inline constexpr COLORREF kAddressBarBackground = RGB(246, 246, 246);
+
+// The address bar's width for a client area of the given width.
+int AddressBarWidth(int clientWidth);
+
+// Whether a click on the main window at (x, y) moves the focus into the address bar.
+bool InAddressBarFocusBand(int x, int y, int screenWidth);
+
+void CreateAddressBar(HWND parent, HINSTANCE instance);
+void LayoutAddressBar(HWND parent);
+LRESULT OnAddressBarColor(HDC dc);
+void NavigateToAddressBarText();
+void ApplyAddressBarFocusRule(LPARAM lParam);
+
+LRESULT CALLBACK AddressBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

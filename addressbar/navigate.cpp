@@ -1,0 +1,97 @@
+#include "addressbar/navigate.h"
+
+#include "app/state.h"
+
+
+namespace {
+
+bool IsUnreserved(unsigned char byte) {
+    return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
+           byte == '-' || byte == '.' || byte == '_' || byte == '~';
+}
+
+bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// UTF-16 to UTF-8; a surrogate without its partner cannot be encoded and becomes U+FFFD.
+std::string ToUtf8(const std::wstring& text) {
+    std::string out;
+    out.reserve(text.size() * 3);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            const char32_t cp = 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) +
+                                (static_cast<char32_t>(text[i + 1]) - 0xDC00);
+            AppendUtf8(out, cp);
+            ++i;
+        } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
+            AppendUtf8(out, 0xFFFD);
+        } else {
+            AppendUtf8(out, static_cast<char32_t>(c));
+        }
+    }
+    return out;
+}
+
+wchar_t AsciiLower(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+
+// ASCII-only folding: no locale may turn another character into a letter of the scheme.
+bool StartsWithIgnoringCase(const std::wstring& text, const wchar_t* lowerPrefix) {
+    for (size_t i = 0; lowerPrefix[i]; ++i) {
+        if (i >= text.size() || AsciiLower(text[i]) != lowerPrefix[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string PercentEncodeQuery(const std::wstring& text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char byte : ToUtf8(text)) {
+        if (IsUnreserved(byte)) {
+            out += static_cast<char>(byte);
+        } else {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0x0F];
+        }
+    }
+    return out;
+}
+
+std::wstring ResolveInput(const std::wstring& text) {
+    // Only U+0020 and U+002E count: no trimming, no other white space, no other full stops.
+    if (text.find(L'.') == std::wstring::npos || text.find(L' ') != std::wstring::npos) {
+        const std::string query = PercentEncodeQuery(text);
+        return searchUrl + std::wstring(query.begin(), query.end());
+    }
+    if (StartsWithIgnoringCase(text, L"http://") || StartsWithIgnoringCase(text, L"https://")) return text;
+    return L"https://" + text;
+}
+
+void NavigateTo(const std::wstring& text) {
+    if (text.empty()) return;
+    if (!webviewReady) return;
+    if (!webview) return;
+    currentUrl = ResolveInput(text);
+    webview->Navigate(currentUrl.c_str());
+}

@@ -1,0 +1,14 @@
+// Turning typed text into a URL, and sending it to the web view.
+#pragma once
+
+#include <string>
+
+// The URL for a piece of typed text: a search on the home engine when it has a space or no
+// full stop, otherwise the text itself over HTTPS unless it already names http or https.
+std::wstring ResolveInput(const std::wstring& text);
+
+// The query text of a search, percent-encoded as UTF-8 (lone surrogates as U+FFFD).
+std::string PercentEncodeQuery(const std::wstring& text);
+
+// Resolves the text and navigates the web view to it; does nothing until the web view is ready.
+void NavigateTo(const std::wstring& text);

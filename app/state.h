@@ -1,0 +1,39 @@
+// The process-wide state that every part of the browser shares. Touched only by the UI thread.
+#pragma once
+
+#include "webhost/com_handler.h"
+#include "webhost/com_ref.h"
+#include "webhost/webview2.h"
+
+#include <windows.h>
+
+#include <string>
+
+extern int toolbarHeight;
+extern int menuHeight;
+extern int buttonSize;
+extern int hoverIndex;
+extern ULONG_PTR gdiplusToken;
+extern HWND hMainWnd;
+extern HWND hAddressBar;
+extern WNDPROC oldEditProc;
+extern HFONT hUIFont;
+extern bool menuOpen;
+extern bool isLoading;
+extern bool webviewReady;
+
+extern ComRef<ICoreWebView2Environment> webviewEnvironment;
+extern ComRef<ICoreWebView2Controller> webviewController;
+extern ComRef<ICoreWebView2> webview;
+extern ComRef<ICoreWebView2NavigationStartingEventHandler> navStartingHandler;
+extern ComRef<ICoreWebView2NavigationCompletedEventHandler> navCompletedHandler;
+
+extern const std::wstring homeUrl;
+extern const std::wstring searchUrl;
+extern std::wstring currentUrl;
+
+// The search engine behind the home page and every search.
+inline constexpr wchar_t kSearchHost[] = L"duckduckgo.com";
+
+// Tests only: puts every field back to its initial value, releasing any engine reference.
+void ResetAppStateForTesting();

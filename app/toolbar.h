@@ -1,0 +1,37 @@
+// The toolbar's eight button slots: geometry, hover tracking and click actions.
+#pragma once
+
+#include <windows.h>
+
+enum ToolbarSlot {
+    kSlotNone = -1,
+    kSlotBack = 0,
+    kSlotForward = 1,
+    kSlotRefresh = 2,
+    kSlotHome = 3,
+    kSlotClose = 4,
+    kSlotMaximize = 5,
+    kSlotMinimize = 6,
+    kSlotMenu = 7,
+};
+inline constexpr int kSlotCount = 8;
+inline constexpr int kSlotMargin = 12;  // from the client area's left and right edges
+inline constexpr int kSlotGap = 4;      // between neighbouring buttons of a group
+
+// The painted square of a slot: right and bottom exclusive, buttonSize by buttonSize.
+RECT SlotRect(int slot, int clientWidth, int buttonSize, int toolbarHeight);
+
+// Whether (x, y) lies in the slot's hit area, which is one pixel wider and taller than its
+// painted square: both ends of both ranges are inclusive.
+bool SlotContains(int slot, int x, int y, int clientWidth, int buttonSize, int toolbarHeight);
+
+// The slot to highlight at (x, y): where two slots overlap (narrow windows) the higher one wins.
+int HoverSlotAt(int x, int y, int clientWidth, int buttonSize, int toolbarHeight);
+
+// Message handlers of the main window.
+void OnToolbarMouseMove(HWND hwnd, LPARAM lParam);
+void OnToolbarMouseLeave();
+void OnToolbarClick(HWND hwnd, LPARAM lParam);
+
+// The pointer position of a mouse message: each coordinate read as an unsigned 16-bit value.
+POINT MousePoint(LPARAM lParam);

@@ -1,0 +1,104 @@
+#include "chrome/menu_panel.h"
+
+#include "app/state.h"
+#include "app/toolbar.h"
+#include "chrome/glyphs.h"
+#include "webhost/webview_host.h"
+
+namespace {
+
+constexpr int kColumns = 3;
+constexpr int kRows = 2;
+constexpr int kGlyphSize = 40;
+constexpr int kGlyphTopOffset = 30;
+constexpr int kLabelTopOffset = 80;
+constexpr COLORREF kPanelBackground = RGB(255, 255, 255);
+constexpr COLORREF kItemGlyphColour = RGB(80, 80, 80);
+constexpr COLORREF kLabelColour = RGB(50, 50, 50);
+constexpr COLORREF kRuleColour = RGB(230, 230, 230);
+
+const MenuItem kMenuItems[] = {
+    {0, 0, L"添加书签", L"添加书签功能开发中", L"提示"},
+    {0, 1, L"下载管理", L"下载管理功能开发中", L"提示"},
+    {0, 2, L"历史记录", L"历史记录功能开发中", L"提示"},
+    {1, 1, L"关于 Trov", L"Trov Browser v1.0", L"关于"},
+};
+
+GlyphPainter ItemGlyph(const MenuItem& item) {
+    if (item.row == 0 && item.column == 0) return DrawHomeGlyph;
+    if (item.row == 0 && item.column == 1) return DrawForwardGlyph;
+    if (item.row == 0 && item.column == 2) return DrawRefreshGlyph;
+    return DrawMenuGlyph;
+}
+
+RECT CellRect(int row, int column, int columnWidth, int rowHeight) {
+    return RECT{column * columnWidth, toolbarHeight + row * rowHeight, (column + 1) * columnWidth,
+                toolbarHeight + (row + 1) * rowHeight};
+}
+
+void PaintItem(HDC hdc, const MenuItem& item, int columnWidth, int rowHeight) {
+    const RECT itemRc = CellRect(item.row, item.column, columnWidth, rowHeight);
+    ItemGlyph(item)(hdc, itemRc.left + columnWidth / 2 - kGlyphSize / 2, itemRc.top + kGlyphTopOffset, kGlyphSize,
+                    kItemGlyphColour);
+    RECT r = {itemRc.left, itemRc.top + kLabelTopOffset, itemRc.right, itemRc.bottom};
+    DrawTextW(hdc, item.label, -1, &r, DT_CENTER | DT_SINGLELINE);
+}
+
+}  // namespace
+
+const MenuItem* MenuItemAt(int row, int column) {
+    for (const MenuItem& item : kMenuItems) {
+        if (item.row == row && item.column == column) return &item;
+    }
+    return nullptr;
+}
+
+bool MenuCellAt(int x, int y, int clientWidth, int toolbarHeight, int menuHeight, int* row, int* column) {
+    const int columnWidth = clientWidth / kColumns;
+    const int rowHeight = menuHeight / kRows;
+    if (columnWidth <= 0 || rowHeight <= 0) return false;
+    *column = x / columnWidth;
+    *row = (y - toolbarHeight) / rowHeight;
+    return true;
+}
+
+void PaintMenuPanel(HDC hdc, RECT rc) {
+    if (!menuOpen) return;
+    const int bottom = toolbarHeight + menuHeight;
+    const RECT rcMenu = {0, toolbarHeight, rc.right, bottom};
+    HBRUSH brush = CreateSolidBrush(kPanelBackground);
+    FillRect(hdc, &rcMenu, brush);
+    DeleteObject(brush);
+
+    const int columnWidth = rc.right / kColumns;
+    const int rowHeight = menuHeight / kRows;
+    HGDIOBJ oldFont = SelectObject(hdc, hUIFont);
+    SetBkMode(hdc, TRANSPARENT);
+    SetTextColor(hdc, kLabelColour);
+    for (const MenuItem& item : kMenuItems) PaintItem(hdc, item, columnWidth, rowHeight);
+    SelectObject(hdc, oldFont);
+
+    HPEN pen = CreatePen(PS_SOLID, 1, kRuleColour);
+    HGDIOBJ oldPen = SelectObject(hdc, pen);
+    MoveToEx(hdc, 0, bottom - 1, nullptr);
+    LineTo(hdc, rc.right, bottom - 1);
+    SelectObject(hdc, oldPen);
+    DeleteObject(pen);
+}
+
+void OnMenuPanelClick(HWND hwnd, LPARAM lParam) {
+    const POINT pt = MousePoint(lParam);
+    if (!menuOpen || pt.y < toolbarHeight || pt.y > toolbarHeight + menuHeight) return;
+
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    int row = 0, column = 0;
+    // Narrower than three pixels there are no cells to hit: the click only closes the panel.
+    if (MenuCellAt(pt.x, pt.y, rc.right, toolbarHeight, menuHeight, &row, &column)) {
+        // Modal: the panel stays open behind the box until the user dismisses it.
+        if (const MenuItem* item = MenuItemAt(row, column)) MessageBoxW(hwnd, item->message, item->caption, MB_OK);
+    }
+    menuOpen = false;
+    ResizeWebView();
+    InvalidateRect(hwnd, nullptr, TRUE);
+}

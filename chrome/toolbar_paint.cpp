@@ -1,0 +1,107 @@
+#include "chrome/toolbar_paint.h"
+
+#include "app/state.h"
+#include "app/toolbar.h"
+#include "chrome/glyphs.h"
+
+#include <gdiplus.h>
+
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+constexpr COLORREF kBandBackground = RGB(255, 255, 255);
+constexpr COLORREF kHoverFill = RGB(235, 235, 235);
+constexpr COLORREF kCloseHoverFill = RGB(232, 17, 35);
+constexpr COLORREF kGlyphColour = RGB(50, 50, 50);
+constexpr COLORREF kCloseHoverGlyphColour = RGB(255, 255, 255);
+constexpr COLORREF kRuleColour = RGB(230, 230, 230);
+constexpr COLORREF kLoadingColour = RGB(0, 120, 212);
+constexpr ARGB kFrameFill = 0xFFF6F6F6;
+constexpr ARGB kFrameBorder = 0xFFDCDCDC;
+constexpr int kFrameMargin = 6;
+constexpr int kFrameCornerDiameter = 20;
+
+const GlyphPainter kSlotGlyphs[kSlotCount] = {
+    DrawBackGlyph,  DrawForwardGlyph,  DrawRefreshGlyph,  DrawHomeGlyph,
+    DrawCloseGlyph, DrawMaximizeGlyph, DrawMinimizeGlyph, DrawMenuGlyph,
+};
+
+void FillSolid(HDC hdc, const RECT& r, COLORREF colour) {
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(hdc, &r, brush);
+    DeleteObject(brush);
+}
+
+void PaintSlot(HDC hdc, int slot, int clientWidth) {
+    const RECT r = SlotRect(slot, clientWidth, buttonSize, toolbarHeight);
+    const bool hovered = hoverIndex == slot;
+    if (hovered) FillSolid(hdc, r, slot == kSlotClose ? kCloseHoverFill : kHoverFill);
+    const COLORREF colour = (hovered && slot == kSlotClose) ? kCloseHoverGlyphColour : kGlyphColour;
+    kSlotGlyphs[slot](hdc, r.left, r.top, buttonSize, colour);
+}
+
+// A 6-pixel rounded rim around the address bar; the bar itself covers the middle.
+void PaintAddressBarFrame(HDC hdc) {
+    RECT erc;
+    GetWindowRect(hAddressBar, &erc);
+    MapWindowPoints(nullptr, hMainWnd, reinterpret_cast<POINT*>(&erc), 2);
+    InflateRect(&erc, kFrameMargin, kFrameMargin);
+
+    GpGraphics* graphics = nullptr;
+    GdipCreateFromHDC(hdc, &graphics);
+    GdipSetSmoothingMode(graphics, SmoothingModeAntiAlias);
+    GpSolidFill* bgBrush = nullptr;
+    GdipCreateSolidFill(kFrameFill, &bgBrush);
+    GpPen* borderPen = nullptr;
+    GdipCreatePen1(kFrameBorder, 1.0f, UnitWorld, &borderPen);
+
+    const int d = kFrameCornerDiameter;
+    GpPath* path = nullptr;
+    GdipCreatePath(FillModeAlternate, &path);
+    GdipAddPathArcI(path, erc.left, erc.top, d, d, 180.0f, 90.0f);
+    GdipAddPathArcI(path, erc.right - d, erc.top, d, d, 270.0f, 90.0f);
+    GdipAddPathArcI(path, erc.right - d, erc.bottom - d, d, d, 0.0f, 90.0f);
+    GdipAddPathArcI(path, erc.left, erc.bottom - d, d, d, 90.0f, 90.0f);
+    GdipClosePathFigure(path);
+    GdipFillPath(graphics, bgBrush, path);
+    GdipDrawPath(graphics, borderPen, path);
+
+    GdipDeletePath(path);
+    GdipDeletePen(borderPen);
+    GdipDeleteBrush(bgBrush);
+    GdipDeleteGraphics(graphics);
+}
+
+}  // namespace
+
+int LoadingBarLength(int clientWidth) { return static_cast<int>(static_cast<float>(clientWidth) * 0.4f); }
+
+void PaintToolbar(HDC hdc, RECT rc) {
+    const int width = rc.right;
+    FillSolid(hdc, RECT{0, 0, width, toolbarHeight}, kBandBackground);
+
+    for (int slot = 0; slot < kSlotCount; ++slot) PaintSlot(hdc, slot, width);
+
+    if (hAddressBar) PaintAddressBarFrame(hdc);
+
+    HPEN rulePen = CreatePen(PS_SOLID, 1, kRuleColour);
+    HGDIOBJ oldPen = SelectObject(hdc, rulePen);
+    MoveToEx(hdc, 0, toolbarHeight - 1, nullptr);
+    LineTo(hdc, width, toolbarHeight - 1);
+
+    HPEN loadingPen = nullptr;
+    if (isLoading) {
+        // Round-ended, centred on the band's second-to-last row, over the rule.
+        loadingPen = CreatePen(PS_SOLID, 4, kLoadingColour);
+        SelectObject(hdc, loadingPen);
+        MoveToEx(hdc, 0, toolbarHeight - 2, nullptr);
+        LineTo(hdc, LoadingBarLength(width), toolbarHeight - 2);
+    }
+
+    // No pen is deleted while it is still selected.
+    SelectObject(hdc, oldPen);
+    if (loadingPen) DeleteObject(loadingPen);
+    DeleteObject(rulePen);
+}

@@ -1,0 +1,50 @@
+// A COM handler object that forwards Invoke to a function object, for the engine's
+// completion and event callbacks.
+#pragma once
+
+#include "webhost/webview2.h"
+
+#include <functional>
+#include <utility>
+
+template <class Interface, class... Args>
+class Handler final : public Interface {
+public:
+    explicit Handler(std::function<HRESULT(Args...)> body) : body_(std::move(body)) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        if (!object) return E_POINTER;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IidOf<Interface>())) {
+            *object = static_cast<Interface*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        LONG left = InterlockedDecrement(&refs_);
+        if (left == 0) delete this;
+        return static_cast<ULONG>(left);
+    }
+    // Whatever happens inside, the engine is told that the handler succeeded.
+    HRESULT STDMETHODCALLTYPE Invoke(Args... args) override {
+        body_(args...);
+        return S_OK;
+    }
+    virtual ~Handler() = default;
+
+private:
+    std::function<HRESULT(Args...)> body_;
+    LONG refs_ = 1;
+};
+
+using EnvironmentCompletedHandler =
+    Handler<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler, HRESULT, ICoreWebView2Environment*>;
+using ControllerCompletedHandler =
+    Handler<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler, HRESULT, ICoreWebView2Controller*>;
+using NavigationStartingHandler =
+    Handler<ICoreWebView2NavigationStartingEventHandler, ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs*>;
+using NavigationCompletedHandler =
+    Handler<ICoreWebView2NavigationCompletedEventHandler, ICoreWebView2*, ICoreWebView2NavigationCompletedEventArgs*>;

@@ -1,0 +1,16 @@
+// Hosting the web engine in the main window: start-up, navigation events, bounds, release.
+#pragma once
+
+#include <windows.h>
+
+// Requests the engine's environment; everything after that happens in the engine's callbacks.
+void InitWebView(HWND hwnd);
+
+// Places the web view below the toolbar, and below the menu panel while it is open.
+void ResizeWebView();
+
+// The web view's rectangle in client pixels, for a client area of the given size.
+RECT WebViewBounds(int clientWidth, int clientHeight, bool menuIsOpen, int toolbarHeight, int menuHeight);
+
+// At window destruction: releases the web view, the controller and the environment, in that order.
+void ReleaseWebView();
