@@ -1,0 +1,140 @@
+// Shared pieces of the development engine: its settings, its log, work posted to the message
+// loop, and the two counts that keep its objects alive.
+#pragma once
+
+#include "webhost/webview2.h"
+
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+enum class FailMode { None, Environment, Controller, WebView };
+
+struct EngineConfig {
+    std::wstring logPath;  // empty: no log
+    UINT navigationDelayMs = 150;
+    FailMode failMode = FailMode::None;
+};
+using ConfigPtr = std::shared_ptr<const EngineConfig>;
+
+ConfigPtr ReadEngineConfig();
+void LogLine(const EngineConfig& config, const std::wstring& line);
+HINSTANCE EngineModule();
+
+// Work that runs later on the message loop of the thread that posted it.
+class Task {
+public:
+    virtual ~Task() = default;
+    virtual void Run() = 0;
+};
+
+bool PostTask(std::unique_ptr<Task> task);
+
+template <class Body>
+bool PostToMessageLoop(Body body) {
+    class BodyTask final : public Task {
+    public:
+        explicit BodyTask(Body b) : body_(std::move(b)) {}
+        void Run() override { body_(); }
+
+    private:
+        Body body_;
+    };
+    return PostTask(std::make_unique<BodyTask>(std::move(body)));
+}
+
+// Every object the host can hold keeps two counts. The host's count (AddRef, Release,
+// QueryInterface) is what the "Released" log line reports; the engine's own links (a controller
+// to its web view, work in flight) keep the object alive without showing there.
+class EngineObject {
+public:
+    EngineObject(ConfigPtr config, const wchar_t* logName) : config_(std::move(config)), logName_(logName) {}
+    EngineObject(const EngineObject&) = delete;
+    EngineObject& operator=(const EngineObject&) = delete;
+
+    ULONG AddHostRef();
+    ULONG ReleaseHostRef();
+    void HoldByEngine() { ++engineRefs_; }
+    void DropByEngine();
+    const EngineConfig& Config() const { return *config_; }
+    const ConfigPtr& SharedConfig() const { return config_; }
+
+protected:
+    virtual ~EngineObject() = default;
+
+private:
+    void DeleteIfUnused();
+
+    ConfigPtr config_;
+    const wchar_t* logName_;
+    LONG hostRefs_ = 0;
+    LONG engineRefs_ = 0;
+};
+
+// The engine's own reference to one of its objects.
+template <class T>
+class EngineRef {
+public:
+    EngineRef() = default;
+    explicit EngineRef(T* object) : object_(object) { Hold(); }
+    EngineRef(const EngineRef& other) : object_(other.object_) { Hold(); }
+    EngineRef(EngineRef&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+    EngineRef& operator=(EngineRef other) noexcept {
+        std::swap(object_, other.object_);
+        return *this;
+    }
+    ~EngineRef() {
+        if (object_) object_->DropByEngine();
+    }
+    T* Get() const { return object_; }
+    T* operator->() const { return object_; }
+    explicit operator bool() const { return object_ != nullptr; }
+
+private:
+    void Hold() {
+        if (object_) object_->HoldByEngine();
+    }
+    T* object_ = nullptr;
+};
+
+// A COM reference, counted through AddRef and Release: the host's handlers, event arguments.
+template <class T>
+class ComHolder {
+public:
+    ComHolder() = default;
+    explicit ComHolder(T* object) : object_(object) { Hold(); }
+    ComHolder(const ComHolder& other) : object_(other.object_) { Hold(); }
+    ComHolder(ComHolder&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+    ComHolder& operator=(ComHolder other) noexcept {
+        std::swap(object_, other.object_);
+        return *this;
+    }
+    ~ComHolder() {
+        if (object_) object_->Release();
+    }
+    T* Get() const { return object_; }
+    T* operator->() const { return object_; }
+
+private:
+    void Hold() {
+        if (object_) object_->AddRef();
+    }
+    T* object_ = nullptr;
+};
+
+// QueryInterface of an object that implements exactly one interface besides IUnknown.
+template <class Interface>
+HRESULT AnswerQuery(Interface* self, REFIID riid, void** object) {
+    if (!object) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IidOf<Interface>())) {
+        *object = self;
+        self->AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+// A copy of the text made with the COM task allocator, as callers free out-strings.
+LPWSTR CopyToTaskMemory(const std::wstring& text);

@@ -1,0 +1,175 @@
+// The engine objects the host sees: environment, controller, web view and the event arguments.
+// Slots the browser never calls answer E_NOTIMPL.
+#pragma once
+
+#include "devtools/engine/engine.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+class Environment final : public ICoreWebView2Environment, public EngineObject {
+public:
+    explicit Environment(ConfigPtr config) : EngineObject(std::move(config), L"environment") {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override { return AnswerQuery<ICoreWebView2Environment>(this, riid, object); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return AddHostRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return ReleaseHostRef(); }
+
+    HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
+        HWND parentWindow, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override;
+    HRESULT STDMETHODCALLTYPE CreateWebResourceResponse(IStream*, int, LPCWSTR, LPCWSTR, ICoreWebView2WebResourceResponse**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_BrowserVersionString(LPWSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_NewBrowserVersionAvailable(ICoreWebView2NewBrowserVersionAvailableEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_NewBrowserVersionAvailable(EventRegistrationToken) override { return E_NOTIMPL; }
+};
+
+class WebView;
+
+class Controller final : public ICoreWebView2Controller, public EngineObject {
+public:
+    Controller(ConfigPtr config, EngineRef<WebView> view) : EngineObject(std::move(config), L"controller"), view_(std::move(view)) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override { return AnswerQuery<ICoreWebView2Controller>(this, riid, object); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return AddHostRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return ReleaseHostRef(); }
+
+    HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL* isVisible) override;
+    HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL isVisible) override;
+    HRESULT STDMETHODCALLTYPE get_Bounds(RECT* bounds) override;
+    HRESULT STDMETHODCALLTYPE put_Bounds(RECT bounds) override;
+    HRESULT STDMETHODCALLTYPE get_ZoomFactor(double*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_ZoomFactor(double) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_ZoomFactorChanged(ICoreWebView2ZoomFactorChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_ZoomFactorChanged(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetBoundsAndZoomFactor(RECT, double) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) override;
+    HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(ICoreWebView2MoveFocusRequestedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_GotFocus(ICoreWebView2FocusChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_GotFocus(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_LostFocus(ICoreWebView2FocusChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND* parentWindow) override;
+    HRESULT STDMETHODCALLTYPE put_ParentWindow(HWND) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Close() override;
+    HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** coreWebView2) override;
+
+private:
+    EngineRef<WebView> view_;
+    bool visible_ = false;
+    RECT bounds_ = {};
+};
+
+// The page: navigations, history, event handlers, and the child window that shows the URL.
+class WebView final : public ICoreWebView2, public EngineObject {
+public:
+    // Null when the child window cannot be made in that parent.
+    static WebView* Create(ConfigPtr config, HWND parent);
+
+    HWND Window() const { return window_; }  // null once closed
+    std::wstring Source() const;
+    bool HasPage() const { return historyIndex_ >= 0; }
+    void Close();
+
+    // Called from the page window's procedure.
+    void OnStepNavigations();
+    void OnNavigationTimer();
+    void OnWindowDestroyed() { window_ = nullptr; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override { return AnswerQuery<ICoreWebView2>(this, riid, object); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return AddHostRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return ReleaseHostRef(); }
+
+    HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) override;
+    HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) override;
+    HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler, EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_NavigationStarting(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE add_ContentLoading(ICoreWebView2ContentLoadingEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_ContentLoading(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_SourceChanged(ICoreWebView2SourceChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_SourceChanged(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_HistoryChanged(ICoreWebView2HistoryChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_HistoryChanged(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_NavigationCompleted(ICoreWebView2NavigationCompletedEventHandler* handler, EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE add_FrameNavigationStarting(ICoreWebView2NavigationStartingEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_FrameNavigationStarting(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_FrameNavigationCompleted(ICoreWebView2NavigationCompletedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_FrameNavigationCompleted(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_ScriptDialogOpening(ICoreWebView2ScriptDialogOpeningEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_PermissionRequested(ICoreWebView2PermissionRequestedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_PermissionRequested(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(LPCWSTR, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RemoveScriptToExecuteOnDocumentCreated(LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ExecuteScript(LPCWSTR, ICoreWebView2ExecuteScriptCompletedHandler*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CapturePreview(COREWEBVIEW2_CAPTURE_PREVIEW_IMAGE_FORMAT, IStream*, ICoreWebView2CapturePreviewCompletedHandler*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reload() override;
+    HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE PostWebMessageAsString(LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_WebMessageReceived(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CallDevToolsProtocolMethod(LPCWSTR, LPCWSTR, ICoreWebView2CallDevToolsProtocolMethodCompletedHandler*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_BrowserProcessId(UINT32*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_CanGoBack(BOOL* canGoBack) override;
+    HRESULT STDMETHODCALLTYPE get_CanGoForward(BOOL* canGoForward) override;
+    HRESULT STDMETHODCALLTYPE GoBack() override;
+    HRESULT STDMETHODCALLTYPE GoForward() override;
+
+private:
+    enum class NavigationKind { New, HistoryMove, Reload };
+    struct Navigation {
+        UINT64 id = 0;
+        std::wstring url;
+        NavigationKind kind = NavigationKind::New;
+        int historyIndex = -1;  // the entry a history move lands on
+        bool started = false;
+        bool cancelled = false;
+    };
+    template <class Handler>
+    struct Registration {
+        INT64 token;
+        ComHolder<Handler> handler;
+    };
+
+    explicit WebView(ConfigPtr config) : EngineObject(std::move(config), L"webview") {}
+    ~WebView() override;
+
+    void Enqueue(NavigationKind kind, const std::wstring& url, int historyIndex);
+    void CancelNavigation(UINT64 id);
+    void Commit(const Navigation& navigation);
+    bool RaiseStarting(const Navigation& navigation);
+    void RaiseCompleted(const Navigation& navigation, bool success);
+    void StartTimer();
+    void StopTimer();
+    HRESULT MoveInHistory(int step);
+
+    template <class Handler>
+    HRESULT AddHandler(std::vector<Registration<Handler>>& list, Handler* handler, EventRegistrationToken* token);
+    template <class Handler>
+    static HRESULT RemoveHandler(std::vector<Registration<Handler>>& list, EventRegistrationToken token);
+
+    HWND window_ = nullptr;
+    bool timerRunning_ = false;
+    std::deque<Navigation> navigations_;  // the front one is the open navigation
+    std::vector<std::wstring> history_;
+    int historyIndex_ = -1;
+    UINT64 nextNavigationId_ = 1;
+    INT64 nextToken_ = 1;
+    std::vector<Registration<ICoreWebView2NavigationStartingEventHandler>> startingHandlers_;
+    std::vector<Registration<ICoreWebView2NavigationCompletedEventHandler>> completedHandlers_;
+};
+
+// The child window that shows the page (page_window.cpp).
+HWND CreatePageWindow(HWND parent, WebView* view);
+void DestroyPageWindow(HWND window);
+const UINT kStepNavigationsMessage = WM_APP + 1;
+const UINT_PTR kNavigationTimerId = 1;

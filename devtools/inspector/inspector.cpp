@@ -1,0 +1,152 @@
+// trov_inspector: finds the Trov window by class and title and reports what a person would see.
+//   info                  rectangles, address bar text and rectangle, focus, window state
+//   wait-window MS        exits 0 once the window is visible, 1 after MS milliseconds
+//   wait-page MS          exits 0 once the address bar shows a URL, 1 after MS milliseconds
+//   messagebox            the text and caption of an open message box owned by the window
+//   dismiss-messagebox    presses OK on that message box
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+HWND FindBrowser() { return FindWindowW(L"TrovBrowserClass", L"Trov Browser"); }
+
+HWND FindAddressBar(HWND browser) { return GetDlgItem(browser, 1005); }
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring WindowText(HWND hwnd) {
+    // WM_GETTEXT works across processes, unlike GetWindowTextW on another process's edit control.
+    LRESULT length = SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    LRESULT copied = SendMessageW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(copied));
+    return text;
+}
+
+std::string ClassOf(HWND hwnd) {
+    wchar_t name[256] = {};
+    GetClassNameW(hwnd, name, 256);
+    return Utf8(name);
+}
+
+void PrintRect(const char* name, const RECT& r) {
+    std::printf("%s=%ld %ld %ld %ld\n", name, r.left, r.top, r.right, r.bottom);
+}
+
+const char* FocusName(HWND browser, HWND focus) {
+    if (!focus) return "none";
+    if (focus == browser) return "main";
+    if (focus == FindAddressBar(browser)) return "addressbar";
+    if (GetParent(focus) == browser) return "page";
+    return "other";
+}
+
+int Info() {
+    HWND browser = FindBrowser();
+    if (!browser) {
+        std::printf("window=none\n");
+        return 1;
+    }
+    RECT window, client;
+    GetWindowRect(browser, &window);
+    GetClientRect(browser, &client);
+    std::printf("window=found\nclass=%s\n", ClassOf(browser).c_str());
+    PrintRect("rect", window);
+    PrintRect("client", client);
+    std::printf("zoomed=%d\niconic=%d\nvisible=%d\n", IsZoomed(browser) ? 1 : 0, IsIconic(browser) ? 1 : 0,
+                IsWindowVisible(browser) ? 1 : 0);
+    std::printf("screen=%d %d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    HWND bar = FindAddressBar(browser);
+    if (bar) {
+        RECT r;
+        GetWindowRect(bar, &r);
+        MapWindowPoints(nullptr, browser, reinterpret_cast<POINT*>(&r), 2);
+        PrintRect("addressbar", r);
+        std::printf("addressbar_text=%s\n", Utf8(WindowText(bar)).c_str());
+    }
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof(gui);
+    GetGUIThreadInfo(GetWindowThreadProcessId(browser, nullptr), &gui);
+    std::printf("focus=%s\n", FocusName(browser, gui.hwndFocus));
+    // The page is the engine's child window, any child other than the address bar.
+    for (HWND child = GetWindow(browser, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (child == bar) continue;
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, browser, reinterpret_cast<POINT*>(&r), 2);
+        PrintRect("page", r);
+        std::printf("page_visible=%d\n", IsWindowVisible(child) ? 1 : 0);
+    }
+    return 0;
+}
+
+template <class Condition>
+int WaitFor(int timeoutMs, Condition condition) {
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+    while (GetTickCount64() < deadline) {
+        if (condition()) return 0;
+        Sleep(50);
+    }
+    return 1;
+}
+
+HWND FindMessageBox(HWND browser) {
+    HWND found = nullptr;
+    for (HWND w = FindWindowW(L"#32770", nullptr); w; w = FindWindowExW(nullptr, w, L"#32770", nullptr)) {
+        if (GetWindow(w, GW_OWNER) == browser && IsWindowVisible(w)) found = w;
+    }
+    return found;
+}
+
+// A message box's text is its static control (id 0xFFFF).
+int MessageBoxInfo() {
+    HWND box = FindMessageBox(FindBrowser());
+    if (!box) {
+        std::printf("messagebox=none\n");
+        return 1;
+    }
+    std::printf("messagebox=found\ncaption=%s\ntext=%s\n", Utf8(WindowText(box)).c_str(),
+                Utf8(WindowText(GetDlgItem(box, 0xFFFF))).c_str());
+    return 0;
+}
+
+int DismissMessageBox() {
+    HWND box = FindMessageBox(FindBrowser());
+    if (!box) return 1;
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string command = argc > 1 ? argv[1] : "info";
+    const int timeoutMs = argc > 2 ? std::atoi(argv[2]) : 10000;
+    if (command == "info") return Info();
+    if (command == "wait-window") {
+        return WaitFor(timeoutMs, [] {
+            HWND w = FindBrowser();
+            return w && IsWindowVisible(w);
+        });
+    }
+    if (command == "wait-page") {
+        return WaitFor(timeoutMs, [] {
+            HWND w = FindBrowser();
+            return w && IsWindowVisible(w) && !WindowText(FindAddressBar(w)).empty();
+        });
+    }
+    if (command == "messagebox") return MessageBoxInfo();
+    if (command == "dismiss-messagebox") return DismissMessageBox();
+    std::fprintf(stderr, "usage: trov_inspector info|wait-window MS|wait-page MS|messagebox|dismiss-messagebox\n");
+    return 2;
+}

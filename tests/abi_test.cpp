@@ -1,0 +1,157 @@
+// The engine's binary interface: IIDs and vtable slots as the runtime lays them out. A slot out
+// of place here would compile and then call the wrong method on a real engine.
+#include "webhost/com_handler.h"
+#include "webhost/webview2.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+static_assert(sizeof(ICoreWebView2) == sizeof(void*), "an interface is a vtable pointer and nothing else");
+static_assert(sizeof(ICoreWebView2Controller) == sizeof(void*), "");
+static_assert(sizeof(ICoreWebView2Environment) == sizeof(void*), "");
+static_assert(sizeof(EventRegistrationToken) == 8, "");
+static_assert(sizeof(RECT) == 16, "");
+static_assert(sizeof(COREWEBVIEW2_WEB_ERROR_STATUS) == 4, "");
+
+std::wstring GuidText(const GUID& guid) {
+    wchar_t text[64] = {};
+    StringFromGUID2(guid, text, 64);
+    return text;
+}
+
+TEST(AbiTest, InterfaceIdsAreTheRuntimes) {
+    const std::pair<const IID*, const wchar_t*> cases[] = {
+        {&IidOf<ICoreWebView2Environment>(), L"{B96D755E-0319-4E92-A296-23436F46A1FC}"},
+        {&IidOf<ICoreWebView2Controller>(), L"{4D00C0D1-9434-4EB6-8078-8697A560334F}"},
+        {&IidOf<ICoreWebView2>(), L"{76ECEACB-0462-4D94-AC83-423A6793775E}"},
+        {&IidOf<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(), L"{4E8A3389-C9D8-4BD2-B6B5-124FEE6CC14D}"},
+        {&IidOf<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(), L"{6C4819F3-C9B7-4260-8127-C9F5BDE7F68C}"},
+        {&IidOf<ICoreWebView2NavigationStartingEventHandler>(), L"{9ADBE429-F36D-432B-9DDC-F8881FBD76E3}"},
+        {&IidOf<ICoreWebView2NavigationCompletedEventHandler>(), L"{D33A35BF-1C49-4F98-93AB-006E0533FE1C}"},
+        {&IidOf<ICoreWebView2NavigationStartingEventArgs>(), L"{5B495469-E119-438A-9B18-7604F25F2E49}"},
+        {&IidOf<ICoreWebView2NavigationCompletedEventArgs>(), L"{30D68B7D-20D9-4752-A9CA-EC8448FBB5C1}"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(GuidText(*c.first), c.second);
+}
+
+// A fake object whose vtable is a plain table of recorders, slot N recording N. It is laid out
+// independently of our declarations, so calling through them shows which slot each method hits.
+std::vector<int> reached;
+
+template <int N>
+HRESULT STDMETHODCALLTYPE RecordSlot(void*) {
+    reached.push_back(N);
+    return S_OK;
+}
+
+template <int... N>
+std::array<void*, sizeof...(N)> MakeRecorderTable(std::integer_sequence<int, N...>) {
+    return {reinterpret_cast<void*>(&RecordSlot<N>)...};
+}
+
+struct RawObject {
+    const void* const* vtable;
+};
+
+template <class Interface>
+struct SlotCase {
+    const char* method;
+    int slot;
+    std::function<void(Interface*)> call;
+};
+
+template <class Interface, size_t Slots>
+void ExpectSlots(const std::vector<SlotCase<Interface>>& cases) {
+    static const auto table = MakeRecorderTable(std::make_integer_sequence<int, static_cast<int>(Slots)>());
+    RawObject raw{table.data()};
+    auto* object = reinterpret_cast<Interface*>(&raw);
+    for (const auto& c : cases) {
+        reached.clear();
+        c.call(object);
+        EXPECT_EQ(reached, std::vector<int>{c.slot}) << c.method;
+    }
+}
+
+TEST(AbiTest, WebViewMethodsReachTheirSlots) {
+    LPWSTR text = nullptr;
+    EventRegistrationToken token = {};
+    BOOL flag = FALSE;
+    ExpectSlots<ICoreWebView2, 61>({
+        {"QueryInterface", 0, [](ICoreWebView2* v) { void* o; v->QueryInterface(IID_IUnknown, &o); }},
+        {"AddRef", 1, [](ICoreWebView2* v) { v->AddRef(); }},
+        {"Release", 2, [](ICoreWebView2* v) { v->Release(); }},
+        {"get_Settings", 3, [](ICoreWebView2* v) { v->get_Settings(nullptr); }},
+        {"get_Source", 4, [&](ICoreWebView2* v) { v->get_Source(&text); }},
+        {"Navigate", 5, [](ICoreWebView2* v) { v->Navigate(L"https://a.b/"); }},
+        {"add_NavigationStarting", 7, [&](ICoreWebView2* v) { v->add_NavigationStarting(nullptr, &token); }},
+        {"remove_NavigationStarting", 8, [&](ICoreWebView2* v) { v->remove_NavigationStarting(token); }},
+        {"add_NavigationCompleted", 15, [&](ICoreWebView2* v) { v->add_NavigationCompleted(nullptr, &token); }},
+        {"add_FrameNavigationStarting", 17, [&](ICoreWebView2* v) { v->add_FrameNavigationStarting(nullptr, &token); }},
+        {"ExecuteScript", 29, [](ICoreWebView2* v) { v->ExecuteScript(L"", nullptr); }},
+        {"Reload", 31, [](ICoreWebView2* v) { v->Reload(); }},
+        {"CallDevToolsProtocolMethod", 36, [](ICoreWebView2* v) { v->CallDevToolsProtocolMethod(L"", L"", nullptr); }},
+        {"get_CanGoBack", 38, [&](ICoreWebView2* v) { v->get_CanGoBack(&flag); }},
+        {"get_CanGoForward", 39, [&](ICoreWebView2* v) { v->get_CanGoForward(&flag); }},
+        {"GoBack", 40, [](ICoreWebView2* v) { v->GoBack(); }},
+        {"GoForward", 41, [](ICoreWebView2* v) { v->GoForward(); }},
+    });
+}
+
+TEST(AbiTest, ControllerMethodsReachTheirSlots) {
+    ICoreWebView2* view = nullptr;
+    EventRegistrationToken token = {};
+    ExpectSlots<ICoreWebView2Controller, 26>({
+        {"get_IsVisible", 3, [](ICoreWebView2Controller* c) { c->get_IsVisible(nullptr); }},
+        {"put_IsVisible", 4, [](ICoreWebView2Controller* c) { c->put_IsVisible(TRUE); }},
+        {"get_Bounds", 5, [](ICoreWebView2Controller* c) { c->get_Bounds(nullptr); }},
+        {"put_Bounds", 6, [](ICoreWebView2Controller* c) { c->put_Bounds(RECT{0, 64, 100, 100}); }},
+        {"SetBoundsAndZoomFactor", 11, [](ICoreWebView2Controller* c) { c->SetBoundsAndZoomFactor(RECT{}, 1.0); }},
+        {"MoveFocus", 12, [](ICoreWebView2Controller* c) { c->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT); }},
+        {"add_LostFocus", 17, [&](ICoreWebView2Controller* c) { c->add_LostFocus(nullptr, &token); }},
+        {"get_ParentWindow", 21, [](ICoreWebView2Controller* c) { c->get_ParentWindow(nullptr); }},
+        {"Close", 24, [](ICoreWebView2Controller* c) { c->Close(); }},
+        {"get_CoreWebView2", 25, [&](ICoreWebView2Controller* c) { c->get_CoreWebView2(&view); }},
+    });
+}
+
+TEST(AbiTest, EnvironmentAndEventArgsMethodsReachTheirSlots) {
+    ExpectSlots<ICoreWebView2Environment, 8>({
+        {"CreateCoreWebView2Controller", 3, [](ICoreWebView2Environment* e) { e->CreateCoreWebView2Controller(nullptr, nullptr); }},
+        {"get_BrowserVersionString", 5, [](ICoreWebView2Environment* e) { e->get_BrowserVersionString(nullptr); }},
+        {"remove_NewBrowserVersionAvailable", 7, [](ICoreWebView2Environment* e) { e->remove_NewBrowserVersionAvailable({}); }},
+    });
+    ExpectSlots<ICoreWebView2NavigationStartingEventArgs, 10>({
+        {"get_Uri", 3, [](ICoreWebView2NavigationStartingEventArgs* a) { a->get_Uri(nullptr); }},
+        {"put_Cancel", 8, [](ICoreWebView2NavigationStartingEventArgs* a) { a->put_Cancel(TRUE); }},
+        {"get_NavigationId", 9, [](ICoreWebView2NavigationStartingEventArgs* a) { a->get_NavigationId(nullptr); }},
+    });
+    ExpectSlots<ICoreWebView2NavigationCompletedEventArgs, 6>({
+        {"get_IsSuccess", 3, [](ICoreWebView2NavigationCompletedEventArgs* a) { a->get_IsSuccess(nullptr); }},
+        {"get_WebErrorStatus", 4, [](ICoreWebView2NavigationCompletedEventArgs* a) { a->get_WebErrorStatus(nullptr); }},
+        {"get_NavigationId", 5, [](ICoreWebView2NavigationCompletedEventArgs* a) { a->get_NavigationId(nullptr); }},
+    });
+}
+
+// The other direction: the engine calls our handler objects through slot 3 of their vtables.
+TEST(AbiTest, HandlerObjectsInvokeFromSlotThree) {
+    HRESULT seen = S_OK;
+    auto* handler = new EnvironmentCompletedHandler([&seen](HRESULT result, ICoreWebView2Environment*) {
+        seen = result;
+        return S_OK;
+    });
+    using InvokeSlot = HRESULT(STDMETHODCALLTYPE*)(void*, HRESULT, ICoreWebView2Environment*);
+    void** vtable = *reinterpret_cast<void***>(handler);
+    EXPECT_EQ(reinterpret_cast<InvokeSlot>(vtable[3])(handler, E_ABORT, nullptr), S_OK);
+    EXPECT_EQ(seen, E_ABORT);
+    using ReleaseSlot = ULONG(STDMETHODCALLTYPE*)(void*);
+    EXPECT_EQ(reinterpret_cast<ReleaseSlot>(vtable[2])(handler), 0u);
+}
+
+}  // namespace

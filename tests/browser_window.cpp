@@ -1,0 +1,164 @@
+#include "browser_window.h"
+
+#include "app/startup.h"
+#include "app/state.h"
+
+namespace {
+
+HWND testWindow = nullptr;
+WNDPROC productProc = nullptr;
+int paintCount = 0;
+int eraseCount = 0;
+
+// Counts what reaches the real window procedure, so tests can tell a repaint from an erase.
+LRESULT CALLBACK CountingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) ++paintCount;
+    if (message == WM_ERASEBKGND) ++eraseCount;
+    return CallWindowProcW(productProc, hwnd, message, wParam, lParam);
+}
+
+void EnsureProcessStarted() {
+    static bool started = false;
+    if (started) return;
+    started = true;
+    StartProcessFacilities();
+    RegisterBrowserClass(GetModuleHandleW(nullptr));
+}
+
+// WM_DESTROY posts the quit message; a test's loop has no use for it.
+void DrainQuit() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+}
+
+std::vector<CaughtMessageBox> caughtBoxes;
+HHOOK cbtHook = nullptr;
+
+LRESULT CALLBACK CatchBoxes(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE) {
+        HWND box = reinterpret_cast<HWND>(wParam);
+        wchar_t className[32] = {};
+        GetClassNameW(box, className, 32);
+        if (std::wstring(className) == L"#32770") {
+            wchar_t text[512] = {}, caption[512] = {};
+            GetWindowTextW(GetDlgItem(box, 0xFFFF), text, 512);
+            GetWindowTextW(box, caption, 512);
+            caughtBoxes.push_back({text, caption, GetWindow(box, GW_OWNER)});
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        }
+    }
+    return CallNextHookEx(cbtHook, code, wParam, lParam);
+}
+
+POINT ScreenPoint(HWND hwnd, int clientX, int clientY) {
+    POINT pt = {clientX, clientY};
+    ClientToScreen(hwnd, &pt);
+    return pt;
+}
+
+void SendMouse(DWORD flags) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof(input));
+}
+
+}  // namespace
+
+void BrowserWindowTest::SetUp() {
+    EnsureProcessStarted();
+    engine_double::Reset();
+    ResetAppStateForTesting();
+    if (openWindowInSetUp_) OpenWindow();
+}
+
+void BrowserWindowTest::TearDown() {
+    if (testWindow && IsWindow(testWindow)) DestroyWindow(testWindow);
+    testWindow = nullptr;
+    engine_double::PumpMessages();
+    DrainQuit();
+    engine_double::Reset();
+    ResetAppStateForTesting();
+}
+
+void BrowserWindowTest::OpenWindow(int showCommand) {
+    testWindow = CreateBrowserWindow(GetModuleHandleW(nullptr));
+    productProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(testWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingProc)));
+    ShowWindow(testWindow, showCommand);
+    UpdateWindow(testWindow);
+    SetForegroundWindow(testWindow);
+    engine_double::PumpMessages();
+    ResetMessageCounts();
+}
+
+void BrowserWindowTest::StartEngine() {
+    ASSERT_TRUE(engine_double::CompleteEnvironment());
+    ASSERT_TRUE(PumpUntil([] { return engine_double::ControllerRequested(); }));
+    ASSERT_TRUE(engine_double::CompleteController());
+    ASSERT_TRUE(PumpUntil([] { return webviewReady; }));
+}
+
+void BrowserWindowTest::SetClientSize(int width, int height) {
+    RECT r = {0, 0, width, height};
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(testWindow, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(testWindow, GWL_EXSTYLE)));
+    SetWindowPos(testWindow, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOMOVE);
+    engine_double::PumpMessages();
+}
+
+int BrowserWindowTest::ClientWidth() const {
+    RECT rc;
+    GetClientRect(testWindow, &rc);
+    return rc.right;
+}
+
+int BrowserWindowTest::paints() const { return paintCount; }
+int BrowserWindowTest::erases() const { return eraseCount; }
+void BrowserWindowTest::ResetMessageCounts() { paintCount = eraseCount = 0; }
+HWND BrowserWindowTest::window() const { return testWindow; }
+
+LPARAM PointParam(int x, int y) { return MAKELPARAM(x, y); }
+
+void Click(HWND hwnd, int x, int y) { SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(x, y)); }
+
+MessageBoxCatcher::MessageBoxCatcher() {
+    caughtBoxes.clear();
+    cbtHook = SetWindowsHookExW(WH_CBT, CatchBoxes, nullptr, GetCurrentThreadId());
+}
+MessageBoxCatcher::~MessageBoxCatcher() {
+    UnhookWindowsHookEx(cbtHook);
+    cbtHook = nullptr;
+}
+const std::vector<CaughtMessageBox>& MessageBoxCatcher::boxes() const { return caughtBoxes; }
+
+void MovePointerTo(HWND hwnd, int clientX, int clientY) {
+    const POINT pt = ScreenPoint(hwnd, clientX, clientY);
+    SetCursorPos(pt.x, pt.y);
+    engine_double::PumpMessages();
+}
+
+void MovePointerOffWindow(HWND hwnd) {
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    SetCursorPos(r.right + 20, r.bottom + 20);
+    engine_double::PumpMessages();
+}
+
+void RealClick(HWND hwnd, int clientX, int clientY) {
+    MovePointerTo(hwnd, clientX, clientY);
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    SendMouse(MOUSEEVENTF_LEFTUP);
+}
+
+void PressKey(WORD virtualKey, bool extended) {
+    INPUT inputs[2] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = virtualKey;
+        input.ki.dwFlags = extended ? KEYEVENTF_EXTENDEDKEY : 0;
+    }
+    inputs[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}

@@ -1,0 +1,68 @@
+// A real main window in the test process, with the real window procedure and the engine double.
+#pragma once
+
+#include "engine_double.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Opens the real main window before each test and closes it after; state starts fresh each time.
+class BrowserWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Opens the window (done by SetUp unless the test's constructor says otherwise).
+    void OpenWindow(int showCommand = SW_SHOWNORMAL);
+    // Lets the double answer both creation requests, leaving the web view ready.
+    void StartEngine();
+    // Sets the main window's client area to the given size.
+    void SetClientSize(int width, int height);
+    int ClientWidth() const;
+
+    // Messages the main window received since the last reset, by kind.
+    int paints() const;
+    int erases() const;
+    void ResetMessageCounts();
+
+    HWND window() const;
+
+    bool openWindowInSetUp_ = true;
+};
+
+// Pumps messages until the condition holds or the timeout passes; returns the condition.
+template <class Condition>
+bool PumpUntil(Condition condition, int timeoutMs = 3000) {
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+    for (;;) {
+        engine_double::PumpMessages();
+        if (condition()) return true;
+        if (GetTickCount64() >= deadline) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+LPARAM PointParam(int x, int y);
+void Click(HWND hwnd, int x, int y);  // a WM_LBUTTONDOWN sent to the window procedure
+
+// Catches every message box the thread opens, records it and presses OK.
+struct CaughtMessageBox {
+    std::wstring text;
+    std::wstring caption;
+    HWND owner;
+};
+class MessageBoxCatcher {
+public:
+    MessageBoxCatcher();
+    ~MessageBoxCatcher();
+    const std::vector<CaughtMessageBox>& boxes() const;
+};
+
+// Real input through the window system, as a person's pointer and keyboard.
+void MovePointerTo(HWND hwnd, int clientX, int clientY);
+void MovePointerOffWindow(HWND hwnd);
+void RealClick(HWND hwnd, int clientX, int clientY);
+void PressKey(WORD virtualKey, bool extended = false);

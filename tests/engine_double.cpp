@@ -1,0 +1,363 @@
+#include "engine_double.h"
+
+#include <memory>
+
+namespace engine_double {
+namespace {
+
+constexpr UINT kCompleteEnvironment = WM_APP + 1;
+constexpr UINT kCompleteController = WM_APP + 2;
+
+Options options;
+std::vector<std::wstring> calls;
+
+void Record(const std::wstring& call) { calls.push_back(call); }
+
+template <class Interface>
+class Counted : public Interface {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IidOf<Interface>())) {
+            *object = static_cast<Interface*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override {
+        ++refs.addRefs;
+        return static_cast<ULONG>(refs.Held() + 1);
+    }
+    ULONG STDMETHODCALLTYPE Release() override {
+        ++refs.releases;
+        if (refs.Held() == 0) OnProgramReleased();
+        return static_cast<ULONG>(refs.Held() + 1);  // the engine's own reference stays
+    }
+    virtual void OnProgramReleased() {}
+    virtual ~Counted() = default;
+
+    RefCounts refs;
+};
+
+class StartingArgs final : public Counted<ICoreWebView2NavigationStartingEventArgs> {
+public:
+    explicit StartingArgs(std::wstring uri) : uri_(std::move(uri)) {}
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override {
+        const size_t bytes = (uri_.size() + 1) * sizeof(wchar_t);
+        *uri = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+        memcpy(*uri, uri_.c_str(), bytes);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) override { *value = FALSE; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL* value) override { *value = FALSE; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_RequestHeaders(ICoreWebView2HttpRequestHeaders**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Cancel(BOOL* value) override { *value = FALSE; return S_OK; }
+    HRESULT STDMETHODCALLTYPE put_Cancel(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override { *id = 1; return S_OK; }
+
+private:
+    std::wstring uri_;
+};
+
+class CompletedArgs final : public Counted<ICoreWebView2NavigationCompletedEventArgs> {
+public:
+    explicit CompletedArgs(bool success) : success_(success) {}
+    HRESULT STDMETHODCALLTYPE get_IsSuccess(BOOL* value) override { *value = success_; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_WebErrorStatus(COREWEBVIEW2_WEB_ERROR_STATUS* status) override {
+        *status = success_ ? COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN : COREWEBVIEW2_WEB_ERROR_STATUS_CANNOT_CONNECT;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override { *id = 1; return S_OK; }
+
+private:
+    bool success_;
+};
+
+// A handler reference the engine holds, and what Release said when it let go.
+struct HeldHandler {
+    IUnknown* handler = nullptr;
+    long countAtRelease = -1;
+
+    void Hold(IUnknown* h) {
+        Drop();
+        handler = h;
+        countAtRelease = -1;
+        if (handler) handler->AddRef();
+    }
+    void Drop() {
+        if (handler) countAtRelease = static_cast<long>(handler->Release());
+        handler = nullptr;
+    }
+};
+
+HeldHandler environmentHandler, controllerHandler, startingHandler, completedHandler;
+
+class WebView final : public Counted<ICoreWebView2> {
+public:
+    // Like a real engine, the view drops its event handlers when the host lets go of it.
+    void OnProgramReleased() override {
+        startingHandler.Drop();
+        completedHandler.Drop();
+    }
+    HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) override {
+        Record(L"get_Source");
+        if (options.failGetSource) return E_FAIL;
+        const size_t bytes = (options.source.size() + 1) * sizeof(wchar_t);
+        *uri = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+        memcpy(*uri, options.source.c_str(), bytes);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) override {
+        Record(std::wstring(L"Navigate ") + uri);
+        return options.navigateResult;
+    }
+    HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler,
+                                                     EventRegistrationToken* token) override {
+        Record(L"add_NavigationStarting");
+        startingHandler.Hold(handler);
+        token->value = 1;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE remove_NavigationStarting(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_ContentLoading(ICoreWebView2ContentLoadingEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_ContentLoading(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_SourceChanged(ICoreWebView2SourceChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_SourceChanged(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_HistoryChanged(ICoreWebView2HistoryChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_HistoryChanged(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_NavigationCompleted(ICoreWebView2NavigationCompletedEventHandler* handler,
+                                                      EventRegistrationToken* token) override {
+        Record(L"add_NavigationCompleted");
+        completedHandler.Hold(handler);
+        token->value = 2;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_FrameNavigationStarting(ICoreWebView2NavigationStartingEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_FrameNavigationStarting(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_FrameNavigationCompleted(ICoreWebView2NavigationCompletedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_FrameNavigationCompleted(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_ScriptDialogOpening(ICoreWebView2ScriptDialogOpeningEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_PermissionRequested(ICoreWebView2PermissionRequestedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_PermissionRequested(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(LPCWSTR, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RemoveScriptToExecuteOnDocumentCreated(LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ExecuteScript(LPCWSTR, ICoreWebView2ExecuteScriptCompletedHandler*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CapturePreview(COREWEBVIEW2_CAPTURE_PREVIEW_IMAGE_FORMAT, IStream*, ICoreWebView2CapturePreviewCompletedHandler*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reload() override { Record(L"Reload"); return S_OK; }
+    HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE PostWebMessageAsString(LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_WebMessageReceived(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CallDevToolsProtocolMethod(LPCWSTR, LPCWSTR, ICoreWebView2CallDevToolsProtocolMethodCompletedHandler*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_BrowserProcessId(UINT32*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_CanGoBack(BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_CanGoForward(BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GoBack() override { Record(L"GoBack"); return S_OK; }
+    HRESULT STDMETHODCALLTYPE GoForward() override { Record(L"GoForward"); return S_OK; }
+};
+
+class Controller final : public Counted<ICoreWebView2Controller> {
+public:
+    HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL visible) override {
+        Record(L"put_IsVisible " + std::to_wstring(visible));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Bounds(RECT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_Bounds(RECT r) override {
+        Record(L"put_Bounds " + std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " +
+               std::to_wstring(r.right) + L" " + std::to_wstring(r.bottom));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_ZoomFactor(double*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_ZoomFactor(double) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_ZoomFactorChanged(ICoreWebView2ZoomFactorChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_ZoomFactorChanged(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetBoundsAndZoomFactor(RECT, double) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(ICoreWebView2MoveFocusRequestedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_GotFocus(ICoreWebView2FocusChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_GotFocus(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_LostFocus(ICoreWebView2FocusChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_ParentWindow(HWND) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Close() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** view) override;
+};
+
+class Environment final : public Counted<ICoreWebView2Environment> {
+public:
+    HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
+        HWND, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override {
+        Record(L"CreateController");
+        controllerHandler.Hold(handler);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE CreateWebResourceResponse(IStream*, int, LPCWSTR, LPCWSTR, ICoreWebView2WebResourceResponse**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_BrowserVersionString(LPWSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_NewBrowserVersionAvailable(ICoreWebView2NewBrowserVersionAvailableEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_NewBrowserVersionAvailable(EventRegistrationToken) override { return E_NOTIMPL; }
+};
+
+std::unique_ptr<Environment> environment;
+std::unique_ptr<Controller> controller;
+std::unique_ptr<WebView> webViewObject;
+HWND messageWindow = nullptr;
+
+HRESULT STDMETHODCALLTYPE Controller::get_CoreWebView2(ICoreWebView2** view) {
+    if (options.noWebView) {
+        *view = nullptr;
+        return S_OK;
+    }
+    webViewObject->AddRef();
+    *view = webViewObject.get();
+    return S_OK;
+}
+
+// Each completion invokes the handler with the engine's own reference to the new object, then
+// lets go of the handler, as the engine does once it has answered.
+void RunEnvironmentCompletion() {
+    auto* handler = static_cast<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler*>(environmentHandler.handler);
+    if (!handler) return;
+    const HRESULT result = options.environmentResult;
+    handler->Invoke(result, SUCCEEDED(result) ? environment.get() : nullptr);
+    environmentHandler.Drop();
+}
+
+void RunControllerCompletion() {
+    auto* handler = static_cast<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler*>(controllerHandler.handler);
+    if (!handler) return;
+    const HRESULT result = options.controllerResult;
+    handler->Invoke(result, SUCCEEDED(result) ? controller.get() : nullptr);
+    controllerHandler.Drop();
+}
+
+LRESULT CALLBACK MessageWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kCompleteEnvironment) {
+        RunEnvironmentCompletion();
+        return 0;
+    }
+    if (message == kCompleteController) {
+        RunControllerCompletion();
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+HWND MessageWindow() {
+    if (!messageWindow) {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = MessageWindowProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"TrovEngineDouble";
+        RegisterClassW(&wc);
+        messageWindow = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                        wc.hInstance, nullptr);
+    }
+    return messageWindow;
+}
+
+}  // namespace
+
+void Reset(const Options& newOptions) {
+    environmentHandler.Drop();
+    controllerHandler.Drop();
+    startingHandler.Drop();
+    completedHandler.Drop();
+    environmentHandler.countAtRelease = controllerHandler.countAtRelease = -1;
+    startingHandler.countAtRelease = completedHandler.countAtRelease = -1;
+    MSG msg;
+    while (PeekMessageW(&msg, MessageWindow(), 0, 0, PM_REMOVE)) {
+    }
+    options = newOptions;
+    calls.clear();
+    environment = std::make_unique<Environment>();
+    controller = std::make_unique<Controller>();
+    webViewObject = std::make_unique<WebView>();
+}
+
+Options& Settings() { return options; }
+const std::vector<std::wstring>& Calls() { return calls; }
+
+int CountCalls(const std::wstring& prefix) {
+    int n = 0;
+    for (const auto& call : calls) n += call.rfind(prefix, 0) == 0 ? 1 : 0;
+    return n;
+}
+
+std::wstring LastCall(const std::wstring& prefix) {
+    for (auto it = calls.rbegin(); it != calls.rend(); ++it) {
+        if (it->rfind(prefix, 0) == 0) return *it;
+    }
+    return L"";
+}
+
+bool EnvironmentRequested() { return environmentHandler.handler != nullptr; }
+bool ControllerRequested() { return controllerHandler.handler != nullptr; }
+
+bool CompleteEnvironment() {
+    if (!environmentHandler.handler) return false;
+    PostMessageW(MessageWindow(), kCompleteEnvironment, 0, 0);
+    return true;
+}
+
+bool CompleteController() {
+    if (!controllerHandler.handler) return false;
+    PostMessageW(MessageWindow(), kCompleteController, 0, 0);
+    return true;
+}
+
+void PumpMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+void RaiseNavigationStarting(const std::wstring& uri) {
+    auto* handler = static_cast<ICoreWebView2NavigationStartingEventHandler*>(startingHandler.handler);
+    if (!handler) return;
+    StartingArgs args(uri);
+    handler->Invoke(webViewObject.get(), &args);
+}
+
+void RaiseNavigationCompleted(bool success) {
+    auto* handler = static_cast<ICoreWebView2NavigationCompletedEventHandler*>(completedHandler.handler);
+    if (!handler) return;
+    CompletedArgs args(success);
+    handler->Invoke(webViewObject.get(), &args);
+}
+
+RefCounts EnvironmentRefs() { return environment->refs; }
+RefCounts ControllerRefs() { return controller->refs; }
+RefCounts WebViewRefs() { return webViewObject->refs; }
+long EnvironmentHandlerCountAtRelease() { return environmentHandler.countAtRelease; }
+long ControllerHandlerCountAtRelease() { return controllerHandler.countAtRelease; }
+IUnknown* NavigationStartingHandler() { return startingHandler.handler; }
+IUnknown* NavigationCompletedHandler() { return completedHandler.handler; }
+long NavigationHandlerCountAtRelease(int which) {
+    return which == 0 ? startingHandler.countAtRelease : completedHandler.countAtRelease;
+}
+
+}  // namespace engine_double
+
+// The loader's export, in place of WebView2Loader.dll. Like the engine, it answers later.
+extern "C" HRESULT __stdcall CreateCoreWebView2EnvironmentWithOptions(
+    PCWSTR, PCWSTR, ICoreWebView2EnvironmentOptions*, ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
+    engine_double::calls.push_back(L"CreateEnvironment");
+    engine_double::environmentHandler.Hold(handler);
+    return S_OK;
+}

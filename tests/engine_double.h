@@ -1,0 +1,67 @@
+// An in-process stand-in for the web engine, linked into the test executables in place of the
+// loader import. It records every call in order, completes creation when a test says so, raises
+// navigation events on demand, can fail each step, and counts every AddRef and Release.
+#pragma once
+
+#include "webhost/webview2.h"
+
+#include <string>
+#include <vector>
+
+namespace engine_double {
+
+struct Options {
+    HRESULT environmentResult = S_OK;  // passed to the environment handler
+    HRESULT controllerResult = S_OK;   // passed to the controller handler
+    bool noWebView = false;            // get_CoreWebView2 yields null
+    HRESULT navigateResult = S_OK;     // returned by Navigate
+    bool failGetSource = false;        // get_Source fails and leaves the string null
+    std::wstring source = L"https://duckduckgo.com/";
+};
+
+// References the program took on one engine object, through AddRef/Release or out-parameters.
+struct RefCounts {
+    int addRefs = 0;
+    int releases = 0;
+    int Held() const { return addRefs - releases; }
+};
+
+// Starts afresh: forgets every call, object and handler (releasing the handlers it still holds).
+void Reset(const Options& options = Options());
+Options& Settings();
+
+// Every call the program made, in order: "CreateEnvironment", "CreateController",
+// "put_IsVisible 1", "put_Bounds 0 64 1184 736", "add_NavigationStarting",
+// "add_NavigationCompleted", "Navigate <url>", "get_Source", "GoBack", "GoForward", "Reload".
+const std::vector<std::wstring>& Calls();
+int CountCalls(const std::wstring& prefix);
+std::wstring LastCall(const std::wstring& prefix);
+
+// Creation completes only when the test asks: the completion is posted to the UI thread and
+// runs when messages are pumped (PumpMessages). Each returns false if nothing is pending.
+bool CompleteEnvironment();
+bool CompleteController();
+void PumpMessages();
+bool EnvironmentRequested();
+bool ControllerRequested();
+
+// Raise the web view's events on the registered handlers, as the engine would.
+void RaiseNavigationStarting(const std::wstring& uri);
+void RaiseNavigationCompleted(bool success);
+
+RefCounts EnvironmentRefs();
+RefCounts ControllerRefs();
+RefCounts WebViewRefs();
+
+// What Release returned when the engine gave up its reference to each creation handler:
+// 0 means the handler object was freed then. -1 while the engine still holds it.
+long EnvironmentHandlerCountAtRelease();
+long ControllerHandlerCountAtRelease();
+
+// The navigation handlers the web view holds (null before registration), and what their Release
+// returned when the engine let go of them at the web view's end (-1 while still held).
+IUnknown* NavigationStartingHandler();
+IUnknown* NavigationCompletedHandler();
+long NavigationHandlerCountAtRelease(int which);  // 0 starting, 1 completed
+
+}  // namespace engine_double

@@ -1,0 +1,120 @@
+#include "addressbar/navigate.h"
+
+#include "app/state.h"
+#include "browser_window.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::wstring kSearch = L"https://duckduckgo.com/?q=";
+
+struct ResolveCase {
+    const wchar_t* input;
+    std::wstring expected;
+};
+
+void PrintTo(const ResolveCase& c, std::ostream* os) {
+    const std::wstring input = c.input;
+    *os << '"' << std::string(input.begin(), input.end()) << '"';
+}
+
+class ResolveInputTest : public ::testing::TestWithParam<ResolveCase> {};
+
+TEST_P(ResolveInputTest, ResolvesToTheExpectedUrl) {
+    EXPECT_EQ(ResolveInput(GetParam().input), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Examples, ResolveInputTest,
+    ::testing::Values(
+        // No full stop, or a space anywhere: a search, percent-encoded.
+        ResolveCase{L"abc", kSearch + L"abc"},
+        ResolveCase{L"abc def", kSearch + L"abc%20def"},
+        ResolveCase{L"myhost:8080", kSearch + L"myhost%3A8080"},
+        ResolveCase{L"abc.def ghi", kSearch + L"abc.def%20ghi"},
+        ResolveCase{L" abc.def", kSearch + L"%20abc.def"},
+        ResolveCase{L"a&b=c", kSearch + L"a%26b%3Dc"},
+        ResolveCase{L" ", kSearch + L"%20"},
+        ResolveCase{L"C#", kSearch + L"C%23"},
+        ResolveCase{L"100%", kSearch + L"100%25"},
+        ResolveCase{L"x+y", kSearch + L"x%2By"},
+        ResolveCase{L"-_~", kSearch + L"-_~"},
+        ResolveCase{L"\x4e2d\x6587", kSearch + L"%E4%B8%AD%E6%96%87"},
+        ResolveCase{L"a\tb.c", L"https://a\tb.c"},  // only U+0020 counts as a space
+        ResolveCase{L"a\x3002" L"b", kSearch + L"a%E3%80%82b"},  // the ideographic full stop is no full stop
+        ResolveCase{L"a.b\x3000" L"c", L"https://a.b\x3000" L"c"},
+        ResolveCase{L"\xD83D\xDE00", kSearch + L"%F0%9F%98%80"},  // a pair is one code point
+        ResolveCase{L"\xD83D", kSearch + L"%EF%BF%BD"},           // a lone surrogate is U+FFFD
+        ResolveCase{L"x\xDE00y", kSearch + L"x%EF%BF%BDy"},
+        // A full stop and no space: an address over HTTPS unless it names http or https.
+        ResolveCase{L"abc.def", L"https://abc.def"},
+        ResolveCase{L"abc.def/page?x=1", L"https://abc.def/page?x=1"},
+        ResolveCase{L"1.2.3.4", L"https://1.2.3.4"},
+        ResolveCase{L"http://abc.def", L"http://abc.def"},
+        ResolveCase{L"https://abc.def/x", L"https://abc.def/x"},
+        ResolveCase{L"HTTP://ABC.DEF", L"HTTP://ABC.DEF"},
+        ResolveCase{L"HtTpS://a.b", L"HtTpS://a.b"},
+        ResolveCase{L"httpabc.def", L"https://httpabc.def"},
+        ResolveCase{L"httpbin.org", L"https://httpbin.org"},
+        ResolveCase{L"http.cat", L"https://http.cat"},
+        ResolveCase{L"http:/a.b", L"https://http:/a.b"},
+        ResolveCase{L"xhttp.def", L"https://xhttp.def"},
+        ResolveCase{L"ftp://abc.def", L"https://ftp://abc.def"},
+        ResolveCase{L".", L"https://."},
+        ResolveCase{L"https://duckduckgo.com/", L"https://duckduckgo.com/"}));
+
+TEST(PercentEncodeQueryTest, EncodesEveryByteOutsideTheUnreservedSetInUpperCaseHex) {
+    std::wstring all;
+    for (wchar_t c = 1; c < 0x80; ++c) all += c;
+    const std::string encoded = PercentEncodeQuery(all);
+    for (size_t i = 0; i < encoded.size(); ++i) {
+        const char c = encoded[i];
+        if (c == '%') {
+            ASSERT_LT(i + 2, encoded.size());
+            EXPECT_TRUE(isxdigit(static_cast<unsigned char>(encoded[i + 1])) && !islower(encoded[i + 1]));
+            EXPECT_TRUE(isxdigit(static_cast<unsigned char>(encoded[i + 2])) && !islower(encoded[i + 2]));
+            i += 2;
+        } else {
+            EXPECT_TRUE(isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' || c == '_' || c == '~')
+                << "left unescaped: " << c;
+        }
+    }
+    // 66 unreserved characters of the 127 stay; the other 61 take three bytes each.
+    EXPECT_EQ(encoded.size(), 66u + 61u * 3u);
+}
+
+class NavigateToTest : public BrowserWindowTest {};
+
+TEST_F(NavigateToTest, DoesNothingUntilTheWebViewIsReady) {
+    NavigateTo(L"abc.def");
+    NavigateTo(homeUrl);
+    EXPECT_EQ(engine_double::CountCalls(L"Navigate"), 0);
+    EXPECT_EQ(currentUrl, homeUrl);
+}
+
+TEST_F(NavigateToTest, EmptyInputIsIgnoredOnceReady) {
+    StartEngine();
+    const int before = engine_double::CountCalls(L"Navigate");
+    NavigateTo(L"");
+    EXPECT_EQ(engine_double::CountCalls(L"Navigate"), before);
+}
+
+TEST_F(NavigateToTest, SendsTheResolvedUrlAndKeepsItAsCurrent) {
+    StartEngine();
+    NavigateTo(L"abc.def");
+    EXPECT_EQ(engine_double::LastCall(L"Navigate"), L"Navigate https://abc.def");
+    EXPECT_EQ(currentUrl, L"https://abc.def");
+    NavigateTo(homeUrl);
+    EXPECT_EQ(engine_double::LastCall(L"Navigate"), L"Navigate https://duckduckgo.com/");
+    EXPECT_EQ(currentUrl, homeUrl);
+}
+
+TEST_F(NavigateToTest, AFailingNavigateStillLeavesTheUrlAsCurrent) {
+    engine_double::Settings().navigateResult = E_INVALIDARG;
+    StartEngine();
+    NavigateTo(L"a b");
+    EXPECT_EQ(currentUrl, kSearch + L"a%20b");
+}
+
+}  // namespace
