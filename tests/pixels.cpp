@@ -87,3 +87,15 @@ double InkCoverage(COLORREF pixel, COLORREF ink, COLORREF background) {
     if (span == 0) return 0.0;
     return static_cast<double>(channels[best][0] - channels[best][2]) / span;
 }
+
+HWND CreateHostWindow(int clientWidth, int clientHeight) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"TrovTestHost";
+    RegisterClassW(&wc);  // fails harmlessly when already registered
+    RECT frame = {0, 0, clientWidth, clientHeight};
+    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+    return CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 100, 50, frame.right - frame.left,
+                           frame.bottom - frame.top, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+}

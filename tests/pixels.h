@@ -40,3 +40,8 @@ int ColourDistance(COLORREF a, COLORREF b);
 // How far a pixel has moved from `background` towards `ink`: 0 untouched, 1 fully inked. Used to
 // read anti-aliased coverage without depending on how a renderer rounds it.
 double InkCoverage(COLORREF pixel, COLORREF ink, COLORREF background);
+
+// A hidden 1200 by 800 (client) overlapped window at (100, 50) for painters that read child
+// controls' positions. Message-only, so that no X window is made: the shared Wine server may run
+// its desktop on another display than this process.
+HWND CreateHostWindow(int clientWidth, int clientHeight);

@@ -288,7 +288,7 @@ bool WebView::RaiseStarting(const Navigation& navigation) {
 }
 
 void WebView::RaiseCompleted(const Navigation& navigation, bool success) {
-    LogLine(Config(), L"NavigationCompleted " + Source());
+    LogLine(Config(), L"NavigationCompleted " + navigation.url);
     ComHolder<CompletedArgs> args(new CompletedArgs(success, navigation.id));
     auto handlers = completedHandlers_;
     for (auto& registration : handlers) registration.handler->Invoke(this, args.Get());

@@ -1,1 +1,169 @@
+#include "chrome/menu_panel.h"
+
+#include "app/state.h"
+#include "pixels.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kSentinel = RGB(255, 0, 255);
+constexpr COLORREF kItemGlyph = RGB(80, 80, 80);
+constexpr COLORREF kRule = RGB(230, 230, 230);
+constexpr int kPanelTop = 64;
+constexpr int kRuleRow = 383;  // the panel's last row
+constexpr int kCanvasRows = 400;
+
+class MenuPanelTest : public testing::Test {
+protected:
+    void SetUp() override { ResetAppStateForTesting(); }
+
+    static std::unique_ptr<PixelCanvas> Paint(int width) {
+        auto canvas = std::make_unique<PixelCanvas>(width, kCanvasRows, kSentinel);
+        PaintMenuPanel(canvas->dc(), canvas->Bounds());
+        return canvas;
+    }
+};
+
+TEST_F(MenuPanelTest, ClosedPanelLeavesTheDcUntouched) {
+    const auto canvas = Paint(1200);
+    EXPECT_EQ(canvas->CountNotExact(canvas->Bounds(), kSentinel), 0);
+}
+
+TEST_F(MenuPanelTest, OpenPanelCoversItsRowsOnlyAndEndsInARule) {
+    menuOpen = true;
+    for (int width : {1200, 1000}) {
+        SCOPED_TRACE("width " + std::to_string(width));
+        const auto canvas = Paint(width);
+        EXPECT_EQ(canvas->CountNotExact(RECT{0, 0, width, kPanelTop}, kSentinel), 0);
+        EXPECT_EQ(canvas->CountNotExact(RECT{0, kRuleRow + 1, width, kCanvasRows}, kSentinel), 0);
+        EXPECT_EQ(canvas->CountExact(RECT{0, kRuleRow, width, kRuleRow + 1}, kRule), width);
+        // Above the glyphs, and the empty cells of the second row.
+        EXPECT_EQ(canvas->CountNotExact(RECT{0, kPanelTop, width, kPanelTop + 30}, kWhite), 0);
+        const int column = width / 3;
+        EXPECT_EQ(canvas->CountNotExact(RECT{0, 224, column, kRuleRow}, kWhite), 0);
+        EXPECT_EQ(canvas->CountNotExact(RECT{2 * column, 224, width, kRuleRow}, kWhite), 0);
+        // The last pixel column belongs to no cell when the width does not divide by three.
+        EXPECT_EQ(canvas->CountNotExact(RECT{width - 1, kPanelTop, width, kRuleRow}, kWhite), 0);
+    }
+}
+
+struct Probe {
+    bool inked;
+    int dx;
+    int dy;
+};
+
+struct ItemGlyphCase {
+    const char* name;
+    int left;  // the size-40 glyph's corner at width 1200: columns of 400, rows of 160
+    int top;
+    std::vector<Probe> probes;
+};
+
+TEST_F(MenuPanelTest, ItemGlyphsAreCentredAboveTheirLabels) {
+    const ItemGlyphCase cases[] = {
+        {"home in (0, 0)", 180, 94, {{true, 11, 26}, {true, 29, 26}, {true, 20, 33}, {true, 20, 8}, {false, 20, 26}}},
+        {"forward in (0, 1)", 580, 94, {{true, 28, 20}, {true, 22, 13}, {true, 22, 27}, {false, 14, 20}, {false, 34, 20}}},
+        {"refresh in (0, 2)", 980, 94, {{true, 7, 20}, {true, 20, 33}, {true, 26, 11}, {false, 20, 20}, {false, 33, 20}}},
+        {"menu in (1, 1)", 580, 254, {{true, 20, 14}, {true, 20, 20}, {true, 20, 26}, {false, 20, 17}, {false, 20, 23}}},
+    };
+    menuOpen = true;
+    const auto canvas = Paint(1200);
+    for (const ItemGlyphCase& c : cases) {
+        for (const Probe& probe : c.probes) {
+            SCOPED_TRACE(std::string(c.name) + " at (" + std::to_string(probe.dx) + ", " + std::to_string(probe.dy) + ")");
+            EXPECT_EQ(canvas->Pixel(c.left + probe.dx, c.top + probe.dy), probe.inked ? kItemGlyph : kWhite);
+        }
+    }
+}
+
+// The extent of the text pixels darker than 200 in r; empty (left > right) when there are none.
+RECT DarkExtent(const PixelCanvas& canvas, const RECT& r) {
+    RECT box = {r.right, r.bottom, r.left - 1, r.top - 1};
+    for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) {
+            if (canvas.CountDarkerThan(RECT{x, y, x + 1, y + 1}, 199) == 0) continue;
+            box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x),
+                   std::max<LONG>(box.bottom, y)};
+        }
+    }
+    return box;
+}
+
+TEST_F(MenuPanelTest, LabelsAreCentredInTheLowerPartOfTheirCells) {
+    menuOpen = true;
+    const auto canvas = Paint(1200);
+    for (int row = 0; row < 2; ++row) {
+        for (int column = 0; column < 3; ++column) {
+            SCOPED_TRACE("cell (" + std::to_string(row) + ", " + std::to_string(column) + ")");
+            const RECT labelRect = {column * 400, kPanelTop + row * 160 + 80, (column + 1) * 400,
+                                    kPanelTop + (row + 1) * 160};
+            const RECT text = DarkExtent(*canvas, labelRect);
+            if (!MenuItemAt(row, column)) {
+                EXPECT_GT(text.left, text.right) << "an empty cell has no label";
+                continue;
+            }
+            ASSERT_LE(text.left, text.right) << "no label drawn";
+            EXPECT_NEAR((text.left + text.right) / 2.0, column * 400 + 199.5, 3.0);
+            EXPECT_LT(text.top, labelRect.top + 10);
+            EXPECT_LT(text.bottom, labelRect.top + 30);
+            EXPECT_GE(text.bottom - text.top, 10) << "drawn in the 20-pixel UI font";
+        }
+    }
+}
+
+TEST(MenuCellAtTest, MapsPointsToRowAndColumn) {
+    const struct {
+        int x, y, width;
+        bool found;
+        int row, column;
+    } cases[] = {
+        {0, 64, 1200, true, 0, 0},      {399, 223, 1200, true, 0, 0},  {400, 224, 1200, true, 1, 1},
+        {1199, 383, 1200, true, 1, 2},  {600, 384, 1200, true, 2, 1},  {332, 100, 1000, true, 0, 0},
+        {333, 100, 1000, true, 0, 1},   {999, 100, 1000, true, 0, 3},  {2, 100, 3, true, 0, 2},
+        {1, 100, 2, false, 0, 0},       {0, 100, 0, false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("(" + std::to_string(c.x) + ", " + std::to_string(c.y) + ") at width " + std::to_string(c.width));
+        int row = -1, column = -1;
+        ASSERT_EQ(MenuCellAt(c.x, c.y, c.width, 64, 320, &row, &column), c.found);
+        if (!c.found) continue;
+        EXPECT_EQ(row, c.row);
+        EXPECT_EQ(column, c.column);
+    }
+}
+
+TEST(MenuItemAtTest, FindsTheFourItemsAndNothingElse) {
+    const struct {
+        int row, column;
+        const wchar_t* label;
+        const wchar_t* message;
+        const wchar_t* caption;
+    } items[] = {
+        {0, 0, L"添加书签", L"添加书签功能开发中", L"提示"},
+        {0, 1, L"下载管理", L"下载管理功能开发中", L"提示"},
+        {0, 2, L"历史记录", L"历史记录功能开发中", L"提示"},
+        {1, 1, L"关于 Trov", L"Trov Browser v1.0", L"关于"},
+    };
+    for (const auto& expected : items) {
+        const MenuItem* item = MenuItemAt(expected.row, expected.column);
+        ASSERT_NE(item, nullptr) << expected.row << ", " << expected.column;
+        EXPECT_EQ(item->row, expected.row);
+        EXPECT_EQ(item->column, expected.column);
+        EXPECT_EQ(std::wstring(item->label), expected.label);
+        EXPECT_EQ(std::wstring(item->message), expected.message);
+        EXPECT_EQ(std::wstring(item->caption), expected.caption);
+    }
+    for (POINT cell : {POINT{1, 0}, POINT{1, 2}, POINT{2, 1}, POINT{0, 3}, POINT{-1, 0}}) {
+        EXPECT_EQ(MenuItemAt(cell.x, cell.y), nullptr) << cell.x << ", " << cell.y;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,566 @@
+// Drives the development engine the way the browser does: through the loader export, handler
+// objects of our own and the message loop, checking what it raises, reports, logs and shows.
+#include "webhost/com_handler.h"
+#include "webhost/com_ref.h"
+#include "webhost/webview2.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using CreateEnvironmentFunction = decltype(&CreateCoreWebView2EnvironmentWithOptions);
+
+// Loaded at run time, as the engine is a tool beside the tests, not something they link.
+CreateEnvironmentFunction LoaderExport() {
+    static HMODULE module = LoadLibraryW(L"WebView2Loader.dll");
+    if (!module) return nullptr;
+    FARPROC proc = GetProcAddress(module, "CreateCoreWebView2EnvironmentWithOptions");
+    return reinterpret_cast<CreateEnvironmentFunction>(reinterpret_cast<void*>(proc));
+}
+
+// Runs the message loop until the condition holds or the time is up.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
+    ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done()) return true;
+        if (GetTickCount64() >= deadline) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+void PumpFor(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
+std::wstring TakeString(LPWSTR text) {
+    std::wstring copy = text ? text : L"";
+    CoTaskMemFree(text);
+    return copy;
+}
+
+// One host of the engine: the three engine objects and what its handlers saw, as text.
+class EngineSession {
+public:
+    explicit EngineSession(HWND parent) : parent_(parent) {}
+    ~EngineSession() {
+        webview.Reset();
+        controller.Reset();
+        environment.Reset();
+    }
+
+    HRESULT StartEnvironment() {
+        auto* handler = new EnvironmentCompletedHandler([this](HRESULT code, ICoreWebView2Environment* created) {
+            environmentCode = code;
+            environment = created;
+            environmentDone = true;
+            return S_OK;
+        });
+        HRESULT hr = LoaderExport()(nullptr, nullptr, nullptr, handler);
+        handler->Release();
+        environmentDoneInsideCall = environmentDone;
+        if (FAILED(hr)) return hr;
+        return PumpUntil([this] { return environmentDone; }) ? environmentCode : E_PENDING;
+    }
+
+    HRESULT StartController() {
+        auto* handler = new ControllerCompletedHandler([this](HRESULT code, ICoreWebView2Controller* created) {
+            controllerCode = code;
+            controller = created;
+            controllerDone = true;
+            return S_OK;
+        });
+        HRESULT hr = environment->CreateCoreWebView2Controller(parent_, handler);
+        handler->Release();
+        controllerDoneInsideCall = controllerDone;
+        if (FAILED(hr)) return hr;
+        return PumpUntil([this] { return controllerDone; }) ? controllerCode : E_PENDING;
+    }
+
+    bool TakeWebView() {
+        return controller && SUCCEEDED(controller->get_CoreWebView2(webview.ReleaseAndGetAddressOf())) && webview;
+    }
+
+    // Environment, controller, web view and the recording handlers; false if any step failed.
+    bool StartWebView() {
+        if (FAILED(StartEnvironment()) || FAILED(StartController()) || !TakeWebView()) return false;
+        Watch();
+        return true;
+    }
+
+    // Records "start <uri>" and "done <source> ok" or "done <source> error <status>".
+    void Watch() {
+        auto* starting = new NavigationStartingHandler([this](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
+            LPWSTR uri = nullptr;
+            args->get_Uri(&uri);
+            events.push_back(L"start " + TakeString(uri));
+            return S_OK;
+        });
+        auto* completed = new NavigationCompletedHandler([this](ICoreWebView2* sender, ICoreWebView2NavigationCompletedEventArgs* args) {
+            LPWSTR source = nullptr;
+            sender->get_Source(&source);
+            BOOL success = FALSE;
+            args->get_IsSuccess(&success);
+            COREWEBVIEW2_WEB_ERROR_STATUS status = COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN;
+            args->get_WebErrorStatus(&status);
+            events.push_back(L"done " + TakeString(source) + (success ? L" ok" : L" error " + std::to_wstring(status)));
+            return S_OK;
+        });
+        EventRegistrationToken token;
+        webview->add_NavigationStarting(starting, &token);
+        webview->add_NavigationCompleted(completed, &token);
+        starting->Release();
+        completed->Release();
+    }
+
+    size_t CompletedCount() const {
+        return static_cast<size_t>(std::count_if(events.begin(), events.end(),
+                                                 [](const std::wstring& e) { return e.rfind(L"done ", 0) == 0; }));
+    }
+
+    // Runs an engine call and waits for the navigation it starts to complete.
+    bool RunAndWait(const std::function<HRESULT()>& call) {
+        size_t before = CompletedCount();
+        return SUCCEEDED(call()) && PumpUntil([&] { return CompletedCount() > before; });
+    }
+
+    bool NavigateAndWait(const std::wstring& url) {
+        return RunAndWait([&] { return webview->Navigate(url.c_str()); });
+    }
+
+    bool WaitForEvents(size_t count) {
+        return PumpUntil([&] { return events.size() >= count; });
+    }
+
+    std::wstring Source() {
+        LPWSTR source = nullptr;
+        webview->get_Source(&source);
+        return TakeString(source);
+    }
+
+    ComRef<ICoreWebView2Environment> environment;
+    ComRef<ICoreWebView2Controller> controller;
+    ComRef<ICoreWebView2> webview;
+    HRESULT environmentCode = E_PENDING;
+    HRESULT controllerCode = E_PENDING;
+    bool environmentDone = false;
+    bool controllerDone = false;
+    bool environmentDoneInsideCall = false;
+    bool controllerDoneInsideCall = false;
+    std::vector<std::wstring> events;
+
+private:
+    HWND parent_;
+};
+
+class DevEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(LoaderExport(), nullptr) << "WebView2Loader.dll must be beside the test";
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        logPath_ = std::wstring(temp) + L"trov-devengine-" + std::wstring(name.begin(), name.end()) + L".log";
+        DeleteFileW(logPath_.c_str());
+        SetEngineVariables(L"20", nullptr);
+        parent_ = CreateParentWindow();
+        ASSERT_NE(parent_, nullptr);
+    }
+
+    void TearDown() override {
+        DestroyWindow(parent_);
+        SetEnvironmentVariableW(L"TROV_ENGINE_LOG", nullptr);
+        SetEnvironmentVariableW(L"TROV_ENGINE_DELAY_MS", nullptr);
+        SetEnvironmentVariableW(L"TROV_ENGINE_FAIL", nullptr);
+        DeleteFileW(logPath_.c_str());
+    }
+
+    // The engine reads these when an environment is created.
+    void SetEngineVariables(const wchar_t* delayMs, const wchar_t* failMode) {
+        SetEnvironmentVariableW(L"TROV_ENGINE_LOG", logPath_.c_str());
+        SetEnvironmentVariableW(L"TROV_ENGINE_DELAY_MS", delayMs);
+        SetEnvironmentVariableW(L"TROV_ENGINE_FAIL", failMode);
+    }
+
+    static HWND CreateParentWindow() {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"DevEngineTestParent";
+        RegisterClassW(&wc);
+        HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"devengine test", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                                    0, 0, 900, 700, nullptr, nullptr, wc.hInstance, nullptr);
+        ShowWindow(hwnd, SW_SHOW);
+        return hwnd;
+    }
+
+    HWND PageWindow() const { return FindWindowExW(parent_, nullptr, nullptr, nullptr); }
+
+    std::vector<std::string> LogLines() const {
+        std::vector<std::string> lines;
+        HANDLE file = CreateFileW(logPath_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return lines;
+        std::string text;
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) text.append(buffer, read);
+        CloseHandle(file);
+        size_t start = 0;
+        for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+            lines.push_back(text.substr(start, end - start));
+        }
+        EXPECT_EQ(start, text.size()) << "the last line lacks its newline";
+        return lines;
+    }
+
+    size_t LogCount(const std::string& line) const {
+        auto lines = LogLines();
+        return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
+    }
+
+    std::wstring logPath_;
+    HWND parent_ = nullptr;
+};
+
+TEST_F(DevEngineTest, CreationCompletesOnTheMessageLoopNotInsideTheCall) {
+    EngineSession session(parent_);
+    ASSERT_EQ(session.StartEnvironment(), S_OK);
+    EXPECT_FALSE(session.environmentDoneInsideCall);
+    ASSERT_EQ(session.StartController(), S_OK);
+    EXPECT_FALSE(session.controllerDoneInsideCall);
+
+    HWND page = PageWindow();
+    ASSERT_NE(page, nullptr);
+    EXPECT_FALSE(GetWindowLongPtrW(page, GWL_STYLE) & WS_VISIBLE) << "the page starts hidden";
+}
+
+TEST_F(DevEngineTest, StartUpSequenceIsLoggedLineByLineInUtf8) {
+    {
+        EngineSession session(parent_);
+        ASSERT_EQ(session.StartEnvironment(), S_OK);
+        ASSERT_EQ(session.StartController(), S_OK);
+        ASSERT_TRUE(session.TakeWebView());
+        session.controller->put_IsVisible(TRUE);
+        session.controller->put_Bounds(RECT{0, 64, 800, 600});
+        session.Watch();
+        ASSERT_TRUE(session.NavigateAndWait(L"https://Example.COM/\u9875"));
+    }  // released as the browser does: web view, controller, environment
+
+    std::vector<std::string> expected = {
+        "CreateEnvironment",
+        "CreateController",
+        "put_IsVisible 1",
+        "put_Bounds 0 64 800 600",
+        "add_NavigationStarting",
+        "add_NavigationCompleted",
+        "Navigate https://Example.COM/\xE9\xA1\xB5",
+        "NavigationStarting https://example.com/\xE9\xA1\xB5",
+        "NavigationCompleted https://example.com/\xE9\xA1\xB5",
+        "get_Source https://example.com/\xE9\xA1\xB5",
+        "Released webview",
+        "Released controller",
+        "Released environment",
+    };
+    EXPECT_EQ(LogLines(), expected);
+}
+
+TEST_F(DevEngineTest, SourceIsNormalisedLikeARealEngine) {
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    EXPECT_EQ(session.Source(), L"about:blank");
+
+    struct Case {
+        const wchar_t* typed;
+        const wchar_t* source;
+    } cases[] = {
+        {L"https://abc.def", L"https://abc.def/"},
+        {L"HTTPS://ABC.DEF/x?Y", L"https://abc.def/x?Y"},
+        {L"http://Abc.Def:8080", L"http://abc.def:8080/"},
+        {L"https://abc.def?Q=Upper#Frag", L"https://abc.def/?Q=Upper#Frag"},
+        {L"https://abc.def#Top", L"https://abc.def/#Top"},
+        {L"https://abc.def/Path/Case", L"https://abc.def/Path/Case"},
+        {L"https://https://x", L"https://https://x"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(session.NavigateAndWait(c.typed)) << c.typed;
+        EXPECT_EQ(session.Source(), c.source) << c.typed;
+    }
+}
+
+TEST_F(DevEngineTest, UnparsableUrlIsRefusedAndRaisesNothing) {
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    const wchar_t* refused[] = {L"httpabc.def", L"ftp://abc.def", L"https://", L"://abc.def", L"abc.def/https://x", L""};
+    for (const wchar_t* url : refused) EXPECT_EQ(session.webview->Navigate(url), E_INVALIDARG) << url;
+
+    // Events of the refused calls would arrive before those of this one.
+    ASSERT_TRUE(session.NavigateAndWait(L"https://ok.test"));
+    std::vector<std::wstring> expected = {L"start https://ok.test/", L"done https://ok.test/ ok"};
+    EXPECT_EQ(session.events, expected);
+}
+
+TEST_F(DevEngineTest, StartingIsRaisedOnlyAfterNavigateReturns) {
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    ASSERT_EQ(session.webview->Navigate(L"https://abc.def"), S_OK);
+    EXPECT_TRUE(session.events.empty());
+    ASSERT_TRUE(session.WaitForEvents(2));
+    std::vector<std::wstring> expected = {L"start https://abc.def/", L"done https://abc.def/ ok"};
+    EXPECT_EQ(session.events, expected);
+}
+
+TEST_F(DevEngineTest, NavigationStaysOpenWhileTheDelayRuns) {
+    SetEngineVariables(L"600000", nullptr);
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    ASSERT_EQ(session.webview->Navigate(L"https://abc.def"), S_OK);
+    ASSERT_TRUE(session.WaitForEvents(1));
+    PumpFor(300);
+    std::vector<std::wstring> expected = {L"start https://abc.def/"};
+    EXPECT_EQ(session.events, expected);
+    EXPECT_EQ(session.Source(), L"about:blank");
+}
+
+// Whether or not the first navigation had started, it completes as cancelled before the next starts.
+TEST_F(DevEngineTest, NewNavigationCancelsTheOpenOne) {
+    SetEngineVariables(L"600000", nullptr);
+    for (bool waitForFirstStart : {true, false}) {
+        EngineSession session(parent_);
+        ASSERT_TRUE(session.StartWebView());
+        ASSERT_EQ(session.webview->Navigate(L"https://first.test"), S_OK);
+        if (waitForFirstStart) {
+            ASSERT_TRUE(session.WaitForEvents(1));
+        }
+        ASSERT_EQ(session.webview->Navigate(L"https://second.test"), S_OK);
+        ASSERT_TRUE(session.WaitForEvents(3)) << waitForFirstStart;
+        std::vector<std::wstring> expected = {L"start https://first.test/", L"done about:blank error 14",
+                                              L"start https://second.test/"};
+        EXPECT_EQ(session.events, expected) << waitForFirstStart;
+    }
+    EXPECT_EQ(LogCount("NavigationCompleted about:blank"), 2u) << "a cancelled navigation leaves the source as it was";
+}
+
+TEST_F(DevEngineTest, HistoryMovesBackAndForwardAndStopsAtTheEnds) {
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    for (const wchar_t* url : {L"https://a.test", L"https://b.test", L"https://c.test"}) {
+        ASSERT_TRUE(session.NavigateAndWait(url));
+    }
+
+    ICoreWebView2* view = session.webview.Get();
+    struct Step {
+        const char* what;
+        std::function<HRESULT()> call;
+        const wchar_t* lands;  // null: nothing happens
+    } steps[] = {
+        {"back", [view] { return view->GoBack(); }, L"https://b.test/"},
+        {"back", [view] { return view->GoBack(); }, L"https://a.test/"},
+        {"back at the start", [view] { return view->GoBack(); }, nullptr},
+        {"forward", [view] { return view->GoForward(); }, L"https://b.test/"},
+        {"new page", [view] { return view->Navigate(L"https://d.test"); }, L"https://d.test/"},
+        {"forward at the end", [view] { return view->GoForward(); }, nullptr},
+        {"reload", [view] { return view->Reload(); }, L"https://d.test/"},
+        {"back past the dropped page", [view] { return view->GoBack(); }, L"https://b.test/"},
+    };
+    for (const Step& step : steps) {
+        session.events.clear();
+        if (!step.lands) {
+            // Any events of a call that should do nothing would come before those of the next step.
+            EXPECT_EQ(step.call(), S_OK) << step.what;
+            continue;
+        }
+        ASSERT_TRUE(session.RunAndWait(step.call)) << step.what;
+        std::vector<std::wstring> expected = {std::wstring(L"start ") + step.lands, std::wstring(L"done ") + step.lands + L" ok"};
+        EXPECT_EQ(session.events, expected) << step.what;
+    }
+    EXPECT_EQ(LogCount("GoBack"), 4u);
+    EXPECT_EQ(LogCount("GoForward"), 2u);
+    EXPECT_EQ(LogCount("Reload"), 1u);
+}
+
+TEST_F(DevEngineTest, MissingRuntimeFailsAtTheConfiguredStage) {
+    struct Case {
+        const wchar_t* mode;
+        bool environmentFails;
+        bool controllerFails;
+    } cases[] = {
+        {L"environment", true, false},
+        {L"controller", false, true},
+        {L"webview", false, false},
+    };
+    for (const Case& c : cases) {
+        SetEngineVariables(L"20", c.mode);
+        EngineSession session(parent_);
+        HRESULT environmentCode = session.StartEnvironment();
+        EXPECT_FALSE(session.environmentDoneInsideCall) << c.mode;
+        if (c.environmentFails) {
+            EXPECT_TRUE(FAILED(environmentCode)) << c.mode;
+            EXPECT_FALSE(session.environment) << c.mode;
+            continue;
+        }
+        ASSERT_EQ(environmentCode, S_OK) << c.mode;
+        HRESULT controllerCode = session.StartController();
+        EXPECT_FALSE(session.controllerDoneInsideCall) << c.mode;
+        if (c.controllerFails) {
+            EXPECT_TRUE(FAILED(controllerCode)) << c.mode;
+            EXPECT_FALSE(session.controller) << c.mode;
+            continue;
+        }
+        ASSERT_EQ(controllerCode, S_OK) << c.mode;
+        ASSERT_TRUE(session.controller) << c.mode;
+        ICoreWebView2* view = reinterpret_cast<ICoreWebView2*>(1);  // must be overwritten with null
+        EXPECT_EQ(session.controller->get_CoreWebView2(&view), S_OK) << c.mode;
+        EXPECT_EQ(view, nullptr) << c.mode;
+    }
+}
+
+TEST_F(DevEngineTest, ReleasedIsLoggedOnceWhenTheHostsLastReferenceGoes) {
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    ICoreWebView2* secondView = nullptr;
+    session.controller->get_CoreWebView2(&secondView);
+    ASSERT_EQ(secondView, session.webview.Get());
+
+    session.webview.Reset();
+    EXPECT_EQ(LogCount("Released webview"), 0u) << "one reference is still held";
+
+    session.controller.Reset();
+    EXPECT_EQ(LogCount("Released controller"), 1u);
+    EXPECT_EQ(LogCount("Released webview"), 0u) << "the controller's link is not the host's";
+
+    // The web view outlives its controller while the host holds it.
+    session.webview = secondView;
+    secondView->Release();
+    ASSERT_TRUE(session.NavigateAndWait(L"https://still.alive"));
+    session.webview.Reset();
+    EXPECT_EQ(LogCount("Released webview"), 1u);
+
+    session.environment->AddRef();
+    session.environment->Release();
+    EXPECT_EQ(LogCount("Released environment"), 0u);
+    session.environment.Reset();
+    EXPECT_EQ(LogCount("Released environment"), 1u);
+}
+
+TEST_F(DevEngineTest, HandlersRunInRegistrationOrderAndAreKeptUntilTheWebViewGoes) {
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    std::vector<int> order;
+    auto alive = std::make_shared<int>(0);
+    EventRegistrationToken tokens[3];
+    for (int i = 0; i < 3; ++i) {
+        auto* handler = new NavigationStartingHandler([&order, i, alive](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs*) {
+            order.push_back(i);
+            return S_OK;
+        });
+        session.webview->add_NavigationStarting(handler, &tokens[i]);
+        handler->Release();
+    }
+    EXPECT_EQ(alive.use_count(), 4) << "the engine keeps each handler";
+
+    ASSERT_TRUE(session.NavigateAndWait(L"https://one.test"));
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
+
+    session.webview->remove_NavigationStarting(tokens[1]);
+    EXPECT_EQ(alive.use_count(), 3) << "removing lets the handler go";
+    order.clear();
+    ASSERT_TRUE(session.NavigateAndWait(L"https://two.test"));
+    EXPECT_EQ(order, (std::vector<int>{0, 2}));
+
+    session.webview.Reset();
+    session.controller.Reset();
+    EXPECT_EQ(alive.use_count(), 1) << "the handlers go with the web view";
+}
+
+TEST_F(DevEngineTest, BoundsAndVisibilityApplyToThePageWindow) {
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    HWND page = PageWindow();
+    ASSERT_NE(page, nullptr);
+
+    session.controller->put_IsVisible(TRUE);
+    EXPECT_TRUE(IsWindowVisible(page));
+
+    struct Case {
+        RECT bounds;
+        RECT placed;
+    } cases[] = {
+        {{0, 64, 800, 600}, {0, 64, 800, 600}},
+        {{10, 384, 500, 420}, {10, 384, 500, 420}},
+        {{0, 64, 0, 0}, {0, 64, 0, 64}},      // inverted: an empty window at the top-left corner
+        {{300, 200, 100, 250}, {300, 200, 300, 250}},
+    };
+    for (const Case& c : cases) {
+        session.controller->put_Bounds(c.bounds);
+        RECT placed;
+        GetWindowRect(page, &placed);
+        MapWindowPoints(HWND_DESKTOP, parent_, reinterpret_cast<POINT*>(&placed), 2);
+        EXPECT_EQ(placed.left, c.placed.left);
+        EXPECT_EQ(placed.top, c.placed.top);
+        EXPECT_EQ(placed.right, c.placed.right);
+        EXPECT_EQ(placed.bottom, c.placed.bottom);
+    }
+
+    session.controller->put_IsVisible(FALSE);
+    EXPECT_FALSE(IsWindowVisible(page));
+}
+
+TEST_F(DevEngineTest, ClickOnThePageTakesTheKeyboardFocus) {
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    session.controller->put_IsVisible(TRUE);
+    session.controller->put_Bounds(RECT{0, 64, 800, 600});
+    SetForegroundWindow(parent_);
+    SetFocus(parent_);
+    ASSERT_EQ(GetFocus(), parent_);
+
+    SendMessageW(PageWindow(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+    EXPECT_EQ(GetFocus(), PageWindow());
+}
+
+// Dark pixels near the top tell a loaded page from the blank one.
+TEST_F(DevEngineTest, PageShowsItsUrlOnceLoaded) {
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    session.controller->put_IsVisible(TRUE);
+    session.controller->put_Bounds(RECT{0, 64, 800, 600});
+    HWND page = PageWindow();
+
+    auto darkPixelsAtTop = [page] {
+        UpdateWindow(page);
+        HDC hdc = GetDC(page);
+        int dark = 0;
+        for (int y = 0; y < 48; ++y) {
+            for (int x = 0; x < 400; ++x) {
+                COLORREF c = GetPixel(hdc, x, y);
+                if (c != CLR_INVALID && GetRValue(c) < 128 && GetGValue(c) < 128 && GetBValue(c) < 128) ++dark;
+            }
+        }
+        ReleaseDC(page, hdc);
+        return dark;
+    };
+    EXPECT_EQ(darkPixelsAtTop(), 0) << "blank before any page";
+    ASSERT_TRUE(session.NavigateAndWait(L"https://pixels.test/page"));
+    EXPECT_GT(darkPixelsAtTop(), 20);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    ::testing::InitGoogleTest(&argc, argv);
+    int result = RUN_ALL_TESTS();
+    CoUninitialize();
+    return result;
+}
