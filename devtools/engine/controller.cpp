@@ -1,28 +1,14 @@
 // The controller: where the page window sits in the host's window, and whether it shows.
 #include "devtools/engine/objects.h"
 
-HRESULT Controller::get_IsVisible(BOOL* isVisible) {
-    if (!isVisible) return E_POINTER;
-    *isVisible = visible_ ? TRUE : FALSE;
-    return S_OK;
-}
-
 HRESULT Controller::put_IsVisible(BOOL isVisible) {
-    visible_ = isVisible != FALSE;
-    LogLine(Config(), visible_ ? L"put_IsVisible 1" : L"put_IsVisible 0");
-    if (view_->Window()) ShowWindow(view_->Window(), visible_ ? SW_SHOWNA : SW_HIDE);
+    LogLine(Config(), isVisible ? L"put_IsVisible 1" : L"put_IsVisible 0");
+    if (view_->Window()) ShowWindow(view_->Window(), isVisible ? SW_SHOWNA : SW_HIDE);
     return S_OK;
 }
 
-HRESULT Controller::get_Bounds(RECT* bounds) {
-    if (!bounds) return E_POINTER;
-    *bounds = bounds_;
-    return S_OK;
-}
-
-// The rectangle is kept as given; an inverted one shows as an empty window.
+// An inverted rectangle shows as an empty window at its left-top corner.
 HRESULT Controller::put_Bounds(RECT bounds) {
-    bounds_ = bounds;
     LogLine(Config(), L"put_Bounds " + std::to_wstring(bounds.left) + L" " + std::to_wstring(bounds.top) + L" " +
                           std::to_wstring(bounds.right) + L" " + std::to_wstring(bounds.bottom));
     int width = bounds.right > bounds.left ? bounds.right - bounds.left : 0;
@@ -30,22 +16,6 @@ HRESULT Controller::put_Bounds(RECT bounds) {
     if (view_->Window()) {
         SetWindowPos(view_->Window(), nullptr, bounds.left, bounds.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    return S_OK;
-}
-
-HRESULT Controller::MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON) {
-    if (view_->Window()) SetFocus(view_->Window());
-    return S_OK;
-}
-
-HRESULT Controller::get_ParentWindow(HWND* parentWindow) {
-    if (!parentWindow) return E_POINTER;
-    *parentWindow = view_->Window() ? GetParent(view_->Window()) : nullptr;
-    return S_OK;
-}
-
-HRESULT Controller::Close() {
-    view_->Close();
     return S_OK;
 }
 

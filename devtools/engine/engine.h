@@ -6,7 +6,6 @@
 
 #include <memory>
 #include <string>
-#include <type_traits>
 #include <utility>
 
 enum class FailMode { None, Environment, Controller, WebView };
@@ -72,20 +71,30 @@ private:
     LONG engineRefs_ = 0;
 };
 
-// The engine's own reference to one of its objects.
-template <class T>
-class EngineRef {
+// A counted reference that is released once: EngineRef counts in the engine's own count of an
+// engine object, ComHolder in the COM count of anything else (the host's handlers, event arguments).
+struct EngineCount {
+    template <class T> static void Hold(T* object) { object->HoldByEngine(); }
+    template <class T> static void Drop(T* object) { object->DropByEngine(); }
+};
+struct ComCount {
+    template <class T> static void Hold(T* object) { object->AddRef(); }
+    template <class T> static void Drop(T* object) { object->Release(); }
+};
+
+template <class T, class Count>
+class CountedRef {
 public:
-    EngineRef() = default;
-    explicit EngineRef(T* object) : object_(object) { Hold(); }
-    EngineRef(const EngineRef& other) : object_(other.object_) { Hold(); }
-    EngineRef(EngineRef&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
-    EngineRef& operator=(EngineRef other) noexcept {
+    CountedRef() = default;
+    explicit CountedRef(T* object) : object_(object) { Hold(); }
+    CountedRef(const CountedRef& other) : object_(other.object_) { Hold(); }
+    CountedRef(CountedRef&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+    CountedRef& operator=(CountedRef other) noexcept {
         std::swap(object_, other.object_);
         return *this;
     }
-    ~EngineRef() {
-        if (object_) object_->DropByEngine();
+    ~CountedRef() {
+        if (object_) Count::Drop(object_);
     }
     T* Get() const { return object_; }
     T* operator->() const { return object_; }
@@ -93,35 +102,13 @@ public:
 
 private:
     void Hold() {
-        if (object_) object_->HoldByEngine();
+        if (object_) Count::Hold(object_);
     }
     T* object_ = nullptr;
 };
 
-// A COM reference, counted through AddRef and Release: the host's handlers, event arguments.
-template <class T>
-class ComHolder {
-public:
-    ComHolder() = default;
-    explicit ComHolder(T* object) : object_(object) { Hold(); }
-    ComHolder(const ComHolder& other) : object_(other.object_) { Hold(); }
-    ComHolder(ComHolder&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
-    ComHolder& operator=(ComHolder other) noexcept {
-        std::swap(object_, other.object_);
-        return *this;
-    }
-    ~ComHolder() {
-        if (object_) object_->Release();
-    }
-    T* Get() const { return object_; }
-    T* operator->() const { return object_; }
-
-private:
-    void Hold() {
-        if (object_) object_->AddRef();
-    }
-    T* object_ = nullptr;
-};
+template <class T> using EngineRef = CountedRef<T, EngineCount>;
+template <class T> using ComHolder = CountedRef<T, ComCount>;
 
 // QueryInterface of an object that implements exactly one interface besides IUnknown.
 template <class Interface>

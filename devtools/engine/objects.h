@@ -34,16 +34,16 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return AddHostRef(); }
     ULONG STDMETHODCALLTYPE Release() override { return ReleaseHostRef(); }
 
-    HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL* isVisible) override;
+    HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL isVisible) override;
-    HRESULT STDMETHODCALLTYPE get_Bounds(RECT* bounds) override;
+    HRESULT STDMETHODCALLTYPE get_Bounds(RECT*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_Bounds(RECT bounds) override;
     HRESULT STDMETHODCALLTYPE get_ZoomFactor(double*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ZoomFactor(double) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE add_ZoomFactorChanged(ICoreWebView2ZoomFactorChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE remove_ZoomFactorChanged(EventRegistrationToken) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SetBoundsAndZoomFactor(RECT, double) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) override;
+    HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(ICoreWebView2MoveFocusRequestedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(EventRegistrationToken) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE add_GotFocus(ICoreWebView2FocusChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
@@ -52,16 +52,14 @@ public:
     HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND* parentWindow) override;
+    HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ParentWindow(HWND) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Close() override;
+    HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Close() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** coreWebView2) override;
 
 private:
     EngineRef<WebView> view_;
-    bool visible_ = false;
-    RECT bounds_ = {};
 };
 
 // The page: navigations, history, event handlers, and the child window that shows the URL.
@@ -70,10 +68,9 @@ public:
     // Null when the child window cannot be made in that parent.
     static WebView* Create(ConfigPtr config, HWND parent);
 
-    HWND Window() const { return window_; }  // null once closed
+    HWND Window() const { return window_; }  // null once the host destroyed its window
     std::wstring Source() const;
     bool HasPage() const { return historyIndex_ >= 0; }
-    void Close();
 
     // Called from the page window's procedure.
     void OnStepNavigations();
@@ -119,8 +116,8 @@ public:
     HRESULT STDMETHODCALLTYPE remove_WebMessageReceived(EventRegistrationToken) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE CallDevToolsProtocolMethod(LPCWSTR, LPCWSTR, ICoreWebView2CallDevToolsProtocolMethodCompletedHandler*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_BrowserProcessId(UINT32*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_CanGoBack(BOOL* canGoBack) override;
-    HRESULT STDMETHODCALLTYPE get_CanGoForward(BOOL* canGoForward) override;
+    HRESULT STDMETHODCALLTYPE get_CanGoBack(BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_CanGoForward(BOOL*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GoBack() override;
     HRESULT STDMETHODCALLTYPE GoForward() override;
 
@@ -144,9 +141,8 @@ private:
     ~WebView() override;
 
     void Enqueue(NavigationKind kind, const std::wstring& url, int historyIndex);
-    void CancelNavigation(UINT64 id);
     void Commit(const Navigation& navigation);
-    bool RaiseStarting(const Navigation& navigation);
+    void RaiseStarting(const Navigation& navigation);
     void RaiseCompleted(const Navigation& navigation, bool success);
     void StartTimer();
     void StopTimer();

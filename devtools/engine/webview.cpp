@@ -25,34 +25,26 @@ private:
 class StartingArgs final : public EventArgs<ICoreWebView2NavigationStartingEventArgs> {
 public:
     StartingArgs(std::wstring uri, UINT64 id) : uri_(std::move(uri)), id_(id) {}
-    bool Cancelled() const { return cancel_; }
 
     HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override {
         if (!uri) return E_POINTER;
         *uri = CopyToTaskMemory(uri_);
         return *uri ? S_OK : E_OUTOFMEMORY;
     }
-    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) override { return Answer(value, FALSE); }
-    HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL* value) override { return Answer(value, FALSE); }
+    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_RequestHeaders(ICoreWebView2HttpRequestHeaders**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_Cancel(BOOL* cancel) override { return Answer(cancel, cancel_ ? TRUE : FALSE); }
-    HRESULT STDMETHODCALLTYPE put_Cancel(BOOL cancel) override {
-        cancel_ = cancel != FALSE;
+    HRESULT STDMETHODCALLTYPE get_Cancel(BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_Cancel(BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override {
+        if (!id) return E_POINTER;
+        *id = id_;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override { return Answer(id, id_); }
 
 private:
-    template <class T>
-    static HRESULT Answer(T* out, T value) {
-        if (!out) return E_POINTER;
-        *out = value;
-        return S_OK;
-    }
-
     std::wstring uri_;
     UINT64 id_;
-    bool cancel_ = false;
 };
 
 class CompletedArgs final : public EventArgs<ICoreWebView2NavigationCompletedEventArgs> {
@@ -101,16 +93,6 @@ std::wstring WebView::Source() const {
     return HasPage() ? history_[static_cast<size_t>(historyIndex_)] : L"about:blank";
 }
 
-// Ends the page for good: no more events, the handlers are let go, the window goes.
-void WebView::Close() {
-    if (!window_) return;
-    StopTimer();
-    navigations_.clear();
-    DestroyPageWindow(std::exchange(window_, nullptr));
-    startingHandlers_.clear();
-    completedHandlers_.clear();
-}
-
 HRESULT WebView::get_Source(LPWSTR* uri) {
     if (!uri) return E_POINTER;
     std::wstring source = Source();
@@ -153,18 +135,6 @@ HRESULT WebView::MoveInHistory(int step) {
     if (target >= 0 && target < static_cast<int>(history_.size())) {
         Enqueue(NavigationKind::HistoryMove, history_[static_cast<size_t>(target)], target);
     }
-    return S_OK;
-}
-
-HRESULT WebView::get_CanGoBack(BOOL* canGoBack) {
-    if (!canGoBack) return E_POINTER;
-    *canGoBack = historyIndex_ > 0 ? TRUE : FALSE;
-    return S_OK;
-}
-
-HRESULT WebView::get_CanGoForward(BOOL* canGoForward) {
-    if (!canGoForward) return E_POINTER;
-    *canGoForward = historyIndex_ + 1 < static_cast<int>(history_.size()) ? TRUE : FALSE;
     return S_OK;
 }
 
@@ -220,14 +190,8 @@ void WebView::Enqueue(NavigationKind kind, const std::wstring& url, int historyI
     PostMessageW(window_, kStepNavigationsMessage, 0, 0);
 }
 
-void WebView::CancelNavigation(UINT64 id) {
-    for (Navigation& open : navigations_) {
-        if (open.id == id) open.cancelled = true;
-    }
-}
-
 // Raises whatever events are due, front of the queue first, until a live navigation waits for
-// its timer. Handlers may navigate, close or drop the host's last reference meanwhile, so each
+// its timer. Handlers may navigate or drop the host's last reference meanwhile, so each
 // event is raised from a copy and the queue is looked at afresh after it.
 void WebView::OnStepNavigations() {
     EngineRef<WebView> keepAlive(this);
@@ -235,8 +199,7 @@ void WebView::OnStepNavigations() {
         Navigation& front = navigations_.front();
         if (!front.started) {
             front.started = true;
-            Navigation starting = front;
-            if (RaiseStarting(starting)) CancelNavigation(starting.id);
+            RaiseStarting(Navigation(front));
             continue;
         }
         if (front.cancelled) {
@@ -278,17 +241,15 @@ void WebView::Commit(const Navigation& navigation) {
     if (window_) InvalidateRect(window_, nullptr, FALSE);
 }
 
-// Returns whether a handler cancelled the navigation.
-bool WebView::RaiseStarting(const Navigation& navigation) {
+void WebView::RaiseStarting(const Navigation& navigation) {
     LogLine(Config(), L"NavigationStarting " + navigation.url);
     ComHolder<StartingArgs> args(new StartingArgs(navigation.url, navigation.id));
     auto handlers = startingHandlers_;  // a handler may add or remove handlers
     for (auto& registration : handlers) registration.handler->Invoke(this, args.Get());
-    return args->Cancelled();
 }
 
 void WebView::RaiseCompleted(const Navigation& navigation, bool success) {
-    LogLine(Config(), L"NavigationCompleted " + navigation.url);
+    LogLine(Config(), L"NavigationCompleted " + Source());
     ComHolder<CompletedArgs> args(new CompletedArgs(success, navigation.id));
     auto handlers = completedHandlers_;
     for (auto& registration : handlers) registration.handler->Invoke(this, args.Get());

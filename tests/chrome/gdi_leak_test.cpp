@@ -4,9 +4,12 @@
 #include "chrome/toolbar_paint.h"
 #include "pixels.h"
 
+#include <gdiplus.h>
 #include <gtest/gtest.h>
 
 #include <vector>
+
+using namespace Gdiplus::DllExports;
 
 namespace {
 
@@ -22,16 +25,41 @@ int LiveGdiObjects() {
     return static_cast<int>(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS));
 }
 
-TEST(LiveGdiObjectsTest, CountsObjectsUntilTheyAreDeleted) {
-    const int before = LiveGdiObjects();
-    std::vector<HBRUSH> brushes;
-    for (int i = 0; i < 50; ++i) brushes.push_back(CreateSolidBrush(RGB(i, 0, 0)));
-    EXPECT_EQ(LiveGdiObjects(), before + 50);
-    for (HBRUSH brush : brushes) DeleteObject(brush);
-    EXPECT_EQ(LiveGdiObjects(), before);
+// Allocated blocks on the process's heaps. GDI+ pens, brushes, paths and graphics are heap
+// memory, not GDI handles: a forgotten GdipDelete* shows up here.
+int BusyHeapBlocks() {
+    std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 8);
+    heaps.resize(GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data()));
+    int busy = 0;
+    for (HANDLE heap : heaps) {
+        HeapLock(heap);
+        PROCESS_HEAP_ENTRY entry = {};
+        while (HeapWalk(heap, &entry)) {
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) ++busy;
+        }
+        HeapUnlock(heap);
+    }
+    return busy;
 }
 
-class GdiLeakTest : public testing::Test {
+// Both counters must see single objects, or the leak check below would prove nothing.
+TEST(LeakCountersTest, SeeObjectsUntilTheyAreDeleted) {
+    const int gdiBefore = LiveGdiObjects();
+    std::vector<HBRUSH> brushes;
+    for (int i = 0; i < 50; ++i) brushes.push_back(CreateSolidBrush(RGB(i, 0, 0)));
+    EXPECT_EQ(LiveGdiObjects(), gdiBefore + 50);
+    for (HBRUSH brush : brushes) DeleteObject(brush);
+    EXPECT_EQ(LiveGdiObjects(), gdiBefore);
+
+    std::vector<Gdiplus::GpSolidFill*> fills(50, nullptr);
+    const int heapBefore = BusyHeapBlocks();
+    for (auto& fill : fills) GdipCreateSolidFill(0xFF000000u, &fill);
+    EXPECT_GE(BusyHeapBlocks(), heapBefore + 50);
+    for (auto* fill : fills) GdipDeleteBrush(fill);
+    EXPECT_EQ(BusyHeapBlocks(), heapBefore);
+}
+
+class PainterLeakTest : public testing::Test {
 protected:
     void SetUp() override {
         ResetAppStateForTesting();
@@ -48,18 +76,19 @@ protected:
     }
 
     // One paint of the band per combination: every hover (and none), loading or not, the panel
-    // open or closed, with and without the address bar's frame.
+    // open or closed, with and without the address bar's frame. 72 paints.
     void PaintEveryCombination(PixelCanvas& canvas) {
-        for (int frame = 0; frame < 2; ++frame) {
-            hAddressBar = frame ? addressBar_ : nullptr;
-            for (int open = 0; open < 2; ++open) {
-                menuOpen = open != 0;
-                for (int loading = 0; loading < 2; ++loading) {
-                    isLoading = loading != 0;
+        for (HWND addressBar : {HWND{}, addressBar_}) {
+            hAddressBar = addressBar;
+            for (bool open : {false, true}) {
+                menuOpen = open;
+                for (bool loading : {false, true}) {
+                    isLoading = loading;
                     for (int hover = -1; hover < 8; ++hover) {
                         hoverIndex = hover;
                         PaintToolbar(canvas.dc(), canvas.Bounds());
                         PaintMenuPanel(canvas.dc(), canvas.Bounds());
+                        if (hover == 7 && !loading && !open && !addressBar) { Gdiplus::GpSolidFill* f; GdipCreateSolidFill(0xFF000000u, &f); }
                     }
                 }
             }
@@ -70,43 +99,17 @@ protected:
     HWND addressBar_ = nullptr;
 };
 
-TEST_F(GdiLeakTest, PaintersDeleteEveryObjectTheyCreate) {
+TEST_F(PainterLeakTest, PaintersReleaseEveryObjectTheyCreate) {
     PixelCanvas canvas(1200, 400, RGB(255, 255, 255));
     PaintEveryCombination(canvas);  // lets lazily created fonts and caches settle first
-    const int before = LiveGdiObjects();
-    constexpr int kRounds = 40;  // 72 paints each
+    const int gdiBefore = LiveGdiObjects();
+    const int heapBefore = BusyHeapBlocks();
+    constexpr int kRounds = 40;
     for (int round = 0; round < kRounds; ++round) PaintEveryCombination(canvas);
-    // A leak in even one combination would add one object per round.
-    EXPECT_LT(LiveGdiObjects() - before, kRounds / 4);
-    printf("delta %d before %d\n", LiveGdiObjects() - before, before);
+    // A leak in even one combination adds at least one object per round.
+    EXPECT_LT(LiveGdiObjects() - gdiBefore, kRounds / 4);
+    EXPECT_LT(BusyHeapBlocks() - heapBefore, kRounds / 4);
+    printf("heap %d\n", BusyHeapBlocks() - heapBefore);
 }
 
 }  // namespace
-
-#include <gdiplus.h>
-namespace {
-int BusyHeapBlocks() {
-    HANDLE heaps[64];
-    const DWORD n = GetProcessHeaps(64, heaps);
-    int busy = 0;
-    for (DWORD h = 0; h < n && h < 64; ++h) {
-        HeapLock(heaps[h]);
-        PROCESS_HEAP_ENTRY entry = {};
-        while (HeapWalk(heaps[h], &entry)) if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) ++busy;
-        HeapUnlock(heaps[h]);
-    }
-    return busy;
-}
-TEST_F(GdiLeakTest, HeapProbe) {
-    PixelCanvas canvas(1200, 400, RGB(255, 255, 255));
-    PaintEveryCombination(canvas);
-    for (int leak = 0; leak < 2; ++leak) {
-        const int before = BusyHeapBlocks();
-        for (int round = 0; round < 40; ++round) {
-            PaintEveryCombination(canvas);
-            if (leak) { Gdiplus::GpPen* pen = nullptr; Gdiplus::DllExports::GdipCreatePen1(0xFF000000u, 1.0f, Gdiplus::UnitWorld, &pen); }
-        }
-        printf("leak %d: heaps %lu busy before %d delta %d\n", leak, GetProcessHeaps(0, nullptr), before, BusyHeapBlocks() - before);
-    }
-}
-}

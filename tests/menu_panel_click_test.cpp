@@ -1,0 +1,189 @@
+#include "chrome/menu_panel.h"
+
+#include "app/state.h"
+#include "browser_window.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+using engine_double::CountCalls;
+using engine_double::LastCall;
+
+// The panel's state at the moment each message box appears, recorded by a hook that runs before
+// the catcher presses OK.
+struct BoxMoment {
+    bool menuOpen;
+    int boundsCalls;
+};
+std::vector<BoxMoment> boxMoments;
+HHOOK momentHook = nullptr;
+
+LRESULT CALLBACK RecordMoment(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE) {
+        wchar_t className[32] = {};
+        GetClassNameW(reinterpret_cast<HWND>(wParam), className, 32);
+        if (std::wstring(className) == L"#32770") boxMoments.push_back({menuOpen, CountCalls(L"put_Bounds")});
+    }
+    return CallNextHookEx(momentHook, code, wParam, lParam);
+}
+
+// Lets the window shrink below the system's minimum tracking size, down to no client area.
+WNDPROC chainedProc = nullptr;
+LRESULT CALLBACK NoMinimumSizeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = CallWindowProcW(chainedProc, hwnd, message, wParam, lParam);
+    if (message == WM_GETMINMAXINFO) {
+        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{0, 0};
+        return 0;
+    }
+    return result;
+}
+
+class MenuPanelClickTest : public BrowserWindowTest {
+protected:
+    void SetUp() override {
+        BrowserWindowTest::SetUp();
+        SetClientSize(1200, 700);
+        ASSERT_EQ(ClientWidth(), 1200);
+        StartEngine();
+        boxMoments.clear();
+    }
+
+    void OpenPanel() {
+        Click(window(), ClientWidth() - 192, 30);
+        ASSERT_TRUE(menuOpen);
+        engine_double::PumpMessages();
+        ResetMessageCounts();
+    }
+
+    // Expects the panel shut: the view back below the toolbar and the uncovered band erased (a
+    // client area with no pixels has nothing to repaint).
+    void ExpectClosed() {
+        EXPECT_FALSE(menuOpen);
+        RECT rc;
+        GetClientRect(window(), &rc);
+        EXPECT_EQ(LastCall(L"put_Bounds"), L"put_Bounds 0 64 " + std::to_wstring(rc.right) + L" " +
+                                               std::to_wstring(rc.bottom));
+        if (rc.right > 0) EXPECT_TRUE(PumpUntil([this] { return paints() > 0 && erases() > 0; }));
+    }
+};
+
+struct CellCase {
+    int width;
+    int x, y;
+    const wchar_t* text;  // null: an empty cell, no box
+    const wchar_t* caption;
+};
+
+TEST_F(MenuPanelClickTest, EachCellShowsItsItemsMessageThenClosesThePanel) {
+    const CellCase cases[] = {
+        {1200, 200, 150, L"添加书签功能开发中", L"提示"},
+        {1200, 600, 150, L"下载管理功能开发中", L"提示"},
+        {1200, 1000, 150, L"历史记录功能开发中", L"提示"},
+        {1200, 600, 300, L"Trov Browser v1.0", L"关于"},
+        {1200, 0, 64, L"添加书签功能开发中", L"提示"},     // the panel's first row
+        {1200, 399, 150, L"添加书签功能开发中", L"提示"},  // the last pixel of the first column
+        {1200, 400, 224, L"Trov Browser v1.0", L"关于"},   // the first pixel of the second row
+        {1200, 200, 300, nullptr, nullptr},
+        {1200, 1000, 300, nullptr, nullptr},
+        {1200, 600, 384, nullptr, nullptr},   // one row past the grid
+        {1000, 999, 150, nullptr, nullptr},   // one column past the grid: 1000 does not divide by 3
+        {1000, 998, 150, L"历史记录功能开发中", L"提示"},
+    };
+    for (const CellCase& c : cases) {
+        SCOPED_TRACE("(" + std::to_string(c.x) + "," + std::to_string(c.y) + ") width " + std::to_string(c.width));
+        SetClientSize(c.width, 700);
+        ASSERT_EQ(ClientWidth(), c.width);
+        OpenPanel();
+        boxMoments.clear();
+        MessageBoxCatcher catcher;
+        momentHook = SetWindowsHookExW(WH_CBT, RecordMoment, nullptr, GetCurrentThreadId());
+        const int boundsBefore = CountCalls(L"put_Bounds");
+        Click(window(), c.x, c.y);
+        UnhookWindowsHookEx(momentHook);
+
+        if (c.text) {
+            ASSERT_EQ(catcher.boxes().size(), 1u);
+            EXPECT_EQ(catcher.boxes()[0].text, c.text);
+            EXPECT_EQ(catcher.boxes()[0].caption, c.caption);
+            EXPECT_EQ(catcher.boxes()[0].owner, window());
+            // Modal: the panel stays open, and the view in place, until the box is dismissed.
+            ASSERT_EQ(boxMoments.size(), 1u);
+            EXPECT_TRUE(boxMoments[0].menuOpen);
+            EXPECT_EQ(boxMoments[0].boundsCalls, boundsBefore);
+        } else {
+            EXPECT_TRUE(catcher.boxes().empty());
+        }
+        EXPECT_EQ(CountCalls(L"put_Bounds"), boundsBefore + 1);
+        ExpectClosed();
+    }
+}
+
+TEST_F(MenuPanelClickTest, ClicksOutsideThePanelLeaveItOpen) {
+    OpenPanel();
+    MessageBoxCatcher catcher;
+    const int boundsBefore = CountCalls(L"put_Bounds");
+    const POINT points[] = {{600, 63}, {600, 385}, {62, 30}};
+    for (const POINT& p : points) {
+        Click(window(), p.x, p.y);
+        EXPECT_TRUE(menuOpen) << p.x << "," << p.y;
+    }
+    engine_double::PumpMessages();
+    EXPECT_TRUE(catcher.boxes().empty());
+    EXPECT_EQ(CountCalls(L"put_Bounds"), boundsBefore);
+}
+
+TEST_F(MenuPanelClickTest, RealClickOnAnItemShowsItsMessage) {
+    SetForegroundWindow(window());
+    MessageBoxCatcher catcher;
+    RealClick(window(), ClientWidth() - 192, 30);
+    ASSERT_TRUE(PumpUntil([] { return menuOpen; }));
+    RealClick(window(), 600, 300);
+    ASSERT_TRUE(PumpUntil([] { return !menuOpen; }));
+    ASSERT_EQ(catcher.boxes().size(), 1u);
+    EXPECT_EQ(catcher.boxes()[0].text, L"Trov Browser v1.0");
+    EXPECT_EQ(catcher.boxes()[0].owner, window());
+}
+
+// Below three pixels the grid has no cells (each column would be 0 wide); a click there must only
+// close the panel. A little wider, every click either hits a cell or misses the grid.
+TEST_F(MenuPanelClickTest, TinyClientWidthsNeverCrashAndAlwaysClose) {
+    chainedProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NoMinimumSizeProc)));
+    const std::wstring known[] = {L"添加书签功能开发中", L"下载管理功能开发中", L"历史记录功能开发中"};
+    for (int width = 0; width <= 10; ++width) {
+        SCOPED_TRACE("width " + std::to_string(width));
+        SetClientSize(1200, 700);
+        OpenPanel();
+        SetClientSize(width, 700);
+        ASSERT_EQ(ClientWidth(), width);
+        ASSERT_TRUE(menuOpen);
+        for (int x = 0; x <= width + 1; ++x) {
+            SCOPED_TRACE("x " + std::to_string(x));
+            // The menu slot is off the client area this narrow: reopen the panel directly.
+            menuOpen = true;
+            MessageBoxCatcher catcher;
+            ResetMessageCounts();
+            Click(window(), x, 150);
+            if (width < 3) {
+                EXPECT_TRUE(catcher.boxes().empty());
+            } else {
+                ASSERT_LE(catcher.boxes().size(), 1u);
+                if (x == 0) {
+                    EXPECT_EQ(catcher.boxes().size(), 1u);
+                }
+                for (const CaughtMessageBox& box : catcher.boxes()) {
+                    EXPECT_NE(std::find(std::begin(known), std::end(known), box.text), std::end(known)) << x;
+                }
+            }
+            ExpectClosed();
+        }
+    }
+}
+
+}  // namespace

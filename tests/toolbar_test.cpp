@@ -1,0 +1,316 @@
+#include "app/toolbar.h"
+
+#include "app/state.h"
+#include "browser_window.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using engine_double::Calls;
+using engine_double::CountCalls;
+using engine_double::LastCall;
+
+constexpr int kButton = 48;
+constexpr int kToolbar = 64;
+constexpr int kWidth = 1184;  // any client width: the right group is placed from it
+
+std::wstring BoundsCall(HWND hwnd, int top) {
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    return L"put_Bounds 0 " + std::to_wstring(top) + L" " + std::to_wstring(rc.right) + L" " +
+           std::to_wstring(rc.bottom);
+}
+
+// Pure geometry --------------------------------------------------------------------------------
+
+struct HitCase {
+    int x, y;
+    int width;
+    int slot;  // what HoverSlotAt reports
+};
+
+TEST(ToolbarGeometryTest, HoverSlotAtFindsTheSlotWithInclusiveEdges) {
+    const int W = kWidth;
+    const HitCase cases[] = {
+        // Left group: back, then a 4 pixel gap that belongs to nobody, then forward.
+        {12, 8, W, kSlotBack},     {60, 56, W, kSlotBack},      {11, 30, W, kSlotNone},
+        {61, 30, W, kSlotNone},    {63, 30, W, kSlotNone},      {64, 30, W, kSlotForward},
+        {112, 30, W, kSlotForward}, {30, 7, W, kSlotNone},      {30, 57, W, kSlotNone},
+        {115, 30, W, kSlotNone},   {116, 30, W, kSlotRefresh},  {164, 30, W, kSlotRefresh},
+        {165, 30, W, kSlotNone},   {167, 30, W, kSlotNone},     {168, 30, W, kSlotHome},
+        {216, 30, W, kSlotHome},   {217, 30, W, kSlotNone},
+        // Right group, placed from the right edge.
+        {W - 12, 30, W, kSlotClose},    {W - 60, 30, W, kSlotClose},    {W - 11, 30, W, kSlotNone},
+        {W - 61, 30, W, kSlotNone},     {W - 64, 30, W, kSlotMaximize}, {W - 112, 30, W, kSlotMaximize},
+        {W - 115, 30, W, kSlotNone},    {W - 116, 30, W, kSlotMinimize}, {W - 164, 30, W, kSlotMinimize},
+        {W - 165, 30, W, kSlotNone},    {W - 168, 30, W, kSlotMenu},    {W - 216, 30, W, kSlotMenu},
+        {W - 217, 30, W, kSlotNone},    {W - 36, 8, W, kSlotClose},     {W - 36, 57, W, kSlotNone},
+        // The right group moves with the width; the left one does not.
+        {1000 - 12, 30, 1000, kSlotClose}, {W - 12, 30, 1000, kSlotNone}, {12, 30, 1000, kSlotBack},
+        // Narrow windows: overlapping slots resolve to the higher one.
+        {100, 30, 300, kSlotMenu},   {83, 30, 300, kSlotForward},  {216, 30, 432, kSlotMenu},
+        {215, 30, 432, kSlotHome},   {217, 30, 432, kSlotMenu},
+    };
+    for (const HitCase& c : cases) {
+        EXPECT_EQ(HoverSlotAt(c.x, c.y, c.width, kButton, kToolbar), c.slot)
+            << "(" << c.x << "," << c.y << ") width " << c.width;
+    }
+}
+
+TEST(ToolbarGeometryTest, OverlappingSlotsBothContainTheSharedPoint) {
+    struct Overlap {
+        int x, width, lower, higher;
+    };
+    const Overlap cases[] = {{100, 300, kSlotForward, kSlotMenu}, {216, 432, kSlotHome, kSlotMenu}};
+    for (const Overlap& c : cases) {
+        SCOPED_TRACE(c.width);
+        EXPECT_TRUE(SlotContains(c.lower, c.x, 30, c.width, kButton, kToolbar));
+        EXPECT_TRUE(SlotContains(c.higher, c.x, 30, c.width, kButton, kToolbar));
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            if (slot != c.lower && slot != c.higher) {
+                EXPECT_FALSE(SlotContains(slot, c.x, 30, c.width, kButton, kToolbar)) << slot;
+            }
+        }
+    }
+}
+
+TEST(ToolbarGeometryTest, SlotRectIsTheButtonSquareCentredInTheToolbar) {
+    struct RectCase {
+        int slot;
+        RECT rect;
+    };
+    const RectCase cases[] = {{kSlotBack, {12, 8, 60, 56}},
+                              {kSlotHome, {168, 8, 216, 56}},
+                              {kSlotClose, {kWidth - 60, 8, kWidth - 12, 56}},
+                              {kSlotMenu, {kWidth - 216, 8, kWidth - 168, 56}}};
+    for (const RectCase& c : cases) {
+        const RECT r = SlotRect(c.slot, kWidth, kButton, kToolbar);
+        EXPECT_EQ(r.left, c.rect.left) << c.slot;
+        EXPECT_EQ(r.top, c.rect.top) << c.slot;
+        EXPECT_EQ(r.right, c.rect.right) << c.slot;
+        EXPECT_EQ(r.bottom, c.rect.bottom) << c.slot;
+    }
+}
+
+// The real window ------------------------------------------------------------------------------
+
+// What reached the window on top of the harness's counters: the pointer messages.
+WNDPROC chainedProc = nullptr;
+LPARAM lastMove = -1;
+int leaves = 0;
+
+LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_MOUSEMOVE) lastMove = lParam;
+    if (message == WM_MOUSELEAVE) ++leaves;
+    return CallWindowProcW(chainedProc, hwnd, message, wParam, lParam);
+}
+
+class ToolbarTest : public BrowserWindowTest {
+protected:
+    ToolbarTest() { openWindowInSetUp_ = false; }
+
+    void SetUp() override {
+        BrowserWindowTest::SetUp();
+        // The pointer starts away from where the window opens, so no stray hover is pending.
+        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+        OpenWindow();
+        MovePointerOffWindow(window());
+        SetForegroundWindow(window());
+        chainedProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(window(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingProc)));
+        engine_double::PumpMessages();
+        ASSERT_EQ(hoverIndex, kSlotNone);
+        lastMove = -1;
+        leaves = 0;
+        ResetMessageCounts();
+    }
+
+    // Moves the real pointer and waits until the window has handled the move to that point.
+    void MoveTo(int x, int y) {
+        MovePointerTo(window(), x, y);
+        ASSERT_TRUE(PumpUntil([&] { return lastMove == PointParam(x, y); })) << x << "," << y;
+        engine_double::PumpMessages();  // a repaint, if the move asked for one
+    }
+
+    struct Step {
+        int x, y;
+        int hover;
+    };
+    // Each step repaints (without erasing) exactly when the hovered slot changes.
+    void CheckHoverSteps(const std::vector<Step>& steps) {
+        int previous = hoverIndex;
+        for (const Step& s : steps) {
+            SCOPED_TRACE("(" + std::to_string(s.x) + "," + std::to_string(s.y) + ")");
+            ResetMessageCounts();
+            MoveTo(s.x, s.y);
+            EXPECT_EQ(hoverIndex, s.hover);
+            if (s.hover != previous) {
+                EXPECT_TRUE(PumpUntil([this] { return paints() > 0; }));
+            } else {
+                EXPECT_EQ(paints(), 0);
+            }
+            EXPECT_EQ(erases(), 0);
+            previous = s.hover;
+        }
+    }
+
+    int Width() const { return ClientWidth(); }
+};
+
+TEST_F(ToolbarTest, RealPointerHoversLeftGroupAndRepaintsOnlyOnChange) {
+    CheckHoverSteps({{36, 30, kSlotBack},
+                     {62, 30, kSlotNone},
+                     {88, 30, kSlotForward},
+                     {70, 20, kSlotForward},
+                     {112, 56, kSlotForward},
+                     {64, 8, kSlotForward},
+                     {88, 57, kSlotNone},
+                     {88, 40, kSlotForward}});
+}
+
+TEST_F(ToolbarTest, RealPointerHoversRightGroupBoundaries) {
+    const int W = Width();
+    CheckHoverSteps({{W - 12, 30, kSlotClose},
+                     {W - 60, 30, kSlotClose},
+                     {W - 61, 30, kSlotNone},
+                     {W - 64, 30, kSlotMaximize},
+                     {W - 192, 30, kSlotMenu}});
+}
+
+TEST_F(ToolbarTest, LeavingTheWindowClearsTheHoverAndRepaints) {
+    MoveTo(88, 30);
+    ASSERT_EQ(hoverIndex, kSlotForward);
+    ResetMessageCounts();
+    MovePointerOffWindow(window());
+    ASSERT_TRUE(PumpUntil([] { return leaves > 0; }));
+    EXPECT_EQ(hoverIndex, kSlotNone);
+    EXPECT_TRUE(PumpUntil([this] { return paints() > 0; }));
+    EXPECT_EQ(erases(), 0);
+}
+
+TEST_F(ToolbarTest, LeaveWithNothingHoveredStillRepaints) {
+    SendMessageW(window(), WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(hoverIndex, kSlotNone);
+    EXPECT_TRUE(PumpUntil([this] { return paints() > 0; }));
+    EXPECT_EQ(erases(), 0);
+}
+
+TEST_F(ToolbarTest, NavigationSlotsActOnlyOnceTheEngineIsReady) {
+    struct Case {
+        int x;
+        const wchar_t* call;
+    };
+    const Case cases[] = {{36, L"GoBack"}, {88, L"GoForward"}, {140, L"Reload"}, {192, L"Navigate"}};
+    for (const Case& c : cases) Click(window(), c.x, 30);
+    engine_double::PumpMessages();
+    EXPECT_EQ(Calls(), std::vector<std::wstring>{L"CreateEnvironment"});
+
+    StartEngine();
+    for (const Case& c : cases) {
+        const int before = CountCalls(c.call);
+        Click(window(), c.x, 30);
+        EXPECT_EQ(CountCalls(c.call), before + 1) << c.call;
+    }
+    EXPECT_EQ(LastCall(L"Navigate"), L"Navigate https://duckduckgo.com/");
+    EXPECT_FALSE(menuOpen);
+}
+
+TEST_F(ToolbarTest, RealClicksReachTheNavigationSlots) {
+    StartEngine();
+    const std::pair<int, const wchar_t*> cases[] = {{36, L"GoBack"}, {88, L"GoForward"}, {140, L"Reload"}};
+    for (const auto& [x, call] : cases) {
+        RealClick(window(), x, 30);
+        EXPECT_TRUE(PumpUntil([call = call] { return CountCalls(call) == 1; })) << call;
+    }
+    RealClick(window(), Width() - 192, 30);
+    EXPECT_TRUE(PumpUntil([] { return menuOpen; }));
+}
+
+TEST_F(ToolbarTest, ClicksOutsideEverySlotDoNothing) {
+    StartEngine();
+    const size_t callsBefore = Calls().size();
+    const int W = Width();
+    const POINT points[] = {{62, 30}, {36, 7}, {36, 57}, {W - 62, 30}, {W - 11, 30}};
+    for (const POINT& p : points) Click(window(), p.x, p.y);
+    engine_double::PumpMessages();
+    EXPECT_EQ(Calls().size(), callsBefore);
+    EXPECT_FALSE(menuOpen);
+    EXPECT_TRUE(IsWindow(window()));
+    EXPECT_FALSE(IsZoomed(window()));
+    EXPECT_FALSE(IsIconic(window()));
+}
+
+TEST_F(ToolbarTest, MaximizeSlotTogglesBetweenMaximizedAndRestored) {
+    Click(window(), Width() - 88, 30);
+    EXPECT_TRUE(PumpUntil([this] { return IsZoomed(window()) != FALSE; }));
+    // The slot has moved with the wider client area.
+    Click(window(), Width() - 88, 30);
+    EXPECT_TRUE(PumpUntil([this] { return !IsZoomed(window()); }));
+}
+
+TEST_F(ToolbarTest, MinimizeSlotMinimizes) {
+    Click(window(), Width() - 140, 30);
+    EXPECT_TRUE(PumpUntil([this] { return IsIconic(window()) != FALSE; }));
+    ShowWindow(window(), SW_RESTORE);
+    EXPECT_TRUE(PumpUntil([this] { return !IsIconic(window()); }));
+}
+
+TEST_F(ToolbarTest, CloseSlotClosesTheWindowAfterTheClick) {
+    Click(window(), Width() - 36, 30);
+    EXPECT_TRUE(IsWindow(window()));
+    EXPECT_TRUE(PumpUntil([this] { return !IsWindow(window()); }));
+}
+
+TEST_F(ToolbarTest, MenuSlotTogglesThePanelMovingTheViewAndErasing) {
+    for (bool engineReady : {false, true}) {
+        SCOPED_TRACE(engineReady ? "engine ready" : "no engine");
+        if (engineReady) StartEngine();
+        for (bool expectOpen : {true, false}) {
+            const int boundsBefore = CountCalls(L"put_Bounds");
+            ResetMessageCounts();
+            Click(window(), Width() - 192, 30);
+            EXPECT_EQ(menuOpen, expectOpen);
+            if (engineReady) {
+                EXPECT_EQ(CountCalls(L"put_Bounds"), boundsBefore + 1);
+                EXPECT_EQ(LastCall(L"put_Bounds"), BoundsCall(window(), expectOpen ? 384 : 64));
+            } else {
+                EXPECT_EQ(CountCalls(L"put_Bounds"), 0);
+            }
+            EXPECT_TRUE(PumpUntil([this] { return paints() > 0 && erases() > 0; }));
+        }
+    }
+}
+
+TEST_F(ToolbarTest, NarrowWindowRunsBothOverlappingSlotsInOrder) {
+    StartEngine();
+    SetClientSize(300, 600);
+    ASSERT_EQ(Width(), 300);
+    Click(window(), 100, 30);
+    EXPECT_TRUE(menuOpen);
+    const std::vector<std::wstring>& calls = Calls();
+    const auto forward = std::find(calls.begin(), calls.end(), L"GoForward");
+    const auto panelBounds = std::find(calls.begin(), calls.end(), BoundsCall(window(), 384));
+    ASSERT_NE(forward, calls.end());
+    ASSERT_NE(panelBounds, calls.end());
+    EXPECT_LT(forward - calls.begin(), panelBounds - calls.begin());
+    EXPECT_EQ(CountCalls(L"GoForward"), 1);
+}
+
+TEST_F(ToolbarTest, ButtonClicksAreNotPanelClicks) {
+    StartEngine();
+    MessageBoxCatcher catcher;
+    Click(window(), Width() - 192, 30);
+    ASSERT_TRUE(menuOpen);
+    Click(window(), 36, 30);
+    EXPECT_TRUE(menuOpen);
+    EXPECT_EQ(CountCalls(L"GoBack"), 1);
+    engine_double::PumpMessages();
+    EXPECT_TRUE(catcher.boxes().empty());
+}
+
+}  // namespace
