@@ -12,15 +12,19 @@ class Environment final : public ICoreWebView2Environment, public EngineObject {
 public:
     explicit Environment(ConfigPtr config) : EngineObject(std::move(config), L"environment") {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override { return AnswerQuery<ICoreWebView2Environment>(this, riid, object); }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        return AnswerQuery<ICoreWebView2Environment>(this, riid, object);
+    }
     ULONG STDMETHODCALLTYPE AddRef() override { return AddHostRef(); }
     ULONG STDMETHODCALLTYPE Release() override { return ReleaseHostRef(); }
 
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
         HWND parentWindow, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override;
-    HRESULT STDMETHODCALLTYPE CreateWebResourceResponse(IStream*, int, LPCWSTR, LPCWSTR, ICoreWebView2WebResourceResponse**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CreateWebResourceResponse(
+        IStream*, int, LPCWSTR, LPCWSTR, ICoreWebView2WebResourceResponse**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_BrowserVersionString(LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_NewBrowserVersionAvailable(ICoreWebView2NewBrowserVersionAvailableEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_NewBrowserVersionAvailable(
+        ICoreWebView2NewBrowserVersionAvailableEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE remove_NewBrowserVersionAvailable(EventRegistrationToken) override { return E_NOTIMPL; }
 };
 
@@ -28,9 +32,12 @@ class WebView;
 
 class Controller final : public ICoreWebView2Controller, public EngineObject {
 public:
-    Controller(ConfigPtr config, EngineRef<WebView> view) : EngineObject(std::move(config), L"controller"), view_(std::move(view)) {}
+    Controller(ConfigPtr config, EngineRef<WebView> view)
+        : EngineObject(std::move(config), L"controller"), view_(std::move(view)) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override { return AnswerQuery<ICoreWebView2Controller>(this, riid, object); }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        return AnswerQuery<ICoreWebView2Controller>(this, riid, object);
+    }
     ULONG STDMETHODCALLTYPE AddRef() override { return AddHostRef(); }
     ULONG STDMETHODCALLTYPE Release() override { return ReleaseHostRef(); }
 
@@ -40,17 +47,22 @@ public:
     HRESULT STDMETHODCALLTYPE put_Bounds(RECT bounds) override;
     HRESULT STDMETHODCALLTYPE get_ZoomFactor(double*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ZoomFactor(double) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_ZoomFactorChanged(ICoreWebView2ZoomFactorChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_ZoomFactorChanged(
+        ICoreWebView2ZoomFactorChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE remove_ZoomFactorChanged(EventRegistrationToken) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SetBoundsAndZoomFactor(RECT, double) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(ICoreWebView2MoveFocusRequestedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(
+        ICoreWebView2MoveFocusRequestedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_GotFocus(ICoreWebView2FocusChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_GotFocus(
+        ICoreWebView2FocusChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE remove_GotFocus(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_LostFocus(ICoreWebView2FocusChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_LostFocus(
+        ICoreWebView2FocusChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(
+        ICoreWebView2AcceleratorKeyPressedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventRegistrationToken) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ParentWindow(HWND) override { return E_NOTIMPL; }
@@ -77,7 +89,9 @@ public:
     void OnNavigationTimer();
     void OnWindowDestroyed() { window_ = nullptr; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override { return AnswerQuery<ICoreWebView2>(this, riid, object); }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        return AnswerQuery<ICoreWebView2>(this, riid, object);
+    }
     ULONG STDMETHODCALLTYPE AddRef() override { return AddHostRef(); }
     ULONG STDMETHODCALLTYPE Release() override { return ReleaseHostRef(); }
 
@@ -85,36 +99,51 @@ public:
     HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) override;
     HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) override;
     HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler, EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE add_NavigationStarting(
+        ICoreWebView2NavigationStartingEventHandler* handler, EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE remove_NavigationStarting(EventRegistrationToken token) override;
-    HRESULT STDMETHODCALLTYPE add_ContentLoading(ICoreWebView2ContentLoadingEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_ContentLoading(
+        ICoreWebView2ContentLoadingEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE remove_ContentLoading(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_SourceChanged(ICoreWebView2SourceChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_SourceChanged(
+        ICoreWebView2SourceChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE remove_SourceChanged(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_HistoryChanged(ICoreWebView2HistoryChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_HistoryChanged(
+        ICoreWebView2HistoryChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE remove_HistoryChanged(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_NavigationCompleted(ICoreWebView2NavigationCompletedEventHandler* handler, EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE add_NavigationCompleted(
+        ICoreWebView2NavigationCompletedEventHandler* handler, EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(EventRegistrationToken token) override;
-    HRESULT STDMETHODCALLTYPE add_FrameNavigationStarting(ICoreWebView2NavigationStartingEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_FrameNavigationStarting(
+        ICoreWebView2NavigationStartingEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE remove_FrameNavigationStarting(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_FrameNavigationCompleted(ICoreWebView2NavigationCompletedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_FrameNavigationCompleted(
+        ICoreWebView2NavigationCompletedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE remove_FrameNavigationCompleted(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_ScriptDialogOpening(ICoreWebView2ScriptDialogOpeningEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_ScriptDialogOpening(
+        ICoreWebView2ScriptDialogOpeningEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_PermissionRequested(ICoreWebView2PermissionRequestedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_PermissionRequested(
+        ICoreWebView2PermissionRequestedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE remove_PermissionRequested(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_ProcessFailed(
+        ICoreWebView2ProcessFailedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(LPCWSTR, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(
+        LPCWSTR, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE RemoveScriptToExecuteOnDocumentCreated(LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE ExecuteScript(LPCWSTR, ICoreWebView2ExecuteScriptCompletedHandler*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CapturePreview(COREWEBVIEW2_CAPTURE_PREVIEW_IMAGE_FORMAT, IStream*, ICoreWebView2CapturePreviewCompletedHandler*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ExecuteScript(
+        LPCWSTR, ICoreWebView2ExecuteScriptCompletedHandler*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CapturePreview(COREWEBVIEW2_CAPTURE_PREVIEW_IMAGE_FORMAT, IStream*,
+        ICoreWebView2CapturePreviewCompletedHandler*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Reload() override;
     HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE PostWebMessageAsString(LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_WebMessageReceived(
+        ICoreWebView2WebMessageReceivedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE remove_WebMessageReceived(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CallDevToolsProtocolMethod(LPCWSTR, LPCWSTR, ICoreWebView2CallDevToolsProtocolMethodCompletedHandler*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CallDevToolsProtocolMethod(
+        LPCWSTR, LPCWSTR, ICoreWebView2CallDevToolsProtocolMethodCompletedHandler*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_BrowserProcessId(UINT32*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_CanGoBack(BOOL*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_CanGoForward(BOOL*) override { return E_NOTIMPL; }

@@ -80,7 +80,8 @@ void RegisterPageClass() {
 // Hidden and empty until the controller gives it visibility and bounds.
 HWND CreatePageWindow(HWND parent, WebView* view) {
     RegisterPageClass();
-    return CreateWindowExW(0, kPageClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent, nullptr, EngineModule(), view);
+    return CreateWindowExW(0, kPageClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent, nullptr, EngineModule(),
+                           view);
 }
 
 void DestroyPageWindow(HWND window) {

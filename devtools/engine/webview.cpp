@@ -9,7 +9,9 @@ namespace {
 template <class Interface>
 class EventArgs : public Interface {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override { return AnswerQuery<Interface>(this, riid, object); }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        return AnswerQuery<Interface>(this, riid, object);
+    }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
     ULONG STDMETHODCALLTYPE Release() override {
         LONG left = --refs_;
@@ -138,7 +140,8 @@ HRESULT WebView::MoveInHistory(int step) {
     return S_OK;
 }
 
-HRESULT WebView::add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler, EventRegistrationToken* token) {
+HRESULT WebView::add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler,
+                                        EventRegistrationToken* token) {
     LogLine(Config(), L"add_NavigationStarting");
     return AddHandler(startingHandlers_, handler, token);
 }
@@ -147,7 +150,8 @@ HRESULT WebView::remove_NavigationStarting(EventRegistrationToken token) {
     return RemoveHandler(startingHandlers_, token);
 }
 
-HRESULT WebView::add_NavigationCompleted(ICoreWebView2NavigationCompletedEventHandler* handler, EventRegistrationToken* token) {
+HRESULT WebView::add_NavigationCompleted(ICoreWebView2NavigationCompletedEventHandler* handler,
+                                         EventRegistrationToken* token) {
     LogLine(Config(), L"add_NavigationCompleted");
     return AddHandler(completedHandlers_, handler, token);
 }

@@ -4,6 +4,8 @@
 //   wait-page MS          exits 0 once the address bar shows a URL, 1 after MS milliseconds
 //   messagebox            the text and caption of an open message box owned by the window
 //   dismiss-messagebox    presses OK on that message box
+//   restore               restores the window from minimised or maximised
+//   resize W H            sets the window's outer size to W by H
 #include <windows.h>
 
 #include <cstdio>
@@ -127,6 +129,21 @@ int DismissMessageBox() {
     return 0;
 }
 
+// A minimised window cannot be brought back by the pointer in a virtual desktop without a taskbar.
+int Restore() {
+    HWND browser = FindBrowser();
+    if (!browser) return 1;
+    ShowWindow(browser, SW_RESTORE);
+    SetForegroundWindow(browser);
+    return 0;
+}
+
+int Resize(int width, int height) {
+    HWND browser = FindBrowser();
+    if (!browser || width <= 0 || height <= 0) return 1;
+    return SetWindowPos(browser, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -147,6 +164,8 @@ int main(int argc, char** argv) {
     }
     if (command == "messagebox") return MessageBoxInfo();
     if (command == "dismiss-messagebox") return DismissMessageBox();
-    std::fprintf(stderr, "usage: trov_inspector info|wait-window MS|wait-page MS|messagebox|dismiss-messagebox\n");
+    if (command == "restore") return Restore();
+    if (command == "resize" && argc > 3) return Resize(std::atoi(argv[2]), std::atoi(argv[3]));
+    std::fprintf(stderr, "usage: trov_inspector info|wait-window MS|wait-page MS|messagebox|dismiss-messagebox|restore|resize W H\n");
     return 2;
 }
