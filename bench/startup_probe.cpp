@@ -1,0 +1,188 @@
+// startup_probe [RUNS]: times trov.exe (with the engine failing fast) and bare_window.exe, both
+// beside this program, from process start to the first completed paint of their main window, in
+// pairs, RUNS times each (15 by default) after one warm-up start each; then their private memory a
+// few seconds after start. Prints its part of the table that bench/run shows.
+//
+// "First completed paint", seen from outside without hooks: the window is visible and has no
+// update region left (its WM_PAINT has validated it), and then a WM_NULL sent to it returns, which
+// happens only once its thread has left the paint handler and asks for messages again; the update
+// region is checked once more after that, in case the window was caught between showing and
+// invalidating. The clock is QueryPerformanceCounter, read just before CreateProcessW.
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Target {
+    const char* name;
+    const char* label;
+    const wchar_t* exe;
+    const wchar_t* windowClass;
+};
+
+const Target kTargets[] = {
+    {"trov", "trov.exe (engine fails fast)", L"trov.exe", L"TrovBrowserClass"},
+    {"bare", "bare_window.exe", L"bare_window.exe", L"TrovBareWindowClass"},
+};
+
+constexpr DWORD kTimeoutMs = 30000;
+constexpr DWORD kIdleMs = 3000;
+constexpr int kMemoryRuns = 3;
+
+std::wstring ExeDirectory() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir = path;
+    return dir.substr(0, dir.find_last_of(L"\\/") + 1);
+}
+
+double Seconds(LONGLONG ticks) {
+    static LONGLONG frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f.QuadPart;
+    }();
+    return static_cast<double>(ticks) / static_cast<double>(frequency);
+}
+
+LONGLONG Now() {
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return t.QuadPart;
+}
+
+HWND WindowOf(const Target& target, DWORD processId) {
+    HWND hwnd = FindWindowW(target.windowClass, nullptr);
+    DWORD owner = 0;
+    if (hwnd) GetWindowThreadProcessId(hwnd, &owner);
+    return owner == processId ? hwnd : nullptr;
+}
+
+bool PaintedAndValid(HWND hwnd) { return IsWindowVisible(hwnd) && !GetUpdateRect(hwnd, nullptr, FALSE); }
+
+// The window once its first paint has completed, or null on time-out.
+HWND WaitForFirstPaint(const Target& target, DWORD processId, HANDLE process) {
+    const ULONGLONG deadline = GetTickCount64() + kTimeoutMs;
+    while (GetTickCount64() < deadline) {
+        if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return nullptr;
+        HWND hwnd = WindowOf(target, processId);
+        if (hwnd && PaintedAndValid(hwnd)) {
+            DWORD_PTR ignored = 0;
+            if (SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, kTimeoutMs, &ignored) && PaintedAndValid(hwnd)) {
+                return hwnd;
+            }
+        }
+        Sleep(1);
+    }
+    return nullptr;
+}
+
+struct Started {
+    PROCESS_INFORMATION process = {};
+    HWND window = nullptr;
+    double seconds = 0;
+};
+
+Started Start(const Target& target) {
+    Started started;
+    std::wstring commandLine = L"\"" + ExeDirectory() + target.exe + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    const LONGLONG begin = Now();
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &started.process)) {
+        std::fprintf(stderr, "startup_probe: cannot start %s (error %lu)\n", target.name, GetLastError());
+        std::exit(2);
+    }
+    started.window = WaitForFirstPaint(target, started.process.dwProcessId, started.process.hProcess);
+    started.seconds = Seconds(Now() - begin);
+    if (!started.window) {
+        std::fprintf(stderr, "startup_probe: %s painted no window\n", target.name);
+        TerminateProcess(started.process.hProcess, 3);
+        std::exit(3);
+    }
+    return started;
+}
+
+void Stop(Started& started) {
+    PostMessageW(started.window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(started.process.hProcess, 10000) != WAIT_OBJECT_0) {
+        TerminateProcess(started.process.hProcess, 4);
+        WaitForSingleObject(started.process.hProcess, INFINITE);
+    }
+    CloseHandle(started.process.hThread);
+    CloseHandle(started.process.hProcess);
+    Sleep(200);  // lets Wine finish with the old process before the next start
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+    constexpr size_t kCount = sizeof(kTargets) / sizeof(kTargets[0]);
+
+    // The development engine beside trov.exe then reports a missing runtime at once: no web view.
+    SetEnvironmentVariableW(L"TROV_ENGINE_FAIL", L"environment");
+
+    for (const Target& target : kTargets) {
+        Started warmUp = Start(target);
+        Stop(warmUp);
+    }
+
+    // In pairs, in alternating order, so that a slow spell of the machine falls on both programs
+    // alike: the ratio is the median of the pairs' ratios.
+    std::vector<double> startup[kCount], ratios;
+    for (int run = 0; run < runs; ++run) {
+        for (size_t turn = 0; turn < kCount; ++turn) {
+            const size_t i = run % 2 ? kCount - 1 - turn : turn;
+            Started started = Start(kTargets[i]);
+            startup[i].push_back(started.seconds * 1000);
+            Stop(started);
+        }
+        ratios.push_back(startup[0].back() / startup[1].back());
+    }
+
+    std::vector<double> privateBytes[kCount];
+    for (int run = 0; run < kMemoryRuns; ++run) {
+        for (size_t i = 0; i < kCount; ++i) {
+            Started started = Start(kTargets[i]);
+            Sleep(kIdleMs);
+            PROCESS_MEMORY_COUNTERS_EX counters = {};
+            counters.cb = sizeof(counters);
+            GetProcessMemoryInfo(started.process.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                                 sizeof(counters));
+            // On Windows PrivateUsage and PagefileUsage are the same figure; Wine 8 fills only the latter.
+            privateBytes[i].push_back(static_cast<double>(std::max(counters.PrivateUsage, counters.PagefileUsage)));
+            Stop(started);
+        }
+    }
+
+    std::printf("Start-up, process start to first completed paint (ms, median of %d runs; min-max)\n", runs);
+    for (size_t i = 0; i < kCount; ++i) {
+        std::printf("  %-34s %8.1f   (%.1f-%.1f)\n", kTargets[i].label, Median(startup[i]),
+                    *std::min_element(startup[i].begin(), startup[i].end()),
+                    *std::max_element(startup[i].begin(), startup[i].end()));
+    }
+    std::printf("  %-34s %8.2f\n\n", "ratio trov/bare (paired runs)", Median(ratios));
+
+    const double trovKiB = Median(privateBytes[0]) / 1024, bareKiB = Median(privateBytes[1]) / 1024;
+    std::printf("Private memory %.0f s after start (KiB, Wine's figure, median of %d runs)\n", kIdleMs / 1000.0,
+                kMemoryRuns);
+    for (size_t i = 0; i < kCount; ++i) {
+        std::printf("  %-34s %8.0f\n", kTargets[i].label, Median(privateBytes[i]) / 1024);
+    }
+    std::printf("  %-34s %8.2f\n\n", "ratio trov/bare", trovKiB / bareKiB);
+    return 0;
+}
