@@ -63,10 +63,17 @@ int PixelCanvas::CountNotExact(const RECT& r, COLORREF colour) const {
     return CountIn(*this, r, [colour](COLORREF p) { return p != colour; });
 }
 
-int PixelCanvas::CountDarkerThan(const RECT& r, int level) const {
-    return CountIn(*this, r, [level](COLORREF p) {
-        return GetRValue(p) <= level && GetGValue(p) <= level && GetBValue(p) <= level;
-    });
+RECT PixelCanvas::ExtentDarkerThan(const RECT& r, int level) const {
+    RECT extent = {};
+    for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) {
+            const COLORREF p = Pixel(x, y);
+            if (GetRValue(p) >= level || GetGValue(p) >= level || GetBValue(p) >= level) continue;
+            const RECT dot = {x, y, x + 1, y + 1};
+            UnionRect(&extent, &extent, &dot);
+        }
+    }
+    return extent;
 }
 
 int ColourDistance(COLORREF a, COLORREF b) {

@@ -22,8 +22,9 @@ public:
     // Pixels in r (right and bottom exclusive, clipped to the canvas) of exactly this colour.
     int CountExact(const RECT& r, COLORREF colour) const;
     int CountNotExact(const RECT& r, COLORREF colour) const;
-    // Pixels whose red, green and blue are each at most `level`.
-    int CountDarkerThan(const RECT& r, int level) const;
+    // The smallest rectangle holding every pixel of r whose red, green and blue are all below
+    // `level`; empty when there is none.
+    RECT ExtentDarkerThan(const RECT& r, int level) const;
 
 private:
     int width_;
@@ -41,7 +42,7 @@ int ColourDistance(COLORREF a, COLORREF b);
 // read anti-aliased coverage without depending on how a renderer rounds it.
 double InkCoverage(COLORREF pixel, COLORREF ink, COLORREF background);
 
-// A hidden 1200 by 800 (client) overlapped window at (100, 50) for painters that read child
-// controls' positions. Message-only, so that no X window is made: the shared Wine server may run
-// its desktop on another display than this process.
+// A hidden overlapped window at (100, 50) with the given client size, for painters that read
+// child controls' positions. Message-only, so that it needs no X window and no desktop: it works
+// on whatever display, or none, the Wine server runs.
 HWND CreateHostWindow(int clientWidth, int clientHeight);

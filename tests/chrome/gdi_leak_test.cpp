@@ -88,7 +88,6 @@ protected:
                         hoverIndex = hover;
                         PaintToolbar(canvas.dc(), canvas.Bounds());
                         PaintMenuPanel(canvas.dc(), canvas.Bounds());
-                        if (hover == 7 && !loading && !open && !addressBar) { Gdiplus::GpSolidFill* f; GdipCreateSolidFill(0xFF000000u, &f); }
                     }
                 }
             }
@@ -109,7 +108,6 @@ TEST_F(PainterLeakTest, PaintersReleaseEveryObjectTheyCreate) {
     // A leak in even one combination adds at least one object per round.
     EXPECT_LT(LiveGdiObjects() - gdiBefore, kRounds / 4);
     EXPECT_LT(BusyHeapBlocks() - heapBefore, kRounds / 4);
-    printf("heap %d\n", BusyHeapBlocks() - heapBefore);
 }
 
 }  // namespace

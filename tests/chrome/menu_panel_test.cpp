@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,8 +31,18 @@ protected:
 };
 
 TEST_F(MenuPanelTest, ClosedPanelLeavesTheDcUntouched) {
-    const auto canvas = Paint(1200);
-    EXPECT_EQ(canvas->CountNotExact(canvas->Bounds(), kSentinel), 0);
+    PixelCanvas canvas(1200, kCanvasRows, kSentinel);
+    const HDC dc = canvas.dc();
+    const int bkMode = GetBkMode(dc);
+    const COLORREF textColour = GetTextColor(dc);
+    const HGDIOBJ font = GetCurrentObject(dc, OBJ_FONT);
+    const HGDIOBJ pen = GetCurrentObject(dc, OBJ_PEN);
+    PaintMenuPanel(dc, canvas.Bounds());
+    EXPECT_EQ(canvas.CountNotExact(canvas.Bounds(), kSentinel), 0);
+    EXPECT_EQ(GetBkMode(dc), bkMode);
+    EXPECT_EQ(GetTextColor(dc), textColour);
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), font);
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_PEN), pen);
 }
 
 TEST_F(MenuPanelTest, OpenPanelCoversItsRowsOnlyAndEndsInARule) {
@@ -69,32 +78,32 @@ struct ItemGlyphCase {
 
 TEST_F(MenuPanelTest, ItemGlyphsAreCentredAboveTheirLabels) {
     const ItemGlyphCase cases[] = {
-        {"home in (0, 0)", 180, 94, {{true, 11, 26}, {true, 29, 26}, {true, 20, 33}, {true, 20, 8}, {false, 20, 26}}},
-        {"forward in (0, 1)", 580, 94, {{true, 28, 20}, {true, 22, 13}, {true, 22, 27}, {false, 14, 20}, {false, 34, 20}}},
-        {"refresh in (0, 2)", 980, 94, {{true, 7, 20}, {true, 20, 33}, {true, 26, 11}, {false, 20, 20}, {false, 33, 20}}},
-        {"menu in (1, 1)", 580, 254, {{true, 20, 14}, {true, 20, 20}, {true, 20, 26}, {false, 20, 17}, {false, 20, 23}}},
+        {"home in (0, 0)", 180, 94,
+         {{true, 11, 26}, {true, 29, 26}, {true, 20, 33}, {true, 20, 8}, {false, 20, 26}}},
+        {"forward in (0, 1)", 580, 94,
+         {{true, 28, 20}, {true, 22, 13}, {true, 22, 27}, {false, 14, 20}, {false, 34, 20}}},
+        {"refresh in (0, 2)", 980, 94,
+         {{true, 7, 20}, {true, 20, 33}, {true, 26, 11}, {false, 20, 20}, {false, 33, 20}}},
+        {"menu in (1, 1)", 580, 254,
+         {{true, 20, 14}, {true, 20, 20}, {true, 20, 26}, {false, 20, 17}, {false, 20, 23}}},
     };
     menuOpen = true;
     const auto canvas = Paint(1200);
     for (const ItemGlyphCase& c : cases) {
         for (const Probe& probe : c.probes) {
-            SCOPED_TRACE(std::string(c.name) + " at (" + std::to_string(probe.dx) + ", " + std::to_string(probe.dy) + ")");
+            SCOPED_TRACE(std::string(c.name) + " at (" + std::to_string(probe.dx) + ", " +
+                         std::to_string(probe.dy) + ")");
             EXPECT_EQ(canvas->Pixel(c.left + probe.dx, c.top + probe.dy), probe.inked ? kItemGlyph : kWhite);
         }
     }
 }
 
-// The extent of the text pixels darker than 200 in r; empty (left > right) when there are none.
-RECT DarkExtent(const PixelCanvas& canvas, const RECT& r) {
-    RECT box = {r.right, r.bottom, r.left - 1, r.top - 1};
-    for (int y = r.top; y < r.bottom; ++y) {
-        for (int x = r.left; x < r.right; ++x) {
-            if (canvas.CountDarkerThan(RECT{x, y, x + 1, y + 1}, 199) == 0) continue;
-            box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x),
-                   std::max<LONG>(box.bottom, y)};
-        }
-    }
-    return box;
+int UIFontTextWidth(HDC dc, const wchar_t* text) {
+    const HGDIOBJ old = SelectObject(dc, hUIFont);
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, text, static_cast<int>(wcslen(text)), &size);
+    SelectObject(dc, old);
+    return size.cx;
 }
 
 TEST_F(MenuPanelTest, LabelsAreCentredInTheLowerPartOfTheirCells) {
@@ -105,16 +114,18 @@ TEST_F(MenuPanelTest, LabelsAreCentredInTheLowerPartOfTheirCells) {
             SCOPED_TRACE("cell (" + std::to_string(row) + ", " + std::to_string(column) + ")");
             const RECT labelRect = {column * 400, kPanelTop + row * 160 + 80, (column + 1) * 400,
                                     kPanelTop + (row + 1) * 160};
-            const RECT text = DarkExtent(*canvas, labelRect);
+            const RECT text = canvas->ExtentDarkerThan(labelRect, 200);
             if (!MenuItemAt(row, column)) {
-                EXPECT_GT(text.left, text.right) << "an empty cell has no label";
+                EXPECT_TRUE(IsRectEmpty(&text)) << "an empty cell has no label";
                 continue;
             }
-            ASSERT_LE(text.left, text.right) << "no label drawn";
-            EXPECT_NEAR((text.left + text.right) / 2.0, column * 400 + 199.5, 3.0);
+            ASSERT_FALSE(IsRectEmpty(&text)) << "no label drawn";
+            EXPECT_NEAR((text.left + text.right) / 2.0, column * 400 + 200, 3.0);
             EXPECT_LT(text.top, labelRect.top + 10);
-            EXPECT_LT(text.bottom, labelRect.top + 30);
-            EXPECT_GE(text.bottom - text.top, 10) << "drawn in the 20-pixel UI font";
+            EXPECT_LE(text.bottom, labelRect.top + 30);
+            EXPECT_GE(text.bottom - text.top, 10);
+            EXPECT_NEAR(text.right - text.left, UIFontTextWidth(canvas->dc(), MenuItemAt(row, column)->label), 6)
+                << "drawn in the UI font";
         }
     }
 }
@@ -161,9 +172,8 @@ TEST(MenuItemAtTest, FindsTheFourItemsAndNothingElse) {
         EXPECT_EQ(std::wstring(item->message), expected.message);
         EXPECT_EQ(std::wstring(item->caption), expected.caption);
     }
-    for (POINT cell : {POINT{1, 0}, POINT{1, 2}, POINT{2, 1}, POINT{0, 3}, POINT{-1, 0}}) {
-        EXPECT_EQ(MenuItemAt(cell.x, cell.y), nullptr) << cell.x << ", " << cell.y;
-    }
+    const int emptyCells[][2] = {{1, 0}, {1, 2}, {2, 1}, {0, 3}, {-1, 0}};
+    for (const auto& cell : emptyCells) EXPECT_EQ(MenuItemAt(cell[0], cell[1]), nullptr) << cell[0] << ", " << cell[1];
 }
 
 }  // namespace
