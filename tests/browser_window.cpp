@@ -33,6 +33,7 @@ void DrainQuit() {
 }
 
 std::vector<CaughtMessageBox> caughtBoxes;
+int caughtTotal = 0;
 HHOOK cbtHook = nullptr;
 
 LRESULT CALLBACK CatchBoxes(int code, WPARAM wParam, LPARAM lParam) {
@@ -45,6 +46,7 @@ LRESULT CALLBACK CatchBoxes(int code, WPARAM wParam, LPARAM lParam) {
             GetWindowTextW(GetDlgItem(box, 0xFFFF), text, 512);
             GetWindowTextW(box, caption, 512);
             caughtBoxes.push_back({text, caption, GetWindow(box, GW_OWNER)});
+            ++caughtTotal;
             PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         }
     }
@@ -125,6 +127,7 @@ void Click(HWND hwnd, int x, int y) { SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUT
 
 MessageBoxCatcher::MessageBoxCatcher() {
     caughtBoxes.clear();
+    caughtTotal = 0;
     cbtHook = SetWindowsHookExW(WH_CBT, CatchBoxes, nullptr, GetCurrentThreadId());
 }
 MessageBoxCatcher::~MessageBoxCatcher() {
@@ -132,6 +135,8 @@ MessageBoxCatcher::~MessageBoxCatcher() {
     cbtHook = nullptr;
 }
 const std::vector<CaughtMessageBox>& MessageBoxCatcher::boxes() const { return caughtBoxes; }
+int MessageBoxCatcher::total() const { return caughtTotal; }
+void MessageBoxCatcher::Clear() { caughtBoxes.clear(); }
 
 void MovePointerTo(HWND hwnd, int clientX, int clientY) {
     const POINT pt = ScreenPoint(hwnd, clientX, clientY);

@@ -59,6 +59,8 @@ public:
     MessageBoxCatcher();
     ~MessageBoxCatcher();
     const std::vector<CaughtMessageBox>& boxes() const;
+    int total() const;  // every box caught, also those forgotten by Clear
+    void Clear();
 };
 
 // Real input through the window system, as a person's pointer and keyboard.
