@@ -232,7 +232,7 @@ void RunEnvironmentCompletion() {
     auto* handler = static_cast<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler*>(environmentHandler.handler);
     if (!handler) return;
     const HRESULT result = options.environmentResult;
-    handler->Invoke(result, SUCCEEDED(result) ? environment.get() : nullptr);
+    handler->Invoke(result, SUCCEEDED(result) && !options.nullObjects ? environment.get() : nullptr);
     environmentHandler.Drop();
 }
 
@@ -240,7 +240,7 @@ void RunControllerCompletion() {
     auto* handler = static_cast<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler*>(controllerHandler.handler);
     if (!handler) return;
     const HRESULT result = options.controllerResult;
-    handler->Invoke(result, SUCCEEDED(result) ? controller.get() : nullptr);
+    handler->Invoke(result, SUCCEEDED(result) && !options.nullObjects ? controller.get() : nullptr);
     controllerHandler.Drop();
 }
 

@@ -14,6 +14,7 @@ struct Options {
     HRESULT environmentResult = S_OK;  // passed to the environment handler
     HRESULT controllerResult = S_OK;   // passed to the controller handler
     bool noWebView = false;            // get_CoreWebView2 yields null
+    bool nullObjects = false;          // both creations succeed but hand over no object
     HRESULT navigateResult = S_OK;     // returned by Navigate
     bool failGetSource = false;        // get_Source fails and leaves the string null
     std::wstring source = L"https://duckduckgo.com/";

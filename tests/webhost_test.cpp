@@ -180,6 +180,31 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{"NoWebView", Failing(S_OK, S_OK, true), true, 1, 1}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
 
+// An engine that reports success but hands over nothing must not bring the browser down.
+TEST_F(WebHostTest, SuccessWithoutAnObjectIsIgnored) {
+    engine_double::Settings().nullObjects = true;
+    ASSERT_TRUE(engine_double::CompleteEnvironment());
+    engine_double::PumpMessages();
+    EXPECT_FALSE(engine_double::ControllerRequested());
+    EXPECT_FALSE(webviewEnvironment);
+
+    // The same for the controller, reached through a real environment.
+    engine_double::Reset();
+    ResetAppStateForTesting();
+    DestroyWindow(window());
+    engine_double::PumpMessages();
+    OpenWindow();
+    ASSERT_TRUE(engine_double::CompleteEnvironment());
+    ASSERT_TRUE(PumpUntil([] { return engine_double::ControllerRequested(); }));
+    engine_double::Settings().nullObjects = true;
+    ASSERT_TRUE(engine_double::CompleteController());
+    engine_double::PumpMessages();
+    EXPECT_FALSE(webviewController);
+    EXPECT_FALSE(webviewReady);
+    SendMessageW(window(), WM_SIZE, 0, 0);
+    EXPECT_EQ(CountCalls(L"put_Bounds"), 0);
+}
+
 TEST_F(WebHostTest, ControllerWithoutWebViewStillTakesBounds) {
     engine_double::Settings().noWebView = true;
     ASSERT_TRUE(engine_double::CompleteEnvironment());

@@ -28,7 +28,8 @@ HRESULT OnNavigationCompleted(ICoreWebView2* sender, ICoreWebView2NavigationComp
 }
 
 HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller) {
-    if (FAILED(result)) return S_OK;
+    // A success code with no object would otherwise be dereferenced below.
+    if (FAILED(result) || !controller) return S_OK;
     webviewController = controller;
     webviewController->get_CoreWebView2(webview.ReleaseAndGetAddressOf());
     if (!webview) return S_OK;
@@ -52,7 +53,7 @@ HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller)
 }
 
 HRESULT OnEnvironmentCreated(HWND hwnd, HRESULT result, ICoreWebView2Environment* environment) {
-    if (FAILED(result)) return S_OK;
+    if (FAILED(result) || !environment) return S_OK;
     webviewEnvironment = environment;
     // The engine keeps its own reference to the handler for as long as it needs it.
     auto* handler = new ControllerCompletedHandler(OnControllerCreated);
