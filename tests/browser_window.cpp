@@ -59,13 +59,6 @@ POINT ScreenPoint(HWND hwnd, int clientX, int clientY) {
     return pt;
 }
 
-void SendMouse(DWORD flags) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    SendInput(1, &input, sizeof(input));
-}
-
 }  // namespace
 
 void BrowserWindowTest::SetUp() {
@@ -151,10 +144,22 @@ void MovePointerOffWindow(HWND hwnd) {
     engine_double::PumpMessages();
 }
 
+// The press carries its own position: under Wine a late echo of an earlier pointer warp could
+// otherwise land between a separate move and the press, and the press would hit the old spot.
 void RealClick(HWND hwnd, int clientX, int clientY) {
-    MovePointerTo(hwnd, clientX, clientY);
-    SendMouse(MOUSEEVENTF_LEFTDOWN);
-    SendMouse(MOUSEEVENTF_LEFTUP);
+    const POINT pt = ScreenPoint(hwnd, clientX, clientY);
+    const int w = GetSystemMetrics(SM_CXSCREEN);
+    const int h = GetSystemMetrics(SM_CYSCREEN);
+    INPUT inputs[2] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = (pt.x * 65536 + w - 1) / w;  // scales back to exactly pt.x
+        input.mi.dy = (pt.y * 65536 + h - 1) / h;
+        input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    }
+    inputs[0].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    SendInput(2, inputs, sizeof(INPUT));
 }
 
 void PressKey(WORD virtualKey, bool extended) {

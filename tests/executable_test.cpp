@@ -134,9 +134,11 @@ DWORD RunAndClose(const wchar_t* commandLineTail, bool* windowSeen) {
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return ~0u;
     FoundWindow found = {pi.dwProcessId, nullptr};
     const ULONGLONG deadline = GetTickCount64() + 30000;
-    while (!found.hwnd && GetTickCount64() < deadline) {
+    // Found is not enough: the window is created before it is shown.
+    while (!(found.hwnd && IsWindowVisible(found.hwnd)) && GetTickCount64() < deadline) {
+        found.hwnd = nullptr;
         EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&found));
-        if (!found.hwnd) Sleep(50);
+        if (!(found.hwnd && IsWindowVisible(found.hwnd))) Sleep(50);
     }
     *windowSeen = found.hwnd && IsWindowVisible(found.hwnd);
     if (found.hwnd) PostMessageW(found.hwnd, WM_CLOSE, 0, 0);

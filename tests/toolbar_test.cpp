@@ -79,35 +79,30 @@ TEST(ToolbarGeometryTest, OverlappingSlotsBothContainTheSharedPoint) {
     }
 }
 
-TEST(ToolbarGeometryTest, SlotRectIsTheButtonSquareCentredInTheToolbar) {
-    struct RectCase {
-        int slot;
-        RECT rect;
-    };
-    const RectCase cases[] = {{kSlotBack, {12, 8, 60, 56}},
-                              {kSlotHome, {168, 8, 216, 56}},
-                              {kSlotClose, {kWidth - 60, 8, kWidth - 12, 56}},
-                              {kSlotMenu, {kWidth - 216, 8, kWidth - 168, 56}}};
-    for (const RectCase& c : cases) {
-        const RECT r = SlotRect(c.slot, kWidth, kButton, kToolbar);
-        EXPECT_EQ(r.left, c.rect.left) << c.slot;
-        EXPECT_EQ(r.top, c.rect.top) << c.slot;
-        EXPECT_EQ(r.right, c.rect.right) << c.slot;
-        EXPECT_EQ(r.bottom, c.rect.bottom) << c.slot;
-    }
-}
-
 // The real window ------------------------------------------------------------------------------
 
-// What reached the window on top of the harness's counters: the pointer messages.
+// What reached the window on top of the harness's counters: the pointer messages, and how often
+// a move changed the hovered slot.
 WNDPROC chainedProc = nullptr;
 LPARAM lastMove = -1;
 int leaves = 0;
+int hoverChanges = 0;
 
 LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const int hoverBefore = hoverIndex;
     if (message == WM_MOUSEMOVE) lastMove = lParam;
     if (message == WM_MOUSELEAVE) ++leaves;
-    return CallWindowProcW(chainedProc, hwnd, message, wParam, lParam);
+    const LRESULT result = CallWindowProcW(chainedProc, hwnd, message, wParam, lParam);
+    if (hoverIndex != hoverBefore) ++hoverChanges;
+    return result;
+}
+
+bool PointerOutside(HWND hwnd) {
+    POINT p;
+    RECT r;
+    GetCursorPos(&p);
+    GetWindowRect(hwnd, &r);
+    return !PtInRect(&r, p);
 }
 
 class ToolbarTest : public BrowserWindowTest {
@@ -119,37 +114,65 @@ protected:
         // The pointer starts away from where the window opens, so no stray hover is pending.
         SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
         OpenWindow();
-        MovePointerOffWindow(window());
         SetForegroundWindow(window());
         chainedProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrW(window(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingProc)));
-        engine_double::PumpMessages();
+        MoveOff();
         ASSERT_EQ(hoverIndex, kSlotNone);
         lastMove = -1;
         leaves = 0;
         ResetMessageCounts();
     }
 
-    // Moves the real pointer and waits until the window has handled the move to that point.
+    void TearDown() override {
+        // No button stage of a click may be taken for a panel click.
+        EXPECT_EQ(catcher_.total(), 0);
+        BrowserWindowTest::TearDown();
+    }
+
+    // For the whole test, so that a box nobody expected is caught instead of blocking the run.
+    MessageBoxCatcher catcher_;
+
+    // Wine echoes every pointer warp back as one more move, at times only once the next warp is
+    // made, and an echo of the previous position then puts the pointer back there. So each move
+    // warps again until the window has handled a move to the target as the latest one.
     void MoveTo(int x, int y) {
-        MovePointerTo(window(), x, y);
-        ASSERT_TRUE(PumpUntil([&] { return lastMove == PointParam(x, y); })) << x << "," << y;
-        engine_double::PumpMessages();  // a repaint, if the move asked for one
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            MovePointerTo(window(), x, y);
+            if (PumpUntil([&] { return lastMove == PointParam(x, y); }, 500)) {
+                engine_double::PumpMessages();  // a repaint, if the move asked for one
+                if (lastMove == PointParam(x, y)) return;
+            }
+        }
+        FAIL() << "the pointer did not stay at " << x << "," << y;
+    }
+
+    void MoveOff() {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            MovePointerOffWindow(window());
+            if (PumpUntil([this] { return PointerOutside(window()) && hoverIndex == kSlotNone; }, 1000)) return;
+        }
+        FAIL() << "the pointer did not stay off the window";
     }
 
     struct Step {
         int x, y;
         int hover;
     };
-    // Each step repaints (without erasing) exactly when the hovered slot changes.
+    // A move repaints, without erasing, exactly when it changes the hovered slot. A late echo of
+    // an earlier position may change it back and forth within a step: that repaints as well.
     void CheckHoverSteps(const std::vector<Step>& steps) {
         int previous = hoverIndex;
         for (const Step& s : steps) {
             SCOPED_TRACE("(" + std::to_string(s.x) + "," + std::to_string(s.y) + ")");
             ResetMessageCounts();
+            hoverChanges = 0;
             MoveTo(s.x, s.y);
             EXPECT_EQ(hoverIndex, s.hover);
             if (s.hover != previous) {
+                EXPECT_GT(hoverChanges, 0);
+            }
+            if (hoverChanges > 0) {
                 EXPECT_TRUE(PumpUntil([this] { return paints() > 0; }));
             } else {
                 EXPECT_EQ(paints(), 0);
@@ -186,8 +209,8 @@ TEST_F(ToolbarTest, LeavingTheWindowClearsTheHoverAndRepaints) {
     MoveTo(88, 30);
     ASSERT_EQ(hoverIndex, kSlotForward);
     ResetMessageCounts();
-    MovePointerOffWindow(window());
-    ASSERT_TRUE(PumpUntil([] { return leaves > 0; }));
+    MoveOff();
+    EXPECT_GT(leaves, 0);
     EXPECT_EQ(hoverIndex, kSlotNone);
     EXPECT_TRUE(PumpUntil([this] { return paints() > 0; }));
     EXPECT_EQ(erases(), 0);
@@ -303,14 +326,13 @@ TEST_F(ToolbarTest, NarrowWindowRunsBothOverlappingSlotsInOrder) {
 
 TEST_F(ToolbarTest, ButtonClicksAreNotPanelClicks) {
     StartEngine();
-    MessageBoxCatcher catcher;
     Click(window(), Width() - 192, 30);
     ASSERT_TRUE(menuOpen);
     Click(window(), 36, 30);
     EXPECT_TRUE(menuOpen);
     EXPECT_EQ(CountCalls(L"GoBack"), 1);
     engine_double::PumpMessages();
-    EXPECT_TRUE(catcher.boxes().empty());
+    EXPECT_EQ(catcher_.total(), 0);
 }
 
 }  // namespace

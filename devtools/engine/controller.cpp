@@ -3,19 +3,14 @@
 
 HRESULT Controller::put_IsVisible(BOOL isVisible) {
     LogLine(Config(), isVisible ? L"put_IsVisible 1" : L"put_IsVisible 0");
-    if (view_->Window()) ShowWindow(view_->Window(), isVisible ? SW_SHOWNA : SW_HIDE);
+    view_->ShowPage(isVisible != FALSE);
     return S_OK;
 }
 
-// An inverted rectangle shows as an empty window at its left-top corner.
 HRESULT Controller::put_Bounds(RECT bounds) {
     LogLine(Config(), L"put_Bounds " + std::to_wstring(bounds.left) + L" " + std::to_wstring(bounds.top) + L" " +
                           std::to_wstring(bounds.right) + L" " + std::to_wstring(bounds.bottom));
-    int width = bounds.right > bounds.left ? bounds.right - bounds.left : 0;
-    int height = bounds.bottom > bounds.top ? bounds.bottom - bounds.top : 0;
-    if (view_->Window()) {
-        SetWindowPos(view_->Window(), nullptr, bounds.left, bounds.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    view_->PlacePage(bounds);
     return S_OK;
 }
 

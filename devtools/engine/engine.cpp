@@ -66,24 +66,43 @@ ConfigPtr ReadEngineConfig() {
     config->logPath = ReadVariable(L"TROV_ENGINE_LOG");
     config->navigationDelayMs = ParseDelay(ReadVariable(L"TROV_ENGINE_DELAY_MS"));
     config->failMode = ParseFailMode(ReadVariable(L"TROV_ENGINE_FAIL"));
+    config->chromiumEndpoint = ReadVariable(L"TROV_ENGINE_CHROMIUM");
+    config->frameLogPath = ReadVariable(L"TROV_ENGINE_FRAME_LOG");
     return config;
 }
 
-// Opened and closed per line, so the file is complete at every moment, even if the host crashes.
 void LogLine(const EngineConfig& config, const std::wstring& line) {
-    if (config.logPath.empty()) return;
-    std::wstring text = line + L"\n";
-    int length = static_cast<int>(text.size());
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, &utf8[0], bytes, nullptr, nullptr);
+    AppendLine(config.logPath, line);
+}
 
-    HANDLE file = CreateFileW(config.logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+// Opened and closed per line, so the file is complete at every moment, even if the host crashes.
+void AppendLine(const std::wstring& path, const std::wstring& line) {
+    if (path.empty()) return;
+    std::string utf8 = ToUtf8(line + L"\n");
+    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
     WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
     CloseHandle(file);
+}
+
+std::string ToUtf8(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    int length = static_cast<int>(text.size());
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, &utf8[0], bytes, nullptr, nullptr);
+    return utf8;
+}
+
+std::wstring FromUtf8(const std::string& text) {
+    if (text.empty()) return std::wstring();
+    int length = static_cast<int>(text.size());
+    int chars = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), length, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(chars), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), length, &wide[0], chars);
+    return wide;
 }
 
 HINSTANCE EngineModule() {

@@ -14,11 +14,17 @@ struct EngineConfig {
     std::wstring logPath;  // empty: no log
     UINT navigationDelayMs = 150;
     FailMode failMode = FailMode::None;
+    std::wstring chromiumEndpoint;  // "host:port" of a headless Chromium to drive; empty: simulated pages
+    std::wstring frameLogPath;      // Chromium pages only: one line per frame shown, for measurements
 };
 using ConfigPtr = std::shared_ptr<const EngineConfig>;
 
 ConfigPtr ReadEngineConfig();
 void LogLine(const EngineConfig& config, const std::wstring& line);
+// Appends one UTF-8 line to the file; nothing when the path is empty.
+void AppendLine(const std::wstring& path, const std::wstring& line);
+std::string ToUtf8(const std::wstring& text);
+std::wstring FromUtf8(const std::string& text);
 HINSTANCE EngineModule();
 
 // Work that runs later on the message loop of the thread that posted it.

@@ -4,7 +4,6 @@
 
 #include "devtools/engine/engine.h"
 
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -74,20 +73,20 @@ private:
     EngineRef<WebView> view_;
 };
 
-// The page: navigations, history, event handlers, and the child window that shows the URL.
-class WebView final : public ICoreWebView2, public EngineObject {
+// The page as the host sees it: the COM surface, the event handlers and the log lines, shared by
+// both back-ends. What a navigation does, and what the child window shows, is the back-end's.
+class WebView : public ICoreWebView2, public EngineObject {
 public:
-    // Null when the child window cannot be made in that parent.
-    static WebView* Create(ConfigPtr config, HWND parent);
-
     HWND Window() const { return window_; }  // null once the host destroyed its window
-    std::wstring Source() const;
-    bool HasPage() const { return historyIndex_ >= 0; }
+    virtual std::wstring Source() const = 0;
 
-    // Called from the page window's procedure.
-    void OnStepNavigations();
-    void OnNavigationTimer();
-    void OnWindowDestroyed() { window_ = nullptr; }
+    // Called by the controller.
+    virtual void ShowPage(bool visible);
+    virtual void PlacePage(const RECT& bounds);
+
+    // Called from the page window's procedure: true when the message was handled.
+    virtual bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) = 0;
+    virtual void OnWindowDestroyed() { window_ = nullptr; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         return AnswerQuery<ICoreWebView2>(this, riid, object);
@@ -150,32 +149,27 @@ public:
     HRESULT STDMETHODCALLTYPE GoBack() override;
     HRESULT STDMETHODCALLTYPE GoForward() override;
 
+protected:
+    explicit WebView(ConfigPtr config) : EngineObject(std::move(config), L"webview") {}
+    ~WebView() override;
+
+    // The child window in the host's window; false when it cannot be made.
+    bool CreateWindowIn(HWND parent);
+
+    // Each is called after its log line, with the window still there.
+    virtual HRESULT BeginNavigate(const std::wstring& uri) = 0;
+    virtual HRESULT BeginReload() = 0;
+    virtual HRESULT BeginHistoryMove(int step) = 0;
+
+    void RaiseStarting(const std::wstring& url, UINT64 navigationId);
+    void RaiseCompleted(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, UINT64 navigationId);
+
 private:
-    enum class NavigationKind { New, HistoryMove, Reload };
-    struct Navigation {
-        UINT64 id = 0;
-        std::wstring url;
-        NavigationKind kind = NavigationKind::New;
-        int historyIndex = -1;  // the entry a history move lands on
-        bool started = false;
-        bool cancelled = false;
-    };
     template <class Handler>
     struct Registration {
         INT64 token;
         ComHolder<Handler> handler;
     };
-
-    explicit WebView(ConfigPtr config) : EngineObject(std::move(config), L"webview") {}
-    ~WebView() override;
-
-    void Enqueue(NavigationKind kind, const std::wstring& url, int historyIndex);
-    void Commit(const Navigation& navigation);
-    void RaiseStarting(const Navigation& navigation);
-    void RaiseCompleted(const Navigation& navigation, bool success);
-    void StartTimer();
-    void StopTimer();
-    HRESULT MoveInHistory(int step);
 
     template <class Handler>
     HRESULT AddHandler(std::vector<Registration<Handler>>& list, Handler* handler, EventRegistrationToken* token);
@@ -183,18 +177,11 @@ private:
     static HRESULT RemoveHandler(std::vector<Registration<Handler>>& list, EventRegistrationToken token);
 
     HWND window_ = nullptr;
-    bool timerRunning_ = false;
-    std::deque<Navigation> navigations_;  // the front one is the open navigation
-    std::vector<std::wstring> history_;
-    int historyIndex_ = -1;
-    UINT64 nextNavigationId_ = 1;
     INT64 nextToken_ = 1;
     std::vector<Registration<ICoreWebView2NavigationStartingEventHandler>> startingHandlers_;
     std::vector<Registration<ICoreWebView2NavigationCompletedEventHandler>> completedHandlers_;
 };
 
-// The child window that shows the page (page_window.cpp).
+// The child window that shows the page (page_window.cpp); its messages go to the view.
 HWND CreatePageWindow(HWND parent, WebView* view);
 void DestroyPageWindow(HWND window);
-const UINT kStepNavigationsMessage = WM_APP + 1;
-const UINT_PTR kNavigationTimerId = 1;

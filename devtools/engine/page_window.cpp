@@ -1,41 +1,15 @@
-// The child window that stands in for rendered content: white, with the page's URL near the top,
-// so that a screenshot tells pages apart. It also carries the web view's posted steps and timer.
+// The child window that shows the page. Its class is the engine's; what it paints and how it
+// answers input is the back-end's, to which every message goes first.
 #include "devtools/engine/objects.h"
 
 namespace {
 
 const wchar_t kPageClass[] = L"TrovDevEnginePage";
-const COLORREF kTextColor = RGB(32, 32, 32);
-const int kTextMargin = 16;
 
 WebView* ViewOf(HWND hwnd) {
     return reinterpret_cast<WebView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
-void DrawPageUrl(HDC hdc, RECT area, const std::wstring& url) {
-    HGDIOBJ previousFont = SelectObject(hdc, GetStockObject(DEFAULT_GUI_FONT));
-    SetBkMode(hdc, TRANSPARENT);
-    SetTextColor(hdc, kTextColor);
-    InflateRect(&area, -kTextMargin, -kTextMargin);
-    DrawTextW(hdc, url.c_str(), static_cast<int>(url.size()), &area,
-              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
-    SelectObject(hdc, previousFont);
-}
-
-LRESULT OnPaint(HWND hwnd) {
-    PAINTSTRUCT ps;
-    HDC hdc = BeginPaint(hwnd, &ps);
-    RECT client;
-    GetClientRect(hwnd, &client);
-    FillRect(hdc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    WebView* view = ViewOf(hwnd);
-    if (view && view->HasPage()) DrawPageUrl(hdc, client, view->Source());
-    EndPaint(hwnd, &ps);
-    return 0;
-}
-
-// The view may be gone after a step or a timer (its handlers can drop the last reference), so
-// nothing here touches it afterwards.
 LRESULT CALLBACK PageWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     WebView* view = ViewOf(hwnd);
     switch (message) {
@@ -43,23 +17,15 @@ LRESULT CALLBACK PageWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         SetWindowLongPtrW(hwnd, GWLP_USERDATA,
                           reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
         break;
-    case WM_ERASEBKGND:
-        return 1;  // WM_PAINT fills the whole page
-    case WM_PAINT:
-        return OnPaint(hwnd);
-    case WM_LBUTTONDOWN:
-        SetFocus(hwnd);  // as a real page takes the keyboard when clicked
-        return 0;
-    case WM_TIMER:
-        if (view && wParam == kNavigationTimerId) view->OnNavigationTimer();
-        return 0;
-    case kStepNavigationsMessage:
-        if (view) view->OnStepNavigations();
-        return 0;
     case WM_NCDESTROY:
         if (view) view->OnWindowDestroyed();  // the host destroyed its window first
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         break;
+    default: {
+        LRESULT result = 0;
+        if (view && view->OnWindowMessage(message, wParam, lParam, &result)) return result;
+        break;
+    }
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }

@@ -1,7 +1,5 @@
-// The web view: a queue of navigations, each announced on the message loop after the call that
-// made it, held open for the configured delay, then completed; and the history they leave.
+// What both back-ends share: the calls' log lines, the event handlers and the event arguments.
 #include "devtools/engine/objects.h"
-#include "devtools/engine/url.h"
 
 namespace {
 
@@ -51,17 +49,17 @@ private:
 
 class CompletedArgs final : public EventArgs<ICoreWebView2NavigationCompletedEventArgs> {
 public:
-    CompletedArgs(bool success, UINT64 id) : success_(success), id_(id) {}
+    CompletedArgs(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, UINT64 id)
+        : success_(success), status_(status), id_(id) {}
 
     HRESULT STDMETHODCALLTYPE get_IsSuccess(BOOL* isSuccess) override {
         if (!isSuccess) return E_POINTER;
         *isSuccess = success_ ? TRUE : FALSE;
         return S_OK;
     }
-    // The only way a navigation fails here is by being cancelled.
     HRESULT STDMETHODCALLTYPE get_WebErrorStatus(COREWEBVIEW2_WEB_ERROR_STATUS* status) override {
         if (!status) return E_POINTER;
-        *status = success_ ? COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN : COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED;
+        *status = status_;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override {
@@ -72,27 +70,30 @@ public:
 
 private:
     bool success_;
+    COREWEBVIEW2_WEB_ERROR_STATUS status_;
     UINT64 id_;
 };
 
 }  // namespace
 
-WebView* WebView::Create(ConfigPtr config, HWND parent) {
-    auto* view = new WebView(std::move(config));
-    view->window_ = CreatePageWindow(parent, view);
-    if (!view->window_) {
-        delete view;
-        return nullptr;
-    }
-    return view;
-}
-
 WebView::~WebView() {
     DestroyPageWindow(window_);
 }
 
-std::wstring WebView::Source() const {
-    return HasPage() ? history_[static_cast<size_t>(historyIndex_)] : L"about:blank";
+bool WebView::CreateWindowIn(HWND parent) {
+    window_ = CreatePageWindow(parent, this);
+    return window_ != nullptr;
+}
+
+void WebView::ShowPage(bool visible) {
+    if (window_) ShowWindow(window_, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+// An inverted rectangle shows as an empty window at its left-top corner.
+void WebView::PlacePage(const RECT& bounds) {
+    int width = bounds.right > bounds.left ? bounds.right - bounds.left : 0;
+    int height = bounds.bottom > bounds.top ? bounds.bottom - bounds.top : 0;
+    if (window_) SetWindowPos(window_, nullptr, bounds.left, bounds.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HRESULT WebView::get_Source(LPWSTR* uri) {
@@ -107,37 +108,25 @@ HRESULT WebView::Navigate(LPCWSTR uri) {
     if (!uri) return E_POINTER;
     LogLine(Config(), std::wstring(L"Navigate ") + uri);
     if (!window_) return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
-    std::wstring url;
-    if (!NormaliseUrl(uri, &url)) return E_INVALIDARG;
-    Enqueue(NavigationKind::New, url, -1);
-    return S_OK;
+    return BeginNavigate(uri);
 }
 
 HRESULT WebView::Reload() {
     LogLine(Config(), L"Reload");
     if (!window_) return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
-    if (HasPage()) Enqueue(NavigationKind::Reload, Source(), historyIndex_);
-    return S_OK;
+    return BeginReload();
 }
 
 HRESULT WebView::GoBack() {
     LogLine(Config(), L"GoBack");
-    return MoveInHistory(-1);
+    if (!window_) return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
+    return BeginHistoryMove(-1);
 }
 
 HRESULT WebView::GoForward() {
     LogLine(Config(), L"GoForward");
-    return MoveInHistory(+1);
-}
-
-// Past either end of the history there is nothing to go to, and nothing happens.
-HRESULT WebView::MoveInHistory(int step) {
     if (!window_) return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
-    int target = historyIndex_ + step;
-    if (target >= 0 && target < static_cast<int>(history_.size())) {
-        Enqueue(NavigationKind::HistoryMove, history_[static_cast<size_t>(target)], target);
-    }
-    return S_OK;
+    return BeginHistoryMove(+1);
 }
 
 HRESULT WebView::add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler,
@@ -181,92 +170,16 @@ HRESULT WebView::RemoveHandler(std::vector<Registration<Handler>>& list, EventRe
     return S_OK;
 }
 
-// A new navigation supersedes every open one: they complete as cancelled before it starts.
-void WebView::Enqueue(NavigationKind kind, const std::wstring& url, int historyIndex) {
-    for (Navigation& open : navigations_) open.cancelled = true;
-    StopTimer();
-    Navigation navigation;
-    navigation.id = nextNavigationId_++;
-    navigation.url = url;
-    navigation.kind = kind;
-    navigation.historyIndex = historyIndex;
-    navigations_.push_back(std::move(navigation));
-    PostMessageW(window_, kStepNavigationsMessage, 0, 0);
-}
-
-// Raises whatever events are due, front of the queue first, until a live navigation waits for
-// its timer. Handlers may navigate or drop the host's last reference meanwhile, so each
-// event is raised from a copy and the queue is looked at afresh after it.
-void WebView::OnStepNavigations() {
-    EngineRef<WebView> keepAlive(this);
-    while (window_ && !navigations_.empty()) {
-        Navigation& front = navigations_.front();
-        if (!front.started) {
-            front.started = true;
-            RaiseStarting(Navigation(front));
-            continue;
-        }
-        if (front.cancelled) {
-            Navigation cancelled = std::move(front);
-            navigations_.pop_front();
-            RaiseCompleted(cancelled, false);
-            continue;
-        }
-        StartTimer();
-        return;
-    }
-}
-
-void WebView::OnNavigationTimer() {
-    StopTimer();
-    EngineRef<WebView> keepAlive(this);
-    if (!navigations_.empty() && navigations_.front().started && !navigations_.front().cancelled) {
-        Navigation done = std::move(navigations_.front());
-        navigations_.pop_front();
-        Commit(done);
-        RaiseCompleted(done, true);
-    }
-    OnStepNavigations();
-}
-
-void WebView::Commit(const Navigation& navigation) {
-    switch (navigation.kind) {
-    case NavigationKind::New:
-        history_.resize(static_cast<size_t>(historyIndex_ + 1));  // a new page drops the forward entries
-        history_.push_back(navigation.url);
-        historyIndex_ = static_cast<int>(history_.size()) - 1;
-        break;
-    case NavigationKind::HistoryMove:
-        if (navigation.historyIndex < static_cast<int>(history_.size())) historyIndex_ = navigation.historyIndex;
-        break;
-    case NavigationKind::Reload:
-        break;
-    }
-    if (window_) InvalidateRect(window_, nullptr, FALSE);
-}
-
-void WebView::RaiseStarting(const Navigation& navigation) {
-    LogLine(Config(), L"NavigationStarting " + navigation.url);
-    ComHolder<StartingArgs> args(new StartingArgs(navigation.url, navigation.id));
+void WebView::RaiseStarting(const std::wstring& url, UINT64 navigationId) {
+    LogLine(Config(), L"NavigationStarting " + url);
+    ComHolder<StartingArgs> args(new StartingArgs(url, navigationId));
     auto handlers = startingHandlers_;  // a handler may add or remove handlers
     for (auto& registration : handlers) registration.handler->Invoke(this, args.Get());
 }
 
-void WebView::RaiseCompleted(const Navigation& navigation, bool success) {
+void WebView::RaiseCompleted(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, UINT64 navigationId) {
     LogLine(Config(), L"NavigationCompleted " + Source());
-    ComHolder<CompletedArgs> args(new CompletedArgs(success, navigation.id));
+    ComHolder<CompletedArgs> args(new CompletedArgs(success, status, navigationId));
     auto handlers = completedHandlers_;
     for (auto& registration : handlers) registration.handler->Invoke(this, args.Get());
-}
-
-void WebView::StartTimer() {
-    if (timerRunning_ || !window_) return;
-    SetTimer(window_, kNavigationTimerId, Config().navigationDelayMs, nullptr);
-    timerRunning_ = true;
-}
-
-void WebView::StopTimer() {
-    if (!timerRunning_) return;
-    if (window_) KillTimer(window_, kNavigationTimerId);
-    timerRunning_ = false;
 }

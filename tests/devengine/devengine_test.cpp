@@ -177,6 +177,7 @@ protected:
         SetEnvironmentVariableW(L"TROV_ENGINE_LOG", nullptr);
         SetEnvironmentVariableW(L"TROV_ENGINE_DELAY_MS", nullptr);
         SetEnvironmentVariableW(L"TROV_ENGINE_FAIL", nullptr);
+        SetEnvironmentVariableW(L"TROV_ENGINE_CHROMIUM", nullptr);
         DeleteFileW(logPath_.c_str());
     }
 
@@ -510,6 +511,23 @@ TEST_F(DevEngineTest, ClickOnThePageTakesTheKeyboardFocus) {
 
     SendMessageW(PageWindow(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
     EXPECT_EQ(GetFocus(), PageWindow());
+}
+
+// A Chromium that is named but cannot be reached fails the controller's creation, later, as a runtime
+// whose browser cannot start does; the page window made meanwhile goes with it.
+TEST_F(DevEngineTest, UnreachableChromiumFailsControllerCreationLater) {
+    const wchar_t* endpoints[] = {L"127.0.0.1:1", L"not-an-endpoint"};
+    for (const wchar_t* endpoint : endpoints) {
+        SetEnvironmentVariableW(L"TROV_ENGINE_CHROMIUM", endpoint);
+        EngineSession session(parent_);
+        ASSERT_EQ(session.StartEnvironment(), S_OK);
+        EXPECT_EQ(session.StartController(), HRESULT_FROM_WIN32(ERROR_INVALID_STATE));
+        EXPECT_FALSE(session.controllerDoneInsideCall);
+        EXPECT_FALSE(session.controller);
+        EXPECT_TRUE(PumpUntil([this] { return PageWindow() == nullptr; })) << "the page window is left behind";
+    }
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"CreateEnvironment", "CreateController", "Released environment",
+                                                    "CreateEnvironment", "CreateController", "Released environment"}));
 }
 
 // Dark pixels near the top tell a loaded page from the blank one.

@@ -1,0 +1,199 @@
+#include "devtools/engine/chromium/navigation_tracker.h"
+
+using nlohmann::json;
+
+namespace {
+
+// Statuses the browser's declarations leave out, by their number in the runtime's enumeration.
+const COREWEBVIEW2_WEB_ERROR_STATUS kCertificateCommonNameIsIncorrect = static_cast<COREWEBVIEW2_WEB_ERROR_STATUS>(1);
+const COREWEBVIEW2_WEB_ERROR_STATUS kCertificateExpired = static_cast<COREWEBVIEW2_WEB_ERROR_STATUS>(2);
+const COREWEBVIEW2_WEB_ERROR_STATUS kCertificateRevoked = static_cast<COREWEBVIEW2_WEB_ERROR_STATUS>(4);
+const COREWEBVIEW2_WEB_ERROR_STATUS kCertificateIsInvalid = static_cast<COREWEBVIEW2_WEB_ERROR_STATUS>(5);
+const COREWEBVIEW2_WEB_ERROR_STATUS kTimeout = static_cast<COREWEBVIEW2_WEB_ERROR_STATUS>(7);
+const COREWEBVIEW2_WEB_ERROR_STATUS kInvalidServerResponse = static_cast<COREWEBVIEW2_WEB_ERROR_STATUS>(8);
+const COREWEBVIEW2_WEB_ERROR_STATUS kConnectionAborted = static_cast<COREWEBVIEW2_WEB_ERROR_STATUS>(9);
+const COREWEBVIEW2_WEB_ERROR_STATUS kConnectionReset = static_cast<COREWEBVIEW2_WEB_ERROR_STATUS>(10);
+const COREWEBVIEW2_WEB_ERROR_STATUS kDisconnected = static_cast<COREWEBVIEW2_WEB_ERROR_STATUS>(11);
+const COREWEBVIEW2_WEB_ERROR_STATUS kRedirectFailed = static_cast<COREWEBVIEW2_WEB_ERROR_STATUS>(15);
+
+struct ErrorMapping {
+    const char* errorText;
+    COREWEBVIEW2_WEB_ERROR_STATUS status;
+};
+
+const ErrorMapping kErrorMappings[] = {
+    {"net::ERR_NAME_NOT_RESOLVED", COREWEBVIEW2_WEB_ERROR_STATUS_HOST_NAME_NOT_RESOLVED},
+    {"net::ERR_NAME_RESOLUTION_FAILED", COREWEBVIEW2_WEB_ERROR_STATUS_HOST_NAME_NOT_RESOLVED},
+    {"net::ERR_CONNECTION_REFUSED", COREWEBVIEW2_WEB_ERROR_STATUS_CANNOT_CONNECT},
+    {"net::ERR_CONNECTION_FAILED", COREWEBVIEW2_WEB_ERROR_STATUS_CANNOT_CONNECT},
+    {"net::ERR_ADDRESS_UNREACHABLE", COREWEBVIEW2_WEB_ERROR_STATUS_SERVER_UNREACHABLE},
+    {"net::ERR_ADDRESS_INVALID", COREWEBVIEW2_WEB_ERROR_STATUS_SERVER_UNREACHABLE},
+    {"net::ERR_TIMED_OUT", kTimeout},
+    {"net::ERR_CONNECTION_TIMED_OUT", kTimeout},
+    {"net::ERR_CONNECTION_ABORTED", kConnectionAborted},
+    {"net::ERR_CONNECTION_RESET", kConnectionReset},
+    {"net::ERR_CONNECTION_CLOSED", kDisconnected},
+    {"net::ERR_INTERNET_DISCONNECTED", kDisconnected},
+    {"net::ERR_EMPTY_RESPONSE", kInvalidServerResponse},
+    {"net::ERR_INVALID_HTTP_RESPONSE", kInvalidServerResponse},
+    {"net::ERR_INVALID_RESPONSE", kInvalidServerResponse},
+    {"net::ERR_TOO_MANY_REDIRECTS", kRedirectFailed},
+    {"net::ERR_UNSAFE_REDIRECT", kRedirectFailed},
+    {"net::ERR_CERT_COMMON_NAME_INVALID", kCertificateCommonNameIsIncorrect},
+    {"net::ERR_CERT_DATE_INVALID", kCertificateExpired},
+    {"net::ERR_CERT_REVOKED", kCertificateRevoked},
+    {"net::ERR_CERT_AUTHORITY_INVALID", kCertificateIsInvalid},
+    {"net::ERR_CERT_INVALID", kCertificateIsInvalid},
+    {"net::ERR_ABORTED", COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED},
+};
+
+std::string Text(const json& object, const char* key) {
+    auto it = object.find(key);
+    return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
+}
+
+}  // namespace
+
+COREWEBVIEW2_WEB_ERROR_STATUS WebErrorStatusFor(const std::string& errorText, bool canceled) {
+    if (canceled) return COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED;
+    for (const ErrorMapping& mapping : kErrorMappings) {
+        if (errorText == mapping.errorText) return mapping.status;
+    }
+    return COREWEBVIEW2_WEB_ERROR_STATUS_UNEXPECTED_ERROR;
+}
+
+void NavigationTracker::SetMainFrame(const json& frame) {
+    mainFrame_ = Text(frame, "id");
+    std::string url = Text(frame, "url");
+    if (!url.empty()) source_ = url + Text(frame, "urlFragment");
+}
+
+bool NavigationTracker::IsMainFrame(const json& params, const char* key) const {
+    return !mainFrame_.empty() && Text(params, key) == mainFrame_;
+}
+
+bool NavigationTracker::IsOpenLoader(const json& params) const {
+    return open_ && Text(params, "loaderId") == openLoader_;
+}
+
+std::vector<NavigationEvent> NavigationTracker::OnEvent(const std::string& method, const json& params) {
+    std::vector<NavigationEvent> events;
+    if (!params.is_object()) return events;
+    if (method == "Page.frameStartedNavigating") {
+        OnStartedNavigating(&events, params);
+    } else if (method == "Network.requestWillBeSent") {
+        OnRequest(&events, params);
+    } else if (method == "Network.responseReceived") {
+        OnResponse(params);
+    } else if (method == "Network.loadingFailed") {
+        if (open_ && !openRequest_.empty() && Text(params, "requestId") == openRequest_) {
+            Fail(&events, Text(params, "errorText"), params.value("canceled", false));
+        }
+    } else if (method == "Page.frameNavigated") {
+        OnFrameNavigated(&events, params);
+    } else if (method == "Page.navigatedWithinDocument") {
+        if (IsMainFrame(params)) source_ = Text(params, "url");
+    } else if (method == "Page.lifecycleEvent") {
+        if (Text(params, "name") == "load" && IsMainFrame(params) && IsOpenLoader(params)) {
+            Complete(&events, openHttpStatus_ < 400, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
+        }
+    } else if (method == "Page.frameStoppedLoading") {
+        // In case a committed page stops without its load event.
+        if (open_ && openCommitted_ && IsMainFrame(params)) {
+            Complete(&events, openHttpStatus_ < 400, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
+        }
+    }
+    return events;
+}
+
+std::vector<NavigationEvent> NavigationTracker::OnNavigateAnswer(const json& result) {
+    std::vector<NavigationEvent> events;
+    if (!result.is_object()) return events;
+    std::string errorText = Text(result, "errorText");
+    if (!errorText.empty() && IsOpenLoader(result)) Fail(&events, errorText, false);
+    return events;
+}
+
+std::vector<NavigationEvent> NavigationTracker::Abandon() {
+    std::vector<NavigationEvent> events;
+    if (open_) Complete(&events, false, COREWEBVIEW2_WEB_ERROR_STATUS_UNEXPECTED_ERROR);
+    return events;
+}
+
+// Same-document moves (fragments, the history API) change the URL but are no navigation of the page.
+void NavigationTracker::OnStartedNavigating(std::vector<NavigationEvent>* events, const json& params) {
+    if (!IsMainFrame(params)) return;
+    std::string type = Text(params, "navigationType");
+    if (type == "sameDocument" || type == "historySameDocument") return;
+    std::string loaderId = Text(params, "loaderId");
+    if (open_ && openLoader_ == loaderId) return;
+    if (open_) Complete(events, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);  // superseded
+    Start(events, loaderId, Text(params, "url"));
+}
+
+// The navigation's document request, and again for each redirect step, with the same loader.
+void NavigationTracker::OnRequest(std::vector<NavigationEvent>* events, const json& params) {
+    if (Text(params, "type") != "Document" || !IsMainFrame(params) || !IsOpenLoader(params)) return;
+    openRequest_ = Text(params, "requestId");
+    if (!params.contains("redirectResponse")) return;
+    auto request = params.find("request");
+    if (request == params.end() || !request->is_object()) return;
+    openUrl_ = Text(*request, "url");
+    NavigationEvent step;
+    step.kind = NavigationEvent::Kind::Starting;
+    step.id = openId_;
+    step.url = openUrl_;
+    events->push_back(step);
+}
+
+void NavigationTracker::OnResponse(const json& params) {
+    if (!open_ || Text(params, "requestId") != openRequest_ || openRequest_.empty()) return;
+    auto response = params.find("response");
+    if (response != params.end() && response->is_object()) openHttpStatus_ = response->value("status", 0);
+}
+
+// A page from the back-forward cache keeps its old loader and fires no load event: restoring it
+// completes the navigation.
+void NavigationTracker::OnFrameNavigated(std::vector<NavigationEvent>* events, const json& params) {
+    auto frame = params.find("frame");
+    if (frame == params.end() || !frame->is_object() || frame->contains("parentId")) return;
+    mainFrame_ = Text(*frame, "id");
+    std::string unreachable = Text(*frame, "unreachableUrl");
+    source_ = !unreachable.empty() ? unreachable : Text(*frame, "url") + Text(*frame, "urlFragment");
+    if (!open_) return;
+    if (Text(*frame, "loaderId") == openLoader_) openCommitted_ = true;
+    if (Text(params, "type") == "BackForwardCacheRestore") Complete(events, true, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
+}
+
+void NavigationTracker::Start(std::vector<NavigationEvent>* events, const std::string& loaderId,
+                              const std::string& url) {
+    open_ = true;
+    openId_ = nextId_++;
+    openLoader_ = loaderId;
+    openRequest_.clear();
+    openUrl_ = url;
+    openCommitted_ = false;
+    openHttpStatus_ = 0;
+    NavigationEvent starting;
+    starting.kind = NavigationEvent::Kind::Starting;
+    starting.id = openId_;
+    starting.url = url;
+    events->push_back(starting);
+}
+
+void NavigationTracker::Complete(std::vector<NavigationEvent>* events, bool success,
+                                 COREWEBVIEW2_WEB_ERROR_STATUS status) {
+    open_ = false;
+    NavigationEvent completed;
+    completed.kind = NavigationEvent::Kind::Completed;
+    completed.id = openId_;
+    completed.success = success;
+    completed.status = status;
+    events->push_back(completed);
+}
+
+// A failed page shows the address that failed, as the error page Chromium puts there will.
+void NavigationTracker::Fail(std::vector<NavigationEvent>* events, const std::string& errorText, bool canceled) {
+    if (!canceled && errorText != "net::ERR_ABORTED") source_ = openUrl_;
+    Complete(events, false, WebErrorStatusFor(errorText, canceled));
+}

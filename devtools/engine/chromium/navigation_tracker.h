@@ -1,0 +1,62 @@
+// Reads the page's protocol events and says which navigation events the host gets: a start for
+// each main-frame navigation and each of its redirect steps, and one completion for each
+// navigation, whether it loaded, failed or was superseded. It also keeps the main frame's URL.
+#pragma once
+
+#include "webhost/webview2.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct NavigationEvent {
+    enum class Kind { Starting, Completed };
+    Kind kind = Kind::Starting;
+    uint64_t id = 0;
+    std::string url;  // Starting: where the step goes
+    bool success = false;
+    COREWEBVIEW2_WEB_ERROR_STATUS status = COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN;
+};
+
+// The host's error status for Chromium's net error text ("net::ERR_...").
+COREWEBVIEW2_WEB_ERROR_STATUS WebErrorStatusFor(const std::string& errorText, bool canceled);
+
+class NavigationTracker {
+public:
+    // The root of Page.getFrameTree's answer: which frame is the main one, and where it is.
+    void SetMainFrame(const nlohmann::json& frame);
+    std::vector<NavigationEvent> OnEvent(const std::string& method, const nlohmann::json& params);
+    // Page.navigate's answer, which carries the error of a navigation that failed at once.
+    std::vector<NavigationEvent> OnNavigateAnswer(const nlohmann::json& result);
+    // The page is gone: the open navigation, if any, ends as failed.
+    std::vector<NavigationEvent> Abandon();
+
+    const std::string& Source() const { return source_; }
+
+private:
+    void Start(std::vector<NavigationEvent>* events, const std::string& loaderId, const std::string& url);
+    void Complete(std::vector<NavigationEvent>* events, bool success, COREWEBVIEW2_WEB_ERROR_STATUS status);
+    void Fail(std::vector<NavigationEvent>* events, const std::string& errorText, bool canceled);
+    bool IsMainFrame(const nlohmann::json& params, const char* key = "frameId") const;
+    bool IsOpenLoader(const nlohmann::json& params) const;
+
+    void OnStartedNavigating(std::vector<NavigationEvent>* events, const nlohmann::json& params);
+    void OnRequest(std::vector<NavigationEvent>* events, const nlohmann::json& params);
+    void OnResponse(const nlohmann::json& params);
+    void OnFrameNavigated(std::vector<NavigationEvent>* events, const nlohmann::json& params);
+
+    std::string mainFrame_;
+    std::string source_ = "about:blank";
+    uint64_t nextId_ = 1;
+
+    // The open navigation, if any.
+    bool open_ = false;
+    uint64_t openId_ = 0;
+    std::string openLoader_;
+    std::string openRequest_;
+    std::string openUrl_;
+    bool openCommitted_ = false;
+    int openHttpStatus_ = 0;
+};

@@ -1,0 +1,31 @@
+// Turns the page window's mouse and keyboard messages into the protocol's input commands, so that
+// clicks, the wheel and typing reach the page in Chromium.
+#pragma once
+
+#include <windows.h>
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <vector>
+
+struct InputCommand {
+    std::string method;
+    nlohmann::json params;
+};
+
+// The modifier bits of the protocol: Alt 1, Ctrl 2, Meta 4, Shift 8.
+int ProtocolModifiers(bool alt, bool ctrl, bool shift);
+
+class InputTranslator {
+public:
+    // `point` is the pointer in the window's client coordinates (wheel messages carry screen
+    // coordinates, so the caller converts). Messages that are no input for the page give nothing.
+    std::vector<InputCommand> Translate(UINT message, WPARAM wParam, POINT point, int modifiers);
+
+private:
+    std::vector<InputCommand> Key(const char* type, WPARAM virtualKey, int modifiers);
+    std::vector<InputCommand> Text(wchar_t unit);
+
+    wchar_t pendingHighSurrogate_ = 0;  // the first half of a character outside the BMP
+};

@@ -1,0 +1,168 @@
+// The simulated back-end's navigations, history and painting.
+#include "devtools/engine/simulated_view.h"
+
+#include "devtools/engine/url.h"
+
+namespace {
+
+const UINT kStepNavigationsMessage = WM_APP + 1;
+const UINT_PTR kNavigationTimerId = 1;
+const COLORREF kTextColor = RGB(32, 32, 32);
+const int kTextMargin = 16;
+
+void DrawPageUrl(HDC hdc, RECT area, const std::wstring& url) {
+    HGDIOBJ previousFont = SelectObject(hdc, GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(hdc, TRANSPARENT);
+    SetTextColor(hdc, kTextColor);
+    InflateRect(&area, -kTextMargin, -kTextMargin);
+    DrawTextW(hdc, url.c_str(), static_cast<int>(url.size()), &area,
+              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    SelectObject(hdc, previousFont);
+}
+
+}  // namespace
+
+SimulatedView* SimulatedView::Create(ConfigPtr config, HWND parent) {
+    auto* view = new SimulatedView(std::move(config));
+    if (!view->CreateWindowIn(parent)) {
+        delete view;
+        return nullptr;
+    }
+    return view;
+}
+
+std::wstring SimulatedView::Source() const {
+    return HasPage() ? history_[static_cast<size_t>(historyIndex_)] : L"about:blank";
+}
+
+HRESULT SimulatedView::BeginNavigate(const std::wstring& uri) {
+    std::wstring url;
+    if (!NormaliseUrl(uri, &url)) return E_INVALIDARG;
+    Enqueue(NavigationKind::New, url, -1);
+    return S_OK;
+}
+
+HRESULT SimulatedView::BeginReload() {
+    if (HasPage()) Enqueue(NavigationKind::Reload, Source(), historyIndex_);
+    return S_OK;
+}
+
+// Past either end of the history there is nothing to go to, and nothing happens.
+HRESULT SimulatedView::BeginHistoryMove(int step) {
+    int target = historyIndex_ + step;
+    if (target >= 0 && target < static_cast<int>(history_.size())) {
+        Enqueue(NavigationKind::HistoryMove, history_[static_cast<size_t>(target)], target);
+    }
+    return S_OK;
+}
+
+// The view may be gone after a step or a timer (its handlers can drop the last reference), so
+// nothing here touches it afterwards.
+bool SimulatedView::OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
+    *result = 0;
+    switch (message) {
+    case WM_ERASEBKGND:
+        *result = 1;  // WM_PAINT fills the whole page
+        return true;
+    case WM_PAINT:
+        Paint();
+        return true;
+    case WM_LBUTTONDOWN:
+        SetFocus(Window());  // as a real page takes the keyboard when clicked
+        return true;
+    case WM_TIMER:
+        if (wParam == kNavigationTimerId) OnNavigationTimer();
+        return true;
+    case kStepNavigationsMessage:
+        OnStepNavigations();
+        return true;
+    }
+    return false;
+}
+
+void SimulatedView::Paint() {
+    PAINTSTRUCT ps;
+    HDC hdc = BeginPaint(Window(), &ps);
+    RECT client;
+    GetClientRect(Window(), &client);
+    FillRect(hdc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    if (HasPage()) DrawPageUrl(hdc, client, Source());
+    EndPaint(Window(), &ps);
+}
+
+// A new navigation supersedes every open one: they complete as cancelled before it starts.
+void SimulatedView::Enqueue(NavigationKind kind, const std::wstring& url, int historyIndex) {
+    for (Navigation& open : navigations_) open.cancelled = true;
+    StopTimer();
+    Navigation navigation;
+    navigation.id = nextNavigationId_++;
+    navigation.url = url;
+    navigation.kind = kind;
+    navigation.historyIndex = historyIndex;
+    navigations_.push_back(std::move(navigation));
+    PostMessageW(Window(), kStepNavigationsMessage, 0, 0);
+}
+
+// Raises whatever events are due, front of the queue first, until a live navigation waits for
+// its timer. Handlers may navigate or drop the host's last reference meanwhile, so each
+// event is raised from a copy and the queue is looked at afresh after it.
+void SimulatedView::OnStepNavigations() {
+    EngineRef<SimulatedView> keepAlive(this);
+    while (Window() && !navigations_.empty()) {
+        Navigation& front = navigations_.front();
+        if (!front.started) {
+            front.started = true;
+            Navigation started(front);
+            RaiseStarting(started.url, started.id);
+            continue;
+        }
+        if (front.cancelled) {
+            Navigation cancelled = std::move(front);
+            navigations_.pop_front();
+            RaiseCompleted(false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED, cancelled.id);
+            continue;
+        }
+        StartTimer();
+        return;
+    }
+}
+
+void SimulatedView::OnNavigationTimer() {
+    StopTimer();
+    EngineRef<SimulatedView> keepAlive(this);
+    if (!navigations_.empty() && navigations_.front().started && !navigations_.front().cancelled) {
+        Navigation done = std::move(navigations_.front());
+        navigations_.pop_front();
+        Commit(done);
+        RaiseCompleted(true, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN, done.id);
+    }
+    OnStepNavigations();
+}
+
+void SimulatedView::Commit(const Navigation& navigation) {
+    switch (navigation.kind) {
+    case NavigationKind::New:
+        history_.resize(static_cast<size_t>(historyIndex_ + 1));  // a new page drops the forward entries
+        history_.push_back(navigation.url);
+        historyIndex_ = static_cast<int>(history_.size()) - 1;
+        break;
+    case NavigationKind::HistoryMove:
+        if (navigation.historyIndex < static_cast<int>(history_.size())) historyIndex_ = navigation.historyIndex;
+        break;
+    case NavigationKind::Reload:
+        break;
+    }
+    if (Window()) InvalidateRect(Window(), nullptr, FALSE);
+}
+
+void SimulatedView::StartTimer() {
+    if (timerRunning_ || !Window()) return;
+    SetTimer(Window(), kNavigationTimerId, Config().navigationDelayMs, nullptr);
+    timerRunning_ = true;
+}
+
+void SimulatedView::StopTimer() {
+    if (!timerRunning_) return;
+    if (Window()) KillTimer(Window(), kNavigationTimerId);
+    timerRunning_ = false;
+}

@@ -1,0 +1,52 @@
+// The simulated back-end: a queue of navigations, each announced on the message loop after the call
+// that made it, held open for the configured delay, then completed; the history they leave; and a
+// white page that shows its URL, so that a screenshot tells pages apart.
+#pragma once
+
+#include "devtools/engine/objects.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+class SimulatedView final : public WebView {
+public:
+    // Null when the child window cannot be made in that parent.
+    static SimulatedView* Create(ConfigPtr config, HWND parent);
+
+    std::wstring Source() const override;
+    bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+
+private:
+    enum class NavigationKind { New, HistoryMove, Reload };
+    struct Navigation {
+        UINT64 id = 0;
+        std::wstring url;
+        NavigationKind kind = NavigationKind::New;
+        int historyIndex = -1;  // the entry a history move lands on
+        bool started = false;
+        bool cancelled = false;
+    };
+
+    explicit SimulatedView(ConfigPtr config) : WebView(std::move(config)) {}
+    ~SimulatedView() override = default;
+
+    HRESULT BeginNavigate(const std::wstring& uri) override;
+    HRESULT BeginReload() override;
+    HRESULT BeginHistoryMove(int step) override;
+
+    bool HasPage() const { return historyIndex_ >= 0; }
+    void Enqueue(NavigationKind kind, const std::wstring& url, int historyIndex);
+    void OnStepNavigations();
+    void OnNavigationTimer();
+    void Commit(const Navigation& navigation);
+    void StartTimer();
+    void StopTimer();
+    void Paint();
+
+    bool timerRunning_ = false;
+    std::deque<Navigation> navigations_;  // the front one is the open navigation
+    std::vector<std::wstring> history_;
+    int historyIndex_ = -1;
+    UINT64 nextNavigationId_ = 1;
+};

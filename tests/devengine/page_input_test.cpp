@@ -1,0 +1,117 @@
+// The page window's input as the protocol commands that reach the page in Chromium.
+#include "devtools/engine/chromium/page_input.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using nlohmann::json;
+
+struct Case {
+    const char* what;
+    UINT message;
+    WPARAM wParam;
+    POINT point;
+    int modifiers;
+    std::vector<json> commands;  // {"method": ..., "params": ...} each
+};
+
+std::vector<json> Translated(InputTranslator& translator, const Case& c) {
+    std::vector<json> commands;
+    for (const InputCommand& command : translator.Translate(c.message, c.wParam, c.point, c.modifiers)) {
+        commands.push_back({{"method", command.method}, {"params", command.params}});
+    }
+    return commands;
+}
+
+json Mouse(const char* type, const char* button, int x, int y, int buttons, int modifiers = 0) {
+    json params = {{"type", type}, {"x", x}, {"y", y}, {"button", button}, {"buttons", buttons},
+                   {"modifiers", modifiers}};
+    if (std::string(type) != "mouseMoved") params["clickCount"] = 1;
+    return {{"method", "Input.dispatchMouseEvent"}, {"params", params}};
+}
+
+json Wheel(int x, int y, int deltaX, int deltaY) {
+    return {{"method", "Input.dispatchMouseEvent"},
+            {"params", {{"type", "mouseWheel"}, {"x", x}, {"y", y}, {"deltaX", deltaX}, {"deltaY", deltaY},
+                        {"modifiers", 0}}}};
+}
+
+json Key(const char* type, const char* key, int virtualKey, const char* text = nullptr, int modifiers = 0) {
+    json params = {{"type", type}, {"key", key}, {"code", key}, {"windowsVirtualKeyCode", virtualKey},
+                   {"nativeVirtualKeyCode", virtualKey}, {"modifiers", modifiers}};
+    if (text) {
+        params["text"] = text;
+        params["unmodifiedText"] = text;
+    }
+    return {{"method", "Input.dispatchKeyEvent"}, {"params", params}};
+}
+
+json Text(const std::string& text) {
+    return {{"method", "Input.insertText"}, {"params", {{"text", text}}}};
+}
+
+WPARAM WheelTurn(int delta) {
+    return MAKEWPARAM(0, static_cast<WORD>(static_cast<short>(delta)));
+}
+
+TEST(PageInput, MouseKeysAndTextBecomeProtocolCommands) {
+    const int shift = ProtocolModifiers(false, false, true);
+    Case cases[] = {
+        {"move", WM_MOUSEMOVE, 0, {10, 20}, 0, {Mouse("mouseMoved", "none", 10, 20, 0)}},
+        {"drag", WM_MOUSEMOVE, MK_LBUTTON, {11, 21}, 0, {Mouse("mouseMoved", "left", 11, 21, 1)}},
+        {"press", WM_LBUTTONDOWN, MK_LBUTTON, {5, 6}, 0, {Mouse("mousePressed", "left", 5, 6, 1)}},
+        {"release", WM_LBUTTONUP, 0, {5, 6}, 0, {Mouse("mouseReleased", "left", 5, 6, 0)}},
+        {"right press with shift", WM_RBUTTONDOWN, MK_RBUTTON | MK_SHIFT, {1, 2}, shift,
+         {Mouse("mousePressed", "right", 1, 2, 2, shift)}},
+        {"middle release", WM_MBUTTONUP, MK_LBUTTON, {3, 4}, 0, {Mouse("mouseReleased", "middle", 3, 4, 1)}},
+        {"wheel towards the user scrolls down", WM_MOUSEWHEEL, WheelTurn(-120), {50, 60}, 0, {Wheel(50, 60, 0, 100)}},
+        {"wheel away scrolls up", WM_MOUSEWHEEL, WheelTurn(240), {50, 60}, 0, {Wheel(50, 60, 0, -200)}},
+        {"tilt right", WM_MOUSEHWHEEL, WheelTurn(120), {0, 0}, 0, {Wheel(0, 0, 100, 0)}},
+        {"Enter types as it goes down", WM_KEYDOWN, VK_RETURN, {}, 0, {Key("keyDown", "Enter", VK_RETURN, "\r")}},
+        {"Enter up", WM_KEYUP, VK_RETURN, {}, 0, {Key("keyUp", "Enter", VK_RETURN)}},
+        {"Backspace", WM_KEYDOWN, VK_BACK, {}, 0, {Key("rawKeyDown", "Backspace", VK_BACK)}},
+        {"shift+Left", WM_KEYDOWN, VK_LEFT, {}, shift, {Key("rawKeyDown", "ArrowLeft", VK_LEFT, nullptr, shift)}},
+        {"Delete up", WM_KEYUP, VK_DELETE, {}, 0, {Key("keyUp", "Delete", VK_DELETE)}},
+        {"a letter's key is left to its character", WM_KEYDOWN, 'A', {}, 0, {}},
+        {"a character", WM_CHAR, L'a', {}, 0, {Text("a")}},
+        {"a space", WM_CHAR, L' ', {}, 0, {Text(" ")}},
+        {"outside ASCII", WM_CHAR, 0x9875, {}, 0, {Text("\xE9\xA1\xB5")}},
+        {"Enter's own character is not typed twice", WM_CHAR, L'\r', {}, 0, {}},
+        {"Backspace's character", WM_CHAR, L'\b', {}, 0, {}},
+        {"a control character", WM_CHAR, 0x01, {}, 0, {}},
+        {"DEL", WM_CHAR, 0x7F, {}, 0, {}},
+        {"not input", WM_PAINT, 0, {}, 0, {}},
+    };
+    for (const Case& c : cases) {
+        InputTranslator translator;
+        EXPECT_EQ(Translated(translator, c), c.commands) << c.what;
+    }
+}
+
+TEST(PageInput, SurrogatePairsGoAsOneCharacter) {
+    InputTranslator translator;
+    Case high = {"high", WM_CHAR, 0xD83D, {}, 0, {}};
+    Case low = {"low", WM_CHAR, 0xDE00, {}, 0, {Text("\xF0\x9F\x98\x80")}};
+    EXPECT_EQ(Translated(translator, high), high.commands);
+    EXPECT_EQ(Translated(translator, low), low.commands);
+
+    Case lonelyLow = {"a low half alone", WM_CHAR, 0xDE00, {}, 0, {}};
+    EXPECT_EQ(Translated(translator, lonelyLow), lonelyLow.commands);
+    Case after = {"the pair's first half then a plain character", WM_CHAR, L'b', {}, 0, {Text("b")}};
+    Translated(translator, high);
+    EXPECT_EQ(Translated(translator, after), after.commands);
+}
+
+TEST(PageInput, ModifierBits) {
+    EXPECT_EQ(ProtocolModifiers(false, false, false), 0);
+    EXPECT_EQ(ProtocolModifiers(true, false, false), 1);
+    EXPECT_EQ(ProtocolModifiers(false, true, false), 2);
+    EXPECT_EQ(ProtocolModifiers(false, false, true), 8);
+    EXPECT_EQ(ProtocolModifiers(true, true, true), 11);
+}
+
+}  // namespace
