@@ -1,0 +1,319 @@
+"""The browser with a working engine, driven through one process from start-up to its close button."""
+
+import random
+
+from trov_e2e import (CLOSE_HOVER_FILL, EMPTY_CELLS, HOME_URL, HOVER_FILL, MENU_BOTTOM, MENU_ITEMS, PANEL_RULE_Y,
+                      RULE_GREY, SEARCH_URL, SLOT_SIZE, SLOT_TOP, SLOTS, TOOLBAR_HEIGHT, WHITE, BrowserTestCase,
+                      cell_point, parse_rect, slot_left, wait_until)
+
+
+def as_started(test):
+    """Marks a test that must see the process exactly as it started."""
+    test.as_started = True
+    return test
+
+
+def hover_probe(name, width):
+    """An inside pixel of the slot's square that no glyph touches."""
+    return slot_left(name, width) + 3, SLOT_TOP + 3
+
+
+def hover_point(name, width):
+    """Where the pointer rests on a slot: inside it, away from the probes and the glyph."""
+    return slot_left(name, width) + 42, SLOT_TOP + 44
+
+
+def slot_pixels(width, hovered=None):
+    """The expected probe colours of all eight slots with one (or none) hovered."""
+    expected = {}
+    for name in SLOTS:
+        fill = WHITE
+        if name == hovered:
+            fill = CLOSE_HOVER_FILL if name == "close" else HOVER_FILL
+        expected[hover_probe(name, width)] = fill
+    if hovered == "close":
+        # The cross turns white on the red fill; its centre is on both strokes.
+        expected[(slot_left("close", width) + SLOT_SIZE // 2, SLOT_TOP + SLOT_SIZE // 2)] = WHITE
+    return expected
+
+
+class BrowserSession(BrowserTestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.start_browser("browser")
+
+    def setUp(self):
+        if not getattr(getattr(self, self._testMethodName), "as_started", False):
+            self.restore_normal_state()
+
+    # -- helpers ------------------------------------------------------------------------------
+
+    def navigate(self, text, requested, shown, enter="Return"):
+        """Types text and Enter: the engine is asked for `requested`, and the bar ends showing `shown`."""
+        trov = self.trov
+        mark = trov.navigate_by_typing(text, requested, enter)
+        trov.wait_log(f"NavigationCompleted {shown}", mark)
+        trov.wait_bar(shown)
+        return mark
+
+    def open_menu(self):
+        trov = self.trov
+        mark = trov.mark()
+        trov.click_slot("menu")
+        trov.wait_log(f"put_Bounds 0 {MENU_BOTTOM} {trov.width} {trov.height}", mark)
+        trov.wait_pixels({(8, PANEL_RULE_Y): RULE_GREY, (8, 200): WHITE, (trov.width - 8, 300): WHITE},
+                         what="the open panel with its rule at y=383")
+        self.assertEqual(parse_rect(trov.info()["page"]), (0, MENU_BOTTOM, trov.width, trov.height))
+
+    def wait_menu_closed(self, mark):
+        trov = self.trov
+        trov.wait_log(f"put_Bounds 0 {TOOLBAR_HEIGHT} {trov.width} {trov.height}", mark)
+        trov.wait_pixels({(8, PANEL_RULE_Y): WHITE}, what="the panel's rule to be gone")
+        self.assertEqual(parse_rect(trov.info()["page"]), (0, TOOLBAR_HEIGHT, trov.width, trov.height))
+
+    def check_hover(self, width):
+        """Every slot in turn shows its fill under the pointer, and only it."""
+        trov = self.trov
+        for name in SLOTS:
+            trov.move(*hover_point(name, width))
+            trov.wait_pixels(slot_pixels(width, name), what=f"the hover fill of {name} at width {width}")
+
+    # -- scenarios ----------------------------------------------------------------------------
+
+    @as_started
+    def test_01_startup(self):
+        trov = self.trov
+        info = trov.info()
+        # The inspector looks the window up by class and title together.
+        self.assertEqual(info.get("window"), "found")
+        self.assertEqual(info.get("class"), "TrovBrowserClass")
+        left, top, right, bottom = parse_rect(info["rect"])
+        self.assertEqual((right - left, bottom - top), (1200, 800))
+        self.assertEqual((info["visible"], info["iconic"], info["zoomed"]), ("1", "0", "0"))
+        _, _, width, height = parse_rect(info["client"])
+        self.assertEqual(trov.log()[:7], [
+            "CreateEnvironment",
+            "CreateController",
+            "put_IsVisible 1",
+            f"put_Bounds 0 64 {width} {height}",
+            "add_NavigationStarting",
+            "add_NavigationCompleted",
+            f"Navigate {HOME_URL}",
+        ])
+        trov.wait_bar(HOME_URL)
+        info = trov.info()
+        self.assertEqual(info["focus"], "main")
+        self.assertEqual(parse_rect(info["page"]), (0, TOOLBAR_HEIGHT, width, height))
+        self.assertEqual(parse_rect(info["addressbar"]), (250, 14, 250 + width - 490, 50))
+        # The band's bottom rule, and no loading bar once the first page is in.
+        trov.wait_pixels({(100, 63): RULE_GREY, (100, 62): WHITE, (width - 100, 63): RULE_GREY})
+
+    def test_02_typing(self):
+        trov = self.trov
+        trov.focus_bar()
+        self.navigate("abc.def", "https://abc.def", "https://abc.def/")
+        self.navigate("hello world", SEARCH_URL + "hello%20world", SEARCH_URL + "hello%20world")
+        self.navigate("a&b=c", SEARCH_URL + "a%26b%3Dc", SEARCH_URL + "a%26b%3Dc")
+        self.navigate("nodot", SEARCH_URL + "nodot", SEARCH_URL + "nodot")
+        self.navigate("HTTP://Mixed.Case/Path", "HTTP://Mixed.Case/Path", "http://mixed.case/Path")
+        self.navigate("keypad.example", "https://keypad.example", "https://keypad.example/", enter="KP_Enter")
+
+        # An empty field navigates nowhere: the next navigation is the only one after it.
+        trov.fill_bar("")
+        mark = trov.mark()
+        trov.key("Return")
+        self.navigate("after.empty", "https://after.empty", "https://after.empty/")
+        navigations = [line for line in trov.since(mark) if line.startswith("Navigate ")]
+        self.assertEqual(navigations, ["Navigate https://after.empty"])
+
+    def test_04a_navigation_buttons(self):
+        trov = self.trov
+        self.navigate("first.test", "https://first.test", "https://first.test/")
+        self.navigate("second.test", "https://second.test", "https://second.test/")
+
+        mark = trov.mark()
+        trov.click_slot("back")
+        lines = trov.wait_log("NavigationCompleted https://first.test/", mark)
+        self.assertIn("GoBack", lines)
+        trov.wait_bar("https://first.test/")
+
+        mark = trov.mark()
+        trov.click_slot("forward")
+        lines = trov.wait_log("NavigationCompleted https://second.test/", mark)
+        self.assertIn("GoForward", lines)
+        trov.wait_bar("https://second.test/")
+
+        mark = trov.mark()
+        trov.click_slot("refresh")
+        lines = trov.wait_log("NavigationCompleted https://second.test/", mark)
+        self.assertEqual(lines[0], "Reload")
+        self.assertIn("NavigationStarting https://second.test/", lines)
+        trov.wait_bar("https://second.test/")
+
+        mark = trov.mark()
+        trov.click_slot("home")
+        lines = trov.wait_log(f"NavigationCompleted {HOME_URL}", mark)
+        self.assertEqual(lines[0], f"Navigate {HOME_URL}")
+        trov.wait_bar(HOME_URL)
+
+    def test_04b_maximize_restore_minimize(self):
+        trov = self.trov
+        mark = trov.mark()
+        trov.click_slot("maximize")
+        wait_until(lambda: trov.info().get("zoomed") == "1", 5, "the window to be maximised")
+        geometry = trov.refresh_geometry()
+        left, top, right, bottom = geometry["rect"]
+        screen_w, screen_h = map(int, geometry["info"]["screen"].split())
+        self.assertEqual((screen_w, screen_h), (1600, 1000))
+        self.assertTrue(left <= 0 and top <= 0 and right >= screen_w and bottom >= screen_h,
+                        f"maximised window {geometry['rect']} does not cover the {screen_w}x{screen_h} desktop")
+        self.assertEqual(trov.width, screen_w)
+        trov.wait_log(f"put_Bounds 0 64 {trov.width} {trov.height}", mark)
+        # The band is repainted at the new width: the rule reaches the right edge.
+        trov.wait_pixels({(trov.width - 3, 63): RULE_GREY})
+
+        trov.click_slot("maximize")
+        wait_until(lambda: trov.info().get("zoomed") == "0", 5, "the window to be restored")
+        left, top, right, bottom = trov.refresh_geometry()["rect"]
+        self.assertEqual((right - left, bottom - top), (1200, 800))
+
+        trov.click_slot("minimize")
+        wait_until(lambda: trov.info().get("iconic") == "1", 5, "the window to be minimised")
+        self.assertEqual(trov.inspector("restore")[0], 0)
+        wait_until(lambda: trov.info().get("iconic") == "0", 5, "the window to come back")
+        left, top, right, bottom = trov.refresh_geometry()["rect"]
+        self.assertEqual((right - left, bottom - top), (1200, 800))
+        trov.wait_pixels({(100, 63): RULE_GREY}, what="the toolbar repainted after the restore")
+
+    def test_05_hover(self):
+        trov = self.trov
+        width = trov.width
+        trov.wait_pixels(slot_pixels(width), what="no hover fill with the pointer on the page")
+        self.check_hover(width)
+        # Off every slot, in the toolbar's gap and over the page: no fill anywhere.
+        trov.move(230, 32)
+        trov.wait_pixels(slot_pixels(width), what="no hover fill in the gap before the address bar")
+        trov.move(*hover_point("close", width))
+        trov.wait_pixels(slot_pixels(width, "close"))
+        trov.mouse_away()
+        trov.wait_pixels(slot_pixels(width), what="no hover fill after leaving for the page")
+
+        # A narrower window: the right group follows the right edge.
+        self.assertEqual(trov.inspector("resize", 900, 700)[0], 0)
+        wait_until(lambda: trov.refresh_geometry()["width"] == 892, 5, "the client to become 892 wide")
+        self.check_hover(trov.width)
+        trov.mouse_away()
+
+        # Maximised, through its own button.
+        trov.inspector("resize", 1200, 800)
+        wait_until(lambda: trov.refresh_geometry()["width"] == 1192, 5, "the client to become 1192 wide")
+        trov.click_slot("maximize")
+        wait_until(lambda: trov.info().get("zoomed") == "1", 5, "the window to be maximised")
+        trov.refresh_geometry()
+        self.assertEqual(trov.width, 1600)
+        for name in ("close", "maximize", "minimize", "menu"):
+            trov.move(*hover_point(name, trov.width))
+            trov.wait_pixels(slot_pixels(trov.width, name), what=f"the hover fill of {name} when maximised")
+        trov.mouse_away()
+        trov.wait_pixels(slot_pixels(trov.width))
+
+    def test_06_menu(self):
+        trov = self.trov
+        # The menu button toggles the panel.
+        self.open_menu()
+        mark = trov.mark()
+        trov.click_slot("menu")
+        self.wait_menu_closed(mark)
+
+        for number, ((row, column), (text, caption)) in enumerate(sorted(MENU_ITEMS.items())):
+            with self.subTest(cell=(row, column)):
+                self.open_menu()
+                mark = trov.mark()
+                trov.click(*cell_point(row, column, trov.width))
+                box = wait_until(trov.messagebox, 5, f"the message box of cell {(row, column)}")
+                self.assertEqual(box, {"caption": caption, "text": text})
+                # The panel stays open behind the box until it is dismissed.
+                self.assertEqual(trov.bounds_top(), MENU_BOTTOM)
+                if number % 2:
+                    self.assertEqual(trov.inspector("dismiss-messagebox")[0], 0)
+                else:
+                    trov.key("Return")
+                self.wait_menu_closed(mark)
+                wait_until(lambda: trov.messagebox() is None, 5, "the message box to close")
+
+        for row, column in EMPTY_CELLS:
+            with self.subTest(cell=(row, column)):
+                self.open_menu()
+                mark = trov.mark()
+                trov.click(*cell_point(row, column, trov.width))
+                # The panel closes only after a box would have been dismissed, so a box shows first.
+                self.wait_menu_closed(mark)
+                self.assert_no_messagebox_for(1.0)
+
+    def test_08_long_session(self):
+        trov = self.trov
+        seed = 20240611
+        rng = random.Random(seed)
+        kinds = ["hover"] * 10 + ["menu"] * 3 + ["type"] * 3 + ["resize"] * 2 + ["history"] * 2 + ["panel_cell"]
+        counts = {}
+        typed = 0
+        session_start = trov.mark()
+        for step in range(300):
+            kind = rng.choice(kinds)
+            counts[kind] = counts.get(kind, 0) + 1
+            context = f"step {step} ({kind}), seed {seed}"
+            if kind == "hover":
+                name = rng.choice(list(SLOTS))
+                trov.move(*hover_point(name, trov.width))
+                if counts[kind] % 20 == 0:
+                    trov.wait_pixels(slot_pixels(trov.width, name), what=f"hover fill of {name} at {context}")
+            elif kind == "menu":
+                trov.click_slot("menu")
+                trov.click_slot("menu")
+            elif kind == "type":
+                typed += 1
+                host = f"s{step}.example"
+                trov.navigate_by_typing(host, f"https://{host}")
+            elif kind == "resize":
+                if rng.random() < 0.3:
+                    trov.click_slot("maximize")
+                    wait_until(lambda: trov.info().get("zoomed") == "1", 5, f"maximised at {context}")
+                    trov.refresh_geometry()
+                    trov.click_slot("maximize")
+                    wait_until(lambda: trov.info().get("zoomed") == "0", 5, f"restored at {context}")
+                else:
+                    width, height = rng.randrange(800, 1500), rng.randrange(500, 950)
+                    self.assertEqual(trov.inspector("resize", width, height)[0], 0, context)
+                    wait_until(lambda: trov.refresh_geometry()["rect"][2:] == (width, height), 5,
+                               f"the window at {width}x{height}, {context}")
+                trov.refresh_geometry()
+            elif kind == "history":
+                trov.click_slot(rng.choice(["back", "forward", "refresh", "home"]))
+            elif kind == "panel_cell":
+                trov.click_slot("menu")
+                mark = trov.mark()
+                trov.click(*cell_point(*rng.choice(EMPTY_CELLS), trov.width))
+                trov.wait_log(f"put_Bounds 0 {TOOLBAR_HEIGHT} {trov.width} {trov.height}", mark)
+            self.assertTrue(trov.alive(), f"trov.exe ended at {context}")
+            if step % 50 == 49:
+                self.assertEqual(trov.info().get("window"), "found", context)
+
+        self.assertGreater(typed, 20)
+        # Every opening of the panel reached the web view's bounds, at whatever width it happened.
+        opened = [line for line in trov.since(session_start) if line.startswith(f"put_Bounds 0 {MENU_BOTTOM} ")]
+        self.assertEqual(len(opened), counts.get("menu", 0) + counts.get("panel_cell", 0))
+        self.assertTrue(trov.alive())
+        info = trov.info()
+        self.assertEqual(info.get("window"), "found")
+        self.assertEqual(info.get("visible"), "1")
+        self.assertIsNone(trov.messagebox())
+        trov.mouse_away()
+        self.navigate("final.session", "https://final.session", "https://final.session/")
+
+    def test_99_close_button_ends_the_process(self):
+        trov = self.trov
+        trov.click_slot("close")
+        self.assertEqual(trov.wait_exit(20), 0)
+        log = trov.log()
+        for holder in ("webview", "controller", "environment"):
+            self.assertIn(f"Released {holder}", log)

@@ -1,0 +1,348 @@
+"""The browser with the development engine driving a real headless Chromium: local HTTPS pages
+served from this process, typed, clicked, scrolled, redirected, failed and resized, checked on
+the screen, in the engine's log and in what the server was asked for."""
+
+import http.server
+import json
+import shutil
+import socket
+import ssl
+import subprocess
+import tempfile
+import threading
+import time
+import unittest
+import urllib.request
+from pathlib import Path
+
+from trov_e2e import CONFIG, HOME_URL, LOADING_BLUE, LOADING_ROW, TOOLBAR_HEIGHT, WHITE, BrowserTestCase, capture, \
+    wait_until
+
+CHROMIUM = shutil.which("chromium")
+SLOW_PAGE_DELAY = 2.0
+
+RED = (255, 0, 0)
+BLUE = (0, 0, 255)
+GREEN = (0, 160, 80)
+PURPLE = (160, 0, 160)
+AMBER = (224, 160, 0)
+
+# The pages, by path. Blocks of one colour are big enough to probe far from their edges.
+PAGES = {
+    "/red.html": "<body style='margin:0;background:#fff'><div style='width:600px;height:400px;background:#f00'></div>",
+    "/link.html": "<body style='margin:0'><a href='/slow.html' style='display:block;height:300px;background:#00f'></a>",
+    "/slow.html": "<body style='margin:0;background:#fff'><p>slow page</p>",
+    "/landing.html": "<body><p>landed after a redirect</p>",
+    "/script.html": "<body><script>setTimeout(function () { location.href = '/scripted.html'; }, 100);</script>",
+    "/scripted.html": "<body><p>moved here by script</p>",
+    "/form.html": "<body style='margin:0'><form action='/submitted'>"
+                  "<input name='q' style='font-size:32px;width:800px;height:80px'></form>",
+    "/submitted": "<body><p>thank you</p>",
+    "/tall.html": "<body style='margin:0'><div style='height:3000px;background:#00a050'></div>"
+                  "<div style='height:3000px;background:#a000a0'></div>",
+    "/amber.html": "<body style='margin:0;background:#e0a000'>",
+}
+
+
+def free_port():
+    """A loopback port nobody listens on (it was free a moment ago)."""
+    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def close_enough(seen, expected, tolerance=8):
+    """JPEG frames keep a solid colour within a few units."""
+    return seen is not None and all(abs(a - b) <= tolerance for a, b in zip(seen, expected))
+
+
+class PageServer:
+    """HTTPS on 127.0.0.1 with a self-signed certificate made here; counts the requests per path."""
+
+    def __init__(self, workdir):
+        cert, key = workdir / "cert.pem", workdir / "key.pem"
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                        "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                        "-keyout", str(key), "-out", str(cert)], check=True, capture_output=True, timeout=60)
+        self.requests = {}
+        self._lock = threading.Lock()
+        server = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                path = self.path.split("?", 1)[0]
+                with server._lock:
+                    server.requests[path] = server.requests.get(path, 0) + 1
+                if path == "/redirect":
+                    self.send_response(302)
+                    self.send_header("Location", "/landing.html")
+                    self.send_header("Content-Length", "0")
+                    self.end_headers()
+                    return
+                if path not in PAGES:
+                    self.send_error(404)
+                    return
+                if path == "/slow.html":
+                    time.sleep(SLOW_PAGE_DELAY)
+                body = ("<!doctype html><html>" + PAGES[path] + "</html>").encode()
+                self.send_response(200)
+                self.send_header("Content-Type", "text/html; charset=utf-8")
+                self.send_header("Cache-Control", "no-store")
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+
+            def log_message(self, *args):
+                pass
+
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.httpd.daemon_threads = True
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(str(cert), str(key))
+        self.httpd.socket = context.wrap_socket(self.httpd.socket, server_side=True)
+        self.port = self.httpd.server_address[1]
+        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
+        self.thread.start()
+
+    def url(self, path):
+        return f"https://127.0.0.1:{self.port}{path}"
+
+    def count(self, path):
+        with self._lock:
+            return self.requests.get(path, 0)
+
+    def stop(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()
+
+
+class HeadlessChromium:
+    """A Chromium of the test's own: fresh profile in the build tree, a port it picks itself, no
+    name resolved but the loopback address, and our self-signed certificate accepted."""
+
+    def __init__(self):
+        root = Path(CONFIG["bin"]).parent / "chromium"
+        root.mkdir(parents=True, exist_ok=True)
+        self.profile = Path(tempfile.mkdtemp(prefix="e2e-", dir=root))
+        command = [CHROMIUM, "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+                   "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                   "--disable-quic", "--disable-auto-reload", "--remote-debugging-address=127.0.0.1",
+                   "--remote-debugging-port=0", f"--user-data-dir={self.profile}", "--ignore-certificate-errors",
+                   "--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1", "about:blank"]
+        self.process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+        try:
+            self.port = wait_until(self._port, 30, "Chromium's DevToolsActivePort file")
+            wait_until(self._answers, 30, f"Chromium to answer on 127.0.0.1:{self.port}/json/version")
+        except Exception:
+            self.stop()
+            raise
+
+    def _port(self):
+        if self.process.poll() is not None:
+            raise AssertionError(f"Chromium ended at start-up with exit code {self.process.returncode}")
+        try:
+            return int((self.profile / "DevToolsActivePort").read_text().split()[0])
+        except (FileNotFoundError, IndexError, ValueError):
+            return None
+
+    def _answers(self):
+        try:
+            with urllib.request.urlopen(f"http://127.0.0.1:{self.port}/json/version", timeout=2) as answer:
+                return "Browser" in json.loads(answer.read())
+        except OSError:
+            return False
+
+    @property
+    def endpoint(self):
+        return f"127.0.0.1:{self.port}"
+
+    def stop(self):
+        """Ends our own process by its handle: politely, then for certain."""
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait(timeout=10)
+        shutil.rmtree(self.profile, ignore_errors=True)
+
+
+@unittest.skipUnless(CHROMIUM, "chromium is not installed (scripts/setup installs it)")
+class ChromiumSession(BrowserTestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.workdir = Path(tempfile.mkdtemp(prefix="trov-e2e-chromium-"))
+        cls.addClassCleanup(shutil.rmtree, cls.workdir, True)
+        cls.server = PageServer(cls.workdir)
+        cls.addClassCleanup(cls.server.stop)
+        cls.chromium = HeadlessChromium()
+        cls.addClassCleanup(cls.chromium.stop)
+        # Offline, the home page fails at once; its completion says the page is attached.
+        cls.start_browser("chromium", {"TROV_ENGINE_CHROMIUM": cls.chromium.endpoint})
+
+    def setUp(self):
+        self.restore_normal_state()
+
+    # -- helpers ------------------------------------------------------------------------------
+
+    def typed(self, path):
+        """What a person types for a page of the server, and the URL the bar then shows."""
+        return f"127.0.0.1:{self.server.port}{path}", self.server.url(path)
+
+    def open_page(self, path, shown=None):
+        """Types the page's address and Return; waits for its completion and the bar. The mark is returned."""
+        text, url = self.typed(path)
+        shown = shown or url
+        mark = self.trov.navigate_by_typing(text, url)
+        self.trov.wait_log(f"NavigationCompleted {shown}", mark, timeout=20)
+        self.trov.wait_bar(shown)
+        return mark
+
+    def wait_colours(self, expected, what, timeout=10):
+        """Waits until every client point in `expected` ({(x, y): rgb}) is within a few units of its colour."""
+        seen = {}
+
+        def check():
+            screen = capture(self.trov.env)
+            seen.clear()
+            seen.update({p: screen.pixel(*self.trov.screen_point(*p)) for p in expected})
+            return all(close_enough(seen[p], rgb) for p, rgb in expected.items())
+        try:
+            wait_until(check, timeout, what)
+        except AssertionError as failure:
+            raise AssertionError(f"{failure}; pixels seen: {seen}") from None
+
+    def events_between(self, first, last):
+        """The navigation events in the log from `first` up to (not including) `last`."""
+        lines = self.trov.log()[first:last]
+        return [line for line in lines if line.startswith(("NavigationStarting ", "NavigationCompleted "))]
+
+    # -- scenarios ----------------------------------------------------------------------------
+
+    def test_01_typed_address_shows_the_page_below_the_toolbar(self):
+        self.open_page("/red.html")
+        top = TOOLBAR_HEIGHT
+        self.wait_colours({(20, top + 20): RED, (300, top + 200): RED, (580, top + 380): RED,
+                           (700, top + 200): WHITE, (300, top + 450): WHITE},
+                          "the red block at the page's top-left corner")
+        self.assertEqual(self.server.count("/red.html"), 1)
+
+    def test_02_redirect_starts_twice_and_completes_once(self):
+        text, url = self.typed("/redirect")
+        landing = self.server.url("/landing.html")
+        mark = self.trov.navigate_by_typing(text, url)
+        self.trov.wait_log(f"NavigationCompleted {landing}", mark, timeout=20)
+        self.trov.wait_bar(landing)
+        # The next navigation's lines close the window in which a second completion would show.
+        after = self.open_page("/red.html")
+        self.assertEqual(self.events_between(mark, after), [
+            f"NavigationStarting {url}",
+            f"NavigationStarting {landing}",
+            f"NavigationCompleted {landing}",
+        ])
+        self.assertEqual((self.server.count("/redirect"), self.server.count("/landing.html")), (1, 1))
+
+    def test_03_link_loading_bar_history_and_reload(self):
+        trov = self.trov
+        link, slow = self.server.url("/link.html"), self.server.url("/slow.html")
+        self.open_page("/link.html")
+        self.wait_colours({(300, TOOLBAR_HEIGHT + 150): BLUE}, "the link's blue block")
+
+        mark = trov.mark()
+        trov.click(300, TOOLBAR_HEIGHT + 150)
+        trov.wait_log(f"NavigationStarting {slow}", mark)
+        trov.wait_pixels({(100, LOADING_ROW): LOADING_BLUE}, timeout=SLOW_PAGE_DELAY,
+                         what="the loading bar while the slow page loads")
+        self.assertNotIn(f"NavigationCompleted {slow}", trov.since(mark), "the bar was seen only after completion")
+        trov.wait_log(f"NavigationCompleted {slow}", mark, timeout=20)
+        trov.wait_pixels({(100, LOADING_ROW): WHITE}, what="the loading bar gone")
+        trov.wait_bar(slow)
+        self.assertEqual(self.events_between(mark, None)[:2], [f"NavigationStarting {slow}",
+                                                               f"NavigationCompleted {slow}"])
+
+        steps = [("back", link), ("forward", slow)]
+        for slot, lands in steps:
+            with self.subTest(slot):
+                mark = trov.mark()
+                trov.click_slot(slot)
+                trov.wait_log(f"NavigationCompleted {lands}", mark, timeout=20)
+                trov.wait_bar(lands)
+                self.assertEqual(self.events_between(mark, None)[:1], [f"NavigationStarting {lands}"])
+
+        requests_before = self.server.count("/slow.html")
+        mark = trov.mark()
+        trov.click_slot("refresh")
+        trov.wait_log("Reload", mark)
+        trov.wait_log(f"NavigationCompleted {slow}", mark, timeout=20)
+        self.assertEqual(self.events_between(mark, None)[:2], [f"NavigationStarting {slow}",
+                                                               f"NavigationCompleted {slow}"])
+        self.assertEqual(self.server.count("/slow.html"), requests_before + 1, "a reload asks the server again")
+
+    def test_04_page_navigating_by_script(self):
+        script, scripted = self.server.url("/script.html"), self.server.url("/scripted.html")
+        text, _ = self.typed("/script.html")
+        mark = self.trov.navigate_by_typing(text, script)
+        self.trov.wait_log(f"NavigationCompleted {scripted}", mark, timeout=20)
+        self.trov.wait_bar(scripted)
+        self.assertEqual(self.events_between(mark, None)[:4], [
+            f"NavigationStarting {script}",
+            f"NavigationCompleted {script}",
+            f"NavigationStarting {scripted}",
+            f"NavigationCompleted {scripted}",
+        ])
+
+    def test_05_closed_port_completes_as_a_failure(self):
+        trov = self.trov
+        port = free_port()
+        url = f"https://127.0.0.1:{port}/"
+        mark = trov.navigate_by_typing(f"127.0.0.1:{port}/", url)
+        trov.wait_log(f"NavigationCompleted {url}", mark, timeout=20)
+        trov.wait_bar(url)
+        trov.wait_pixels({(100, LOADING_ROW): WHITE}, what="no loading bar after the failure")
+        self.assertEqual(self.events_between(mark, None), [f"NavigationStarting {url}", f"NavigationCompleted {url}"])
+
+    def test_06_typing_into_a_field_of_the_page(self):
+        trov = self.trov
+        self.open_page("/form.html")
+        trov.click(200, TOOLBAR_HEIGHT + 40)
+        wait_until(lambda: trov.info().get("focus") == "page", 5, "the page to take the focus")
+        mark = trov.mark()
+        trov.type("hello trovx")
+        trov.key("BackSpace", "Return")
+        submitted = self.server.url("/submitted?q=hello+trov")
+        trov.wait_log(f"NavigationCompleted {submitted}", mark, timeout=20)
+        trov.wait_bar(submitted)
+
+    def test_07_wheel_scrolls_the_page(self):
+        trov = self.trov
+        self.open_page("/tall.html")
+        probe = (600, TOOLBAR_HEIGHT + 300)
+        self.wait_colours({probe: GREEN}, "the top of the tall page")
+        trov.click(*probe)  # the wheel goes to the window with the keyboard focus
+        for _ in range(6):
+            trov.xdotool("click", "--repeat", "10", "--delay", "20", "5")
+            try:
+                self.wait_colours({probe: PURPLE}, "the lower half scrolled into view", timeout=2)
+                return
+            except AssertionError:
+                continue
+        self.wait_colours({probe: PURPLE}, "the lower half scrolled into view")
+
+    def test_08_maximized_window_resizes_the_page(self):
+        trov = self.trov
+        self.open_page("/amber.html")
+        self.wait_colours({(trov.width - 3, trov.height - 3): AMBER}, "the page's colour at the window's corner")
+        mark = trov.mark()
+        trov.click_slot("maximize")
+        wait_until(lambda: trov.info().get("zoomed") == "1", 5, "the window to be maximised")
+        trov.refresh_geometry()
+        self.assertGreater(trov.width, 1200)
+        trov.wait_log(f"put_Bounds 0 {TOOLBAR_HEIGHT} {trov.width} {trov.height}", mark)
+        self.wait_colours({(trov.width - 3, trov.height - 3): AMBER, (trov.width - 3, TOOLBAR_HEIGHT + 3): AMBER,
+                           (3, trov.height - 3): AMBER}, "the page filling the maximised window")
+
+
+if __name__ == "__main__":
+    unittest.main()
