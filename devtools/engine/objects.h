@@ -1,13 +1,14 @@
 // The engine objects the host sees: environment, controller, web view and the event arguments.
-// Slots the browser never calls answer E_NOTIMPL.
+// Slots the browser never calls answer E_NOTIMPL (unimplemented.h).
 #pragma once
 
 #include "devtools/engine/engine.h"
+#include "devtools/engine/unimplemented.h"
 
 #include <string>
 #include <vector>
 
-class Environment final : public ICoreWebView2Environment, public EngineObject {
+class Environment final : public UnimplementedEnvironment, public EngineObject {
 public:
     explicit Environment(ConfigPtr config) : EngineObject(std::move(config), L"environment") {}
 
@@ -19,17 +20,11 @@ public:
 
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
         HWND parentWindow, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override;
-    HRESULT STDMETHODCALLTYPE CreateWebResourceResponse(
-        IStream*, int, LPCWSTR, LPCWSTR, ICoreWebView2WebResourceResponse**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_BrowserVersionString(LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_NewBrowserVersionAvailable(
-        ICoreWebView2NewBrowserVersionAvailableEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE remove_NewBrowserVersionAvailable(EventRegistrationToken) override { return E_NOTIMPL; }
 };
 
 class WebView;
 
-class Controller final : public ICoreWebView2Controller, public EngineObject {
+class Controller final : public UnimplementedController, public EngineObject {
 public:
     Controller(ConfigPtr config, EngineRef<WebView> view)
         : EngineObject(std::move(config), L"controller"), view_(std::move(view)) {}
@@ -40,33 +35,8 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return AddHostRef(); }
     ULONG STDMETHODCALLTYPE Release() override { return ReleaseHostRef(); }
 
-    HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL isVisible) override;
-    HRESULT STDMETHODCALLTYPE get_Bounds(RECT*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_Bounds(RECT bounds) override;
-    HRESULT STDMETHODCALLTYPE get_ZoomFactor(double*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_ZoomFactor(double) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_ZoomFactorChanged(
-        ICoreWebView2ZoomFactorChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE remove_ZoomFactorChanged(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetBoundsAndZoomFactor(RECT, double) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(
-        ICoreWebView2MoveFocusRequestedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_GotFocus(
-        ICoreWebView2FocusChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE remove_GotFocus(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_LostFocus(
-        ICoreWebView2FocusChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(
-        ICoreWebView2AcceleratorKeyPressedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_ParentWindow(HWND) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Close() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** coreWebView2) override;
 
 private:
@@ -75,7 +45,7 @@ private:
 
 // The page as the host sees it: the COM surface, the event handlers and the log lines, shared by
 // both back-ends. What a navigation does, and what the child window shows, is the back-end's.
-class WebView : public ICoreWebView2, public EngineObject {
+class WebView : public UnimplementedWebView, public EngineObject {
 public:
     HWND Window() const { return window_; }  // null once the host destroyed its window
     virtual std::wstring Source() const = 0;
@@ -94,58 +64,15 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return AddHostRef(); }
     ULONG STDMETHODCALLTYPE Release() override { return ReleaseHostRef(); }
 
-    HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) override;
     HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) override;
-    HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE add_NavigationStarting(
         ICoreWebView2NavigationStartingEventHandler* handler, EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE remove_NavigationStarting(EventRegistrationToken token) override;
-    HRESULT STDMETHODCALLTYPE add_ContentLoading(
-        ICoreWebView2ContentLoadingEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE remove_ContentLoading(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_SourceChanged(
-        ICoreWebView2SourceChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE remove_SourceChanged(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_HistoryChanged(
-        ICoreWebView2HistoryChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE remove_HistoryChanged(EventRegistrationToken) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE add_NavigationCompleted(
         ICoreWebView2NavigationCompletedEventHandler* handler, EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(EventRegistrationToken token) override;
-    HRESULT STDMETHODCALLTYPE add_FrameNavigationStarting(
-        ICoreWebView2NavigationStartingEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE remove_FrameNavigationStarting(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_FrameNavigationCompleted(
-        ICoreWebView2NavigationCompletedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE remove_FrameNavigationCompleted(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_ScriptDialogOpening(
-        ICoreWebView2ScriptDialogOpeningEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_PermissionRequested(
-        ICoreWebView2PermissionRequestedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE remove_PermissionRequested(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_ProcessFailed(
-        ICoreWebView2ProcessFailedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(
-        LPCWSTR, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE RemoveScriptToExecuteOnDocumentCreated(LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE ExecuteScript(
-        LPCWSTR, ICoreWebView2ExecuteScriptCompletedHandler*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CapturePreview(COREWEBVIEW2_CAPTURE_PREVIEW_IMAGE_FORMAT, IStream*,
-        ICoreWebView2CapturePreviewCompletedHandler*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Reload() override;
-    HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE PostWebMessageAsString(LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_WebMessageReceived(
-        ICoreWebView2WebMessageReceivedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE remove_WebMessageReceived(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CallDevToolsProtocolMethod(
-        LPCWSTR, LPCWSTR, ICoreWebView2CallDevToolsProtocolMethodCompletedHandler*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_BrowserProcessId(UINT32*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_CanGoBack(BOOL*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_CanGoForward(BOOL*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GoBack() override;
     HRESULT STDMETHODCALLTYPE GoForward() override;
 
