@@ -19,6 +19,9 @@ static_assert(sizeof(ICoreWebView2Environment) == sizeof(void*), "");
 static_assert(sizeof(EventRegistrationToken) == 8, "");
 static_assert(sizeof(RECT) == 16, "");
 static_assert(sizeof(COREWEBVIEW2_WEB_ERROR_STATUS) == 4, "");
+static_assert(sizeof(COREWEBVIEW2_KEY_EVENT_KIND) == 4, "");
+static_assert(sizeof(COREWEBVIEW2_PROCESS_FAILED_KIND) == 4, "");
+static_assert(sizeof(COREWEBVIEW2_PHYSICAL_KEY_STATUS) == 24, "");
 
 std::wstring GuidText(const GUID& guid) {
     wchar_t text[64] = {};
@@ -37,6 +40,12 @@ TEST(AbiTest, InterfaceIdsAreTheRuntimes) {
         {&IidOf<ICoreWebView2NavigationCompletedEventHandler>(), L"{D33A35BF-1C49-4F98-93AB-006E0533FE1C}"},
         {&IidOf<ICoreWebView2NavigationStartingEventArgs>(), L"{5B495469-E119-438A-9B18-7604F25F2E49}"},
         {&IidOf<ICoreWebView2NavigationCompletedEventArgs>(), L"{30D68B7D-20D9-4752-A9CA-EC8448FBB5C1}"},
+        {&IidOf<ICoreWebView2AcceleratorKeyPressedEventHandler>(), L"{B29C7E28-FA79-41A8-8E44-65811C76DCB2}"},
+        {&IidOf<ICoreWebView2AcceleratorKeyPressedEventArgs>(), L"{9F760F8A-FB79-42BE-9990-7B56900FA9C7}"},
+        {&IidOf<ICoreWebView2ProcessFailedEventHandler>(), L"{79E0AEA4-990B-42D9-AA1D-0FCC2E5BC7F1}"},
+        {&IidOf<ICoreWebView2ProcessFailedEventArgs>(), L"{8155A9A4-1474-4A86-8CAE-151B0FA6B8CA}"},
+        {&IidOf<ICoreWebView2SourceChangedEventHandler>(), L"{3C067F9F-5388-4772-8B48-79F7EF1AB37C}"},
+        {&IidOf<ICoreWebView2SourceChangedEventArgs>(), L"{31E0E545-1DBA-4266-8914-F63848A1F7D7}"},
     };
     for (const auto& c : cases) EXPECT_EQ(GuidText(*c.first), c.second);
 }
@@ -92,8 +101,12 @@ TEST(AbiTest, WebViewMethodsReachTheirSlots) {
         {"Navigate", 5, [](ICoreWebView2* v) { v->Navigate(L"https://a.b/"); }},
         {"add_NavigationStarting", 7, [&](ICoreWebView2* v) { v->add_NavigationStarting(nullptr, &token); }},
         {"remove_NavigationStarting", 8, [&](ICoreWebView2* v) { v->remove_NavigationStarting(token); }},
+        {"add_SourceChanged", 11, [&](ICoreWebView2* v) { v->add_SourceChanged(nullptr, &token); }},
+        {"remove_SourceChanged", 12, [&](ICoreWebView2* v) { v->remove_SourceChanged(token); }},
         {"add_NavigationCompleted", 15, [&](ICoreWebView2* v) { v->add_NavigationCompleted(nullptr, &token); }},
         {"add_FrameNavigationStarting", 17, [&](ICoreWebView2* v) { v->add_FrameNavigationStarting(nullptr, &token); }},
+        {"add_ProcessFailed", 25, [&](ICoreWebView2* v) { v->add_ProcessFailed(nullptr, &token); }},
+        {"remove_ProcessFailed", 26, [&](ICoreWebView2* v) { v->remove_ProcessFailed(token); }},
         {"ExecuteScript", 29, [](ICoreWebView2* v) { v->ExecuteScript(L"", nullptr); }},
         {"Reload", 31, [](ICoreWebView2* v) { v->Reload(); }},
         {"CallDevToolsProtocolMethod", 36, [](ICoreWebView2* v) { v->CallDevToolsProtocolMethod(L"", L"", nullptr); }},
@@ -115,6 +128,8 @@ TEST(AbiTest, ControllerMethodsReachTheirSlots) {
         {"SetBoundsAndZoomFactor", 11, [](ICoreWebView2Controller* c) { c->SetBoundsAndZoomFactor(RECT{}, 1.0); }},
         {"MoveFocus", 12, [](ICoreWebView2Controller* c) { c->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT); }},
         {"add_LostFocus", 17, [&](ICoreWebView2Controller* c) { c->add_LostFocus(nullptr, &token); }},
+        {"add_AcceleratorKeyPressed", 19, [&](ICoreWebView2Controller* c) { c->add_AcceleratorKeyPressed(nullptr, &token); }},
+        {"remove_AcceleratorKeyPressed", 20, [&](ICoreWebView2Controller* c) { c->remove_AcceleratorKeyPressed(token); }},
         {"get_ParentWindow", 21, [](ICoreWebView2Controller* c) { c->get_ParentWindow(nullptr); }},
         {"Close", 24, [](ICoreWebView2Controller* c) { c->Close(); }},
         {"get_CoreWebView2", 25, [&](ICoreWebView2Controller* c) { c->get_CoreWebView2(&view); }},
@@ -136,6 +151,20 @@ TEST(AbiTest, EnvironmentAndEventArgsMethodsReachTheirSlots) {
         {"get_IsSuccess", 3, [](ICoreWebView2NavigationCompletedEventArgs* a) { a->get_IsSuccess(nullptr); }},
         {"get_WebErrorStatus", 4, [](ICoreWebView2NavigationCompletedEventArgs* a) { a->get_WebErrorStatus(nullptr); }},
         {"get_NavigationId", 5, [](ICoreWebView2NavigationCompletedEventArgs* a) { a->get_NavigationId(nullptr); }},
+    });
+    ExpectSlots<ICoreWebView2AcceleratorKeyPressedEventArgs, 9>({
+        {"get_KeyEventKind", 3, [](ICoreWebView2AcceleratorKeyPressedEventArgs* a) { a->get_KeyEventKind(nullptr); }},
+        {"get_VirtualKey", 4, [](ICoreWebView2AcceleratorKeyPressedEventArgs* a) { a->get_VirtualKey(nullptr); }},
+        {"get_KeyEventLParam", 5, [](ICoreWebView2AcceleratorKeyPressedEventArgs* a) { a->get_KeyEventLParam(nullptr); }},
+        {"get_PhysicalKeyStatus", 6, [](ICoreWebView2AcceleratorKeyPressedEventArgs* a) { a->get_PhysicalKeyStatus(nullptr); }},
+        {"get_Handled", 7, [](ICoreWebView2AcceleratorKeyPressedEventArgs* a) { a->get_Handled(nullptr); }},
+        {"put_Handled", 8, [](ICoreWebView2AcceleratorKeyPressedEventArgs* a) { a->put_Handled(TRUE); }},
+    });
+    ExpectSlots<ICoreWebView2ProcessFailedEventArgs, 4>({
+        {"get_ProcessFailedKind", 3, [](ICoreWebView2ProcessFailedEventArgs* a) { a->get_ProcessFailedKind(nullptr); }},
+    });
+    ExpectSlots<ICoreWebView2SourceChangedEventArgs, 4>({
+        {"get_IsNewDocument", 3, [](ICoreWebView2SourceChangedEventArgs* a) { a->get_IsNewDocument(nullptr); }},
     });
 }
 

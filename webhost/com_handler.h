@@ -48,3 +48,9 @@ using NavigationStartingHandler =
     Handler<ICoreWebView2NavigationStartingEventHandler, ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs*>;
 using NavigationCompletedHandler =
     Handler<ICoreWebView2NavigationCompletedEventHandler, ICoreWebView2*, ICoreWebView2NavigationCompletedEventArgs*>;
+using AcceleratorKeyPressedHandler = Handler<ICoreWebView2AcceleratorKeyPressedEventHandler, ICoreWebView2Controller*,
+                                             ICoreWebView2AcceleratorKeyPressedEventArgs*>;
+using ProcessFailedHandler =
+    Handler<ICoreWebView2ProcessFailedEventHandler, ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs*>;
+using SourceChangedHandler =
+    Handler<ICoreWebView2SourceChangedEventHandler, ICoreWebView2*, ICoreWebView2SourceChangedEventArgs*>;

@@ -13,11 +13,9 @@ struct ICoreWebView2Settings;
 struct ICoreWebView2WebResourceResponse;
 struct ICoreWebView2NewBrowserVersionAvailableEventHandler;
 struct ICoreWebView2ContentLoadingEventHandler;
-struct ICoreWebView2SourceChangedEventHandler;
 struct ICoreWebView2HistoryChangedEventHandler;
 struct ICoreWebView2ScriptDialogOpeningEventHandler;
 struct ICoreWebView2PermissionRequestedEventHandler;
-struct ICoreWebView2ProcessFailedEventHandler;
 struct ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler;
 struct ICoreWebView2ExecuteScriptCompletedHandler;
 struct ICoreWebView2CapturePreviewCompletedHandler;
@@ -32,7 +30,6 @@ struct ICoreWebView2WindowCloseRequestedEventHandler;
 struct ICoreWebView2ZoomFactorChangedEventHandler;
 struct ICoreWebView2MoveFocusRequestedEventHandler;
 struct ICoreWebView2FocusChangedEventHandler;
-struct ICoreWebView2AcceleratorKeyPressedEventHandler;
 struct ICoreWebView2HttpRequestHeaders;
 struct ICoreWebView2EnvironmentOptions;
 
@@ -41,6 +38,9 @@ struct ICoreWebView2Controller;
 struct ICoreWebView2Environment;
 struct ICoreWebView2NavigationStartingEventArgs;
 struct ICoreWebView2NavigationCompletedEventArgs;
+struct ICoreWebView2AcceleratorKeyPressedEventArgs;
+struct ICoreWebView2ProcessFailedEventArgs;
+struct ICoreWebView2SourceChangedEventArgs;
 
 // Enums are 32-bit on the wire.
 enum COREWEBVIEW2_CAPTURE_PREVIEW_IMAGE_FORMAT {
@@ -60,6 +60,35 @@ enum COREWEBVIEW2_WEB_ERROR_STATUS {
     COREWEBVIEW2_WEB_ERROR_STATUS_HOST_NAME_NOT_RESOLVED = 13,
     COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED = 14,
     COREWEBVIEW2_WEB_ERROR_STATUS_UNEXPECTED_ERROR = 16,
+};
+
+enum COREWEBVIEW2_KEY_EVENT_KIND {
+    COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN = 0,
+    COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP = 1,
+    COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN = 2,
+    COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_UP = 3,
+};
+enum COREWEBVIEW2_PROCESS_FAILED_KIND {
+    COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED = 0,
+    COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED = 1,
+    COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_UNRESPONSIVE = 2,
+    COREWEBVIEW2_PROCESS_FAILED_KIND_FRAME_RENDER_PROCESS_EXITED = 3,
+    COREWEBVIEW2_PROCESS_FAILED_KIND_UTILITY_PROCESS_EXITED = 4,
+    COREWEBVIEW2_PROCESS_FAILED_KIND_SANDBOX_HELPER_PROCESS_EXITED = 5,
+    COREWEBVIEW2_PROCESS_FAILED_KIND_GPU_PROCESS_EXITED = 6,
+    COREWEBVIEW2_PROCESS_FAILED_KIND_PPAPI_PLUGIN_PROCESS_EXITED = 7,
+    COREWEBVIEW2_PROCESS_FAILED_KIND_PPAPI_BROKER_PROCESS_EXITED = 8,
+    COREWEBVIEW2_PROCESS_FAILED_KIND_UNKNOWN_PROCESS_EXITED = 9,
+};
+
+// The fields of a key message's lParam, as the accelerator-key event reports them.
+struct COREWEBVIEW2_PHYSICAL_KEY_STATUS {
+    UINT32 RepeatCount;
+    UINT32 ScanCode;
+    BOOL IsExtendedKey;
+    BOOL IsMenuKeyDown;
+    BOOL WasKeyDown;
+    BOOL IsKeyReleased;
 };
 
 // The IID of each interface we declare, for QueryInterface and for the static checks in the tests.
@@ -83,6 +112,19 @@ struct ICoreWebView2NavigationStartingEventHandler : IUnknown {
 
 struct ICoreWebView2NavigationCompletedEventHandler : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2NavigationCompletedEventArgs* args) = 0;
+};
+
+struct ICoreWebView2AcceleratorKeyPressedEventHandler : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(
+        ICoreWebView2Controller* sender, ICoreWebView2AcceleratorKeyPressedEventArgs* args) = 0;
+};
+
+struct ICoreWebView2ProcessFailedEventHandler : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2ProcessFailedEventArgs* args) = 0;
+};
+
+struct ICoreWebView2SourceChangedEventHandler : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2SourceChangedEventArgs* args) = 0;
 };
 
 struct ICoreWebView2Environment : IUnknown {
@@ -200,6 +242,23 @@ struct ICoreWebView2NavigationCompletedEventArgs : IUnknown {
     /* 5 */ virtual HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* navigationId) = 0;
 };
 
+struct ICoreWebView2AcceleratorKeyPressedEventArgs : IUnknown {
+    /* 3 */ virtual HRESULT STDMETHODCALLTYPE get_KeyEventKind(COREWEBVIEW2_KEY_EVENT_KIND* keyEventKind) = 0;
+    /* 4 */ virtual HRESULT STDMETHODCALLTYPE get_VirtualKey(UINT* virtualKey) = 0;
+    /* 5 */ virtual HRESULT STDMETHODCALLTYPE get_KeyEventLParam(INT* lParam) = 0;
+    /* 6 */ virtual HRESULT STDMETHODCALLTYPE get_PhysicalKeyStatus(COREWEBVIEW2_PHYSICAL_KEY_STATUS* physicalKeyStatus) = 0;
+    /* 7 */ virtual HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) = 0;
+    /* 8 */ virtual HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) = 0;
+};
+
+struct ICoreWebView2ProcessFailedEventArgs : IUnknown {
+    /* 3 */ virtual HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* processFailedKind) = 0;
+};
+
+struct ICoreWebView2SourceChangedEventArgs : IUnknown {
+    /* 3 */ virtual HRESULT STDMETHODCALLTYPE get_IsNewDocument(BOOL* isNewDocument) = 0;
+};
+
 TROV_DECLARE_IID(ICoreWebView2Environment, 0xb96d755e, 0x0319, 0x4e92, 0xa2, 0x96, 0x23, 0x43, 0x6f, 0x46, 0xa1, 0xfc)
 TROV_DECLARE_IID(ICoreWebView2Controller, 0x4d00c0d1, 0x9434, 0x4eb6, 0x80, 0x78, 0x86, 0x97, 0xa5, 0x60, 0x33, 0x4f)
 TROV_DECLARE_IID(ICoreWebView2, 0x76eceacb, 0x0462, 0x4d94, 0xac, 0x83, 0x42, 0x3a, 0x67, 0x93, 0x77, 0x5e)
@@ -215,6 +274,18 @@ TROV_DECLARE_IID(ICoreWebView2NavigationStartingEventArgs,
                  0x5b495469, 0xe119, 0x438a, 0x9b, 0x18, 0x76, 0x04, 0xf2, 0x5f, 0x2e, 0x49)
 TROV_DECLARE_IID(ICoreWebView2NavigationCompletedEventArgs,
                  0x30d68b7d, 0x20d9, 0x4752, 0xa9, 0xca, 0xec, 0x84, 0x48, 0xfb, 0xb5, 0xc1)
+TROV_DECLARE_IID(ICoreWebView2AcceleratorKeyPressedEventHandler,
+                 0xb29c7e28, 0xfa79, 0x41a8, 0x8e, 0x44, 0x65, 0x81, 0x1c, 0x76, 0xdc, 0xb2)
+TROV_DECLARE_IID(ICoreWebView2AcceleratorKeyPressedEventArgs,
+                 0x9f760f8a, 0xfb79, 0x42be, 0x99, 0x90, 0x7b, 0x56, 0x90, 0x0f, 0xa9, 0xc7)
+TROV_DECLARE_IID(ICoreWebView2ProcessFailedEventHandler,
+                 0x79e0aea4, 0x990b, 0x42d9, 0xaa, 0x1d, 0x0f, 0xcc, 0x2e, 0x5b, 0xc7, 0xf1)
+TROV_DECLARE_IID(ICoreWebView2ProcessFailedEventArgs,
+                 0x8155a9a4, 0x1474, 0x4a86, 0x8c, 0xae, 0x15, 0x1b, 0x0f, 0xa6, 0xb8, 0xca)
+TROV_DECLARE_IID(ICoreWebView2SourceChangedEventHandler,
+                 0x3c067f9f, 0x5388, 0x4772, 0x8b, 0x48, 0x79, 0xf7, 0xef, 0x1a, 0xb3, 0x7c)
+TROV_DECLARE_IID(ICoreWebView2SourceChangedEventArgs,
+                 0x31e0e545, 0x1dba, 0x4266, 0x89, 0x14, 0xf6, 0x38, 0x48, 0xa1, 0xf7, 0xd7)
 
 #undef TROV_DECLARE_IID
 
