@@ -73,9 +73,6 @@ void NavigateToAddressBarText() {
     NavigateTo(std::wstring(buffer.data()));
 }
 
-void ApplyAddressBarFocusRule(LPARAM lParam) {
-    const DWORD value = static_cast<DWORD>(lParam);
-    const int x = LOWORD(value);
-    const int y = HIWORD(value);
-    if (InAddressBarFocusBand(x, y, GetSystemMetrics(SM_CXSCREEN))) SetFocus(hAddressBar);
+void ApplyAddressBarFocusRule(POINT pt) {
+    if (InAddressBarFocusBand(pt.x, pt.y, GetSystemMetrics(SM_CXSCREEN))) SetFocus(hAddressBar);
 }

@@ -24,6 +24,6 @@ void CreateAddressBar(HWND parent, HINSTANCE instance);
 void LayoutAddressBar(HWND parent);
 LRESULT OnAddressBarColor(HDC dc);
 void NavigateToAddressBarText();
-void ApplyAddressBarFocusRule(LPARAM lParam);
+void ApplyAddressBarFocusRule(POINT pt);
 
 LRESULT CALLBACK AddressBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -5,9 +5,9 @@
 
 namespace {
 
-bool IsUnreserved(unsigned char byte) {
-    return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
-           byte == '-' || byte == '.' || byte == '_' || byte == '~';
+bool IsUnreserved(unsigned char octet) {
+    return (octet >= 'A' && octet <= 'Z') || (octet >= 'a' && octet <= 'z') || (octet >= '0' && octet <= '9') ||
+           octet == '-' || octet == '.' || octet == '_' || octet == '~';
 }
 
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
@@ -66,13 +66,13 @@ bool StartsWithIgnoringCase(const std::wstring& text, const wchar_t* lowerPrefix
 std::string PercentEncodeQuery(const std::wstring& text) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string out;
-    for (unsigned char byte : ToUtf8(text)) {
-        if (IsUnreserved(byte)) {
-            out += static_cast<char>(byte);
+    for (unsigned char octet : ToUtf8(text)) {
+        if (IsUnreserved(octet)) {
+            out += static_cast<char>(octet);
         } else {
             out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0x0F];
+            out += kHex[octet >> 4];
+            out += kHex[octet & 0x0F];
         }
     }
     return out;

@@ -1,9 +1,11 @@
 #include "app/state.h"
 
-int toolbarHeight = 64;
-int menuHeight = 320;
-int buttonSize = 48;
-int hoverIndex = -1;
+#include "app/toolbar.h"
+
+int toolbarHeight = kDefaultToolbarHeight;
+int menuHeight = kDefaultMenuHeight;
+int buttonSize = kDefaultButtonSize;
+int hoverIndex = kSlotNone;
 ULONG_PTR gdiplusToken = 0;
 HWND hMainWnd = nullptr;
 HWND hAddressBar = nullptr;
@@ -31,10 +33,10 @@ void ResetAppStateForTesting() {
     webviewEnvironment.Reset();
     navCompletedHandler.Reset();
     navStartingHandler.Reset();
-    toolbarHeight = 64;
-    menuHeight = 320;
-    buttonSize = 48;
-    hoverIndex = -1;
+    toolbarHeight = kDefaultToolbarHeight;
+    menuHeight = kDefaultMenuHeight;
+    buttonSize = kDefaultButtonSize;
+    hoverIndex = kSlotNone;
     hMainWnd = nullptr;
     hAddressBar = nullptr;
     oldEditProc = nullptr;

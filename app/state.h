@@ -1,13 +1,17 @@
 // The process-wide state that every part of the browser shares. Touched only by the UI thread.
 #pragma once
 
-#include "webhost/com_handler.h"
 #include "webhost/com_ref.h"
 #include "webhost/webview2.h"
 
 #include <windows.h>
 
 #include <string>
+
+// The initial values of the fields below, also used to put them back between tests.
+inline constexpr int kDefaultToolbarHeight = 64;
+inline constexpr int kDefaultMenuHeight = 320;
+inline constexpr int kDefaultButtonSize = 48;
 
 extern int toolbarHeight;
 extern int menuHeight;

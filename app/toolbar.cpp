@@ -2,11 +2,17 @@
 
 #include "addressbar/navigate.h"
 #include "app/state.h"
-#include "webhost/webview_host.h"
+#include "app/window.h"
 
 namespace {
 
-int SlotTop(int buttonSize, int toolbarHeight) { return (toolbarHeight - buttonSize) / 2; }
+int SlotTop(const SlotLayout& layout) { return (layout.bandHeight - layout.edge) / 2; }
+
+// Whether y lies in the rows of the slots' hit areas, which do not depend on the client width.
+bool InSlotRows(int y) {
+    const int top = SlotTop(CurrentSlotLayout(0));
+    return y >= top && y <= top + buttonSize;
+}
 
 int ClientWidth(HWND hwnd) {
     RECT rc;
@@ -39,53 +45,45 @@ void RunSlotAction(HWND hwnd, int slot) {
         ShowWindow(hwnd, SW_MINIMIZE);
         break;
     case kSlotMenu:
-        menuOpen = !menuOpen;
-        ResizeWebView();
-        // Erase, so the strip that the moved web view uncovers shows the class background.
-        InvalidateRect(hwnd, nullptr, TRUE);
+        SetMenuPanelOpen(hwnd, !menuOpen);
         break;
     }
 }
 
 }  // namespace
 
-RECT SlotRect(int slot, int clientWidth, int buttonSize, int toolbarHeight) {
-    const int step = buttonSize + kSlotGap;
-    const int top = SlotTop(buttonSize, toolbarHeight);
+SlotLayout CurrentSlotLayout(int clientWidth) { return SlotLayout{clientWidth, buttonSize, toolbarHeight}; }
+
+RECT SlotRect(int slot, const SlotLayout& layout) {
+    const int step = layout.edge + kSlotGap;
+    const int top = SlotTop(layout);
     int left;
     if (slot < kSlotClose) {
         left = kSlotMargin + slot * step;
     } else {
-        left = clientWidth - kSlotMargin - (slot - kSlotClose) * step - buttonSize;
+        left = layout.clientWidth - kSlotMargin - (slot - kSlotClose) * step - layout.edge;
     }
-    return RECT{left, top, left + buttonSize, top + buttonSize};
+    return RECT{left, top, left + layout.edge, top + layout.edge};
 }
 
-bool SlotContains(int slot, int x, int y, int clientWidth, int buttonSize, int toolbarHeight) {
-    const RECT r = SlotRect(slot, clientWidth, buttonSize, toolbarHeight);
+bool SlotContains(int slot, int x, int y, const SlotLayout& layout) {
+    const RECT r = SlotRect(slot, layout);
     return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;
 }
 
-int HoverSlotAt(int x, int y, int clientWidth, int buttonSize, int toolbarHeight) {
+int HoverSlotAt(int x, int y, const SlotLayout& layout) {
     int candidate = kSlotNone;
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        if (SlotContains(slot, x, y, clientWidth, buttonSize, toolbarHeight)) candidate = slot;
+        if (SlotContains(slot, x, y, layout)) candidate = slot;
     }
     return candidate;
 }
 
-POINT MousePoint(LPARAM lParam) {
-    const DWORD value = static_cast<DWORD>(lParam);
-    return POINT{static_cast<LONG>(LOWORD(value)), static_cast<LONG>(HIWORD(value))};
-}
-
-void OnToolbarMouseMove(HWND hwnd, LPARAM lParam) {
-    const POINT pt = MousePoint(lParam);
-    const int top = SlotTop(buttonSize, toolbarHeight);
+void OnToolbarMouseMove(HWND hwnd, POINT pt) {
     int candidate = kSlotNone;
     // Outside the slot band the client rectangle is not even read.
-    if (pt.y >= top && pt.y <= top + buttonSize) {
-        candidate = HoverSlotAt(pt.x, pt.y, ClientWidth(hwnd), buttonSize, toolbarHeight);
+    if (InSlotRows(pt.y)) {
+        candidate = HoverSlotAt(pt.x, pt.y, CurrentSlotLayout(ClientWidth(hwnd)));
     }
     if (candidate == hoverIndex) return;
 
@@ -105,15 +103,13 @@ void OnToolbarMouseLeave() {
     InvalidateRect(hMainWnd, nullptr, FALSE);
 }
 
-void OnToolbarClick(HWND hwnd, LPARAM lParam) {
-    const POINT pt = MousePoint(lParam);
-    const int top = SlotTop(buttonSize, toolbarHeight);
-    if (pt.y < top || pt.y > top + buttonSize) return;
+void OnToolbarClick(HWND hwnd, POINT pt) {
+    if (!InSlotRows(pt.y)) return;
 
     // Every slot that contains the point acts, in order: in narrow windows two may overlap.
     // The positions come from this one reading, even if an action resizes the window.
-    const int width = ClientWidth(hwnd);
+    const SlotLayout layout = CurrentSlotLayout(ClientWidth(hwnd));
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        if (SlotContains(slot, pt.x, pt.y, width, buttonSize, toolbarHeight)) RunSlotAction(hwnd, slot);
+        if (SlotContains(slot, pt.x, pt.y, layout)) RunSlotAction(hwnd, slot);
     }
 }

@@ -18,20 +18,27 @@ inline constexpr int kSlotCount = 8;
 inline constexpr int kSlotMargin = 12;  // from the client area's left and right edges
 inline constexpr int kSlotGap = 4;      // between neighbouring buttons of a group
 
-// The painted square of a slot: right and bottom exclusive, buttonSize by buttonSize.
-RECT SlotRect(int slot, int clientWidth, int buttonSize, int toolbarHeight);
+// What the slot geometry depends on: the client width, a button's edge and the band's height.
+struct SlotLayout {
+    int clientWidth;
+    int edge;
+    int bandHeight;
+};
+
+// The layout of the window as it is now: the given client width and the toolbar's sizes.
+SlotLayout CurrentSlotLayout(int clientWidth);
+
+// The painted square of a slot: right and bottom exclusive, edge by edge.
+RECT SlotRect(int slot, const SlotLayout& layout);
 
 // Whether (x, y) lies in the slot's hit area, which is one pixel wider and taller than its
 // painted square: both ends of both ranges are inclusive.
-bool SlotContains(int slot, int x, int y, int clientWidth, int buttonSize, int toolbarHeight);
+bool SlotContains(int slot, int x, int y, const SlotLayout& layout);
 
 // The slot to highlight at (x, y): where two slots overlap (narrow windows) the higher one wins.
-int HoverSlotAt(int x, int y, int clientWidth, int buttonSize, int toolbarHeight);
+int HoverSlotAt(int x, int y, const SlotLayout& layout);
 
 // Message handlers of the main window.
-void OnToolbarMouseMove(HWND hwnd, LPARAM lParam);
+void OnToolbarMouseMove(HWND hwnd, POINT pt);
 void OnToolbarMouseLeave();
-void OnToolbarClick(HWND hwnd, LPARAM lParam);
-
-// The pointer position of a mouse message: each coordinate read as an unsigned 16-bit value.
-POINT MousePoint(LPARAM lParam);
+void OnToolbarClick(HWND hwnd, POINT pt);

@@ -29,40 +29,60 @@ LRESULT OnSize(HWND hwnd) {
     return 0;
 }
 
-// The band is painted off-screen and copied in one transfer, so hover changes never flicker.
 LRESULT OnPaint(HWND hwnd) {
-    PAINTSTRUCT ps;
-    HDC hdc = BeginPaint(hwnd, &ps);
-    RECT rc;
-    GetClientRect(hwnd, &rc);
-    const int bandHeight = BandHeight();
-
-    HDC memDC = CreateCompatibleDC(hdc);
-    HBITMAP bitmap = CreateCompatibleBitmap(hdc, rc.right, bandHeight);
-    HGDIOBJ oldBitmap = SelectObject(memDC, bitmap);
-
-    PaintToolbar(memDC, rc);
-    PaintMenuPanel(memDC, rc);
-    BitBlt(hdc, 0, 0, rc.right, bandHeight, memDC, 0, 0, SRCCOPY);
-
-    SelectObject(memDC, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(memDC);
-    EndPaint(hwnd, &ps);
+    PaintBuffered(hwnd, BandHeight(), PaintBand);
     return 0;
 }
 
+// Mouse messages carry the pointer as two 16-bit halves of lParam. Each is read as an unsigned
+// value, so a position left of or above the client area (a captured drag) reads as a large one.
+POINT MousePoint(LPARAM lParam) {
+    const DWORD value = static_cast<DWORD>(lParam);
+    return POINT{static_cast<LONG>(LOWORD(value)), static_cast<LONG>(HIWORD(value))};
+}
+
 // Three stages, each whatever the one before did: the buttons, the open panel, the focus rule.
-LRESULT OnLButtonDown(HWND hwnd, LPARAM lParam) {
-    OnToolbarClick(hwnd, lParam);
-    if (menuOpen) OnMenuPanelClick(hwnd, lParam);
-    ApplyAddressBarFocusRule(lParam);
+LRESULT OnLButtonDown(HWND hwnd, POINT pt) {
+    OnToolbarClick(hwnd, pt);
+    if (menuOpen && OnMenuPanelClick(hwnd, pt)) SetMenuPanelOpen(hwnd, false);
+    ApplyAddressBarFocusRule(pt);
     return 0;
 }
 
 }  // namespace
 
 int BandHeight() { return menuOpen ? toolbarHeight + menuHeight : toolbarHeight; }
+
+void PaintBand(HDC hdc, const RECT& rc) {
+    PaintToolbar(hdc, rc);
+    PaintMenuPanel(hdc, rc);
+}
+
+void PaintBuffered(HWND hwnd, int bandHeight, void (*paint)(HDC, const RECT&)) {
+    PAINTSTRUCT ps;
+    HDC hdc = BeginPaint(hwnd, &ps);
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+
+    HDC memDC = CreateCompatibleDC(hdc);
+    HBITMAP bitmap = CreateCompatibleBitmap(hdc, rc.right, bandHeight);
+    HGDIOBJ oldBitmap = SelectObject(memDC, bitmap);
+
+    paint(memDC, rc);
+    BitBlt(hdc, 0, 0, rc.right, bandHeight, memDC, 0, 0, SRCCOPY);
+
+    SelectObject(memDC, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(memDC);
+    EndPaint(hwnd, &ps);
+}
+
+void SetMenuPanelOpen(HWND hwnd, bool open) {
+    menuOpen = open;
+    ResizeWebView();
+    // Erase, so the strip that the moved web view uncovers shows the class background.
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
 
 LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -71,8 +91,8 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_SIZE:          return OnSize(hwnd);
     case WM_PAINT:         return OnPaint(hwnd);
     case WM_CTLCOLOREDIT:  return OnAddressBarColor(reinterpret_cast<HDC>(wParam));
-    case WM_MOUSEMOVE:     OnToolbarMouseMove(hwnd, lParam); return 0;
-    case WM_LBUTTONDOWN:   return OnLButtonDown(hwnd, lParam);
+    case WM_MOUSEMOVE:     OnToolbarMouseMove(hwnd, MousePoint(lParam)); return 0;
+    case WM_LBUTTONDOWN:   return OnLButtonDown(hwnd, MousePoint(lParam));
     case WM_MOUSELEAVE:    OnToolbarMouseLeave(); return 0;
     case WM_APP_NAVIGATE:  NavigateToAddressBarText(); return 0;
     }

@@ -10,3 +10,14 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 
 // The height of the painted band: the toolbar, plus the menu panel while it is open.
 int BandHeight();
+
+// What the band shows: the toolbar, and the menu panel while it is open, painted into any device
+// context at least BandHeight() high. rc is the client rectangle; only its width is read.
+void PaintBand(HDC hdc, const RECT& rc);
+
+// One paint cycle through an off-screen bitmap of the band's height, copied in one transfer so
+// that hover changes never flicker; paint fills the bitmap.
+void PaintBuffered(HWND hwnd, int bandHeight, void (*paint)(HDC, const RECT&));
+
+// The only way the menu panel opens or closes: the web view moves with it.
+void SetMenuPanelOpen(HWND hwnd, bool open);

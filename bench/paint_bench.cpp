@@ -1,8 +1,8 @@
 // paint_bench [REPETITIONS] [PAINTS]: the cost of the main window's paints, in-process.
 //
 // Opens the real main window (no engine: the loader entry below fails) and, beside it, a reference
-// window whose WM_PAINT does only the bare composition: a memory DC and bitmap of the same band,
-// one fill, one BitBlt, release. Each figure is the median over REPETITIONS batches of PAINTS
+// window whose WM_PAINT runs the same paint cycle (a memory DC and bitmap of the same band, one
+// BitBlt, release) around a single fill. Each figure is the median over REPETITIONS batches of PAINTS
 // InvalidateRect+UpdateWindow cycles (a hover change: WM_MOUSEMOVE to another button, then
 // UpdateWindow), the two windows' batches taken in pairs; the median of the pairs' ratios is the
 // figure that survives a noisy machine, the median of their differences the browser's own cost.
@@ -53,22 +53,15 @@ LRESULT CALLBACK CountingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     return result;
 }
 
+void FillWhite(HDC hdc, const RECT& rc) {
+    RECT band = {0, 0, rc.right, referenceBandHeight};
+    FillRect(hdc, &band, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+}
+
+// The browser's own paint cycle around a plain fill in place of the band's content.
 LRESULT CALLBACK ReferenceProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_PAINT) {
-        PAINTSTRUCT ps;
-        HDC hdc = BeginPaint(hwnd, &ps);
-        RECT rc;
-        GetClientRect(hwnd, &rc);
-        HDC memDC = CreateCompatibleDC(hdc);
-        HBITMAP bitmap = CreateCompatibleBitmap(hdc, rc.right, referenceBandHeight);
-        HGDIOBJ oldBitmap = SelectObject(memDC, bitmap);
-        RECT band = {0, 0, rc.right, referenceBandHeight};
-        FillRect(memDC, &band, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        BitBlt(hdc, 0, 0, rc.right, referenceBandHeight, memDC, 0, 0, SRCCOPY);
-        SelectObject(memDC, oldBitmap);
-        DeleteObject(bitmap);
-        DeleteDC(memDC);
-        EndPaint(hwnd, &ps);
+        PaintBuffered(hwnd, referenceBandHeight, FillWhite);
         return 0;
     }
     const LRESULT result = DefWindowProcW(hwnd, message, wParam, lParam);
@@ -140,7 +133,7 @@ double TimeRepaints(HWND hwnd, int paints) {
 }
 
 LPARAM SlotCentre(int slot) {
-    const RECT r = SlotRect(slot, ClientWidth(browser), buttonSize, toolbarHeight);
+    const RECT r = SlotRect(slot, CurrentSlotLayout(ClientWidth(browser)));
     return MAKELPARAM((r.left + r.right) / 2, kSweepY);
 }
 

@@ -1,6 +1,6 @@
 #include "chrome/glyphs.h"
 
-#include <gdiplus.h>
+#include "chrome/paint_owners.h"
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
@@ -15,24 +15,19 @@ ARGB OpaqueArgb(COLORREF colour) {
            GetBValue(colour);
 }
 
-// One glyph's drawing surface and pen, created for this call and deleted at its end.
+// One glyph's drawing surface and pen, created for this call and deleted at its end, the pen first.
 struct GlyphCanvas {
-    GpGraphics* g = nullptr;
-    GpPen* pen = nullptr;
+    GdipOwned<GpGraphics> graphics;
+    GdipOwned<GpPen> pen;
 
     GlyphCanvas(HDC hdc, COLORREF colour, REAL penWidth) {
-        GdipCreateFromHDC(hdc, &g);
-        GdipSetSmoothingMode(g, SmoothingModeAntiAlias);
-        GdipCreatePen1(OpaqueArgb(colour), penWidth, UnitWorld, &pen);
+        GdipCreateFromHDC(hdc, graphics.Out());
+        GdipSetSmoothingMode(graphics.Get(), SmoothingModeAntiAlias);
+        GdipCreatePen1(OpaqueArgb(colour), penWidth, UnitWorld, pen.Out());
     }
-    ~GlyphCanvas() {
-        GdipDeletePen(pen);
-        GdipDeleteGraphics(g);
-    }
-    GlyphCanvas(const GlyphCanvas&) = delete;
-    GlyphCanvas& operator=(const GlyphCanvas&) = delete;
 
-    void Line(int x1, int y1, int x2, int y2) { GdipDrawLineI(g, pen, x1, y1, x2, y2); }
+    GpGraphics* g() const { return graphics.Get(); }
+    void Line(int x1, int y1, int x2, int y2) { GdipDrawLineI(g(), pen.Get(), x1, y1, x2, y2); }
 };
 
 }  // namespace
@@ -53,14 +48,13 @@ void DrawForwardGlyph(HDC hdc, int x, int y, int size, COLORREF colour) {
 
 void DrawRefreshGlyph(HDC hdc, int x, int y, int size, COLORREF colour) {
     GlyphCanvas canvas(hdc, colour, kWidePen);
-    GpSolidFill* brush = nullptr;
-    GdipCreateSolidFill(OpaqueArgb(colour), &brush);
+    GdipOwned<GpSolidFill> brush;  // deleted before the canvas
+    GdipCreateSolidFill(OpaqueArgb(colour), brush.Out());
     const int cx = x + size / 2, cy = y + size / 2, t = size / 3;
     // Open on the right, around the circle's rightmost point.
-    GdipDrawArcI(canvas.g, canvas.pen, cx - t, cy - t, 2 * t, 2 * t, 45.0f, 270.0f);
+    GdipDrawArcI(canvas.g(), canvas.pen.Get(), cx - t, cy - t, 2 * t, 2 * t, 45.0f, 270.0f);
     const Point arrowhead[3] = {Point(cx + 4, cy - t), Point(cx + 4, cy - t + 8), Point(cx + 12, cy - t + 4)};
-    GdipFillPolygonI(canvas.g, brush, arrowhead, 3, FillModeAlternate);
-    GdipDeleteBrush(brush);
+    GdipFillPolygonI(canvas.g(), brush.Get(), arrowhead, 3, FillModeAlternate);
 }
 
 void DrawHomeGlyph(HDC hdc, int x, int y, int size, COLORREF colour) {
@@ -68,7 +62,7 @@ void DrawHomeGlyph(HDC hdc, int x, int y, int size, COLORREF colour) {
     const int cx = x + size / 2, cy = y + size / 2, t = size / 3;
     canvas.Line(cx - t, cy, cx, cy - t);
     canvas.Line(cx, cy - t, cx + t, cy);
-    GdipDrawRectangleI(canvas.g, canvas.pen, cx - t + 4, cy, 2 * t - 8, t);
+    GdipDrawRectangleI(canvas.g(), canvas.pen.Get(), cx - t + 4, cy, 2 * t - 8, t);
 }
 
 void DrawCloseGlyph(HDC hdc, int x, int y, int size, COLORREF colour) {
@@ -81,7 +75,7 @@ void DrawCloseGlyph(HDC hdc, int x, int y, int size, COLORREF colour) {
 void DrawMaximizeGlyph(HDC hdc, int x, int y, int size, COLORREF colour) {
     GlyphCanvas canvas(hdc, colour, kNarrowPen);
     const int cx = x + size / 2, cy = y + size / 2, q = size / 4;
-    GdipDrawRectangleI(canvas.g, canvas.pen, cx - q, cy - q, 2 * q, 2 * q);
+    GdipDrawRectangleI(canvas.g(), canvas.pen.Get(), cx - q, cy - q, 2 * q, 2 * q);
 }
 
 void DrawMinimizeGlyph(HDC hdc, int x, int y, int size, COLORREF colour) {

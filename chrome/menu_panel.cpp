@@ -1,9 +1,7 @@
 #include "chrome/menu_panel.h"
 
 #include "app/state.h"
-#include "app/toolbar.h"
-#include "chrome/glyphs.h"
-#include "webhost/webview_host.h"
+#include "chrome/paint_owners.h"
 
 namespace {
 
@@ -18,18 +16,11 @@ constexpr COLORREF kLabelColour = RGB(50, 50, 50);
 constexpr COLORREF kRuleColour = RGB(230, 230, 230);
 
 const MenuItem kMenuItems[] = {
-    {0, 0, L"添加书签", L"添加书签功能开发中", L"提示"},
-    {0, 1, L"下载管理", L"下载管理功能开发中", L"提示"},
-    {0, 2, L"历史记录", L"历史记录功能开发中", L"提示"},
-    {1, 1, L"关于 Trov", L"Trov Browser v1.0", L"关于"},
+    {0, 0, L"添加书签", L"添加书签功能开发中", L"提示", DrawHomeGlyph},
+    {0, 1, L"下载管理", L"下载管理功能开发中", L"提示", DrawForwardGlyph},
+    {0, 2, L"历史记录", L"历史记录功能开发中", L"提示", DrawRefreshGlyph},
+    {1, 1, L"关于 Trov", L"Trov Browser v1.0", L"关于", DrawMenuGlyph},
 };
-
-GlyphPainter ItemGlyph(const MenuItem& item) {
-    if (item.row == 0 && item.column == 0) return DrawHomeGlyph;
-    if (item.row == 0 && item.column == 1) return DrawForwardGlyph;
-    if (item.row == 0 && item.column == 2) return DrawRefreshGlyph;
-    return DrawMenuGlyph;
-}
 
 RECT CellRect(int row, int column, int columnWidth, int rowHeight) {
     return RECT{column * columnWidth, toolbarHeight + row * rowHeight, (column + 1) * columnWidth,
@@ -38,7 +29,7 @@ RECT CellRect(int row, int column, int columnWidth, int rowHeight) {
 
 void PaintItem(HDC hdc, const MenuItem& item, int columnWidth, int rowHeight) {
     const RECT itemRc = CellRect(item.row, item.column, columnWidth, rowHeight);
-    ItemGlyph(item)(hdc, itemRc.left + columnWidth / 2 - kGlyphSize / 2, itemRc.top + kGlyphTopOffset, kGlyphSize,
+    item.glyph(hdc, itemRc.left + columnWidth / 2 - kGlyphSize / 2, itemRc.top + kGlyphTopOffset, kGlyphSize,
                     kItemGlyphColour);
     RECT r = {itemRc.left, itemRc.top + kLabelTopOffset, itemRc.right, itemRc.bottom};
     DrawTextW(hdc, item.label, -1, &r, DT_CENTER | DT_SINGLELINE);
@@ -53,12 +44,12 @@ const MenuItem* MenuItemAt(int row, int column) {
     return nullptr;
 }
 
-bool MenuCellAt(int x, int y, int clientWidth, int toolbarHeight, int menuHeight, int* row, int* column) {
+bool MenuCellAt(int x, int y, int clientWidth, int panelTop, int panelHeight, int* row, int* column) {
     const int columnWidth = clientWidth / kColumns;
-    const int rowHeight = menuHeight / kRows;
+    const int rowHeight = panelHeight / kRows;
     if (columnWidth <= 0 || rowHeight <= 0) return false;
     *column = x / columnWidth;
-    *row = (y - toolbarHeight) / rowHeight;
+    *row = (y - panelTop) / rowHeight;
     return true;
 }
 
@@ -66,9 +57,7 @@ void PaintMenuPanel(HDC hdc, RECT rc) {
     if (!menuOpen) return;
     const int bottom = toolbarHeight + menuHeight;
     const RECT rcMenu = {0, toolbarHeight, rc.right, bottom};
-    HBRUSH brush = CreateSolidBrush(kPanelBackground);
-    FillRect(hdc, &rcMenu, brush);
-    DeleteObject(brush);
+    FillSolid(hdc, rcMenu, kPanelBackground);
 
     const int columnWidth = rc.right / kColumns;
     const int rowHeight = menuHeight / kRows;
@@ -86,9 +75,8 @@ void PaintMenuPanel(HDC hdc, RECT rc) {
     DeleteObject(pen);
 }
 
-void OnMenuPanelClick(HWND hwnd, LPARAM lParam) {
-    const POINT pt = MousePoint(lParam);
-    if (!menuOpen || pt.y < toolbarHeight || pt.y > toolbarHeight + menuHeight) return;
+bool OnMenuPanelClick(HWND hwnd, POINT pt) {
+    if (!menuOpen || pt.y < toolbarHeight || pt.y > toolbarHeight + menuHeight) return false;
 
     RECT rc;
     GetClientRect(hwnd, &rc);
@@ -98,7 +86,5 @@ void OnMenuPanelClick(HWND hwnd, LPARAM lParam) {
         // Modal: the panel stays open behind the box until the user dismisses it.
         if (const MenuItem* item = MenuItemAt(row, column)) MessageBoxW(hwnd, item->message, item->caption, MB_OK);
     }
-    menuOpen = false;
-    ResizeWebView();
-    InvalidateRect(hwnd, nullptr, TRUE);
+    return true;
 }

@@ -3,8 +3,7 @@
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "chrome/glyphs.h"
-
-#include <gdiplus.h>
+#include "chrome/paint_owners.h"
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
@@ -28,14 +27,8 @@ const GlyphPainter kSlotGlyphs[kSlotCount] = {
     DrawCloseGlyph, DrawMaximizeGlyph, DrawMinimizeGlyph, DrawMenuGlyph,
 };
 
-void FillSolid(HDC hdc, const RECT& r, COLORREF colour) {
-    HBRUSH brush = CreateSolidBrush(colour);
-    FillRect(hdc, &r, brush);
-    DeleteObject(brush);
-}
-
 void PaintSlot(HDC hdc, int slot, int clientWidth) {
-    const RECT r = SlotRect(slot, clientWidth, buttonSize, toolbarHeight);
+    const RECT r = SlotRect(slot, CurrentSlotLayout(clientWidth));
     const bool hovered = hoverIndex == slot;
     if (hovered) FillSolid(hdc, r, slot == kSlotClose ? kCloseHoverFill : kHoverFill);
     const COLORREF colour = (hovered && slot == kSlotClose) ? kCloseHoverGlyphColour : kGlyphColour;
@@ -49,29 +42,25 @@ void PaintAddressBarFrame(HDC hdc) {
     MapWindowPoints(nullptr, hMainWnd, reinterpret_cast<POINT*>(&erc), 2);
     InflateRect(&erc, kFrameMargin, kFrameMargin);
 
-    GpGraphics* graphics = nullptr;
-    GdipCreateFromHDC(hdc, &graphics);
-    GdipSetSmoothingMode(graphics, SmoothingModeAntiAlias);
-    GpSolidFill* bgBrush = nullptr;
-    GdipCreateSolidFill(kFrameFill, &bgBrush);
-    GpPen* borderPen = nullptr;
-    GdipCreatePen1(kFrameBorder, 1.0f, UnitWorld, &borderPen);
+    // Created in this order, deleted in reverse when the owners leave scope.
+    GdipOwned<GpGraphics> graphics;
+    GdipCreateFromHDC(hdc, graphics.Out());
+    GdipSetSmoothingMode(graphics.Get(), SmoothingModeAntiAlias);
+    GdipOwned<GpSolidFill> bgBrush;
+    GdipCreateSolidFill(kFrameFill, bgBrush.Out());
+    GdipOwned<GpPen> borderPen;
+    GdipCreatePen1(kFrameBorder, 1.0f, UnitWorld, borderPen.Out());
 
     const int d = kFrameCornerDiameter;
-    GpPath* path = nullptr;
-    GdipCreatePath(FillModeAlternate, &path);
-    GdipAddPathArcI(path, erc.left, erc.top, d, d, 180.0f, 90.0f);
-    GdipAddPathArcI(path, erc.right - d, erc.top, d, d, 270.0f, 90.0f);
-    GdipAddPathArcI(path, erc.right - d, erc.bottom - d, d, d, 0.0f, 90.0f);
-    GdipAddPathArcI(path, erc.left, erc.bottom - d, d, d, 90.0f, 90.0f);
-    GdipClosePathFigure(path);
-    GdipFillPath(graphics, bgBrush, path);
-    GdipDrawPath(graphics, borderPen, path);
-
-    GdipDeletePath(path);
-    GdipDeletePen(borderPen);
-    GdipDeleteBrush(bgBrush);
-    GdipDeleteGraphics(graphics);
+    GdipOwned<GpPath> path;
+    GdipCreatePath(FillModeAlternate, path.Out());
+    GdipAddPathArcI(path.Get(), erc.left, erc.top, d, d, 180.0f, 90.0f);
+    GdipAddPathArcI(path.Get(), erc.right - d, erc.top, d, d, 270.0f, 90.0f);
+    GdipAddPathArcI(path.Get(), erc.right - d, erc.bottom - d, d, d, 0.0f, 90.0f);
+    GdipAddPathArcI(path.Get(), erc.left, erc.bottom - d, d, d, 90.0f, 90.0f);
+    GdipClosePathFigure(path.Get());
+    GdipFillPath(graphics.Get(), bgBrush.Get(), path.Get());
+    GdipDrawPath(graphics.Get(), borderPen.Get(), path.Get());
 }
 
 }  // namespace

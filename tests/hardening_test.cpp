@@ -126,9 +126,9 @@ TEST_F(HardeningTest, EverySlotClickedWhereTheGroupsOverlap) {
         for (int x = 0; x <= w && IsWindow(window()); x += 3) {
             if (IsZoomed(window()) || IsIconic(window())) ShowWindow(window(), SW_RESTORE);
             SetClientSize(width, 400);
-            const bool closes = SlotContains(kSlotClose, x, 30, ClientWidth(), 48, 64);
+            const bool closes = SlotContains(kSlotClose, x, 30, {ClientWidth(), 48, 64});
             const bool menuBefore = menuOpen;
-            const bool togglesMenu = SlotContains(kSlotMenu, x, 30, ClientWidth(), 48, 64);
+            const bool togglesMenu = SlotContains(kSlotMenu, x, 30, {ClientWidth(), 48, 64});
             Click(window(), x, 30);
             engine_double::PumpMessages();
             if (closes) {

@@ -57,7 +57,7 @@ TEST(ToolbarGeometryTest, HoverSlotAtFindsTheSlotWithInclusiveEdges) {
         {215, 30, 432, kSlotHome},   {217, 30, 432, kSlotMenu},
     };
     for (const HitCase& c : cases) {
-        EXPECT_EQ(HoverSlotAt(c.x, c.y, c.width, kButton, kToolbar), c.slot)
+        EXPECT_EQ(HoverSlotAt(c.x, c.y, {c.width, kButton, kToolbar}), c.slot)
             << "(" << c.x << "," << c.y << ") width " << c.width;
     }
 }
@@ -69,11 +69,11 @@ TEST(ToolbarGeometryTest, OverlappingSlotsBothContainTheSharedPoint) {
     const Overlap cases[] = {{100, 300, kSlotForward, kSlotMenu}, {216, 432, kSlotHome, kSlotMenu}};
     for (const Overlap& c : cases) {
         SCOPED_TRACE(c.width);
-        EXPECT_TRUE(SlotContains(c.lower, c.x, 30, c.width, kButton, kToolbar));
-        EXPECT_TRUE(SlotContains(c.higher, c.x, 30, c.width, kButton, kToolbar));
+        EXPECT_TRUE(SlotContains(c.lower, c.x, 30, {c.width, kButton, kToolbar}));
+        EXPECT_TRUE(SlotContains(c.higher, c.x, 30, {c.width, kButton, kToolbar}));
         for (int slot = 0; slot < kSlotCount; ++slot) {
             if (slot != c.lower && slot != c.higher) {
-                EXPECT_FALSE(SlotContains(slot, c.x, 30, c.width, kButton, kToolbar)) << slot;
+                EXPECT_FALSE(SlotContains(slot, c.x, 30, {c.width, kButton, kToolbar})) << slot;
             }
         }
     }

@@ -73,8 +73,8 @@ void InitWebView(HWND hwnd) {
     handler->Release();
 }
 
-RECT WebViewBounds(int clientWidth, int clientHeight, bool menuIsOpen, int toolbarHeight, int menuHeight) {
-    const int top = menuIsOpen ? toolbarHeight + menuHeight : toolbarHeight;
+RECT WebViewBounds(int clientWidth, int clientHeight, bool panelOpen, int barHeight, int panelHeight) {
+    const int top = panelOpen ? barHeight + panelHeight : barHeight;
     // Not clamped: a minimised window's 0 by 0 client area gives a bottom above the top.
     return RECT{0, top, clientWidth, clientHeight};
 }

@@ -9,8 +9,9 @@ void InitWebView(HWND hwnd);
 // Places the web view below the toolbar, and below the menu panel while it is open.
 void ResizeWebView();
 
-// The web view's rectangle in client pixels, for a client area of the given size.
-RECT WebViewBounds(int clientWidth, int clientHeight, bool menuIsOpen, int toolbarHeight, int menuHeight);
+// The web view's rectangle in client pixels, for a client area of the given size, below a toolbar
+// band of barHeight and, while the panel is open, a panel of panelHeight.
+RECT WebViewBounds(int clientWidth, int clientHeight, bool panelOpen, int barHeight, int panelHeight);
 
 // At window destruction: releases the web view, the controller and the environment, in that order.
 void ReleaseWebView();
