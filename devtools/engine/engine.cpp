@@ -87,24 +87,6 @@ void AppendLine(const std::wstring& path, const std::wstring& line) {
     CloseHandle(file);
 }
 
-std::string ToUtf8(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    int length = static_cast<int>(text.size());
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, &utf8[0], bytes, nullptr, nullptr);
-    return utf8;
-}
-
-std::wstring FromUtf8(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    int length = static_cast<int>(text.size());
-    int chars = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), length, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(chars), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), length, &wide[0], chars);
-    return wide;
-}
-
 HINSTANCE EngineModule() {
     HMODULE module = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,

@@ -2,6 +2,7 @@
 // loop, and the two counts that keep its objects alive.
 #pragma once
 
+#include "devtools/utf8.h"
 #include "webhost/webview2.h"
 
 #include <memory>
@@ -23,8 +24,6 @@ ConfigPtr ReadEngineConfig();
 void LogLine(const EngineConfig& config, const std::wstring& line);
 // Appends one UTF-8 line to the file; nothing when the path is empty.
 void AppendLine(const std::wstring& path, const std::wstring& line);
-std::string ToUtf8(const std::wstring& text);
-std::wstring FromUtf8(const std::string& text);
 HINSTANCE EngineModule();
 
 // Work that runs later on the message loop of the thread that posted it.

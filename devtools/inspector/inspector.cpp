@@ -6,6 +6,10 @@
 //   dismiss-messagebox    presses OK on that message box
 //   restore               restores the window from minimised or maximised
 //   resize W H            sets the window's outer size to W by H
+#include "addressbar/address_bar.h"
+#include "app/window.h"
+#include "devtools/utf8.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -14,17 +18,9 @@
 
 namespace {
 
-HWND FindBrowser() { return FindWindowW(L"TrovBrowserClass", L"Trov Browser"); }
+HWND FindBrowser() { return FindWindowW(kWindowClassName, kWindowTitle); }
 
-HWND FindAddressBar(HWND browser) { return GetDlgItem(browser, 1005); }
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
+HWND FindAddressBar(HWND browser) { return GetDlgItem(browser, ID_ADDRESS_BAR); }
 
 std::wstring WindowText(HWND hwnd) {
     // WM_GETTEXT works across processes, unlike GetWindowTextW on another process's edit control.
@@ -38,7 +34,7 @@ std::wstring WindowText(HWND hwnd) {
 std::string ClassOf(HWND hwnd) {
     wchar_t name[256] = {};
     GetClassNameW(hwnd, name, 256);
-    return Utf8(name);
+    return ToUtf8(name);
 }
 
 void PrintRect(const char* name, const RECT& r) {
@@ -74,7 +70,7 @@ int Info() {
         GetWindowRect(bar, &r);
         MapWindowPoints(nullptr, browser, reinterpret_cast<POINT*>(&r), 2);
         PrintRect("addressbar", r);
-        std::printf("addressbar_text=%s\n", Utf8(WindowText(bar)).c_str());
+        std::printf("addressbar_text=%s\n", ToUtf8(WindowText(bar)).c_str());
     }
     GUITHREADINFO gui = {};
     gui.cbSize = sizeof(gui);
@@ -117,8 +113,8 @@ int MessageBoxInfo() {
         std::printf("messagebox=none\n");
         return 1;
     }
-    std::printf("messagebox=found\ncaption=%s\ntext=%s\n", Utf8(WindowText(box)).c_str(),
-                Utf8(WindowText(GetDlgItem(box, 0xFFFF))).c_str());
+    std::printf("messagebox=found\ncaption=%s\ntext=%s\n", ToUtf8(WindowText(box)).c_str(),
+                ToUtf8(WindowText(GetDlgItem(box, 0xFFFF))).c_str());
     return 0;
 }
 
