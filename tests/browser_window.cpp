@@ -114,6 +114,17 @@ int BrowserWindowTest::erases() const { return eraseCount; }
 void BrowserWindowTest::ResetMessageCounts() { paintCount = eraseCount = 0; }
 HWND BrowserWindowTest::window() const { return testWindow; }
 
+std::wstring BoundsCall(int left, int top, int right, int bottom) {
+    return L"put_Bounds " + std::to_wstring(left) + L" " + std::to_wstring(top) + L" " + std::to_wstring(right) +
+           L" " + std::to_wstring(bottom);
+}
+
+std::wstring BoundsCall(HWND hwnd, int top) {
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    return BoundsCall(0, top, rc.right, rc.bottom);
+}
+
 LPARAM PointParam(int x, int y) { return MAKELPARAM(x, y); }
 
 void Click(HWND hwnd, int x, int y) { SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(x, y)); }

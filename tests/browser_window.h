@@ -45,6 +45,11 @@ bool PumpUntil(Condition condition, int timeoutMs = 3000) {
     }
 }
 
+// The put_Bounds call the engine double records for that rectangle, and for a view across the
+// window's whole client area below the given top.
+std::wstring BoundsCall(int left, int top, int right, int bottom);
+std::wstring BoundsCall(HWND hwnd, int top);
+
 LPARAM PointParam(int x, int y);
 void Click(HWND hwnd, int x, int y);  // a WM_LBUTTONDOWN sent to the window procedure
 

@@ -14,12 +14,7 @@ namespace {
 using engine_double::CountCalls;
 using engine_double::LastCall;
 
-std::wstring BoundsFor(HWND hwnd) {
-    RECT rc;
-    GetClientRect(hwnd, &rc);
-    return L"put_Bounds 0 " + std::to_wstring(menuOpen ? 384 : 64) + L" " + std::to_wstring(rc.right) + L" " +
-           std::to_wstring(rc.bottom);
-}
+std::wstring BoundsFor(HWND hwnd) { return BoundsCall(hwnd, menuOpen ? 384 : 64); }
 
 class HardeningTest : public BrowserWindowTest {
 protected:

@@ -1,6 +1,7 @@
 // Long runs of the real window: thousands of full repaints in every state and many message box
 // cycles must leave no GDI object or GDI+ object behind.
 #include "app/state.h"
+#include "band_states.h"
 #include "browser_window.h"
 #include "gdi_counters.h"
 
@@ -12,17 +13,10 @@ class WindowLeakTest : public BrowserWindowTest {
 protected:
     // One full WM_PAINT for every hover (and none), loading or not, menu open or closed: 36 paints.
     void PaintEveryState() {
-        for (bool open : {false, true}) {
-            menuOpen = open;
-            for (bool loading : {false, true}) {
-                isLoading = loading;
-                for (int hover = -1; hover < 8; ++hover) {
-                    hoverIndex = hover;
-                    InvalidateRect(window(), nullptr, FALSE);
-                    UpdateWindow(window());
-                }
-            }
-        }
+        ForEachBandState([this] {
+            InvalidateRect(window(), nullptr, FALSE);
+            UpdateWindow(window());
+        });
     }
 };
 

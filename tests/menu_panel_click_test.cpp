@@ -90,8 +90,7 @@ protected:
         EXPECT_FALSE(menuOpen);
         RECT rc;
         GetClientRect(window(), &rc);
-        EXPECT_EQ(LastCall(L"put_Bounds"), L"put_Bounds 0 64 " + std::to_wstring(rc.right) + L" " +
-                                               std::to_wstring(rc.bottom));
+        EXPECT_EQ(LastCall(L"put_Bounds"), BoundsCall(window(), 64));
         if (rc.right > 0) {
             EXPECT_TRUE(PumpUntil([this] { return paints() > 0 && erases() > 0; }));
         }

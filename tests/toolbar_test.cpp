@@ -19,13 +19,6 @@ constexpr int kButton = 48;
 constexpr int kToolbar = 64;
 constexpr int kWidth = 1184;  // any client width: the right group is placed from it
 
-std::wstring BoundsCall(HWND hwnd, int top) {
-    RECT rc;
-    GetClientRect(hwnd, &rc);
-    return L"put_Bounds 0 " + std::to_wstring(top) + L" " + std::to_wstring(rc.right) + L" " +
-           std::to_wstring(rc.bottom);
-}
-
 // Pure geometry --------------------------------------------------------------------------------
 
 struct HitCase {

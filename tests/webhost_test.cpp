@@ -15,25 +15,13 @@ using engine_double::Calls;
 using engine_double::CountCalls;
 using engine_double::LastCall;
 
-std::wstring BoundsCall(int left, int top, int right, int bottom) {
-    return L"put_Bounds " + std::to_wstring(left) + L" " + std::to_wstring(top) + L" " + std::to_wstring(right) +
-           L" " + std::to_wstring(bottom);
-}
-
 std::wstring AddressBarText() {
     wchar_t text[4096] = {};
     GetWindowTextW(hAddressBar, text, 4096);
     return text;
 }
 
-class WebHostTest : public BrowserWindowTest {
-protected:
-    RECT Client() const {
-        RECT rc;
-        GetClientRect(window(), &rc);
-        return rc;
-    }
-};
+class WebHostTest : public BrowserWindowTest {};
 
 TEST_F(WebHostTest, WindowCreationOnlyRequestsTheEnvironment) {
     EXPECT_EQ(Calls(), std::vector<std::wstring>{L"CreateEnvironment"});
@@ -42,10 +30,9 @@ TEST_F(WebHostTest, WindowCreationOnlyRequestsTheEnvironment) {
 
 TEST_F(WebHostTest, StartUpShowsSizesAndRegistersBeforeTheFirstNavigation) {
     StartEngine();
-    const RECT rc = Client();
     const std::vector<std::wstring> expected = {
         L"CreateEnvironment",      L"CreateController",        L"put_IsVisible 1",
-        BoundsCall(0, 64, rc.right, rc.bottom), L"add_NavigationStarting", L"add_NavigationCompleted",
+        BoundsCall(window(), 64), L"add_NavigationStarting", L"add_NavigationCompleted",
         L"Navigate https://duckduckgo.com/"};
     EXPECT_EQ(Calls(), expected);
     EXPECT_TRUE(webviewReady);
@@ -55,7 +42,7 @@ TEST_F(WebHostTest, StartUpShowsSizesAndRegistersBeforeTheFirstNavigation) {
 TEST_F(WebHostTest, ControllerArrivingWithTheMenuOpenPlacesTheViewBelowThePanel) {
     menuOpen = true;
     StartEngine();
-    EXPECT_EQ(LastCall(L"put_Bounds"), BoundsCall(0, 384, Client().right, Client().bottom));
+    EXPECT_EQ(LastCall(L"put_Bounds"), BoundsCall(window(), 384));
 }
 
 TEST_F(WebHostTest, TextTypedBeforeReadyIsDroppedAndStartUpStillGoesHome) {
@@ -213,7 +200,7 @@ TEST_F(WebHostTest, ControllerWithoutWebViewStillTakesBounds) {
     ASSERT_TRUE(PumpUntil([] { return static_cast<bool>(webviewController); }));
     EXPECT_EQ(CountCalls(L"put_IsVisible"), 0);
     SendMessageW(window(), WM_SIZE, 0, 0);
-    EXPECT_EQ(LastCall(L"put_Bounds"), BoundsCall(0, 64, Client().right, Client().bottom));
+    EXPECT_EQ(LastCall(L"put_Bounds"), BoundsCall(window(), 64));
     EXPECT_FALSE(webviewReady);
 }
 

@@ -1,5 +1,7 @@
 #include "addressbar/address_bar.h"
 #include "app/state.h"
+#include "app/window.h"
+#include "band_states.h"
 #include "chrome/menu_panel.h"
 #include "chrome/toolbar_paint.h"
 #include "gdi_counters.h"
@@ -52,17 +54,7 @@ protected:
     void PaintEveryCombination(PixelCanvas& canvas) {
         for (HWND addressBar : {HWND{}, addressBar_}) {
             hAddressBar = addressBar;
-            for (bool open : {false, true}) {
-                menuOpen = open;
-                for (bool loading : {false, true}) {
-                    isLoading = loading;
-                    for (int hover = -1; hover < 8; ++hover) {
-                        hoverIndex = hover;
-                        PaintToolbar(canvas.dc(), canvas.Bounds());
-                        PaintMenuPanel(canvas.dc(), canvas.Bounds());
-                    }
-                }
-            }
+            ForEachBandState([&canvas] { PaintBand(canvas.dc(), canvas.Bounds()); });
         }
     }
 

@@ -1,6 +1,7 @@
 #include "chrome/menu_panel.h"
 
 #include "app/state.h"
+#include "app/window.h"
 #include "pixels.h"
 
 #include <gtest/gtest.h>
@@ -60,6 +61,21 @@ TEST_F(MenuPanelTest, OpenPanelCoversItsRowsOnlyAndEndsInARule) {
         EXPECT_EQ(canvas->CountNotExact(RECT{2 * column, 224, width, kRuleRow}, kWhite), 0);
         // The last pixel column belongs to no cell when the width does not divide by three.
         EXPECT_EQ(canvas->CountNotExact(RECT{width - 1, kPanelTop, width, kRuleRow}, kWhite), 0);
+    }
+}
+
+// The band is the toolbar with the panel, while open, below it: each painter keeps to its rows.
+TEST_F(MenuPanelTest, BandIsTheToolbarAndBelowItThePanelWhileOpen) {
+    for (bool open : {false, true}) {
+        SCOPED_TRACE(open ? "open" : "closed");
+        menuOpen = open;
+        PixelCanvas canvas(1200, kCanvasRows, kSentinel);
+        PaintBand(canvas.dc(), canvas.Bounds());
+        EXPECT_EQ(canvas.CountExact(RECT{0, 0, 1200, kPanelTop}, kSentinel), 0) << "the toolbar covers its rows";
+        EXPECT_EQ(canvas.CountExact(RECT{0, kPanelTop - 1, 1200, kPanelTop}, kRule), 1200) << "the toolbar's rule";
+        EXPECT_EQ(canvas.CountExact(RECT{0, kRuleRow, 1200, kRuleRow + 1}, kRule), open ? 1200 : 0);
+        EXPECT_EQ(canvas.CountNotExact(RECT{0, kPanelTop, 1200, kRuleRow + 1}, kSentinel) > 0, open);
+        EXPECT_EQ(canvas.CountNotExact(RECT{0, kRuleRow + 1, 1200, kCanvasRows}, kSentinel), 0);
     }
 }
 

@@ -1,0 +1,188 @@
+// The address bar: its place and look in the band, Enter, and the focus rule of a click.
+#include "addressbar/address_bar.h"
+
+#include "app/state.h"
+#include "browser_window.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+namespace {
+
+using engine_double::CountCalls;
+using engine_double::LastCall;
+
+class AddressBarTest : public BrowserWindowTest {};
+
+TEST_F(AddressBarTest, WidthFollowsTheClientWidth) {
+    const std::pair<int, int> widths[] = {{0, 100}, {300, 100}, {590, 100}, {591, 101}, {1000, 510}, {1184, 694}};
+    for (const auto& [client, bar] : widths) EXPECT_EQ(AddressBarWidth(client), bar) << client;
+
+    SetClientSize(1000, 600);
+    RECT r;
+    GetWindowRect(hAddressBar, &r);
+    MapWindowPoints(nullptr, window(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, 250);
+    EXPECT_EQ(r.top, 14);
+    EXPECT_EQ(r.right, 760);
+    EXPECT_EQ(r.bottom, 50);
+    SetClientSize(400, 600);
+    GetWindowRect(hAddressBar, &r);
+    EXPECT_EQ(r.right - r.left, 100);
+}
+
+TEST_F(AddressBarTest, IsAPlainSubclassedEditWithTheUiFont) {
+    wchar_t className[16] = {};
+    GetClassNameW(hAddressBar, className, 16);
+    EXPECT_STREQ(className, L"Edit");
+    EXPECT_EQ(GetDlgCtrlID(hAddressBar), ID_ADDRESS_BAR);
+    EXPECT_EQ(GetWindowLongW(hAddressBar, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(hAddressBar, GWL_STYLE));
+    EXPECT_TRUE(style & ES_AUTOHSCROLL);
+    EXPECT_FALSE(style & WS_BORDER);
+    EXPECT_FALSE(style & WS_TABSTOP);
+    EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hAddressBar, GWLP_WNDPROC)), AddressBarProc);
+    EXPECT_NE(oldEditProc, nullptr);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(hAddressBar, WM_GETFONT, 0, 0)), hUIFont);
+}
+
+TEST_F(AddressBarTest, ColoursAreBlackOnLightGreyWithOneLastingBrush) {
+    HDC dc = GetDC(hAddressBar);
+    const auto brush = reinterpret_cast<HBRUSH>(SendMessageW(window(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                                                             reinterpret_cast<LPARAM>(hAddressBar)));
+    EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 0));
+    EXPECT_EQ(GetBkColor(dc), RGB(246, 246, 246));
+    LOGBRUSH info = {};
+    ASSERT_EQ(GetObjectW(brush, sizeof(info), &info), static_cast<int>(sizeof(info)));
+    EXPECT_EQ(info.lbColor, RGB(246, 246, 246));
+    const auto again = reinterpret_cast<HBRUSH>(
+        SendMessageW(window(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hAddressBar)));
+    EXPECT_EQ(again, brush);
+    ReleaseDC(hAddressBar, dc);
+}
+
+// Enter in the address bar posts the navigate message; the text is read when it is handled.
+class EnterTest : public BrowserWindowTest {
+protected:
+    void SetUp() override {
+        BrowserWindowTest::SetUp();
+        StartEngine();
+        navigatesBefore_ = CountCalls(L"Navigate");
+    }
+    int NewNavigates() const { return CountCalls(L"Navigate") - navigatesBefore_; }
+    void SendEnter(LPARAM keyData = 0x001C0001) { SendMessageW(hAddressBar, WM_KEYDOWN, VK_RETURN, keyData); }
+    int navigatesBefore_ = 0;
+};
+
+TEST_F(EnterTest, EmptyFieldNavigatesNowhere) {
+    SetWindowTextW(hAddressBar, L"");
+    SendEnter();
+    engine_double::PumpMessages();
+    EXPECT_EQ(NewNavigates(), 0);
+}
+
+TEST_F(EnterTest, OneSpaceIsASearch) {
+    SetWindowTextW(hAddressBar, L" ");
+    SendEnter();
+    engine_double::PumpMessages();
+    EXPECT_EQ(LastCall(L"Navigate"), L"Navigate https://duckduckgo.com/?q=%20");
+}
+
+TEST_F(EnterTest, EnterIsPostedNotHandledInPlace) {
+    SetWindowTextW(hAddressBar, L"abc.def");
+    SendEnter();
+    EXPECT_EQ(NewNavigates(), 0);
+    MSG msg;
+    EXPECT_TRUE(PeekMessageW(&msg, window(), WM_APP_NAVIGATE, WM_APP_NAVIGATE, PM_NOREMOVE));
+    engine_double::PumpMessages();
+    EXPECT_EQ(LastCall(L"Navigate"), L"Navigate https://abc.def");
+}
+
+TEST_F(EnterTest, TwoEntersBeforeHandlingEachReadTheTextAtTheirTurn) {
+    SetWindowTextW(hAddressBar, L"first.example");
+    SendEnter();
+    SendEnter();
+    SetWindowTextW(hAddressBar, L"second.example");
+    engine_double::PumpMessages();
+    EXPECT_EQ(NewNavigates(), 2);
+    EXPECT_EQ(LastCall(L"Navigate"), L"Navigate https://second.example");
+}
+
+TEST_F(EnterTest, KeypadEnterNavigatesToo) {
+    SetWindowTextW(hAddressBar, L"keypad.example");
+    SendEnter(0x011C0001);  // the extended-key bit marks the keypad's Enter
+    engine_double::PumpMessages();
+    EXPECT_EQ(LastCall(L"Navigate"), L"Navigate https://keypad.example");
+}
+
+TEST_F(EnterTest, CarriageReturnCharactersAreSwallowed) {
+    SetWindowTextW(hAddressBar, L"ab");
+    SendMessageW(hAddressBar, EM_SETSEL, 2, 2);
+    SendMessageW(hAddressBar, WM_CHAR, L'\r', 0);  // what Ctrl+M produces
+    SendMessageW(hAddressBar, WM_CHAR, L'c', 0);
+    engine_double::PumpMessages();
+    wchar_t text[16] = {};
+    GetWindowTextW(hAddressBar, text, 16);
+    EXPECT_STREQ(text, L"abc");
+    EXPECT_EQ(NewNavigates(), 0);
+}
+
+TEST_F(EnterTest, RealKeyboardEnterAndKeypadEnterNavigate) {
+    SetForegroundWindow(window());
+    SetFocus(hAddressBar);
+    ASSERT_EQ(GetFocus(), hAddressBar);
+    SetWindowTextW(hAddressBar, L"typed.example");
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(PumpUntil([this] { return NewNavigates() == 1; }));
+    PressKey(VK_RETURN, true);
+    ASSERT_TRUE(PumpUntil([this] { return NewNavigates() == 2; }));
+    EXPECT_EQ(LastCall(L"Navigate"), L"Navigate https://typed.example");
+}
+
+TEST_F(EnterTest, RealCtrlMIsSwallowedAndDoesNotNavigate) {
+    SetForegroundWindow(window());
+    SetFocus(hAddressBar);
+    SetWindowTextW(hAddressBar, L"x.y");
+    SendMessageW(hAddressBar, EM_SETSEL, 3, 3);
+    INPUT keys[4] = {};
+    const WORD sequence[4][2] = {{VK_CONTROL, 0}, {'M', 0}, {'M', KEYEVENTF_KEYUP}, {VK_CONTROL, KEYEVENTF_KEYUP}};
+    for (int i = 0; i < 4; ++i) {
+        keys[i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = sequence[i][0];
+        keys[i].ki.dwFlags = sequence[i][1];
+    }
+    SendInput(4, keys, sizeof(INPUT));
+    PressKey('Z');
+    ASSERT_TRUE(PumpUntil([] { return GetWindowTextLengthW(hAddressBar) == 4; }));
+    wchar_t text[16] = {};
+    GetWindowTextW(hAddressBar, text, 16);
+    EXPECT_STREQ(text, L"x.yz");
+    EXPECT_EQ(NewNavigates(), 0);
+}
+
+TEST(FocusBandTest, CoversTheBarsRowsFromItsLeftEdgeToTheScreenWidthLess240) {
+    struct Case {
+        int x, y;
+        bool inside;
+    };
+    const Case cases[] = {{300, 50, true},   {300, 51, false},  {249, 30, false}, {250, 14, true},
+                          {250, 13, false},  {1680, 30, true},  {1681, 30, false}};
+    for (const Case& c : cases) EXPECT_EQ(InAddressBarFocusBand(c.x, c.y, 1920), c.inside) << c.x << "," << c.y;
+}
+
+TEST_F(AddressBarTest, ClicksInTheFocusBandGiveTheAddressBarTheFocus) {
+    SetClientSize(1000, 600);
+    struct Case {
+        int x, y;
+        bool focuses;
+    };
+    const Case cases[] = {{300, 50, true}, {300, 51, false}, {249, 30, false}, {765, 30, true}};
+    for (const Case& c : cases) {
+        SetFocus(window());
+        Click(window(), c.x, c.y);
+        EXPECT_EQ(GetFocus() == hAddressBar, c.focuses) << c.x << "," << c.y;
+    }
+}
+
+}  // namespace
