@@ -55,6 +55,8 @@ LRESULT OnAddressBarColor(HDC dc) {
 LRESULT CALLBACK AddressBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_KEYDOWN && wParam == VK_RETURN) {
         // Posted: the navigation runs once this key has been handled. The keypad's Enter counts too.
+        // The page asked for is shown in the bar when it completes.
+        EndAddressBarEdit();
         PostMessageW(GetParent(hwnd), WM_APP_NAVIGATE, 0, 0);
         return 0;
     }
@@ -71,6 +73,17 @@ void NavigateToAddressBarText() {
     std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1, L'\0');
     GetWindowTextW(hAddressBar, buffer.data(), length + 1);
     NavigateTo(std::wstring(buffer.data()));
+}
+
+void ShowAddressInBar(const wchar_t* url) {
+    const bool editing = GetFocus() == hAddressBar && SendMessageW(hAddressBar, EM_GETMODIFY, 0, 0);
+    if (editing) return;
+    SetWindowTextW(hAddressBar, url);
+    EndAddressBarEdit();
+}
+
+void EndAddressBarEdit() {
+    if (hAddressBar) SendMessageW(hAddressBar, EM_SETMODIFY, FALSE, 0);
 }
 
 void ApplyAddressBarFocusRule(POINT pt) {

@@ -24,6 +24,13 @@ void CreateAddressBar(HWND parent, HINSTANCE instance);
 void LayoutAddressBar(HWND parent);
 LRESULT OnAddressBarColor(HDC dc);
 void NavigateToAddressBarText();
+
+// Writes an address the engine reported into the bar, unless the person is editing the bar (it has
+// the focus and text they changed since the program last wrote it): their typing is kept.
+void ShowAddressInBar(const wchar_t* url);
+
+// Ends the person's edit, so that the next address the engine reports is shown.
+void EndAddressBarEdit();
 void ApplyAddressBarFocusRule(POINT pt);
 
 LRESULT CALLBACK AddressBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -2,6 +2,7 @@
 
 #include "app/state.h"
 #include "app/window.h"
+#include "webhost/webview_host.h"
 
 #include <commctrl.h>
 #include <gdiplus.h>
@@ -61,11 +62,21 @@ HWND CreateBrowserWindow(HINSTANCE instance) {
 
 int RunBrowser(HINSTANCE instance, int showCommand) {
     StartProcessFacilities();
-    RegisterBrowserClass(instance);
+    // Without its window the process would wait in the message loop for ever, unseen.
+    if (!RegisterBrowserClass(instance)) {
+        StopProcessFacilities();
+        return 1;
+    }
     hMainWnd = CreateBrowserWindow(instance);
+    if (!hMainWnd) {
+        UnregisterClassW(kWindowClassName, instance);
+        StopProcessFacilities();
+        return 1;
+    }
     ShowWindow(hMainWnd, showCommand);
     UpdateWindow(hMainWnd);
     RunMessageLoop();
+    ReleaseEngineReferences();
     StopProcessFacilities();
     return 0;
 }

@@ -3,7 +3,8 @@
 
 #include <windows.h>
 
-// Everything WinMain does: start the facilities, open the window, pump, tear down. Returns 0.
+// Everything WinMain does: start the facilities, open the window, pump, tear down. Returns 0, or 1
+// at once when the window cannot be made.
 int RunBrowser(HINSTANCE instance, int showCommand);
 
 // The steps of RunBrowser, also used by the tests to open real windows in-process.

@@ -1,5 +1,6 @@
 #include "app/toolbar.h"
 
+#include "addressbar/address_bar.h"
 #include "addressbar/navigate.h"
 #include "app/state.h"
 #include "app/window.h"
@@ -21,6 +22,8 @@ int ClientWidth(HWND hwnd) {
 }
 
 void RunSlotAction(HWND hwnd, int slot) {
+    // The page a navigation button asks for is shown in the bar when it completes.
+    if (slot <= kSlotHome) EndAddressBarEdit();
     switch (slot) {
     case kSlotBack:
         if (webviewReady) webview->GoBack();

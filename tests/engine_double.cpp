@@ -12,6 +12,7 @@ constexpr UINT kCompleteController = WM_APP + 2;
 
 Options options;
 std::vector<std::wstring> calls;
+std::vector<std::wstring> finalReleases;
 
 void Record(const std::wstring& call) { calls.push_back(call); }
 
@@ -34,10 +35,14 @@ public:
     }
     ULONG STDMETHODCALLTYPE Release() override {
         ++refs.releases;
-        if (refs.Held() == 0) OnProgramReleased();
+        if (refs.Held() == 0) {
+            if (Name()) finalReleases.push_back(Name());
+            OnProgramReleased();
+        }
         return static_cast<ULONG>(refs.Held() + 1);  // the engine's own reference stays
     }
     virtual void OnProgramReleased() {}
+    virtual const wchar_t* Name() const { return nullptr; }
     virtual ~Counted() = default;
 
     RefCounts refs;
@@ -98,6 +103,7 @@ HeldHandler environmentHandler, controllerHandler, startingHandler, completedHan
 
 class WebView final : public Counted<ICoreWebView2, UnimplementedWebView> {
 public:
+    const wchar_t* Name() const override { return L"webview"; }
     // Like a real engine, the view drops its event handlers when the host lets go of it.
     void OnProgramReleased() override {
         startingHandler.Drop();
@@ -136,6 +142,7 @@ public:
 
 class Controller final : public Counted<ICoreWebView2Controller, UnimplementedController> {
 public:
+    const wchar_t* Name() const override { return L"controller"; }
     HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL visible) override {
         Record(L"put_IsVisible " + std::to_wstring(visible));
         return S_OK;
@@ -150,6 +157,7 @@ public:
 
 class Environment final : public Counted<ICoreWebView2Environment, UnimplementedEnvironment> {
 public:
+    const wchar_t* Name() const override { return L"environment"; }
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
         HWND, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override {
         Record(L"CreateController");
@@ -230,6 +238,7 @@ void Reset(const Options& newOptions) {
     }
     options = newOptions;
     calls.clear();
+    finalReleases.clear();
     environment = std::make_unique<Environment>();
     controller = std::make_unique<Controller>();
     webViewObject = std::make_unique<WebView>();
@@ -237,6 +246,7 @@ void Reset(const Options& newOptions) {
 
 Options& Settings() { return options; }
 const std::vector<std::wstring>& Calls() { return calls; }
+const std::vector<std::wstring>& FinalReleases() { return finalReleases; }
 
 int CountCalls(const std::wstring& prefix) {
     int n = 0;

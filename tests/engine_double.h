@@ -36,6 +36,9 @@ Options& Settings();
 // "add_NavigationCompleted", "Navigate <url>", "get_Source", "GoBack", "GoForward", "Reload".
 const std::vector<std::wstring>& Calls();
 int CountCalls(const std::wstring& prefix);
+// The engine objects whose last program reference was released, in that order: "webview",
+// "controller", "environment".
+const std::vector<std::wstring>& FinalReleases();
 std::wstring LastCall(const std::wstring& prefix);
 
 // Creation completes only when the test asks: the completion is posted to the UI thread and

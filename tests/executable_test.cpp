@@ -73,6 +73,10 @@ TEST(ExecutableTest, ImportsOnlySystemDllsAndTheEngineLoader) {
     }
     ASSERT_TRUE(imports.count("webview2loader.dll"));
     EXPECT_EQ(imports.at("webview2loader.dll"), std::vector<std::string>{"CreateCoreWebView2EnvironmentWithOptions"});
+    // Per-monitor DPI awareness comes from this call at start-up; the manifest declares none.
+    ASSERT_TRUE(imports.count("user32.dll"));
+    const auto& user32 = imports.at("user32.dll");
+    EXPECT_NE(std::find(user32.begin(), user32.end(), "SetProcessDpiAwarenessContext"), user32.end());
 }
 
 BOOL CALLBACK CountName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR count) {

@@ -89,13 +89,39 @@ TEST_F(WebHostTest, CompletionWithoutStartLeavesLoadingOff) {
     EXPECT_FALSE(isLoading);
 }
 
-TEST_F(WebHostTest, CompletionReplacesTextTheUserIsEditing) {
+// What the person types into the bar survives a completion; once the edit has ended (Enter, a
+// navigation button, or the focus elsewhere) the bar shows what the engine reports.
+TEST_F(WebHostTest, CompletionKeepsWhatThePersonIsTypingAndOtherwiseShowsTheSource) {
+    struct Case {
+        const char* name;
+        void (*between)(HWND window);  // after the typing, before the completion
+        const wchar_t* shown;
+    };
+    const Case cases[] = {
+        {"still typing", [](HWND) {}, L"half-typed"},
+        {"focus elsewhere", [](HWND window) { SetFocus(window); }, L"https://abc.def/"},
+        {"Enter pressed",
+         [](HWND) {
+             SendMessageW(hAddressBar, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+             engine_double::PumpMessages();
+         },
+         L"https://abc.def/"},
+        {"home clicked", [](HWND window) { Click(window, 12 + 3 * 52 + 24, 30); }, L"https://abc.def/"},
+    };
     StartEngine();
-    SetFocus(hAddressBar);
-    SetWindowTextW(hAddressBar, L"half-typed");
     engine_double::Settings().source = L"https://abc.def/";
-    engine_double::RaiseNavigationCompleted(true);
-    EXPECT_EQ(AddressBarText(), L"https://abc.def/");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetFocus(hAddressBar);
+        SetWindowTextW(hAddressBar, L"");
+        for (const wchar_t* key = L"half-typed"; *key; ++key) SendMessageW(hAddressBar, WM_CHAR, *key, 1);
+        c.between(window());
+        engine_double::RaiseNavigationCompleted(true);
+        EXPECT_EQ(AddressBarText(), c.shown);
+        EXPECT_EQ(currentUrl, L"https://abc.def/") << "the engine's address is kept either way";
+    }
+    EXPECT_EQ(engine_double::LastCall(L"Navigate"), L"Navigate https://duckduckgo.com/") << "Enter and home navigated";
+    EXPECT_EQ(CountCalls(L"Navigate"), 3);
 }
 
 TEST_F(WebHostTest, FailingGetSourceLeavesAddressBarAndCurrentUrl) {
@@ -262,10 +288,41 @@ TEST_F(DestroyTest, AfterTheEnvironmentReleasesOnlyTheEnvironment) {
     EXPECT_EQ(engine_double::ControllerRefs().addRefs, 0);
 }
 
+// A person closes the window while the engine's answer is already on its way: the late answer
+// stores nothing and calls nothing, and the engine keeps what it handed over.
+TEST_F(DestroyTest, EnvironmentArrivingAfterTheWindowIsGoneIsLeftToTheEngine) {
+    Destroy();
+    const size_t callsBefore = Calls().size();
+    ASSERT_TRUE(engine_double::CompleteEnvironment());
+    engine_double::PumpMessages();
+    EXPECT_EQ(Calls().size(), callsBefore);
+    EXPECT_EQ(engine_double::EnvironmentRefs().Held(), 0);
+    EXPECT_FALSE(webviewEnvironment);
+}
+
+TEST_F(DestroyTest, ControllerArrivingAfterTheWindowIsGoneIsLeftToTheEngine) {
+    ASSERT_TRUE(engine_double::CompleteEnvironment());
+    ASSERT_TRUE(PumpUntil([] { return engine_double::ControllerRequested(); }));
+    Destroy();
+    const size_t callsBefore = Calls().size();
+    ASSERT_TRUE(engine_double::CompleteController());
+    engine_double::PumpMessages();
+    EXPECT_EQ(Calls().size(), callsBefore);
+    for (const auto& refs : {engine_double::EnvironmentRefs(), engine_double::ControllerRefs(),
+                             engine_double::WebViewRefs()}) {
+        EXPECT_EQ(refs.Held(), 0);
+    }
+    EXPECT_FALSE(webviewController);
+    EXPECT_FALSE(webview);
+    EXPECT_FALSE(navStartingHandler);
+    EXPECT_FALSE(webviewReady);
+}
+
 TEST_F(DestroyTest, AfterReadyReleasesEachReferenceOnceAndFreesTheHandlersAtExit) {
     StartEngine();
     EXPECT_EQ(engine_double::ControllerHandlerCountAtRelease(), 0);
     Destroy();
+    EXPECT_EQ(engine_double::FinalReleases(), (std::vector<std::wstring>{L"webview", L"controller", L"environment"}));
     for (const auto& refs : {engine_double::EnvironmentRefs(), engine_double::ControllerRefs(),
                              engine_double::WebViewRefs()}) {
         EXPECT_EQ(refs.addRefs, 1);

@@ -1,10 +1,14 @@
 #include "app/window.h"
 
 #include "addressbar/address_bar.h"
+#include "app/startup.h"
 #include "app/state.h"
 #include "browser_window.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -65,6 +69,42 @@ TEST_F(WindowTest, SizeWithoutAnAddressBarStillResizesTheViewAndRepaints) {
     EXPECT_TRUE(PumpUntil([this] { return paints() > 0; }));
     EXPECT_EQ(erases(), 0);
     hAddressBar = bar;
+}
+
+
+BOOL CALLBACK CollectBrowserWindows(HWND hwnd, LPARAM found) {
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    if (std::wstring(name) == kWindowClassName) reinterpret_cast<std::vector<HWND>*>(found)->push_back(hwnd);
+    return TRUE;
+}
+
+std::vector<HWND> BrowserWindowsOfThisThread() {
+    std::vector<HWND> found;
+    EnumThreadWindows(GetCurrentThreadId(), CollectBrowserWindows, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// The class is registered already, by this test's own window, so the start cannot register it: it
+// leaves at once with a failure code instead of waiting in a message loop with no window.
+TEST_F(WindowTest, StartThatCannotRegisterItsClassLeavesAtOnceWithAFailureCode) {
+    const HFONT font = hUIFont;
+    const ULONG_PTR token = gdiplusToken;
+    const HWND main = hMainWnd;
+    PostQuitMessage(0);  // a message loop, had one started, ends on it rather than waiting for ever
+    const int code = RunBrowser(GetModuleHandleW(nullptr), SW_HIDE);
+    MSG msg;
+    const bool loopRan = !PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    std::vector<HWND> windows = BrowserWindowsOfThisThread();
+    for (HWND extra : windows) {
+        if (extra != window()) DestroyWindow(extra);
+    }
+    hUIFont = font;
+    gdiplusToken = token;
+    hMainWnd = main;
+    EXPECT_NE(code, 0);
+    EXPECT_FALSE(loopRan);
+    EXPECT_EQ(windows, std::vector<HWND>{window()}) << "no second window";
 }
 
 }  // namespace

@@ -1,11 +1,16 @@
 #include "webhost/webview_host.h"
 
+#include "addressbar/address_bar.h"
 #include "app/state.h"
 #include "webhost/com_handler.h"
 
 #include <objbase.h>
 
 namespace {
+
+// An answer that arrives after the window was closed (the person closed it during start-up) finds
+// nothing to show a view in: the objects it brings stay the engine's.
+bool MainWindowIsGone() { return !IsWindow(hMainWnd); }
 
 HRESULT OnNavigationStarting(ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs*) {
     isLoading = true;
@@ -20,7 +25,7 @@ HRESULT OnNavigationCompleted(ICoreWebView2* sender, ICoreWebView2NavigationComp
     LPWSTR uri = nullptr;
     sender->get_Source(&uri);
     if (uri) {
-        SetWindowTextW(hAddressBar, uri);
+        ShowAddressInBar(uri);
         currentUrl = uri;
         CoTaskMemFree(uri);
     }
@@ -29,7 +34,7 @@ HRESULT OnNavigationCompleted(ICoreWebView2* sender, ICoreWebView2NavigationComp
 
 HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller) {
     // A success code with no object would otherwise be dereferenced below.
-    if (FAILED(result) || !controller) return S_OK;
+    if (FAILED(result) || !controller || MainWindowIsGone()) return S_OK;
     webviewController = controller;
     webviewController->get_CoreWebView2(webview.ReleaseAndGetAddressOf());
     if (!webview) return S_OK;
@@ -53,7 +58,7 @@ HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller)
 }
 
 HRESULT OnEnvironmentCreated(HWND hwnd, HRESULT result, ICoreWebView2Environment* environment) {
-    if (FAILED(result) || !environment) return S_OK;
+    if (FAILED(result) || !environment || MainWindowIsGone()) return S_OK;
     webviewEnvironment = environment;
     // The engine keeps its own reference to the handler for as long as it needs it.
     auto* handler = new ControllerCompletedHandler(OnControllerCreated);
@@ -81,7 +86,7 @@ RECT WebViewBounds(int clientWidth, int clientHeight, bool panelOpen, int barHei
 
 void ResizeWebView() {
     if (!webviewController) return;
-    RECT rc;
+    RECT rc = {};  // stays empty if the window is already gone
     GetClientRect(hMainWnd, &rc);
     webviewController->put_Bounds(WebViewBounds(rc.right, rc.bottom, menuOpen, toolbarHeight, menuHeight));
 }
@@ -90,4 +95,10 @@ void ReleaseWebView() {
     webview.Reset();
     webviewController.Reset();
     webviewEnvironment.Reset();
+}
+
+void ReleaseEngineReferences() {
+    ReleaseWebView();
+    navStartingHandler.Reset();
+    navCompletedHandler.Reset();
 }

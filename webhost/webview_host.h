@@ -15,3 +15,7 @@ RECT WebViewBounds(int clientWidth, int clientHeight, bool panelOpen, int barHei
 
 // At window destruction: releases the web view, the controller and the environment, in that order.
 void ReleaseWebView();
+
+// When the message loop has ended, however it ended: releases whatever the program still holds of
+// the engine, the handler objects included, while COM is still running.
+void ReleaseEngineReferences();
