@@ -1,7 +1,13 @@
-// startup_probe [RUNS]: times trov.exe (with the engine failing fast) and bare_window.exe, both
-// beside this program, from process start to the first completed paint of their main window, in
-// pairs, RUNS times each (15 by default) after one warm-up start each; then their private memory a
-// few seconds after start. Prints its part of the table that bench/run shows.
+// startup_probe [RUNS]: times, from process start to the first completed paint of its main window,
+// each of these programs beside this one, RUNS times each (15 by default) after one warm-up start
+// each; then reads their private memory a few seconds after start. Prints its part of the table
+// that bench/run shows.
+//   - trov.exe with the development engine, which is told to fail at once (no web view);
+//   - minimal-loader\trov.exe: a copy of the same trov.exe beside the minimal loader, whose export
+//     fails at once: the browser's own start-up without the development engine's DLL;
+//   - release\trov.exe: the release build beside the minimal loader;
+//   - bare_window.exe, the baseline, and bare_window.exe font, which also draws with the UI font.
+// bench/run puts the copies in place.
 //
 // "First completed paint", seen from outside without hooks: the window is visible and has no
 // update region left (its WM_PAINT has validated it), and then a WM_NULL sent to it returns, which
@@ -23,13 +29,20 @@ struct Target {
     const char* name;
     const char* label;
     const wchar_t* exe;
+    const wchar_t* arguments;
     const wchar_t* windowClass;
 };
 
+// The baseline comes last: every ratio is to it.
 const Target kTargets[] = {
-    {"trov", "trov.exe (engine fails fast)", L"trov.exe", L"TrovBrowserClass"},
-    {"bare", "bare_window.exe", L"bare_window.exe", L"TrovBareWindowClass"},
+    {"trov", "trov.exe, development engine", L"trov.exe", L"", L"TrovBrowserClass"},
+    {"minimal", "trov.exe, minimal loader", L"minimal-loader\\trov.exe", L"", L"TrovBrowserClass"},
+    {"release", "release trov.exe, minimal loader", L"release\\trov.exe", L"", L"TrovBrowserClass"},
+    {"font", "bare_window.exe with the UI font", L"bare_window.exe", L" font", L"TrovBareWindowClass"},
+    {"bare", "bare_window.exe", L"bare_window.exe", L"", L"TrovBareWindowClass"},
 };
+constexpr size_t kCount = sizeof(kTargets) / sizeof(kTargets[0]);
+constexpr size_t kBaseline = kCount - 1;
 
 constexpr DWORD kTimeoutMs = 30000;
 constexpr DWORD kIdleMs = 3000;
@@ -91,7 +104,7 @@ struct Started {
 
 Started Start(const Target& target) {
     Started started;
-    std::wstring commandLine = L"\"" + ExeDirectory() + target.exe + L"\"";
+    std::wstring commandLine = L"\"" + ExeDirectory() + target.exe + L"\"" + target.arguments;
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     const LONGLONG begin = Now();
@@ -129,9 +142,19 @@ double Median(std::vector<double> values) {
 
 }  // namespace
 
+// One row of the table: median, range, and the median ratio to the baseline over paired values.
+void PrintRow(const char* label, const std::vector<double>& values, const std::vector<double>& baseline,
+              const char* format) {
+    std::vector<double> ratios;
+    for (size_t i = 0; i < values.size(); ++i) ratios.push_back(values[i] / baseline[i]);
+    std::printf("  %-34s ", label);
+    std::printf(format, Median(values), *std::min_element(values.begin(), values.end()),
+                *std::max_element(values.begin(), values.end()));
+    std::printf("   %5.2f\n", Median(ratios));
+}
+
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
-    constexpr size_t kCount = sizeof(kTargets) / sizeof(kTargets[0]);
 
     // The development engine beside trov.exe then reports a missing runtime at once: no web view.
     SetEnvironmentVariableW(L"TROV_ENGINE_FAIL", L"environment");
@@ -141,20 +164,19 @@ int main(int argc, char** argv) {
         Stop(warmUp);
     }
 
-    // In pairs, in alternating order, so that a slow spell of the machine falls on both programs
-    // alike: the ratio is the median of the pairs' ratios.
-    std::vector<double> startup[kCount], ratios;
+    // In rounds, in an order that rotates, so that a slow spell of the machine falls on every
+    // program alike; each ratio is the median of the ratios to the baseline of the same round.
+    std::vector<double> startup[kCount];
     for (int run = 0; run < runs; ++run) {
         for (size_t turn = 0; turn < kCount; ++turn) {
-            const size_t i = run % 2 ? kCount - 1 - turn : turn;
+            const size_t i = (turn + run) % kCount;
             Started started = Start(kTargets[i]);
             startup[i].push_back(started.seconds * 1000);
             Stop(started);
         }
-        ratios.push_back(startup[0].back() / startup[1].back());
     }
 
-    std::vector<double> privateBytes[kCount];
+    std::vector<double> privateKiB[kCount];
     for (int run = 0; run < kMemoryRuns; ++run) {
         for (size_t i = 0; i < kCount; ++i) {
             Started started = Start(kTargets[i]);
@@ -164,25 +186,21 @@ int main(int argc, char** argv) {
             GetProcessMemoryInfo(started.process.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
                                  sizeof(counters));
             // On Windows PrivateUsage and PagefileUsage are the same figure; Wine 8 fills only the latter.
-            privateBytes[i].push_back(static_cast<double>(std::max(counters.PrivateUsage, counters.PagefileUsage)));
+            privateKiB[i].push_back(static_cast<double>(std::max(counters.PrivateUsage, counters.PagefileUsage)) / 1024);
             Stop(started);
         }
     }
 
-    std::printf("Start-up, process start to first completed paint (ms, median of %d runs; min-max)\n", runs);
+    std::printf("Start-up, process start to first completed paint (ms, median of %d runs; min-max; ratio to bare)\n",
+                runs);
     for (size_t i = 0; i < kCount; ++i) {
-        std::printf("  %-34s %8.1f   (%.1f-%.1f)\n", kTargets[i].label, Median(startup[i]),
-                    *std::min_element(startup[i].begin(), startup[i].end()),
-                    *std::max_element(startup[i].begin(), startup[i].end()));
+        PrintRow(kTargets[i].label, startup[i], startup[kBaseline], "%8.1f   (%5.1f-%5.1f)");
     }
-    std::printf("  %-34s %8.2f\n\n", "ratio trov/bare (paired runs)", Median(ratios));
-
-    const double trovKiB = Median(privateBytes[0]) / 1024, bareKiB = Median(privateBytes[1]) / 1024;
-    std::printf("Private memory %.0f s after start (KiB, Wine's figure, median of %d runs)\n", kIdleMs / 1000.0,
-                kMemoryRuns);
+    std::printf("\nPrivate memory %.0f s after start (KiB, Wine's figure, median of %d runs; min-max; ratio to bare)\n",
+                kIdleMs / 1000.0, kMemoryRuns);
     for (size_t i = 0; i < kCount; ++i) {
-        std::printf("  %-34s %8.0f\n", kTargets[i].label, Median(privateBytes[i]) / 1024);
+        PrintRow(kTargets[i].label, privateKiB[i], privateKiB[kBaseline], "%8.0f   (%5.0f-%5.0f)");
     }
-    std::printf("  %-34s %8.2f\n\n", "ratio trov/bare", trovKiB / bareKiB);
+    std::printf("\n");
     return 0;
 }

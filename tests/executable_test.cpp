@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "trov_version.h"
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -88,16 +90,23 @@ BOOL CALLBACK CountLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR l
     return TRUE;
 }
 
-TEST(ExecutableTest, EmbedsExactlyOneManifestAsInvokerWithTheSegmentHeap) {
+// trov.exe loaded as data: its resources of one type must be exactly id 1 in language 1033.
+HMODULE LoadWithOneResourceOfType(LPCWSTR type) {
     HMODULE exe = LoadLibraryExW(BesideThisTest(L"trov.exe").c_str(), nullptr,
                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    ASSERT_NE(exe, nullptr);
+    if (!exe) return nullptr;
     std::vector<int> ids;
-    EnumResourceNamesW(exe, RT_MANIFEST, CountName, reinterpret_cast<LONG_PTR>(&ids));
+    EnumResourceNamesW(exe, type, CountName, reinterpret_cast<LONG_PTR>(&ids));
     EXPECT_EQ(ids, std::vector<int>{1});
     std::vector<WORD> languages;
-    EnumResourceLanguagesW(exe, RT_MANIFEST, MAKEINTRESOURCEW(1), CountLanguage, reinterpret_cast<LONG_PTR>(&languages));
+    EnumResourceLanguagesW(exe, type, MAKEINTRESOURCEW(1), CountLanguage, reinterpret_cast<LONG_PTR>(&languages));
     EXPECT_EQ(languages, std::vector<WORD>{1033});
+    return exe;
+}
+
+TEST(ExecutableTest, EmbedsExactlyOneManifestAsInvokerWithTheSegmentHeap) {
+    HMODULE exe = LoadWithOneResourceOfType(RT_MANIFEST);
+    ASSERT_NE(exe, nullptr);
 
     HRSRC resource = FindResourceExW(exe, RT_MANIFEST, MAKEINTRESOURCEW(1), 1033);
     ASSERT_NE(resource, nullptr);
@@ -109,6 +118,50 @@ TEST(ExecutableTest, EmbedsExactlyOneManifestAsInvokerWithTheSegmentHeap) {
     EXPECT_EQ(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     EXPECT_EQ(manifest.find("dpiAware"), std::string::npos);
     FreeLibrary(exe);
+}
+
+TEST(ExecutableTest, CarriesTheProjectVersionAndNamesInUsEnglish) {
+    HMODULE exe = LoadWithOneResourceOfType(RT_VERSION);
+    ASSERT_NE(exe, nullptr);
+    FreeLibrary(exe);
+
+    const std::wstring path = BesideThisTest(L"trov.exe");
+    std::vector<char> info(GetFileVersionInfoSizeW(path.c_str(), nullptr));
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
+    const DWORD versionMS = MAKELONG(TROV_VERSION_MINOR, TROV_VERSION_MAJOR), versionLS = MAKELONG(0, TROV_VERSION_PATCH);
+    EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+    EXPECT_EQ(fixed->dwFileVersionMS, versionMS);
+    EXPECT_EQ(fixed->dwFileVersionLS, versionLS);
+    EXPECT_EQ(fixed->dwProductVersionMS, versionMS);
+    EXPECT_EQ(fixed->dwProductVersionLS, versionLS);
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+
+    WORD* translation = nullptr;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
+    ASSERT_EQ(length, 2 * sizeof(WORD));
+    EXPECT_EQ(translation[0], 0x0409);  // US English
+    EXPECT_EQ(translation[1], 1200);    // Unicode
+
+    const std::wstring version = L"" TROV_VERSION_STRING;
+    const struct {
+        const wchar_t* name;
+        std::wstring value;
+    } strings[] = {
+        {L"FileDescription", L"Trov Browser"}, {L"ProductName", L"Trov Browser"}, {L"FileVersion", version},
+        {L"ProductVersion", version},          {L"OriginalFilename", L"trov.exe"}, {L"InternalName", L"trov"},
+    };
+    for (const auto& expected : strings) {
+        const std::wstring key = std::wstring(L"\\StringFileInfo\\040904b0\\") + expected.name;
+        wchar_t* value = nullptr;
+        ASSERT_TRUE(VerQueryValueW(info.data(), key.c_str(), reinterpret_cast<void**>(&value), &length)) << expected.name;
+        EXPECT_EQ(std::wstring(value), expected.value) << expected.name;
+    }
 }
 
 struct FoundWindow {

@@ -1,0 +1,224 @@
+#!/usr/bin/env python3
+"""The release zip as a Windows user gets it: unpacked into a fresh folder, trov.exe read from the
+file (imports, resources, size), then started under Wine with the development engine put where the
+real WebView2Loader.dll would go, shown its first page, and closed with its close button.
+
+    package_smoke.py --zip dist/trov-VERSION-win64.zip --version VERSION --bin build/bin
+
+--bin is the development build: its trov.exe has the import table the release must have, and its
+engine and inspector drive the run. Needs DISPLAY and the display's Wine prefix (scripts/test)."""
+
+import argparse
+import shutil
+import struct
+import sys
+import tempfile
+import unittest
+import zipfile
+from pathlib import Path
+
+HERE = Path(__file__).resolve().parent
+sys.path.insert(0, str(HERE))
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+
+import trov_e2e  # noqa: E402
+
+SIZE_BUDGET = 256 * 1024
+RT_VERSION, RT_MANIFEST = 16, 24
+EN_US = 1033
+ARGS = None
+
+
+# ---------------------------------------------------------------------------------------------
+# A PE32+ file, read from its bytes
+
+
+class PeFile:
+    def __init__(self, data):
+        self.data = data
+        if data[:2] != b"MZ":
+            raise ValueError("not an MZ file")
+        pe = struct.unpack_from("<I", data, 0x3C)[0]
+        if data[pe:pe + 4] != b"PE\0\0":
+            raise ValueError("no PE signature")
+        self.machine, sections, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        optional = pe + 24
+        if struct.unpack_from("<H", data, optional)[0] != 0x20B:
+            raise ValueError("not PE32+")
+        self.subsystem = struct.unpack_from("<H", data, optional + 68)[0]
+        self.directories = [struct.unpack_from("<II", data, optional + 112 + 8 * i) for i in range(16)]
+        self.sections = []
+        for i in range(sections):
+            at = optional + optional_size + 40 * i
+            name = data[at:at + 8].rstrip(b"\0").decode("ascii", "replace")
+            virtual_size, rva, raw_size, raw_at = struct.unpack_from("<IIII", data, at + 8)
+            self.sections.append((name, rva, max(virtual_size, raw_size), raw_at))
+
+    def offset(self, rva):
+        for _, start, size, raw_at in self.sections:
+            if start <= rva < start + size:
+                return raw_at + rva - start
+        raise ValueError(f"RVA {rva:#x} is in no section")
+
+    def c_string(self, rva):
+        at = self.offset(rva)
+        return self.data[at:self.data.index(b"\0", at)].decode("ascii")
+
+    def imports(self):
+        """{dll name in lower case: [imported names]}"""
+        result = {}
+        at = self.offset(self.directories[1][0])
+        while True:
+            lookup, _, _, name, first_thunk = struct.unpack_from("<IIIII", self.data, at)
+            if not name:
+                return result
+            names = result.setdefault(self.c_string(name).lower(), [])
+            thunk = self.offset(lookup or first_thunk)
+            while True:
+                entry = struct.unpack_from("<Q", self.data, thunk)[0]
+                if not entry:
+                    break
+                names.append(f"#{entry & 0xFFFF}" if entry >> 63 else self.c_string((entry & 0x7FFFFFFF) + 2))
+                thunk += 8
+            at += 20
+
+    def resources(self):
+        """{(type, name, language): bytes}; string names are left out (the browser has none)."""
+        base = self.offset(self.directories[2][0])
+
+        def entries(directory):
+            named, numbered = struct.unpack_from("<HH", self.data, base + directory + 12)
+            for i in range(named + numbered):
+                key, target = struct.unpack_from("<II", self.data, base + directory + 16 + 8 * i)
+                yield (None if key >> 31 else key), target
+
+        found = {}
+        for kind, names in entries(0):
+            for name, languages in entries(names & 0x7FFFFFFF):
+                for language, leaf in entries(languages & 0x7FFFFFFF):
+                    rva, size = struct.unpack_from("<II", self.data, base + leaf)
+                    found[(kind, name, language)] = self.data[self.offset(rva):self.offset(rva) + size]
+        return found
+
+
+def version_nodes(data, at=0):
+    """One VS_VERSIONINFO-style node: (key, value bytes, value type, [children])."""
+    length, value_length, value_type = struct.unpack_from("<HHH", data, at)
+    key_end = at + 6
+    while data[key_end:key_end + 2] != b"\0\0":
+        key_end += 2
+    key = data[at + 6:key_end].decode("utf-16-le")
+    value_at = (key_end + 2 + 3) & ~3
+    value_size = value_length * 2 if value_type == 1 else value_length
+    value = data[value_at:value_at + value_size]
+    children, child = [], (value_at + value_size + 3) & ~3
+    while child < at + length:
+        node = version_nodes(data, child)
+        children.append(node)
+        child = (child + struct.unpack_from("<H", data, child)[0] + 3) & ~3
+    return key, value, value_type, children
+
+
+def read_version(resource):
+    """(fixed file version, fixed product version, {table: {name: text}}, [(language, code page)])"""
+    key, fixed, _, children = version_nodes(resource)
+    if key != "VS_VERSION_INFO" or struct.unpack_from("<I", fixed)[0] != 0xFEEF04BD:
+        raise ValueError("not a version resource")
+    ms, ls, product_ms, product_ls = struct.unpack_from("<IIII", fixed, 8)
+    split = lambda high, low: (high >> 16, high & 0xFFFF, low >> 16, low & 0xFFFF)  # noqa: E731
+    tables, translations = {}, []
+    for name, _, _, blocks in children:
+        for block_key, value, _, strings in blocks:
+            if name == "StringFileInfo":
+                tables[block_key] = {k: v.decode("utf-16-le").rstrip("\0") for k, v, _, _ in strings}
+            elif name == "VarFileInfo" and block_key == "Translation":
+                translations += [struct.unpack_from("<HH", value, i) for i in range(0, len(value), 4)]
+    return split(ms, ls), split(product_ms, product_ls), tables, translations
+
+
+# ---------------------------------------------------------------------------------------------
+# The package
+
+
+class PackageSmokeTest(unittest.TestCase):
+    maxDiff = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = Path(tempfile.mkdtemp(prefix="trov-package-"))
+        cls.addClassCleanup(shutil.rmtree, cls.folder, ignore_errors=True)
+        with zipfile.ZipFile(ARGS.zip) as archive:
+            cls.names = sorted(archive.namelist())
+            archive.extractall(cls.folder)
+        cls.exe_bytes = (cls.folder / "trov.exe").read_bytes()
+        cls.exe = PeFile(cls.exe_bytes)
+
+    def test_1_the_zip_holds_the_program_and_its_readme_only(self):
+        self.assertEqual(self.names, ["README.txt", "trov.exe"])
+        readme = (self.folder / "README.txt").read_bytes()
+        self.assertEqual(readme.count(b"\n"), readme.count(b"\r\n"), "README.txt has line ends other than CRLF")
+        text = readme.decode("ascii")
+        for needed in ("WebView2 Runtime", "WebView2Loader.dll", "Microsoft.Web.WebView2",
+                       "build\\native\\x64\\WebView2Loader.dll", "trov.exe.WebView2", "writable", ARGS.version):
+            self.assertIn(needed, text)
+
+    def test_2_the_program_from_its_file(self):
+        self.assertLessEqual(len(self.exe_bytes), SIZE_BUDGET, "trov.exe is over its size budget")
+        self.assertEqual((self.exe.machine, self.exe.subsystem), (0x8664, 2), "not an x86-64 GUI program")
+        self.assertEqual([name for name, *_ in self.exe.sections if name.startswith(("/", ".debug"))], [],
+                         "trov.exe is not stripped")
+
+        development = PeFile((Path(ARGS.bin) / "trov.exe").read_bytes())
+        imports = self.exe.imports()
+        self.assertEqual(imports.get("webview2loader.dll"), ["CreateCoreWebView2EnvironmentWithOptions"])
+        self.assertEqual(imports, development.imports(), "the import table differs from the development build's")
+
+        resources = self.exe.resources()
+        self.assertEqual(sorted(key for key in resources if key[0] in (RT_VERSION, RT_MANIFEST)),
+                         [(RT_VERSION, 1, EN_US), (RT_MANIFEST, 1, EN_US)])
+        self.assertIn(b"SegmentHeap", resources[(RT_MANIFEST, 1, EN_US)])
+
+        numbers = tuple(int(part) for part in ARGS.version.split(".")) + (0,)
+        file_version, product_version, tables, translations = read_version(resources[(RT_VERSION, 1, EN_US)])
+        self.assertEqual((file_version, product_version), (numbers, numbers))
+        self.assertEqual(translations, [(0x0409, 1200)])
+        self.assertEqual(tables, {"040904b0": {
+            "FileDescription": "Trov Browser", "ProductName": "Trov Browser", "FileVersion": ARGS.version,
+            "ProductVersion": ARGS.version, "OriginalFilename": "trov.exe", "InternalName": "trov"}})
+
+    def test_3_starts_shows_its_first_page_and_closes_with_exit_code_zero(self):
+        shutil.copy2(Path(ARGS.bin) / "WebView2Loader.dll", self.folder)
+        trov = trov_e2e.Trov("package")
+        trov.bin = self.folder
+        self.addCleanup(trov.stop)
+        try:
+            trov.start()
+            trov.wait_log(f"NavigationCompleted {trov_e2e.HOME_URL}", 0, timeout=30)
+            trov.click_slot("close")
+            self.assertEqual(trov.wait_exit(20), 0)
+        except Exception:
+            trov_e2e.save_artifacts(trov, "package-smoke")
+            raise
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--zip", required=True)
+    parser.add_argument("--version", required=True)
+    parser.add_argument("--bin", required=True, help="the development build's bin directory")
+    ARGS = parser.parse_args()
+    if not Path(ARGS.zip).exists():
+        print(f"package: {ARGS.zip} is missing: run scripts/package", file=sys.stderr)
+        return 2
+    bin_dir = Path(ARGS.bin).resolve()
+    trov_e2e.CONFIG["bin"] = str(bin_dir)
+    trov_e2e.CONFIG["artifacts"] = str(bin_dir.parent / "e2e-artifacts")
+    trov_e2e.warm_up_wine()
+    suite = unittest.TestLoader().loadTestsFromTestCase(PackageSmokeTest)
+    result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
+    return 0 if result.wasSuccessful() and result.testsRun else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
