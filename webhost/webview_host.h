@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 // Requests the engine's environment; everything after that happens in the engine's callbacks.
 void InitWebView(HWND hwnd);
 
@@ -14,3 +16,7 @@ RECT WebViewBounds(int clientWidth, int clientHeight, bool menuIsOpen, int toolb
 
 // At window destruction: releases the web view, the controller and the environment, in that order.
 void ReleaseWebView();
+
+// Whether one more recovery from an engine failure may run at `now` (milliseconds), given when the
+// earlier ones ran: fewer than `limit` of them within the last `windowMs`.
+bool RecoveryAllowed(const std::vector<ULONGLONG>& earlierTimes, ULONGLONG now, size_t limit, ULONGLONG windowMs);
