@@ -87,7 +87,12 @@ std::vector<NavigationEvent> NavigationTracker::OnEvent(const std::string& metho
         OnResponse(params);
     } else if (method == "Network.loadingFailed") {
         if (open_ && !openRequest_.empty() && Text(params, "requestId") == openRequest_) {
-            Fail(&events, Text(params, "errorText"), params.value("canceled", false));
+            // A cancelled request is often the sign of a newer navigation, whose start comes next.
+            if (params.value("canceled", false)) {
+                openCancelled_ = true;
+            } else {
+                Fail(&events, Text(params, "errorText"), false);
+            }
         }
     } else if (method == "Page.frameNavigated") {
         OnFrameNavigated(&events, params);
@@ -101,6 +106,8 @@ std::vector<NavigationEvent> NavigationTracker::OnEvent(const std::string& metho
         // In case a committed page stops without its load event.
         if (open_ && openCommitted_ && IsMainFrame(params)) {
             Complete(&events, openHttpStatus_ < 400, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
+        } else if (open_ && openCancelled_ && IsMainFrame(params)) {
+            Complete(&events, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);  // nothing replaced it
         }
     }
     return events;
@@ -110,7 +117,13 @@ std::vector<NavigationEvent> NavigationTracker::OnNavigateAnswer(const json& res
     std::vector<NavigationEvent> events;
     if (!result.is_object()) return events;
     std::string errorText = Text(result, "errorText");
-    if (!errorText.empty() && IsOpenLoader(result)) Fail(&events, errorText, false);
+    if (errorText.empty() || !IsOpenLoader(result)) return events;
+    // Aborted, as when a newer navigation replaces it: the newer one's start comes next, or the frame stops.
+    if (errorText == "net::ERR_ABORTED") {
+        openCancelled_ = true;
+    } else {
+        Fail(&events, errorText, false);
+    }
     return events;
 }
 
@@ -182,6 +195,7 @@ void NavigationTracker::Start(std::vector<NavigationEvent>* events, const std::s
     openRequest_.clear();
     openUrl_ = url;
     openCommitted_ = false;
+    openCancelled_ = false;
     openHttpStatus_ = 0;
     NavigationEvent starting;
     starting.kind = NavigationEvent::Kind::Starting;

@@ -60,5 +60,6 @@ private:
     std::string openRequest_;
     std::string openUrl_;
     bool openCommitted_ = false;
+    bool openCancelled_ = false;  // its request was cancelled: it completes once we know whether a newer one replaced it
     int openHttpStatus_ = 0;
 };
