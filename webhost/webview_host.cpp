@@ -87,8 +87,9 @@ void RestartEngine() {
     isLoading = false;
     navigationStartSeen = false;
     InvalidateRect(hMainWnd, nullptr, FALSE);
-    // Past the limit the engine stays down, silently, as when no runtime is installed.
-    if (TakeRecovery(engineRestartTimes)) InitWebView(hMainWnd);
+    // Past the limit the engine stays down, silently, as when no runtime is installed; and a window
+    // that is already gone gets no new engine.
+    if (IsWindow(hMainWnd) && TakeRecovery(engineRestartTimes)) InitWebView(hMainWnd);
 }
 
 HRESULT OnNavigationStarting(ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {

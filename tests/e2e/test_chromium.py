@@ -19,7 +19,7 @@ import urllib.request
 from pathlib import Path
 
 from trov_e2e import CONFIG, HOME_URL, LOADING_BLUE, LOADING_ROW, TOOLBAR_HEIGHT, WHITE, BrowserTestCase, capture, \
-    wait_until
+    in_order, wait_until
 
 CHROMIUM = shutil.which("chromium")
 SLOW_PAGE_DELAY = 2.0
@@ -442,6 +442,26 @@ class ChromiumSession(BrowserTestCase):
                           "the red block drawn again")
         trov.wait_bar(url)
         self.assertEqual(self.server.count("/red.html"), requests_before + 1)
+
+    def test_12_chromium_gone_leaves_a_working_window(self):
+        """Last: it ends this session's Chromium. The engine is restarted once, finds no Chromium, and
+        the browser stays as without a runtime."""
+        trov = self.trov
+        self.open_page("/red.html")
+        mark = trov.mark()
+        self.chromium.stop()
+        lines = trov.wait_log("CreateController", mark, timeout=30)
+        self.assertTrue(in_order(lines, ["ProcessFailed 0", "Close", "Released processfailedhandler",
+                                         "Released webview", "Released controller", "Released environment",
+                                         "CreateEnvironment", "CreateController"]), lines)
+        self.assert_no_messagebox_for(1)
+        for name in ("back", "refresh", "home"):
+            trov.click_slot(name)
+        trov.mouse_away()
+        self.assert_no_messagebox_for(0.5)
+        self.assertTrue(trov.alive())
+        self.assertEqual([line for line in trov.since(mark) if line.startswith(("Navigate", "GoBack", "Reload"))], [])
+        self.assertEqual(trov.bar_text(), self.server.url("/red.html"))
 
 
 if __name__ == "__main__":

@@ -3,8 +3,8 @@ browser surviving its engine's failures: each in a process of its own, since the
 settings once at start-up and the browser keeps its restart budget for the life of the process."""
 
 from trov_e2e import (CLOSE_HOVER_FILL, HOME_URL, HOVER_FILL, LOADING_BLUE, LOADING_ROW, MENU_ITEMS, PANEL_RULE_Y,
-                      RULE_GREY, SLOT_TOP, TOOLBAR_HEIGHT, WHITE, BrowserTestCase, capture, cell_point, parse_rect,
-                      slot_left, wait_until)
+                      RULE_GREY, SLOT_TOP, TOOLBAR_HEIGHT, WHITE, BrowserTestCase, capture, cell_point, in_order,
+                      parse_rect, slot_left, wait_until)
 
 
 class LoadingBarSession(BrowserTestCase):
@@ -89,12 +89,6 @@ class NoRuntimeSession(BrowserTestCase):
 
 
 RENDERER_EXITED, BROWSER_EXITED = 1, 0
-
-
-def in_order(lines, expected):
-    """Whether `expected` occurs in `lines` in that order, other lines allowed between."""
-    rest = iter(lines)
-    return all(any(line == wanted for line in rest) for wanted in expected)
 
 
 def page_shows_text(trov):
