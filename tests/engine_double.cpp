@@ -161,18 +161,23 @@ public:
     }
     HRESULT STDMETHODCALLTYPE add_SourceChanged(ICoreWebView2SourceChangedEventHandler* handler,
                                                 EventRegistrationToken* token) override {
-        Record(L"add_SourceChanged");
-        sourceChangedHandler.Hold(handler);
-        token->value = 3;
-        return S_OK;
+        return Register(L"add_SourceChanged", sourceChangedHandler, handler, token, 3);
     }
     HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* handler,
                                                 EventRegistrationToken* token) override {
-        Record(L"add_ProcessFailed");
-        processFailedHandler.Hold(handler);
-        token->value = 4;
+        return Register(L"add_ProcessFailed", processFailedHandler, handler, token, 4);
+    }
+
+private:
+    static HRESULT Register(const wchar_t* call, HeldHandler& held, IUnknown* handler, EventRegistrationToken* token,
+                            INT64 value) {
+        Record(call);
+        held.Hold(handler);
+        token->value = value;
         return S_OK;
     }
+
+public:
     HRESULT STDMETHODCALLTYPE Reload() override { Record(L"Reload"); return S_OK; }
     HRESULT STDMETHODCALLTYPE GoBack() override { Record(L"GoBack"); return S_OK; }
     HRESULT STDMETHODCALLTYPE GoForward() override { Record(L"GoForward"); return S_OK; }

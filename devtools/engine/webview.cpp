@@ -202,15 +202,10 @@ HRESULT WebView::add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* handl
 }
 
 HRESULT WebView::remove_ProcessFailed(EventRegistrationToken token) {
-    for (auto it = processFailedHandlers_.begin(); it != processFailedHandlers_.end(); ++it) {
-        if (it->token == token.value) {
-            ComHolder<ICoreWebView2ProcessFailedEventHandler> removed = std::move(it->handler);
-            processFailedHandlers_.erase(it);
-            LogLine(Config(), L"Released processfailedhandler");
-            return S_OK;
-        }
-    }
-    return S_OK;
+    const size_t before = processFailedHandlers_.size();
+    HRESULT result = RemoveHandler(processFailedHandlers_, token);
+    if (processFailedHandlers_.size() < before) LogLine(Config(), L"Released processfailedhandler");
+    return result;
 }
 
 // Each registration the engine lets go of is logged, so a test sees the handler given back.
