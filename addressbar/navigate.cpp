@@ -61,7 +61,29 @@ bool StartsWithIgnoringCase(const std::wstring& text, const wchar_t* lowerPrefix
     return true;
 }
 
+// White space that pastes carry at their ends: the ASCII controls tab to carriage return, the space,
+// the no-break space of web pages and the ideographic space of full-width input.
+bool IsEdgeWhiteSpace(wchar_t c) {
+    return (c >= L'\t' && c <= L'\r') || c == L' ' || c == 0x00A0 || c == 0x3000;
+}
+
+// An explicit http or https address with something after the scheme, and no space anywhere.
+bool IsExplicitWebAddress(const std::wstring& text) {
+    const size_t schemeLength = StartsWithIgnoringCase(text, L"http://")    ? 7
+                                : StartsWithIgnoringCase(text, L"https://") ? 8
+                                                                            : 0;
+    return schemeLength > 0 && text.size() > schemeLength && text.find(L' ') == std::wstring::npos;
+}
+
 }  // namespace
+
+std::wstring TrimEdgeWhiteSpace(const std::wstring& text) {
+    size_t first = 0;
+    size_t last = text.size();
+    while (first < last && IsEdgeWhiteSpace(text[first])) ++first;
+    while (last > first && IsEdgeWhiteSpace(text[last - 1])) --last;
+    return text.substr(first, last - first);
+}
 
 std::string PercentEncodeQuery(const std::wstring& text) {
     static const char kHex[] = "0123456789ABCDEF";
@@ -78,8 +100,11 @@ std::string PercentEncodeQuery(const std::wstring& text) {
     return out;
 }
 
-std::wstring ResolveInput(const std::wstring& text) {
-    // Only U+0020 and U+002E count: no trimming, no other white space, no other full stops.
+std::wstring ResolveInput(const std::wstring& typed) {
+    const std::wstring text = TrimEdgeWhiteSpace(typed);
+    // Local and intranet hosts have no full stop, but the scheme says it is an address.
+    if (IsExplicitWebAddress(text)) return text;
+    // Inside the text only U+0020 and U+002E count: no other white space, no other full stops.
     if (text.find(L'.') == std::wstring::npos || text.find(L' ') != std::wstring::npos) {
         const std::string query = PercentEncodeQuery(text);
         return searchUrl + std::wstring(query.begin(), query.end());
@@ -90,6 +115,7 @@ std::wstring ResolveInput(const std::wstring& text) {
 
 void NavigateTo(const std::wstring& text) {
     if (text.empty()) return;
+    if (TrimEdgeWhiteSpace(text).empty()) return;  // nothing but white space: nothing to look for
     if (!webviewReady) return;
     if (!webview) return;
     currentUrl = ResolveInput(text);

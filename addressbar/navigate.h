@@ -3,9 +3,13 @@
 
 #include <string>
 
-// The URL for a piece of typed text: a search on the home engine when it has a space or no
-// full stop, otherwise the text itself over HTTPS unless it already names http or https.
+// The URL for a piece of typed text, once white space is trimmed from its ends: the text itself when
+// it starts with http:// or https:// and has no space; otherwise a search on the home engine when it
+// has a space or no full stop, else the text over HTTPS.
 std::wstring ResolveInput(const std::wstring& text);
+
+// The text without the white space at its ends (tab to carriage return, space, U+00A0, U+3000).
+std::wstring TrimEdgeWhiteSpace(const std::wstring& text);
 
 // The query text of a search, percent-encoded as UTF-8 (lone surrogates as U+FFFD).
 std::string PercentEncodeQuery(const std::wstring& text);

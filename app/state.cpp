@@ -23,14 +23,24 @@ ComRef<ICoreWebView2Controller> webviewController;
 ComRef<ICoreWebView2> webview;
 ComRef<ICoreWebView2NavigationStartingEventHandler> navStartingHandler;
 ComRef<ICoreWebView2NavigationCompletedEventHandler> navCompletedHandler;
+ComRef<ICoreWebView2ProcessFailedEventHandler> processFailedHandler;
+ComRef<ICoreWebView2SourceChangedEventHandler> sourceChangedHandler;
 const std::wstring homeUrl = std::wstring(L"https://") + kSearchHost + L"/";
 const std::wstring searchUrl = std::wstring(L"https://") + kSearchHost + L"/?q=";
 std::wstring currentUrl = homeUrl;
+
+bool navigationStartSeen = false;
+UINT64 lastNavigationId = 0;
+std::vector<ULONGLONG> engineRestartTimes;
+std::vector<ULONGLONG> rendererReloadTimes;
+std::wstring reloadedPageUrl;
 
 void ResetAppStateForTesting() {
     webview.Reset();
     webviewController.Reset();
     webviewEnvironment.Reset();
+    sourceChangedHandler.Reset();
+    processFailedHandler.Reset();
     navCompletedHandler.Reset();
     navStartingHandler.Reset();
     toolbarHeight = kDefaultToolbarHeight;
@@ -44,4 +54,9 @@ void ResetAppStateForTesting() {
     isLoading = false;
     webviewReady = false;
     currentUrl = homeUrl;
+    navigationStartSeen = false;
+    lastNavigationId = 0;
+    engineRestartTimes.clear();
+    rendererReloadTimes.clear();
+    reloadedPageUrl.clear();
 }

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // The initial values of the fields below, also used to put them back between tests.
 inline constexpr int kDefaultToolbarHeight = 64;
@@ -31,6 +32,19 @@ extern ComRef<ICoreWebView2Controller> webviewController;
 extern ComRef<ICoreWebView2> webview;
 extern ComRef<ICoreWebView2NavigationStartingEventHandler> navStartingHandler;
 extern ComRef<ICoreWebView2NavigationCompletedEventHandler> navCompletedHandler;
+extern ComRef<ICoreWebView2ProcessFailedEventHandler> processFailedHandler;
+extern ComRef<ICoreWebView2SourceChangedEventHandler> sourceChangedHandler;
+
+// The id of the last navigation whose start was seen, so that a replaced one's late completion is
+// recognised; navigationStartSeen is false until the first start of the current web view.
+extern bool navigationStartSeen;
+extern UINT64 lastNavigationId;
+
+// When the engine was last restarted after its browser process died, and when the page last
+// reloaded after its renderer died (for reloadedPageUrl), oldest first: each kept to the limit.
+extern std::vector<ULONGLONG> engineRestartTimes;
+extern std::vector<ULONGLONG> rendererReloadTimes;
+extern std::wstring reloadedPageUrl;
 
 extern const std::wstring homeUrl;
 extern const std::wstring searchUrl;

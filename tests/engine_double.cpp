@@ -13,6 +13,8 @@ constexpr UINT kCompleteController = WM_APP + 2;
 Options options;
 std::vector<std::wstring> calls;
 std::vector<std::wstring> finalReleases;
+bool browserDead = false;
+UINT64 navigationId = 0;  // the id the next raised event reports
 
 void Record(const std::wstring& call) { calls.push_back(call); }
 
@@ -35,14 +37,10 @@ public:
     }
     ULONG STDMETHODCALLTYPE Release() override {
         ++refs.releases;
-        if (refs.Held() == 0) {
-            if (Name()) finalReleases.push_back(Name());
-            OnProgramReleased();
-        }
+        if (refs.Held() == 0) OnProgramReleased();
         return static_cast<ULONG>(refs.Held() + 1);  // the engine's own reference stays
     }
     virtual void OnProgramReleased() {}
-    virtual const wchar_t* Name() const { return nullptr; }
     virtual ~Counted() = default;
 
     RefCounts refs;
@@ -50,7 +48,7 @@ public:
 
 class StartingArgs final : public Counted<ICoreWebView2NavigationStartingEventArgs> {
 public:
-    explicit StartingArgs(std::wstring uri) : uri_(std::move(uri)) {}
+    StartingArgs(std::wstring uri, UINT64 id) : uri_(std::move(uri)), id_(id) {}
     HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override {
         const size_t bytes = (uri_.size() + 1) * sizeof(wchar_t);
         *uri = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
@@ -62,24 +60,47 @@ public:
     HRESULT STDMETHODCALLTYPE get_RequestHeaders(ICoreWebView2HttpRequestHeaders**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_Cancel(BOOL* value) override { *value = FALSE; return S_OK; }
     HRESULT STDMETHODCALLTYPE put_Cancel(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override { *id = 1; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override { *id = id_; return S_OK; }
 
 private:
     std::wstring uri_;
+    UINT64 id_;
 };
 
 class CompletedArgs final : public Counted<ICoreWebView2NavigationCompletedEventArgs> {
 public:
-    explicit CompletedArgs(bool success) : success_(success) {}
+    CompletedArgs(bool success, UINT64 id) : success_(success), id_(id) {}
     HRESULT STDMETHODCALLTYPE get_IsSuccess(BOOL* value) override { *value = success_; return S_OK; }
     HRESULT STDMETHODCALLTYPE get_WebErrorStatus(COREWEBVIEW2_WEB_ERROR_STATUS* status) override {
         *status = success_ ? COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN : COREWEBVIEW2_WEB_ERROR_STATUS_CANNOT_CONNECT;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override { *id = 1; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override { *id = id_; return S_OK; }
 
 private:
     bool success_;
+    UINT64 id_;
+};
+
+class ProcessFailedArgs final : public Counted<ICoreWebView2ProcessFailedEventArgs> {
+public:
+    explicit ProcessFailedArgs(COREWEBVIEW2_PROCESS_FAILED_KIND kind) : kind_(kind) {}
+    HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* kind) override {
+        *kind = kind_;
+        return S_OK;
+    }
+
+private:
+    COREWEBVIEW2_PROCESS_FAILED_KIND kind_;
+};
+
+class SourceChangedArgs final : public Counted<ICoreWebView2SourceChangedEventArgs> {
+public:
+    explicit SourceChangedArgs(bool newDocument) : newDocument_(newDocument) {}
+    HRESULT STDMETHODCALLTYPE get_IsNewDocument(BOOL* value) override { *value = newDocument_; return S_OK; }
+
+private:
+    bool newDocument_;
 };
 
 // A handler reference the engine holds, and what Release said when it let go.
@@ -100,14 +121,17 @@ struct HeldHandler {
 };
 
 HeldHandler environmentHandler, controllerHandler, startingHandler, completedHandler;
+HeldHandler sourceChangedHandler, processFailedHandler;
 
 class WebView final : public Counted<ICoreWebView2, UnimplementedWebView> {
 public:
-    const wchar_t* Name() const override { return L"webview"; }
     // Like a real engine, the view drops its event handlers when the host lets go of it.
     void OnProgramReleased() override {
+        finalReleases.push_back(L"webview");
         startingHandler.Drop();
         completedHandler.Drop();
+        sourceChangedHandler.Drop();
+        processFailedHandler.Drop();
     }
     HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) override {
         Record(L"get_Source");
@@ -135,6 +159,25 @@ public:
         token->value = 2;
         return S_OK;
     }
+    HRESULT STDMETHODCALLTYPE add_SourceChanged(ICoreWebView2SourceChangedEventHandler* handler,
+                                                EventRegistrationToken* token) override {
+        return Register(L"add_SourceChanged", sourceChangedHandler, handler, token, 3);
+    }
+    HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* handler,
+                                                EventRegistrationToken* token) override {
+        return Register(L"add_ProcessFailed", processFailedHandler, handler, token, 4);
+    }
+
+private:
+    static HRESULT Register(const wchar_t* call, HeldHandler& held, IUnknown* handler, EventRegistrationToken* token,
+                            INT64 value) {
+        Record(call);
+        held.Hold(handler);
+        token->value = value;
+        return S_OK;
+    }
+
+public:
     HRESULT STDMETHODCALLTYPE Reload() override { Record(L"Reload"); return S_OK; }
     HRESULT STDMETHODCALLTYPE GoBack() override { Record(L"GoBack"); return S_OK; }
     HRESULT STDMETHODCALLTYPE GoForward() override { Record(L"GoForward"); return S_OK; }
@@ -142,7 +185,8 @@ public:
 
 class Controller final : public Counted<ICoreWebView2Controller, UnimplementedController> {
 public:
-    const wchar_t* Name() const override { return L"controller"; }
+    void OnProgramReleased() override { finalReleases.push_back(L"controller"); }
+    HRESULT STDMETHODCALLTYPE Close() override { Record(L"Close"); return S_OK; }
     HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL visible) override {
         Record(L"put_IsVisible " + std::to_wstring(visible));
         return S_OK;
@@ -157,7 +201,7 @@ public:
 
 class Environment final : public Counted<ICoreWebView2Environment, UnimplementedEnvironment> {
 public:
-    const wchar_t* Name() const override { return L"environment"; }
+    void OnProgramReleased() override { finalReleases.push_back(L"environment"); }
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
         HWND, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override {
         Record(L"CreateController");
@@ -170,6 +214,23 @@ std::unique_ptr<Environment> environment;
 std::unique_ptr<Controller> controller;
 std::unique_ptr<WebView> webViewObject;
 HWND messageWindow = nullptr;
+
+// The objects of engines whose browser process died, kept so that tests can count their references.
+struct Generation {
+    std::unique_ptr<Environment> environment;
+    std::unique_ptr<Controller> controller;
+    std::unique_ptr<WebView> webView;
+};
+std::vector<Generation> retired;
+
+// A dead engine's successor: what a new CreateEnvironment gets after a browser process exit.
+void StartNewGeneration() {
+    retired.push_back(Generation{std::move(environment), std::move(controller), std::move(webViewObject)});
+    environment = std::make_unique<Environment>();
+    controller = std::make_unique<Controller>();
+    webViewObject = std::make_unique<WebView>();
+    browserDead = false;
+}
 
 HRESULT STDMETHODCALLTYPE Controller::get_CoreWebView2(ICoreWebView2** view) {
     if (options.noWebView) {
@@ -231,14 +292,20 @@ void Reset(const Options& newOptions) {
     controllerHandler.Drop();
     startingHandler.Drop();
     completedHandler.Drop();
+    sourceChangedHandler.Drop();
+    processFailedHandler.Drop();
     environmentHandler.countAtRelease = controllerHandler.countAtRelease = -1;
     startingHandler.countAtRelease = completedHandler.countAtRelease = -1;
+    sourceChangedHandler.countAtRelease = processFailedHandler.countAtRelease = -1;
     MSG msg;
     while (PeekMessageW(&msg, MessageWindow(), 0, 0, PM_REMOVE)) {
     }
     options = newOptions;
     calls.clear();
     finalReleases.clear();
+    retired.clear();
+    browserDead = false;
+    navigationId = 0;
     environment = std::make_unique<Environment>();
     controller = std::make_unique<Controller>();
     webViewObject = std::make_unique<WebView>();
@@ -246,7 +313,6 @@ void Reset(const Options& newOptions) {
 
 Options& Settings() { return options; }
 const std::vector<std::wstring>& Calls() { return calls; }
-const std::vector<std::wstring>& FinalReleases() { return finalReleases; }
 
 int CountCalls(const std::wstring& prefix) {
     int n = 0;
@@ -287,15 +353,42 @@ void PumpMessages() {
 void RaiseNavigationStarting(const std::wstring& uri) {
     auto* handler = static_cast<ICoreWebView2NavigationStartingEventHandler*>(startingHandler.handler);
     if (!handler) return;
-    StartingArgs args(uri);
+    StartingArgs args(uri, navigationId);
     handler->Invoke(webViewObject.get(), &args);
 }
 
 void RaiseNavigationCompleted(bool success) {
     auto* handler = static_cast<ICoreWebView2NavigationCompletedEventHandler*>(completedHandler.handler);
     if (!handler) return;
-    CompletedArgs args(success);
+    CompletedArgs args(success, navigationId);
     handler->Invoke(webViewObject.get(), &args);
+}
+
+void SetNavigationId(UINT64 id) { navigationId = id; }
+
+void RaiseSourceChanged(bool newDocument) {
+    auto* handler = static_cast<ICoreWebView2SourceChangedEventHandler*>(sourceChangedHandler.handler);
+    if (!handler) return;
+    SourceChangedArgs args(newDocument);
+    handler->Invoke(webViewObject.get(), &args);
+}
+
+long RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
+    auto* handler = static_cast<ICoreWebView2ProcessFailedEventHandler*>(processFailedHandler.handler);
+    if (!handler) return -1;
+    if (kind == COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED) browserDead = true;
+    // Held for the call, as an engine does, since the host may let go of everything inside it.
+    handler->AddRef();
+    ProcessFailedArgs args(kind);
+    handler->Invoke(webViewObject.get(), &args);
+    return static_cast<long>(handler->Release());
+}
+
+const std::vector<std::wstring>& FinalReleases() { return finalReleases; }
+size_t RetiredGenerations() { return retired.size(); }
+RefCounts RetiredRefs(size_t generation, int which) {
+    const Generation& g = retired.at(generation);
+    return which == 0 ? g.environment->refs : which == 1 ? g.controller->refs : g.webView->refs;
 }
 
 RefCounts EnvironmentRefs() { return environment->refs; }
@@ -306,7 +399,8 @@ long ControllerHandlerCountAtRelease() { return controllerHandler.countAtRelease
 IUnknown* NavigationStartingHandler() { return startingHandler.handler; }
 IUnknown* NavigationCompletedHandler() { return completedHandler.handler; }
 long NavigationHandlerCountAtRelease(int which) {
-    return which == 0 ? startingHandler.countAtRelease : completedHandler.countAtRelease;
+    const HeldHandler* held[] = {&startingHandler, &completedHandler, &sourceChangedHandler, &processFailedHandler};
+    return held[which]->countAtRelease;
 }
 
 }  // namespace engine_double
@@ -315,6 +409,7 @@ long NavigationHandlerCountAtRelease(int which) {
 extern "C" HRESULT __stdcall CreateCoreWebView2EnvironmentWithOptions(
     PCWSTR, PCWSTR, ICoreWebView2EnvironmentOptions*, ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
     engine_double::calls.push_back(L"CreateEnvironment");
+    if (engine_double::browserDead) engine_double::StartNewGeneration();
     engine_double::environmentHandler.Hold(handler);
     return S_OK;
 }

@@ -33,12 +33,10 @@ Options& Settings();
 
 // Every call the program made, in order: "CreateEnvironment", "CreateController",
 // "put_IsVisible 1", "put_Bounds 0 64 1184 736", "add_NavigationStarting",
-// "add_NavigationCompleted", "Navigate <url>", "get_Source", "GoBack", "GoForward", "Reload".
+// "add_NavigationCompleted", "add_SourceChanged", "add_ProcessFailed", "Navigate <url>", "get_Source",
+// "GoBack", "GoForward", "Reload", "Close".
 const std::vector<std::wstring>& Calls();
 int CountCalls(const std::wstring& prefix);
-// The engine objects whose last program reference was released, in that order: "webview",
-// "controller", "environment".
-const std::vector<std::wstring>& FinalReleases();
 std::wstring LastCall(const std::wstring& prefix);
 
 // Creation completes only when the test asks: the completion is posted to the UI thread and
@@ -52,10 +50,23 @@ bool ControllerRequested();
 // Raise the web view's events on the registered handlers, as the engine would.
 void RaiseNavigationStarting(const std::wstring& uri);
 void RaiseNavigationCompleted(bool success);
+// The NavigationId that the starting and completed events raised from now on report (0 at first).
+void SetNavigationId(UINT64 id);
+void RaiseSourceChanged(bool newDocument);
+// Holds the handler for the call as an engine does; returns what its final Release returned (-1:
+// no handler). After BROWSER_PROCESS_EXITED the next CreateEnvironment starts a new generation of
+// objects; the dead one's are kept for counting.
+long RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind);
 
 RefCounts EnvironmentRefs();
 RefCounts ControllerRefs();
 RefCounts WebViewRefs();
+// The references of a dead generation (0 the first): which is 0 environment, 1 controller, 2 web view.
+size_t RetiredGenerations();
+RefCounts RetiredRefs(size_t generation, int which);
+// The engine objects, in the order in which the program let go of its last reference to each:
+// "webview", "controller", "environment".
+const std::vector<std::wstring>& FinalReleases();
 
 // What Release returned when the engine gave up its reference to each creation handler:
 // 0 means the handler object was freed then. -1 while the engine still holds it.
@@ -66,6 +77,6 @@ long ControllerHandlerCountAtRelease();
 // returned when the engine let go of them at the web view's end (-1 while still held).
 IUnknown* NavigationStartingHandler();
 IUnknown* NavigationCompletedHandler();
-long NavigationHandlerCountAtRelease(int which);  // 0 starting, 1 completed
+long NavigationHandlerCountAtRelease(int which);  // 0 starting, 1 completed, 2 source changed, 3 process failed
 
 }  // namespace engine_double

@@ -124,15 +124,28 @@ std::wstring WithLoneSurrogatesReplaced(const std::wstring& text) {
     return out;
 }
 
-bool StartsWithHttpScheme(const std::wstring& text) {
+// The ends that are trimmed before the rule: tab to carriage return, space, U+00A0 and U+3000.
+std::wstring Trimmed(const std::wstring& typed) {
+    const auto isEdge = [](wchar_t c) { return (c >= 9 && c <= 13) || c == L' ' || c == 0xA0 || c == 0x3000; };
+    size_t first = 0, last = typed.size();
+    while (first < last && isEdge(typed[first])) ++first;
+    while (last > first && isEdge(typed[last - 1])) --last;
+    return typed.substr(first, last - first);
+}
+
+size_t HttpSchemeLength(const std::wstring& text) {
     std::wstring head = text.substr(0, 8);
     for (wchar_t& c : head) c = (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c;
-    return head.rfind(L"http://", 0) == 0 || head.rfind(L"https://", 0) == 0;
+    return head.rfind(L"http://", 0) == 0 ? 7 : head.rfind(L"https://", 0) == 0 ? 8 : 0;
 }
 
 // Why the result breaks the rule, or empty when it keeps it.
-std::string Violation(const std::wstring& text, const std::wstring& url) {
-    const bool search = text.find(L' ') != std::wstring::npos || text.find(L'.') == std::wstring::npos;
+std::string Violation(const std::wstring& typed, const std::wstring& url) {
+    const std::wstring text = Trimmed(typed);
+    const bool space = text.find(L' ') != std::wstring::npos;
+    const size_t scheme = HttpSchemeLength(text);
+    if (scheme > 0 && text.size() > scheme && !space) return url == text ? "" : "a scheme-named address that was changed";
+    const bool search = space || text.find(L'.') == std::wstring::npos;
     if (search) {
         if (url.rfind(kSearch, 0) != 0) return "a search that does not start with the search prefix";
         std::wstring decoded;
@@ -140,7 +153,7 @@ std::string Violation(const std::wstring& text, const std::wstring& url) {
         if (decoded != WithLoneSurrogatesReplaced(text)) return "a query that does not decode to the text";
         return "";
     }
-    if (StartsWithHttpScheme(text)) return url == text ? "" : "an http(s) address that was changed";
+    if (scheme > 0) return url == text ? "" : "an http(s) address that was changed";
     return url == L"https://" + text ? "" : "an address without the https:// prefix in front of the text";
 }
 
@@ -176,6 +189,9 @@ TEST(ResolveInputPropertyTest, CheckerRejectsWrongResults) {
     EXPECT_NE(Violation(L"HTTP://x.y", L"https://HTTP://x.y"), "");
     EXPECT_NE(Violation(L"httpx.y", L"httpx.y"), "");
     EXPECT_EQ(Violation(L"httpx.y", L"https://httpx.y"), "");
+    EXPECT_NE(Violation(L" x.y\n", L"https:// x.y\n"), "");        // the ends were not trimmed
+    EXPECT_NE(Violation(L"http://intranet", kSearch + L"http%3A%2F%2Fintranet"), "");
+    EXPECT_EQ(Violation(L"\thttp://intranet ", L"http://intranet"), "");
 }
 
 }  // namespace

@@ -33,9 +33,9 @@ INSTANTIATE_TEST_SUITE_P(
         ResolveCase{L"abc def", kSearch + L"abc%20def"},
         ResolveCase{L"myhost:8080", kSearch + L"myhost%3A8080"},
         ResolveCase{L"abc.def ghi", kSearch + L"abc.def%20ghi"},
-        ResolveCase{L" abc.def", kSearch + L"%20abc.def"},
+        ResolveCase{L" abc.def x", kSearch + L"abc.def%20x"},  // the ends are trimmed, the inner space stays
         ResolveCase{L"a&b=c", kSearch + L"a%26b%3Dc"},
-        ResolveCase{L" ", kSearch + L"%20"},
+        ResolveCase{L" ", kSearch},  // nothing left once trimmed (NavigateTo sends nothing for it)
         ResolveCase{L"C#", kSearch + L"C%23"},
         ResolveCase{L"100%", kSearch + L"100%25"},
         ResolveCase{L"x+y", kSearch + L"x%2By"},
@@ -62,7 +62,23 @@ INSTANTIATE_TEST_SUITE_P(
         ResolveCase{L"xhttp.def", L"https://xhttp.def"},
         ResolveCase{L"ftp://abc.def", L"https://ftp://abc.def"},
         ResolveCase{L".", L"https://."},
-        ResolveCase{L"https://duckduckgo.com/", L"https://duckduckgo.com/"}));
+        ResolveCase{L"https://duckduckgo.com/", L"https://duckduckgo.com/"},
+        // White space at the ends, as pastes bring it, goes before the rule runs.
+        ResolveCase{L" abc.def", L"https://abc.def"},
+        ResolveCase{L"\t https://abc.def/x \r\n", L"https://abc.def/x"},
+        ResolveCase{L"\x3000" L"abc.def\x00A0", L"https://abc.def"},
+        ResolveCase{L"\n abc \n", kSearch + L"abc"},
+        ResolveCase{L"a.b\x2003", L"https://a.b\x2003"},  // an em space is not trimmed
+        // An explicit http or https scheme without a space names an address, full stop or not.
+        ResolveCase{L"http://localhost:8080/", L"http://localhost:8080/"},
+        ResolveCase{L"https://intranet/", L"https://intranet/"},
+        ResolveCase{L"http://[::1]:8080/", L"http://[::1]:8080/"},
+        ResolveCase{L"HTTPS://Intranet", L"HTTPS://Intranet"},
+        ResolveCase{L" http://localhost\n", L"http://localhost"},
+        ResolveCase{L"localhost:8080", kSearch + L"localhost%3A8080"},
+        ResolveCase{L"http://", kSearch + L"http%3A%2F%2F"},  // a scheme alone is no address
+        ResolveCase{L"http://my host", kSearch + L"http%3A%2F%2Fmy%20host"},
+        ResolveCase{L"http:/intranet", kSearch + L"http%3A%2Fintranet"}));
 
 TEST(PercentEncodeQueryTest, EncodesEveryByteOutsideTheUnreservedSetInUpperCaseHex) {
     std::wstring all;
@@ -97,6 +113,7 @@ TEST_F(NavigateToTest, EmptyInputIsIgnoredOnceReady) {
     StartEngine();
     const int before = engine_double::CountCalls(L"Navigate");
     NavigateTo(L"");
+    NavigateTo(L" \t\r\n");
     EXPECT_EQ(engine_double::CountCalls(L"Navigate"), before);
 }
 

@@ -2,6 +2,7 @@
 
 #include "addressbar/navigate.h"
 #include "app/state.h"
+#include "app/toolbar.h"
 #include "browser_window.h"
 #include "webhost/com_handler.h"
 
@@ -33,7 +34,7 @@ TEST_F(WebHostTest, StartUpShowsSizesAndRegistersBeforeTheFirstNavigation) {
     const std::vector<std::wstring> expected = {
         L"CreateEnvironment",      L"CreateController",        L"put_IsVisible 1",
         BoundsCall(window(), 64), L"add_NavigationStarting", L"add_NavigationCompleted",
-        L"Navigate https://duckduckgo.com/"};
+        L"add_SourceChanged",      L"add_ProcessFailed",       L"Navigate https://duckduckgo.com/"};
     EXPECT_EQ(Calls(), expected);
     EXPECT_TRUE(webviewReady);
     EXPECT_EQ(GetFocus(), window());
@@ -144,6 +145,187 @@ TEST_F(WebHostTest, SourceOfAHundredThousandCharactersReachesTheAddressBar) {
     EXPECT_EQ(currentUrl, longUrl);
     // The edit control keeps what its limit allows; the program does not crash or truncate currentUrl.
     EXPECT_GT(GetWindowTextLengthW(hAddressBar), 0);
+}
+
+TEST_F(WebHostTest, SourceChangeWritesBarAndCurrentUrlAndLeavesTheLoadingBar) {
+    StartEngine();
+    engine_double::RaiseNavigationStarting(L"https://next.example/");
+    engine_double::Settings().source = L"https://abc.def/page#part";
+    engine_double::RaiseSourceChanged(false);
+    EXPECT_EQ(AddressBarText(), L"https://abc.def/page#part");
+    EXPECT_EQ(currentUrl, L"https://abc.def/page#part");
+    EXPECT_TRUE(isLoading);
+    engine_double::RaiseNavigationCompleted(true);
+    engine_double::Settings().source = L"https://abc.def/other";
+    engine_double::RaiseSourceChanged(false);
+    EXPECT_FALSE(isLoading);
+    EXPECT_EQ(AddressBarText(), L"https://abc.def/other");
+}
+
+TEST_F(WebHostTest, CompletionOfAReplacedNavigationChangesNothing) {
+    StartEngine();
+    engine_double::SetNavigationId(7);
+    engine_double::RaiseNavigationStarting(L"https://first.example/");
+    engine_double::SetNavigationId(8);
+    engine_double::RaiseNavigationStarting(L"https://second.example/");
+    SetWindowTextW(hAddressBar, L"https://second.example/");
+    currentUrl = L"https://second.example/";
+
+    engine_double::SetNavigationId(7);  // the first one ends after the second started
+    engine_double::Settings().source = L"https://old.example/";
+    engine_double::RaiseNavigationCompleted(false);
+    EXPECT_TRUE(isLoading);
+    EXPECT_EQ(AddressBarText(), L"https://second.example/");
+    EXPECT_EQ(currentUrl, L"https://second.example/");
+
+    engine_double::SetNavigationId(8);
+    engine_double::Settings().source = L"https://second.example/";
+    engine_double::RaiseNavigationCompleted(true);
+    EXPECT_FALSE(isLoading);
+    EXPECT_EQ(AddressBarText(), L"https://second.example/");
+}
+
+// The engine's processes die in the field: the page comes back, and a dead engine is started again.
+class ProcessFailureTest : public WebHostTest {
+protected:
+    void ShowPage(const std::wstring& url) {
+        NavigateTo(url);
+        engine_double::RaiseNavigationStarting(url);
+        engine_double::Settings().source = url;
+        engine_double::RaiseNavigationCompleted(true);
+    }
+    void ClickSlot(int slot) {
+        const RECT r = SlotRect(slot, CurrentSlotLayout(ClientWidth()));
+        Click(window(), (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    }
+    // Every toolbar navigation control and a typed address.
+    void UseTheNavigationControls() {
+        for (int slot = kSlotBack; slot <= kSlotHome; ++slot) ClickSlot(slot);
+        NavigateTo(L"abc.def");
+    }
+};
+
+struct ProcessFailedCase {
+    const char* name;
+    COREWEBVIEW2_PROCESS_FAILED_KIND kind;
+    int reloads, restarts;
+};
+
+class ProcessFailedKindTest : public ProcessFailureTest, public ::testing::WithParamInterface<ProcessFailedCase> {};
+
+TEST_P(ProcessFailedKindTest, HasItsReaction) {
+    StartEngine();
+    engine_double::RaiseNavigationStarting(L"https://crashing.example/");
+    const size_t callsBefore = Calls().size();
+    engine_double::RaiseProcessFailed(GetParam().kind);
+    EXPECT_EQ(CountCalls(L"Reload"), GetParam().reloads);
+    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 1 + GetParam().restarts);
+    EXPECT_EQ(CountCalls(L"Close"), GetParam().restarts);
+    const bool ignored = GetParam().reloads == 0 && GetParam().restarts == 0;
+    // A crashed navigation never completes, so the loading bar goes with the crash.
+    EXPECT_EQ(isLoading, ignored);
+    EXPECT_EQ(webviewReady, GetParam().restarts == 0);
+    if (ignored) {
+        EXPECT_EQ(Calls().size(), callsBefore);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ProcessFailedKindTest,
+    ::testing::Values(
+        ProcessFailedCase{"RendererExited", COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED, 1, 0},
+        ProcessFailedCase{"FrameRendererExited", COREWEBVIEW2_PROCESS_FAILED_KIND_FRAME_RENDER_PROCESS_EXITED, 1, 0},
+        ProcessFailedCase{"Unresponsive", COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_UNRESPONSIVE, 0, 0},
+        ProcessFailedCase{"GpuExited", COREWEBVIEW2_PROCESS_FAILED_KIND_GPU_PROCESS_EXITED, 0, 0},
+        ProcessFailedCase{"UnknownExited", COREWEBVIEW2_PROCESS_FAILED_KIND_UNKNOWN_PROCESS_EXITED, 0, 0},
+        ProcessFailedCase{"BrowserExited", COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED, 0, 1}),
+    [](const ::testing::TestParamInfo<ProcessFailedCase>& info) { return info.param.name; });
+
+TEST_F(ProcessFailureTest, DeadEngineIsReleasedOnceAndRestartedOnTheLastPage) {
+    StartEngine();
+    ShowPage(L"https://abc.def/last");
+    const long handlerCount = engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+
+    // Closed once, then every reference of the dead engine let go once, in the order of a window's end.
+    EXPECT_EQ(CountCalls(L"Close"), 1);
+    EXPECT_EQ(engine_double::FinalReleases(), (std::vector<std::wstring>{L"webview", L"controller", L"environment"}));
+    EXPECT_EQ(handlerCount, 0) << "the process-failed handler outlives its own call, and no more";
+    // The engine let go of each handler with the view while the program still held it (the
+    // process-failed one also held for its call); then the program's holders let go.
+    for (int which = 0; which < 4; ++which) {
+        EXPECT_EQ(engine_double::NavigationHandlerCountAtRelease(which), which == 3 ? 2 : 1) << which;
+    }
+    EXPECT_FALSE(navStartingHandler || navCompletedHandler || sourceChangedHandler || processFailedHandler);
+    EXPECT_FALSE(webview || webviewController || webviewEnvironment);
+    EXPECT_FALSE(webviewReady);
+    EXPECT_FALSE(isLoading);
+    EXPECT_EQ(LastCall(L"CreateEnvironment"), L"CreateEnvironment");
+    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 2);
+
+    // During the restart the controls do what they do before the first start: nothing.
+    const size_t callsBefore = Calls().size();
+    UseTheNavigationControls();
+    SendMessageW(window(), WM_SIZE, 0, 0);
+    EXPECT_EQ(Calls().size(), callsBefore);
+
+    StartEngine();
+    ASSERT_EQ(engine_double::RetiredGenerations(), 1u);
+    for (int which = 0; which < 3; ++which) {
+        EXPECT_EQ(engine_double::RetiredRefs(0, which).addRefs, 1) << which;
+        EXPECT_EQ(engine_double::RetiredRefs(0, which).releases, 1) << which;
+    }
+    EXPECT_EQ(LastCall(L"Navigate"), L"Navigate https://abc.def/last");
+    EXPECT_EQ(CountCalls(L"add_ProcessFailed"), 2);
+    ClickSlot(kSlotBack);
+    EXPECT_EQ(CountCalls(L"GoBack"), 1);
+}
+
+TEST_F(ProcessFailureTest, RestartsStopAtTheLimitLeavingAWorkingWindow) {
+    for (int failure = 1; failure <= 4; ++failure) {
+        if (!webviewReady) StartEngine();
+        engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+        EXPECT_EQ(engine_double::EnvironmentRequested(), failure <= 3) << failure;
+    }
+    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 4);
+    EXPECT_FALSE(webviewReady);
+    EXPECT_EQ(CountCalls(L"Close"), 4);
+    const size_t callsBefore = Calls().size();
+    UseTheNavigationControls();
+    EXPECT_EQ(Calls().size(), callsBefore);
+    EXPECT_TRUE(IsWindow(window()));
+}
+
+TEST_F(ProcessFailureTest, PageThatCrashesOnEveryLoadIsReloadedOnlyUpToTheLimit) {
+    StartEngine();
+    ShowPage(L"https://crashes.example/");
+    for (int crash = 0; crash < 5; ++crash) {
+        engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED);
+    }
+    EXPECT_EQ(CountCalls(L"Reload"), 3);
+    // Another page has a budget of its own.
+    ShowPage(L"https://other.example/");
+    engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED);
+    EXPECT_EQ(CountCalls(L"Reload"), 4);
+}
+
+TEST(RecoveryLimitTest, AllowsThreeWithinAMinute) {
+    struct Case {
+        std::vector<ULONGLONG> earlier;
+        ULONGLONG now;
+        bool allowed;
+    };
+    const Case cases[] = {
+        {{}, 1000, true},
+        {{1000, 2000}, 3000, true},
+        {{1000, 2000, 3000}, 4000, false},
+        {{1000, 2000, 3000}, 60999, false},  // the first is still within the minute
+        {{1000, 2000, 3000}, 61000, true},   // ... and now it is not
+        {{0, 0, 0}, 59999, false},
+        {{100000, 100001, 100002}, 100003, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RecoveryAllowed(c.earlier, c.now, 3, 60000), c.allowed) << c.now << " after " << c.earlier.size();
+    }
 }
 
 struct FailureCase {

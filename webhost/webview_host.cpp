@@ -12,22 +12,123 @@ namespace {
 // nothing to show a view in: the objects it brings stay the engine's.
 bool MainWindowIsGone() { return !IsWindow(hMainWnd); }
 
-HRESULT OnNavigationStarting(ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs*) {
-    isLoading = true;
-    InvalidateRect(hMainWnd, nullptr, FALSE);
-    return S_OK;
+// Which kinds of recovery run at most kRecoveryLimit times within kRecoveryWindowMs.
+constexpr size_t kRecoveryLimit = 3;
+constexpr ULONGLONG kRecoveryWindowMs = 60 * 1000;
+
+void RememberStartedNavigation(ICoreWebView2NavigationStartingEventArgs* args) {
+    UINT64 id = 0;
+    if (!args || FAILED(args->get_NavigationId(&id))) return;
+    navigationStartSeen = true;
+    lastNavigationId = id;
 }
 
-// Failed navigations are treated like successful ones: the bar clears and the source is shown.
-HRESULT OnNavigationCompleted(ICoreWebView2* sender, ICoreWebView2NavigationCompletedEventArgs*) {
-    isLoading = false;
-    InvalidateRect(hMainWnd, nullptr, FALSE);
+// A navigation that a newer one replaced still completes, after the newer one started: it must not
+// clear the loading bar nor show the old address. Without any start seen, every completion counts.
+bool IsReplacedNavigation(ICoreWebView2NavigationCompletedEventArgs* args) {
+    UINT64 id = 0;
+    if (!navigationStartSeen || !args || FAILED(args->get_NavigationId(&id))) return false;
+    return id != lastNavigationId;
+}
+
+// The one place where the engine's address reaches the bar and currentUrl.
+void ShowSourceOf(ICoreWebView2* sender) {
     LPWSTR uri = nullptr;
     sender->get_Source(&uri);
     if (uri) {
         ShowAddressInBar(uri);
         currentUrl = uri;
         CoTaskMemFree(uri);
+    }
+}
+
+HRESULT OnSourceChanged(ICoreWebView2* sender, ICoreWebView2SourceChangedEventArgs*);
+HRESULT OnProcessFailed(ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* args);
+
+// Registered with the navigation handlers, on the same web view, and held the same way.
+void RegisterRecoveryHandlers() {
+    EventRegistrationToken sourceToken = {};
+    sourceChangedHandler.Attach(new SourceChangedHandler(OnSourceChanged));
+    webview->add_SourceChanged(sourceChangedHandler.Get(), &sourceToken);
+
+    EventRegistrationToken failedToken = {};
+    processFailedHandler.Attach(new ProcessFailedHandler(OnProcessFailed));
+    webview->add_ProcessFailed(processFailedHandler.Get(), &failedToken);
+}
+
+// Takes one recovery from the budget when it allows one now.
+bool TakeRecovery(std::vector<ULONGLONG>& times) {
+    const ULONGLONG now = GetTickCount64();
+    if (!RecoveryAllowed(times, now, kRecoveryLimit, kRecoveryWindowMs)) return false;
+    times.push_back(now);
+    if (times.size() > kRecoveryLimit) times.erase(times.begin());
+    return true;
+}
+
+// The page's renderer died: the view is alive but blank, and the crashed navigation never completes.
+void ReloadCrashedPage() {
+    isLoading = false;
+    InvalidateRect(hMainWnd, nullptr, FALSE);
+    if (reloadedPageUrl != currentUrl) {
+        reloadedPageUrl = currentUrl;
+        rendererReloadTimes.clear();
+    }
+    // A page that crashes on every load would otherwise reload for ever.
+    if (TakeRecovery(rendererReloadTimes) && webview) webview->Reload();
+}
+
+// The engine's browser process died and took the view, the controller and the environment with it.
+// Everything of that engine is let go, once each, and the engine is started again as at start-up;
+// the new controller navigates to currentUrl, the page the person was on. Until it arrives, the
+// program is as before the first start: back, forward, refresh, home and typed addresses do nothing.
+void RestartEngine() {
+    if (webviewController) webviewController->Close();
+    ReleaseEngineReferences();
+    webviewReady = false;
+    isLoading = false;
+    navigationStartSeen = false;
+    InvalidateRect(hMainWnd, nullptr, FALSE);
+    // Past the limit the engine stays down, silently, as when no runtime is installed; and a window
+    // that is already gone gets no new engine.
+    if (!MainWindowIsGone() && TakeRecovery(engineRestartTimes)) InitWebView(hMainWnd);
+}
+
+HRESULT OnNavigationStarting(ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
+    RememberStartedNavigation(args);
+    isLoading = true;
+    InvalidateRect(hMainWnd, nullptr, FALSE);
+    return S_OK;
+}
+
+// Failed navigations are treated like successful ones: the bar clears and the source is shown.
+HRESULT OnNavigationCompleted(ICoreWebView2* sender, ICoreWebView2NavigationCompletedEventArgs* args) {
+    if (IsReplacedNavigation(args)) return S_OK;
+    isLoading = false;
+    InvalidateRect(hMainWnd, nullptr, FALSE);
+    ShowSourceOf(sender);
+    return S_OK;
+}
+
+// Fragment links and the history API change the address without a new document, and raise no
+// navigation events: the bar follows them here, and the loading bar is left as it is.
+HRESULT OnSourceChanged(ICoreWebView2* sender, ICoreWebView2SourceChangedEventArgs*) {
+    ShowSourceOf(sender);
+    return S_OK;
+}
+
+HRESULT OnProcessFailed(ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* args) {
+    COREWEBVIEW2_PROCESS_FAILED_KIND kind = COREWEBVIEW2_PROCESS_FAILED_KIND_UNKNOWN_PROCESS_EXITED;
+    if (!args || FAILED(args->get_ProcessFailedKind(&kind))) return S_OK;
+    switch (kind) {
+    case COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED:
+        RestartEngine();
+        break;
+    case COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED:
+    case COREWEBVIEW2_PROCESS_FAILED_KIND_FRAME_RENDER_PROCESS_EXITED:
+        ReloadCrashedPage();
+        break;
+    default:
+        break;  // an unresponsive page may recover; the other processes are the runtime's to restart
     }
     return S_OK;
 }
@@ -52,6 +153,8 @@ HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller)
     EventRegistrationToken token2 = {};
     navCompletedHandler.Attach(new NavigationCompletedHandler(OnNavigationCompleted));
     webview->add_NavigationCompleted(navCompletedHandler.Get(), &token2);
+
+    RegisterRecoveryHandlers();
 
     webview->Navigate(currentUrl.c_str());
     return S_OK;
@@ -91,6 +194,14 @@ void ResizeWebView() {
     webviewController->put_Bounds(WebViewBounds(rc.right, rc.bottom, menuOpen, toolbarHeight, menuHeight));
 }
 
+bool RecoveryAllowed(const std::vector<ULONGLONG>& earlierTimes, ULONGLONG now, size_t limit, ULONGLONG windowMs) {
+    size_t recent = 0;
+    for (ULONGLONG time : earlierTimes) {
+        if (now - time < windowMs) ++recent;
+    }
+    return recent < limit;
+}
+
 void ReleaseWebView() {
     webview.Reset();
     webviewController.Reset();
@@ -101,4 +212,6 @@ void ReleaseEngineReferences() {
     ReleaseWebView();
     navStartingHandler.Reset();
     navCompletedHandler.Reset();
+    sourceChangedHandler.Reset();
+    processFailedHandler.Reset();
 }

@@ -38,6 +38,7 @@ public:
     HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL isVisible) override;
     HRESULT STDMETHODCALLTYPE put_Bounds(RECT bounds) override;
     HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** coreWebView2) override;
+    HRESULT STDMETHODCALLTYPE Close() override;
 
 private:
     EngineRef<WebView> view_;
@@ -58,6 +59,13 @@ public:
     virtual bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) = 0;
     virtual void OnWindowDestroyed() { window_ = nullptr; }
 
+    // A process of the engine died: logged, then the host's handlers hear it. After the browser
+    // process, the view and its controller are dead: every call fails and logs nothing.
+    void RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind);
+    bool IsDead() const { return dead_; }
+    // The controller's Close: the page window goes, the handlers are let go, every later call fails.
+    void CloseView();
+
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         return AnswerQuery<ICoreWebView2>(this, riid, object);
     }
@@ -72,6 +80,12 @@ public:
     HRESULT STDMETHODCALLTYPE add_NavigationCompleted(
         ICoreWebView2NavigationCompletedEventHandler* handler, EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE add_SourceChanged(
+        ICoreWebView2SourceChangedEventHandler* handler, EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_SourceChanged(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE add_ProcessFailed(
+        ICoreWebView2ProcessFailedEventHandler* handler, EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken token) override;
     HRESULT STDMETHODCALLTYPE Reload() override;
     HRESULT STDMETHODCALLTYPE GoBack() override;
     HRESULT STDMETHODCALLTYPE GoForward() override;
@@ -90,6 +104,12 @@ protected:
 
     void RaiseStarting(const std::wstring& url, UINT64 navigationId);
     void RaiseCompleted(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, UINT64 navigationId);
+    void RaiseSourceChanged(bool newDocument);
+
+    // What the back-end does when a process dies, before the host hears of it: the page's renderer
+    // (the page goes blank until it loads again), or the browser process (nothing works any more).
+    virtual void OnRendererGone() {}
+    virtual void OnBrowserGone() {}
 
 private:
     template <class Handler>
@@ -103,11 +123,23 @@ private:
     template <class Handler>
     static HRESULT RemoveHandler(std::vector<Registration<Handler>>& list, EventRegistrationToken token);
 
+    void DropProcessFailedHandlers();
+
     HWND window_ = nullptr;
+    bool dead_ = false;
     INT64 nextToken_ = 1;
     std::vector<Registration<ICoreWebView2NavigationStartingEventHandler>> startingHandlers_;
     std::vector<Registration<ICoreWebView2NavigationCompletedEventHandler>> completedHandlers_;
+    std::vector<Registration<ICoreWebView2SourceChangedEventHandler>> sourceChangedHandlers_;
+    std::vector<Registration<ICoreWebView2ProcessFailedEventHandler>> processFailedHandlers_;
 };
+
+// What every call on a dead view or controller answers, as a runtime whose browser process exited.
+inline const HRESULT kBrowserProcessGone = HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
+
+// The registered message that makes the page's engine fail as if a process died; wParam is the
+// COREWEBVIEW2_PROCESS_FAILED_KIND. Sent or posted to the page window.
+UINT SimulateProcessFailureMessage();
 
 // The child window that shows the page (page_window.cpp); its messages go to the view.
 HWND CreatePageWindow(HWND parent, WebView* view);

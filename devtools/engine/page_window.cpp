@@ -22,6 +22,10 @@ LRESULT CALLBACK PageWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         break;
     default: {
+        if (view && message == SimulateProcessFailureMessage()) {
+            view->RaiseProcessFailed(static_cast<COREWEBVIEW2_PROCESS_FAILED_KIND>(wParam));
+            return 0;
+        }
         LRESULT result = 0;
         if (view && view->OnWindowMessage(message, wParam, lParam, &result)) return result;
         break;
@@ -42,6 +46,11 @@ void RegisterPageClass() {
 }
 
 }  // namespace
+
+UINT SimulateProcessFailureMessage() {
+    static const UINT message = RegisterWindowMessageW(L"TrovEngineSimulateProcessFailure");
+    return message;
+}
 
 // Hidden and empty until the controller gives it visibility and bounds.
 HWND CreatePageWindow(HWND parent, WebView* view) {

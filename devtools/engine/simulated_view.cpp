@@ -20,6 +20,13 @@ void DrawPageUrl(HDC hdc, RECT area, const std::wstring& url) {
     SelectObject(hdc, previousFont);
 }
 
+// The two addresses are one document: they differ, and only in what follows a '#' that the new one has.
+bool IsSameDocument(const std::wstring& current, const std::wstring& next) {
+    const size_t hash = next.find(L'#');
+    if (hash == std::wstring::npos || current == next) return false;
+    return current.substr(0, current.find(L'#')) == next.substr(0, hash);
+}
+
 }  // namespace
 
 SimulatedView* SimulatedView::Create(ConfigPtr config, HWND parent) {
@@ -38,6 +45,10 @@ std::wstring SimulatedView::Source() const {
 HRESULT SimulatedView::BeginNavigate(const std::wstring& uri) {
     std::wstring url;
     if (!NormaliseUrl(uri, &url)) return E_INVALIDARG;
+    if (HasPage() && IsSameDocument(Source(), url)) {
+        MoveWithinDocument(url, -1);
+        return S_OK;
+    }
     Enqueue(NavigationKind::New, url, -1);
     return S_OK;
 }
@@ -51,6 +62,11 @@ HRESULT SimulatedView::BeginReload() {
 HRESULT SimulatedView::BeginHistoryMove(int step) {
     int target = historyIndex_ + step;
     if (target >= 0 && target < static_cast<int>(history_.size())) {
+        const std::wstring& entry = history_[static_cast<size_t>(target)];
+        if (IsSameDocument(Source(), entry) || IsSameDocument(entry, Source())) {
+            MoveWithinDocument(entry, target);
+            return S_OK;
+        }
         Enqueue(NavigationKind::HistoryMove, history_[static_cast<size_t>(target)], target);
     }
     return S_OK;
@@ -80,13 +96,43 @@ bool SimulatedView::OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT
     return false;
 }
 
+// Runs after the call that asked for it returns, as every event of this engine does. A new entry
+// (historyIndex -1) drops the forward ones, as a new page does.
+void SimulatedView::MoveWithinDocument(const std::wstring& url, int historyIndex) {
+    EngineRef<SimulatedView> self(this);
+    PostToMessageLoop([self, url, historyIndex] {
+        SimulatedView* view = self.Get();
+        if (!view->Window() || view->IsDead()) return;
+        if (historyIndex < 0) {
+            view->history_.resize(static_cast<size_t>(view->historyIndex_ + 1));
+            view->history_.push_back(url);
+            view->historyIndex_ = static_cast<int>(view->history_.size()) - 1;
+        } else if (historyIndex < static_cast<int>(view->history_.size())) {
+            view->historyIndex_ = historyIndex;
+        }
+        InvalidateRect(view->Window(), nullptr, FALSE);
+        view->RaiseSourceChanged(false);
+    });
+}
+
+// A dead renderer completes nothing: its open navigations are gone without an event.
+void SimulatedView::DropNavigations() {
+    StopTimer();
+    navigations_.clear();
+    blank_ = true;
+    if (Window()) InvalidateRect(Window(), nullptr, FALSE);
+}
+
+void SimulatedView::OnRendererGone() { DropNavigations(); }
+void SimulatedView::OnBrowserGone() { DropNavigations(); }
+
 void SimulatedView::Paint() {
     PAINTSTRUCT ps;
     HDC hdc = BeginPaint(Window(), &ps);
     RECT client;
     GetClientRect(Window(), &client);
     FillRect(hdc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    if (HasPage()) DrawPageUrl(hdc, client, Source());
+    if (HasPage() && !blank_) DrawPageUrl(hdc, client, Source());
     EndPaint(Window(), &ps);
 }
 
@@ -103,28 +149,25 @@ void SimulatedView::Enqueue(NavigationKind kind, const std::wstring& url, int hi
     PostMessageW(Window(), kStepNavigationsMessage, 0, 0);
 }
 
-// Raises whatever events are due, front of the queue first, until a live navigation waits for
-// its timer. Handlers may navigate or drop the host's last reference meanwhile, so each
-// event is raised from a copy and the queue is looked at afresh after it.
+// Raises whatever events are due: first the start of each navigation not yet started, in the order
+// asked, then the completion of those a newer one replaced (so a replaced navigation ends after its
+// successor started, as in a real engine), until a live navigation waits for its timer. Handlers
+// may navigate or drop the host's last reference meanwhile, so each event is raised from a copy
+// and the queue is looked at afresh after it.
 void SimulatedView::OnStepNavigations() {
     EngineRef<SimulatedView> keepAlive(this);
-    while (Window() && !navigations_.empty()) {
-        Navigation& front = navigations_.front();
-        if (!front.started) {
-            front.started = true;
-            Navigation started(front);
-            RaiseStarting(started.url, started.id);
-            continue;
-        }
-        if (front.cancelled) {
-            Navigation cancelled = std::move(front);
-            navigations_.pop_front();
-            RaiseCompleted(false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED, cancelled.id);
-            continue;
-        }
-        StartTimer();
-        return;
+    for (size_t i = 0; Window() && !IsDead() && i < navigations_.size(); ++i) {
+        if (navigations_[i].started) continue;
+        navigations_[i].started = true;
+        Navigation started(navigations_[i]);
+        RaiseStarting(started.url, started.id);
     }
+    while (Window() && !IsDead() && !navigations_.empty() && navigations_.front().cancelled) {
+        Navigation cancelled = std::move(navigations_.front());
+        navigations_.pop_front();
+        RaiseCompleted(false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED, cancelled.id);
+    }
+    if (Window() && !IsDead() && !navigations_.empty() && navigations_.front().started) StartTimer();
 }
 
 void SimulatedView::OnNavigationTimer() {
@@ -133,7 +176,9 @@ void SimulatedView::OnNavigationTimer() {
     if (!navigations_.empty() && navigations_.front().started && !navigations_.front().cancelled) {
         Navigation done = std::move(navigations_.front());
         navigations_.pop_front();
+        const std::wstring before = Source();
         Commit(done);
+        if (Source() != before) RaiseSourceChanged(true);
         RaiseCompleted(true, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN, done.id);
     }
     OnStepNavigations();
@@ -152,6 +197,7 @@ void SimulatedView::Commit(const Navigation& navigation) {
     case NavigationKind::Reload:
         break;
     }
+    blank_ = false;
     if (Window()) InvalidateRect(Window(), nullptr, FALSE);
 }
 

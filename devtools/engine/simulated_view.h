@@ -34,6 +34,13 @@ private:
     HRESULT BeginNavigate(const std::wstring& uri) override;
     HRESULT BeginReload() override;
     HRESULT BeginHistoryMove(int step) override;
+    void OnRendererGone() override;
+    void OnBrowserGone() override;
+
+    // A move to an entry of the same document (only the part after '#' differs): no navigation,
+    // one SourceChanged, raised from the message loop.
+    void MoveWithinDocument(const std::wstring& url, int historyIndex);
+    void DropNavigations();
 
     bool HasPage() const { return historyIndex_ >= 0; }
     void Enqueue(NavigationKind kind, const std::wstring& url, int historyIndex);
@@ -45,6 +52,7 @@ private:
     void Paint();
 
     bool timerRunning_ = false;
+    bool blank_ = false;  // the renderer died: nothing shows until a page loads again
     std::deque<Navigation> navigations_;  // the front one is the open navigation
     std::vector<std::wstring> history_;
     int historyIndex_ = -1;

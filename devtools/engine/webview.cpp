@@ -74,9 +74,38 @@ private:
     UINT64 id_;
 };
 
+class ProcessFailedArgs final : public EventArgs<ICoreWebView2ProcessFailedEventArgs> {
+public:
+    explicit ProcessFailedArgs(COREWEBVIEW2_PROCESS_FAILED_KIND kind) : kind_(kind) {}
+
+    HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* kind) override {
+        if (!kind) return E_POINTER;
+        *kind = kind_;
+        return S_OK;
+    }
+
+private:
+    COREWEBVIEW2_PROCESS_FAILED_KIND kind_;
+};
+
+class SourceChangedArgs final : public EventArgs<ICoreWebView2SourceChangedEventArgs> {
+public:
+    explicit SourceChangedArgs(bool newDocument) : newDocument_(newDocument) {}
+
+    HRESULT STDMETHODCALLTYPE get_IsNewDocument(BOOL* isNewDocument) override {
+        if (!isNewDocument) return E_POINTER;
+        *isNewDocument = newDocument_ ? TRUE : FALSE;
+        return S_OK;
+    }
+
+private:
+    bool newDocument_;
+};
+
 }  // namespace
 
 WebView::~WebView() {
+    DropProcessFailedHandlers();
     DestroyPageWindow(window_);
 }
 
@@ -98,6 +127,7 @@ void WebView::PlacePage(const RECT& bounds) {
 
 HRESULT WebView::get_Source(LPWSTR* uri) {
     if (!uri) return E_POINTER;
+    if (dead_) return kBrowserProcessGone;
     std::wstring source = Source();
     LogLine(Config(), L"get_Source " + source);
     *uri = CopyToTaskMemory(source);
@@ -106,24 +136,28 @@ HRESULT WebView::get_Source(LPWSTR* uri) {
 
 HRESULT WebView::Navigate(LPCWSTR uri) {
     if (!uri) return E_POINTER;
+    if (dead_) return kBrowserProcessGone;
     LogLine(Config(), std::wstring(L"Navigate ") + uri);
     if (!window_) return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
     return BeginNavigate(uri);
 }
 
 HRESULT WebView::Reload() {
+    if (dead_) return kBrowserProcessGone;
     LogLine(Config(), L"Reload");
     if (!window_) return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
     return BeginReload();
 }
 
 HRESULT WebView::GoBack() {
+    if (dead_) return kBrowserProcessGone;
     LogLine(Config(), L"GoBack");
     if (!window_) return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
     return BeginHistoryMove(-1);
 }
 
 HRESULT WebView::GoForward() {
+    if (dead_) return kBrowserProcessGone;
     LogLine(Config(), L"GoForward");
     if (!window_) return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
     return BeginHistoryMove(+1);
@@ -131,6 +165,7 @@ HRESULT WebView::GoForward() {
 
 HRESULT WebView::add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler,
                                         EventRegistrationToken* token) {
+    if (dead_) return kBrowserProcessGone;
     LogLine(Config(), L"add_NavigationStarting");
     return AddHandler(startingHandlers_, handler, token);
 }
@@ -141,12 +176,71 @@ HRESULT WebView::remove_NavigationStarting(EventRegistrationToken token) {
 
 HRESULT WebView::add_NavigationCompleted(ICoreWebView2NavigationCompletedEventHandler* handler,
                                          EventRegistrationToken* token) {
+    if (dead_) return kBrowserProcessGone;
     LogLine(Config(), L"add_NavigationCompleted");
     return AddHandler(completedHandlers_, handler, token);
 }
 
 HRESULT WebView::remove_NavigationCompleted(EventRegistrationToken token) {
     return RemoveHandler(completedHandlers_, token);
+}
+
+HRESULT WebView::add_SourceChanged(ICoreWebView2SourceChangedEventHandler* handler, EventRegistrationToken* token) {
+    if (dead_) return kBrowserProcessGone;
+    LogLine(Config(), L"add_SourceChanged");
+    return AddHandler(sourceChangedHandlers_, handler, token);
+}
+
+HRESULT WebView::remove_SourceChanged(EventRegistrationToken token) {
+    return RemoveHandler(sourceChangedHandlers_, token);
+}
+
+HRESULT WebView::add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* handler, EventRegistrationToken* token) {
+    if (dead_) return kBrowserProcessGone;
+    LogLine(Config(), L"add_ProcessFailed");
+    return AddHandler(processFailedHandlers_, handler, token);
+}
+
+HRESULT WebView::remove_ProcessFailed(EventRegistrationToken token) {
+    const size_t before = processFailedHandlers_.size();
+    HRESULT result = RemoveHandler(processFailedHandlers_, token);
+    if (processFailedHandlers_.size() < before) LogLine(Config(), L"Released processfailedhandler");
+    return result;
+}
+
+// Each registration the engine lets go of is logged, so a test sees the handler given back.
+void WebView::DropProcessFailedHandlers() {
+    auto dropped = std::move(processFailedHandlers_);
+    processFailedHandlers_.clear();
+    for (size_t i = 0; i < dropped.size(); ++i) LogLine(Config(), L"Released processfailedhandler");
+}
+
+// The host usually lets go of everything from its handler, so the view keeps itself alive meanwhile.
+void WebView::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
+    if (dead_) return;
+    EngineRef<WebView> keepAlive(this);
+    LogLine(Config(), L"ProcessFailed " + std::to_wstring(static_cast<int>(kind)));
+    if (kind == COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED) {
+        dead_ = true;
+        OnBrowserGone();
+    } else if (kind == COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED ||
+               kind == COREWEBVIEW2_PROCESS_FAILED_KIND_FRAME_RENDER_PROCESS_EXITED) {
+        OnRendererGone();
+    }
+    ComHolder<ProcessFailedArgs> args(new ProcessFailedArgs(kind));
+    auto handlers = processFailedHandlers_;
+    for (auto& registration : handlers) registration.handler->Invoke(this, args.Get());
+}
+
+// A closed view shows nothing and raises nothing more; the host's handlers go back to it.
+void WebView::CloseView() {
+    EngineRef<WebView> keepAlive(this);
+    dead_ = true;
+    startingHandlers_.clear();
+    completedHandlers_.clear();
+    sourceChangedHandlers_.clear();
+    DropProcessFailedHandlers();
+    if (window_ && IsWindow(window_)) DestroyWindow(window_);  // the page window tells the back-end
 }
 
 template <class Handler>
@@ -174,6 +268,13 @@ void WebView::RaiseStarting(const std::wstring& url, UINT64 navigationId) {
     LogLine(Config(), L"NavigationStarting " + url);
     ComHolder<StartingArgs> args(new StartingArgs(url, navigationId));
     auto handlers = startingHandlers_;  // a handler may add or remove handlers
+    for (auto& registration : handlers) registration.handler->Invoke(this, args.Get());
+}
+
+void WebView::RaiseSourceChanged(bool newDocument) {
+    LogLine(Config(), std::wstring(L"SourceChanged ") + (newDocument ? L"1 " : L"0 ") + Source());
+    ComHolder<SourceChangedArgs> args(new SourceChangedArgs(newDocument));
+    auto handlers = sourceChangedHandlers_;
     for (auto& registration : handlers) registration.handler->Invoke(this, args.Get());
 }
 

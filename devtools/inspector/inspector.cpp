@@ -140,6 +140,16 @@ int Resize(int width, int height) {
     return SetWindowPos(browser, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER) ? 0 : 1;
 }
 
+// Makes the development engine behind the page fail as if one of its processes died (kind as the
+// engine's process-failed kinds number them); posted, so the inspector never waits on the browser.
+int FailProcess(int kind) {
+    HWND browser = FindBrowser();
+    HWND page = browser ? FindWindowExW(browser, nullptr, L"TrovDevEnginePage", nullptr) : nullptr;
+    if (!page) return 1;
+    const UINT message = RegisterWindowMessageW(L"TrovEngineSimulateProcessFailure");
+    return PostMessageW(page, message, static_cast<WPARAM>(kind), 0) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -162,6 +172,8 @@ int main(int argc, char** argv) {
     if (command == "dismiss-messagebox") return DismissMessageBox();
     if (command == "restore") return Restore();
     if (command == "resize" && argc > 3) return Resize(std::atoi(argv[2]), std::atoi(argv[3]));
-    std::fprintf(stderr, "usage: trov_inspector info|wait-window MS|wait-page MS|messagebox|dismiss-messagebox|restore|resize W H\n");
+    if (command == "fail-process" && argc > 2) return FailProcess(std::atoi(argv[2]));
+    std::fprintf(stderr, "usage: trov_inspector info|wait-window MS|wait-page MS|messagebox|dismiss-messagebox|restore|"
+                         "resize W H|fail-process KIND\n");
     return 2;
 }

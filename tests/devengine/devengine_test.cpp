@@ -101,6 +101,9 @@ public:
         auto* starting = new NavigationStartingHandler([this](ICoreWebView2*, StartingArgs* args) {
             LPWSTR uri = nullptr;
             args->get_Uri(&uri);
+            UINT64 id = 0;
+            args->get_NavigationId(&id);
+            startIds.push_back(id);
             events.push_back(L"start " + TakeString(uri));
             return S_OK;
         });
@@ -111,6 +114,9 @@ public:
             args->get_IsSuccess(&success);
             COREWEBVIEW2_WEB_ERROR_STATUS status = COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN;
             args->get_WebErrorStatus(&status);
+            UINT64 id = 0;
+            args->get_NavigationId(&id);
+            doneIds.push_back(id);
             events.push_back(L"done " + TakeString(source) + (success ? L" ok" : L" error " + std::to_wstring(status)));
             ++completedCount;
             return S_OK;
@@ -120,6 +126,29 @@ public:
         webview->add_NavigationCompleted(completed, &token);
         starting->Release();
         completed->Release();
+    }
+
+    // Records "source <0|1> <source>" and "failed <kind>" among the events.
+    void WatchSourcesAndFailures() {
+        auto* changed = new SourceChangedHandler([this](ICoreWebView2* sender, ICoreWebView2SourceChangedEventArgs* args) {
+            LPWSTR source = nullptr;
+            sender->get_Source(&source);
+            BOOL newDocument = FALSE;
+            args->get_IsNewDocument(&newDocument);
+            events.push_back(L"source " + std::to_wstring(newDocument) + L" " + TakeString(source));
+            return S_OK;
+        });
+        auto* failed = new ProcessFailedHandler([this](ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* args) {
+            COREWEBVIEW2_PROCESS_FAILED_KIND kind = COREWEBVIEW2_PROCESS_FAILED_KIND_UNKNOWN_PROCESS_EXITED;
+            args->get_ProcessFailedKind(&kind);
+            events.push_back(L"failed " + std::to_wstring(kind));
+            return S_OK;
+        });
+        EventRegistrationToken token;
+        webview->add_SourceChanged(changed, &token);
+        webview->add_ProcessFailed(failed, &token);
+        changed->Release();
+        failed->Release();
     }
 
     // Runs an engine call and waits for the navigation it starts to complete.
@@ -152,6 +181,7 @@ public:
     bool environmentDoneInsideCall = false;
     bool controllerDoneInsideCall = false;
     std::vector<std::wstring> events;
+    std::vector<UINT64> startIds, doneIds;
     int completedCount = 0;
 
 private:
@@ -250,6 +280,7 @@ TEST_F(DevEngineTest, StartUpSequenceIsLoggedLineByLineInUtf8) {
         "add_NavigationCompleted",
         "Navigate https://Example.COM/\xE9\xA1\xB5",
         "NavigationStarting https://example.com/\xE9\xA1\xB5",
+        "SourceChanged 1 https://example.com/\xE9\xA1\xB5",
         "NavigationCompleted https://example.com/\xE9\xA1\xB5",
         "get_Source https://example.com/\xE9\xA1\xB5",
         "Released webview",
@@ -317,7 +348,8 @@ TEST_F(DevEngineTest, NavigationStaysOpenWhileTheDelayRuns) {
     EXPECT_EQ(session.Source(), L"about:blank");
 }
 
-// Whether or not the first navigation had started, it completes as cancelled before the next starts.
+// Whether or not the first navigation had started, it completes as cancelled at once, after the next
+// one started, with its own id.
 TEST_F(DevEngineTest, NewNavigationCancelsTheOpenOne) {
     SetEngineVariables(L"600000", nullptr);
     for (bool waitForFirstStart : {true, false}) {
@@ -329,9 +361,12 @@ TEST_F(DevEngineTest, NewNavigationCancelsTheOpenOne) {
         }
         ASSERT_EQ(session.webview->Navigate(L"https://second.test"), S_OK);
         ASSERT_TRUE(session.WaitForEvents(3)) << waitForFirstStart;
-        std::vector<std::wstring> expected = {L"start https://first.test/", L"done about:blank error 14",
-                                              L"start https://second.test/"};
+        std::vector<std::wstring> expected = {L"start https://first.test/", L"start https://second.test/",
+                                              L"done about:blank error 14"};
         EXPECT_EQ(session.events, expected) << waitForFirstStart;
+        ASSERT_EQ(session.startIds.size(), 2u);
+        EXPECT_NE(session.startIds[0], session.startIds[1]);
+        EXPECT_EQ(session.doneIds, std::vector<UINT64>{session.startIds[0]});
     }
     EXPECT_EQ(LogCount("NavigationCompleted about:blank"), 2u) << "a cancelled navigation leaves the source as it was";
 }
@@ -530,7 +565,123 @@ TEST_F(DevEngineTest, UnreachableChromiumFailsControllerCreationLater) {
                                                     "CreateEnvironment", "CreateController", "Released environment"}));
 }
 
+// A fragment, the history between such entries: one document, so only SourceChanged; a new page
+// commits a new document before it completes.
+TEST_F(DevEngineTest, SameDocumentMovesRaiseOnlySourceChanged) {
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    session.WatchSourcesAndFailures();
+    ICoreWebView2* view = session.webview.Get();
+    struct Step {
+        std::function<HRESULT()> call;
+        std::vector<std::wstring> events;
+    } steps[] = {
+        {[view] { return view->Navigate(L"https://a.test/page"); },
+         {L"start https://a.test/page", L"source 1 https://a.test/page", L"done https://a.test/page ok"}},
+        {[view] { return view->Navigate(L"https://a.test/page#one"); }, {L"source 0 https://a.test/page#one"}},
+        {[view] { return view->Navigate(L"https://a.test/page#two"); }, {L"source 0 https://a.test/page#two"}},
+        {[view] { return view->GoBack(); }, {L"source 0 https://a.test/page#one"}},
+        {[view] { return view->GoBack(); }, {L"source 0 https://a.test/page"}},
+        {[view] { return view->GoForward(); }, {L"source 0 https://a.test/page#one"}},
+        {[view] { return view->Navigate(L"https://b.test/#one"); },
+         {L"start https://b.test/#one", L"source 1 https://b.test/#one", L"done https://b.test/#one ok"}},
+        {[view] { return view->Reload(); }, {L"start https://b.test/#one", L"done https://b.test/#one ok"}},
+    };
+    for (const Step& step : steps) {
+        session.events.clear();
+        ASSERT_EQ(step.call(), S_OK);
+        EXPECT_TRUE(session.events.empty()) << "raised inside the call";
+        ASSERT_TRUE(session.WaitForEvents(step.events.size()));
+        PumpUntil([] { return false; }, 60);  // nothing more may follow
+        EXPECT_EQ(session.events, step.events);
+    }
+    EXPECT_EQ(LogCount("SourceChanged 0 https://a.test/page#one"), 3u);
+}
+
 // Dark pixels near the top tell a loaded page from the blank one.
+int DarkPixelsAtTop(HWND page) {
+    UpdateWindow(page);
+    HDC hdc = GetDC(page);
+    int dark = 0;
+    for (int y = 0; y < 48; ++y) {
+        for (int x = 0; x < 400; ++x) {
+            COLORREF c = GetPixel(hdc, x, y);
+            if (c != CLR_INVALID && GetRValue(c) < 128 && GetGValue(c) < 128 && GetBValue(c) < 128) ++dark;
+        }
+    }
+    ReleaseDC(page, hdc);
+    return dark;
+}
+
+void SimulateProcessFailure(HWND page, COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
+    SendMessageW(page, RegisterWindowMessageW(L"TrovEngineSimulateProcessFailure"), kind, 0);
+}
+
+TEST_F(DevEngineTest, DeadRendererBlanksThePageUntilReload) {
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    session.WatchSourcesAndFailures();
+    session.controller->put_IsVisible(TRUE);
+    session.controller->put_Bounds(RECT{0, 64, 800, 600});
+    ASSERT_TRUE(session.NavigateAndWait(L"https://pixels.test/page"));
+    ASSERT_GT(DarkPixelsAtTop(PageWindow()), 20);
+
+    session.events.clear();
+    SimulateProcessFailure(PageWindow(), COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED);
+    EXPECT_EQ(session.events, std::vector<std::wstring>{L"failed 1"});
+    EXPECT_EQ(DarkPixelsAtTop(PageWindow()), 0);
+    ASSERT_TRUE(session.RunAndWait([&] { return session.webview->Reload(); }));
+    EXPECT_GT(DarkPixelsAtTop(PageWindow()), 20);
+    EXPECT_EQ(LogCount("ProcessFailed 1"), 1u);
+}
+
+// After the browser process: every call fails and logs nothing, Close and the releases are logged,
+// and a new environment is a working engine again.
+TEST_F(DevEngineTest, DeadBrowserProcessFailsEveryCallUntilANewEnvironment) {
+    const HRESULT dead = HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
+    {
+        EngineSession session(parent_);
+        ASSERT_TRUE(session.StartWebView());
+        session.WatchSourcesAndFailures();
+        session.controller->put_IsVisible(TRUE);
+        ASSERT_TRUE(session.NavigateAndWait(L"https://before.test/"));
+        session.events.clear();
+        SimulateProcessFailure(PageWindow(), COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+        EXPECT_EQ(session.events, std::vector<std::wstring>{L"failed 0"});
+        const size_t linesAtFailure = LogLines().size();
+
+        ICoreWebView2* view = session.webview.Get();
+        ICoreWebView2Controller* controller = session.controller.Get();
+        LPWSTR source = nullptr;
+        ICoreWebView2* anotherView = nullptr;
+        EventRegistrationToken token;
+        auto* handler = new NavigationStartingHandler([](ICoreWebView2*, StartingArgs*) { return S_OK; });
+        const HRESULT results[] = {view->Navigate(L"https://after.test/"), view->Reload(), view->GoBack(),
+                                   view->GoForward(), view->get_Source(&source),
+                                   view->add_NavigationStarting(handler, &token), controller->put_IsVisible(TRUE),
+                                   controller->put_Bounds(RECT{0, 0, 10, 10}),
+                                   controller->get_CoreWebView2(&anotherView)};
+        handler->Release();
+        for (HRESULT result : results) EXPECT_EQ(result, dead);
+        EXPECT_EQ(source, nullptr);
+        EXPECT_EQ(anotherView, nullptr);
+        EXPECT_EQ(LogLines().size(), linesAtFailure) << "a dead engine logs nothing";
+        EXPECT_FALSE(PumpUntil([&] { return session.events.size() > 1; }, 200)) << "and raises nothing";
+
+        EXPECT_EQ(controller->Close(), S_OK);
+        EXPECT_TRUE(PumpUntil([this] { return PageWindow() == nullptr; }));
+        std::vector<std::string> lines = LogLines();
+        lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(linesAtFailure - 1));
+        EXPECT_EQ(lines, (std::vector<std::string>{"ProcessFailed 0", "Close", "Released processfailedhandler"}));
+    }
+    EXPECT_EQ(LogCount("Released webview") + LogCount("Released controller") + LogCount("Released environment"), 3u);
+
+    EngineSession fresh(parent_);
+    ASSERT_TRUE(fresh.StartWebView());
+    ASSERT_TRUE(fresh.NavigateAndWait(L"https://after.test/"));
+    EXPECT_EQ(fresh.Source(), L"https://after.test/");
+}
+
 TEST_F(DevEngineTest, PageShowsItsUrlOnceLoaded) {
     EngineSession session(parent_);
     ASSERT_TRUE(session.StartWebView());
@@ -538,22 +689,9 @@ TEST_F(DevEngineTest, PageShowsItsUrlOnceLoaded) {
     session.controller->put_Bounds(RECT{0, 64, 800, 600});
     HWND page = PageWindow();
 
-    auto darkPixelsAtTop = [page] {
-        UpdateWindow(page);
-        HDC hdc = GetDC(page);
-        int dark = 0;
-        for (int y = 0; y < 48; ++y) {
-            for (int x = 0; x < 400; ++x) {
-                COLORREF c = GetPixel(hdc, x, y);
-                if (c != CLR_INVALID && GetRValue(c) < 128 && GetGValue(c) < 128 && GetBValue(c) < 128) ++dark;
-            }
-        }
-        ReleaseDC(page, hdc);
-        return dark;
-    };
-    EXPECT_EQ(darkPixelsAtTop(), 0) << "blank before any page";
+    EXPECT_EQ(DarkPixelsAtTop(page), 0) << "blank before any page";
     ASSERT_TRUE(session.NavigateAndWait(L"https://pixels.test/page"));
-    EXPECT_GT(darkPixelsAtTop(), 20);
+    EXPECT_GT(DarkPixelsAtTop(page), 20);
 }
 
 }  // namespace

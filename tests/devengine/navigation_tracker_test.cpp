@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -83,8 +84,9 @@ std::vector<Step> Join(std::vector<std::vector<Step>> parts) {
     return all;
 }
 
-// "start <url> #id" and "done ok #id" or "done error <status> #id".
+// "start <url> #id" and "done ok #id" or "done error <status> #id"; "source <0|1> <url>".
 std::string Describe(const NavigationEvent& event) {
+    if (event.kind == NavigationEvent::Kind::SourceChanged) return "source " + std::to_string(event.newDocument) + " " + event.url;
     std::string id = " #" + std::to_string(event.id);
     if (event.kind == NavigationEvent::Kind::Starting) return "start " + event.url + id;
     return event.success ? "done ok" + id : "done error " + std::to_string(static_cast<int>(event.status)) + id;
@@ -96,6 +98,30 @@ struct Case {
     std::vector<std::string> events;
     std::string source;
 };
+
+// Feeds the steps to a tracker whose main frame is blank; the events it raises, described.
+std::vector<std::string> Replay(NavigationTracker& tracker, const std::vector<Step>& steps) {
+    std::vector<std::string> events;
+    for (const Step& step : steps) {
+        std::vector<NavigationEvent> raised;
+        if (step.method == "answer") {
+            raised = tracker.OnNavigateAnswer(step.params);
+        } else if (step.method == "abandon") {
+            raised = tracker.Abandon();
+        } else {
+            raised = tracker.OnEvent(step.method, step.params);
+        }
+        for (const NavigationEvent& event : raised) events.push_back(Describe(event));
+    }
+    return events;
+}
+
+std::vector<std::string> Without(std::vector<std::string> events, const std::string& prefix) {
+    events.erase(std::remove_if(events.begin(), events.end(),
+                                [&](const std::string& e) { return e.rfind(prefix, 0) == 0; }),
+                 events.end());
+    return events;
+}
 
 TEST(NavigationTracker, RecordedSequencesGiveOneCompletionPerNavigation) {
     const std::string bfcache = "BackForwardCacheRestore";
@@ -138,8 +164,21 @@ TEST(NavigationTracker, RecordedSequencesGiveOneCompletionPerNavigation) {
          {Started("/slow.html", "L1"), Request("/slow.html", "L1"), Started("/b.html", "L2"), Request("/b.html", "L2"),
           Failed("L1", "net::ERR_ABORTED", true), Navigated(Url("/b.html"), "L2"), Lifecycle("load", "L1"),
           Lifecycle("load", "L2")},
-         {"start " + Url("/slow.html") + " #1", "done error 14 #1", "start " + Url("/b.html") + " #2", "done ok #2"},
+         {"start " + Url("/slow.html") + " #1", "start " + Url("/b.html") + " #2", "done error 14 #1", "done ok #2"},
          Url("/b.html")},
+        {"a typed navigation replaced while its request is open: its cancellation comes before the new start",
+         {Started("/slower.html", "L1"), Request("/slower.html", "L1"), Answer("L1", "net::ERR_ABORTED"),
+          Failed("L1", "net::ERR_ABORTED", true), Started("/slow.html", "L2"), Request("/slow.html", "L2"),
+          Answer("L2"), Navigated(Url("/slow.html"), "L2"), Lifecycle("load", "L2")},
+         {"start " + Url("/slower.html") + " #1", "start " + Url("/slow.html") + " #2", "done error 14 #1",
+          "done ok #2"},
+         Url("/slow.html")},
+        {"a request cancelled with nothing after it ends when the frame stops",
+         Join({Load("/a.html", "L1"),
+               {Started("/nocontent", "L2"), Request("/nocontent", "L2"), Failed("L2", "net::ERR_ABORTED", true),
+                Stopped()}}),
+         {"start " + Url("/a.html") + " #1", "done ok #1", "start " + Url("/nocontent") + " #2", "done error 14 #2"},
+         Url("/a.html")},
         {"a 204 answer: cancelled, the page stays",
          Join({Load("/a.html", "L1"),
                {Started("/nocontent", "L2"), Request("/nocontent", "L2"), Failed("L2", "net::ERR_ABORTED", true),
@@ -180,21 +219,32 @@ TEST(NavigationTracker, RecordedSequencesGiveOneCompletionPerNavigation) {
     for (const Case& c : cases) {
         NavigationTracker tracker;
         tracker.SetMainFrame({{"id", kMain}, {"url", "about:blank"}});
-        std::vector<std::string> events;
-        for (const Step& step : c.steps) {
-            std::vector<NavigationEvent> raised;
-            if (step.method == "answer") {
-                raised = tracker.OnNavigateAnswer(step.params);
-            } else if (step.method == "abandon") {
-                raised = tracker.Abandon();
-            } else {
-                raised = tracker.OnEvent(step.method, step.params);
-            }
-            for (const NavigationEvent& event : raised) events.push_back(Describe(event));
-        }
+        // Address changes are checked on their own, below.
+        const std::vector<std::string> events = Without(Replay(tracker, c.steps), "source ");
         EXPECT_EQ(events, c.events) << c.what;
         EXPECT_EQ(tracker.Source(), c.source) << c.what;
     }
+}
+
+// Each change of the main frame's address, once: a new document as it commits, a move within one
+// (fragment, history API, back and forward between them) as Chromium reports it.
+TEST(NavigationTracker, SourceChangesAreReportedOncePerAddress) {
+    NavigationTracker tracker;
+    tracker.SetMainFrame({{"id", kMain}, {"url", "about:blank"}});
+    auto within = [](const std::string& path, const char* frame = kMain) {
+        return Step{"Page.navigatedWithinDocument", {{"frameId", frame}, {"url", Url(path)}}};
+    };
+    const std::vector<Step> steps = Join({Load("/a.html", "L1"),
+                                          {Started("/a.html#part", "L1", "sameDocument"), within("/a.html#part"),
+                                           within("/a.html?view=2"), within("/a.html?view=2"),
+                                           within("/other", kChild), within("/a.html#part")},
+                                          Load("/b.html", "L2"), Load("/b.html", "L3")});
+    const std::vector<std::string> expected = {
+        "start " + Url("/a.html") + " #1", "source 1 " + Url("/a.html"), "done ok #1",
+        "source 0 " + Url("/a.html#part"), "source 0 " + Url("/a.html?view=2"), "source 0 " + Url("/a.html#part"),
+        "start " + Url("/b.html") + " #2", "source 1 " + Url("/b.html"), "done ok #2",
+        "start " + Url("/b.html") + " #3", "done ok #3"};
+    EXPECT_EQ(Replay(tracker, steps), expected);
 }
 
 TEST(NavigationTracker, MainFrameSourceIncludesTheFragment) {

@@ -91,13 +91,15 @@ class BrowserSession(BrowserTestCase):
         self.assertEqual((right - left, bottom - top), (1200, 800))
         self.assertEqual((info["visible"], info["iconic"], info["zoomed"]), ("1", "0", "0"))
         _, _, width, height = parse_rect(info["client"])
-        self.assertEqual(trov.log()[:7], [
+        self.assertEqual(trov.log()[:9], [
             "CreateEnvironment",
             "CreateController",
             "put_IsVisible 1",
             f"put_Bounds 0 64 {width} {height}",
             "add_NavigationStarting",
             "add_NavigationCompleted",
+            "add_SourceChanged",
+            "add_ProcessFailed",
             f"Navigate {HOME_URL}",
         ])
         trov.wait_bar(HOME_URL)

@@ -2,8 +2,10 @@
 served from this process, typed, clicked, scrolled, redirected, failed and resized, checked on
 the screen, in the engine's log and in what the server was asked for."""
 
+import base64
 import http.server
 import json
+import os
 import shutil
 import socket
 import ssl
@@ -12,14 +14,16 @@ import tempfile
 import threading
 import time
 import unittest
+import urllib.parse
 import urllib.request
 from pathlib import Path
 
 from trov_e2e import CONFIG, HOME_URL, LOADING_BLUE, LOADING_ROW, TOOLBAR_HEIGHT, WHITE, BrowserTestCase, capture, \
-    wait_until
+    in_order, wait_until
 
 CHROMIUM = shutil.which("chromium")
 SLOW_PAGE_DELAY = 2.0
+SLOWER_PAGE_DELAY = 3.0
 
 RED = (255, 0, 0)
 BLUE = (0, 0, 255)
@@ -41,6 +45,11 @@ PAGES = {
     "/tall.html": "<body style='margin:0'><div style='height:3000px;background:#00a050'></div>"
                   "<div style='height:3000px;background:#a000a0'></div>",
     "/amber.html": "<body style='margin:0;background:#e0a000'>",
+    "/slower.html": "<body><p>slower page</p>",
+    # A fragment link (green) and a button that moves with the history API (purple), one document.
+    "/inpage.html": "<body style='margin:0'><a href='#part' style='display:block;height:200px;background:#00a050'></a>"
+                    "<button onclick=\"history.pushState({}, '', '/pushed.html')\" "
+                    "style='display:block;width:600px;height:200px;border:0;background:#a000a0'></button>",
 }
 
 
@@ -84,13 +93,18 @@ class PageServer:
                     return
                 if path == "/slow.html":
                     time.sleep(SLOW_PAGE_DELAY)
+                if path == "/slower.html":
+                    time.sleep(SLOWER_PAGE_DELAY)
                 body = ("<!doctype html><html>" + PAGES[path] + "</html>").encode()
                 self.send_response(200)
                 self.send_header("Content-Type", "text/html; charset=utf-8")
                 self.send_header("Cache-Control", "no-store")
                 self.send_header("Content-Length", str(len(body)))
                 self.end_headers()
-                self.wfile.write(body)
+                try:
+                    self.wfile.write(body)
+                except OSError:
+                    pass  # the browser gave the page up meanwhile (a newer navigation replaced it)
 
             def log_message(self, *args):
                 pass
@@ -167,6 +181,30 @@ class HeadlessChromium:
                 self.process.kill()
                 self.process.wait(timeout=10)
         shutil.rmtree(self.profile, ignore_errors=True)
+
+
+def open_devtools_socket(ws_url, method):
+    """Sends one command to a page over a DevTools connection of our own; the socket is returned open,
+    since a command such as Page.crash never answers."""
+    target = urllib.parse.urlparse(ws_url)
+    sock = socket.create_connection((target.hostname, target.port), timeout=10)
+    key = base64.b64encode(os.urandom(16)).decode()
+    sock.sendall((f"GET {target.path} HTTP/1.1\r\nHost: {target.netloc}\r\nUpgrade: websocket\r\n"
+                  f"Connection: Upgrade\r\nSec-WebSocket-Key: {key}\r\nSec-WebSocket-Version: 13\r\n\r\n").encode())
+    answer = b""
+    while b"\r\n\r\n" not in answer:
+        chunk = sock.recv(4096)
+        if not chunk:
+            break
+        answer += chunk
+    if not answer.startswith(b"HTTP/1.1 101"):
+        sock.close()
+        raise AssertionError(f"no WebSocket to the page: {answer[:80]!r}")
+    payload = json.dumps({"id": 1, "method": method}).encode()
+    mask = os.urandom(4)
+    length = bytes([0x80 | len(payload)]) if len(payload) < 126 else bytes([0x80 | 126]) + len(payload).to_bytes(2, "big")
+    sock.sendall(bytes([0x81]) + length + mask + bytes(b ^ mask[i % 4] for i, b in enumerate(payload)))
+    return sock
 
 
 @unittest.skipUnless(CHROMIUM, "chromium is not installed (scripts/setup installs it)")
@@ -342,6 +380,88 @@ class ChromiumSession(BrowserTestCase):
         trov.wait_log(f"put_Bounds 0 {TOOLBAR_HEIGHT} {trov.width} {trov.height}", mark)
         self.wait_colours({(trov.width - 3, trov.height - 3): AMBER, (trov.width - 3, TOOLBAR_HEIGHT + 3): AMBER,
                            (3, trov.height - 3): AMBER}, "the page filling the maximised window")
+
+    def test_09_addresses_within_a_page_reach_the_bar(self):
+        trov = self.trov
+        page, pushed = self.server.url("/inpage.html"), self.server.url("/pushed.html")
+        self.open_page("/inpage.html")
+        self.wait_colours({(300, TOOLBAR_HEIGHT + 100): GREEN, (300, TOOLBAR_HEIGHT + 300): PURPLE},
+                          "the link and the button")
+        mark = trov.mark()
+        trov.click(300, TOOLBAR_HEIGHT + 100)
+        trov.wait_log(f"SourceChanged 0 {page}#part", mark)
+        trov.wait_bar(f"{page}#part")
+        trov.click(300, TOOLBAR_HEIGHT + 300)
+        trov.wait_log(f"SourceChanged 0 {pushed}", mark)
+        trov.wait_bar(pushed)
+        trov.click_slot("back")
+        trov.wait_bar(f"{page}#part")
+        trov.mouse_away()
+        self.assertEqual(self.events_between(mark, None), [], "moves within a document are no navigations")
+        self.assertEqual(self.server.count("/pushed.html"), 0)
+
+    def test_10_replaced_slow_load_never_shows_an_old_address(self):
+        trov = self.trov
+        previous = self.server.url("/red.html")
+        slower, slow = self.server.url("/slower.html"), self.server.url("/slow.html")
+        self.open_page("/red.html")
+        mark = trov.navigate_by_typing(self.typed("/slower.html")[0], slower)
+        trov.wait_log(f"NavigationStarting {slower}", mark)
+        trov.navigate_by_typing(self.typed("/slow.html")[0], slow)
+        seen = set()
+
+        def slow_page_done():
+            seen.add(trov.bar_text())
+            return f"NavigationCompleted {slow}" in trov.since(mark)
+        wait_until(slow_page_done, 20, "the second page to complete", interval=0.02)
+        trov.wait_bar(slow)
+        self.assertFalse({previous, slower} & seen, f"the bar showed {seen}")
+        # The replaced load did complete, after the second one started.
+        lines = [line for line in trov.since(mark) if line.startswith("Navigation")]
+        self.assertEqual(lines[:3], [f"NavigationStarting {slower}", f"NavigationStarting {slow}",
+                                     f"NavigationCompleted {previous}"])
+
+    def test_11_crashed_page_is_drawn_again(self):
+        trov = self.trov
+        url = self.server.url("/red.html")
+        self.open_page("/amber.html")
+        self.open_page("/red.html")
+        self.wait_colours({(300, TOOLBAR_HEIGHT + 200): RED}, "the red block")
+        with urllib.request.urlopen(f"http://{self.chromium.endpoint}/json/list", timeout=10) as answer:
+            pages = [t for t in json.loads(answer.read()) if t.get("type") == "page" and t.get("url") == url]
+        self.assertEqual(len(pages), 1, "the engine's page in Chromium")
+        requests_before = self.server.count("/red.html")
+        mark = trov.mark()
+        sock = open_devtools_socket(pages[0]["webSocketDebuggerUrl"], "Page.crash")
+        try:
+            lines = trov.wait_log(f"NavigationCompleted {url}", mark, timeout=20)
+        finally:
+            sock.close()
+        self.assertEqual(lines[:2], ["ProcessFailed 1", "Reload"])
+        self.wait_colours({(300, TOOLBAR_HEIGHT + 200): RED, (700, TOOLBAR_HEIGHT + 200): WHITE},
+                          "the red block drawn again")
+        trov.wait_bar(url)
+        self.assertEqual(self.server.count("/red.html"), requests_before + 1)
+
+    def test_12_chromium_gone_leaves_a_working_window(self):
+        """Last: it ends this session's Chromium. The engine is restarted once, finds no Chromium, and
+        the browser stays as without a runtime."""
+        trov = self.trov
+        self.open_page("/red.html")
+        mark = trov.mark()
+        self.chromium.stop()
+        lines = trov.wait_log("CreateController", mark, timeout=30)
+        self.assertTrue(in_order(lines, ["ProcessFailed 0", "Close", "Released processfailedhandler",
+                                         "Released webview", "Released controller", "Released environment",
+                                         "CreateEnvironment", "CreateController"]), lines)
+        self.assert_no_messagebox_for(1)
+        for name in ("back", "refresh", "home"):
+            trov.click_slot(name)
+        trov.mouse_away()
+        self.assert_no_messagebox_for(0.5)
+        self.assertTrue(trov.alive())
+        self.assertEqual([line for line in trov.since(mark) if line.startswith(("Navigate", "GoBack", "Reload"))], [])
+        self.assertEqual(trov.bar_text(), self.server.url("/red.html"))
 
 
 if __name__ == "__main__":

@@ -1,8 +1,10 @@
-"""The loading bar with slow navigations, and the browser on a machine without the web runtime:
-each in a process of its own, since the engine reads its settings once at start-up."""
+"""The loading bar with slow navigations, the browser on a machine without the web runtime, and the
+browser surviving its engine's failures: each in a process of its own, since the engine reads its
+settings once at start-up and the browser keeps its restart budget for the life of the process."""
 
-from trov_e2e import (CLOSE_HOVER_FILL, HOVER_FILL, LOADING_BLUE, LOADING_ROW, MENU_ITEMS, PANEL_RULE_Y, RULE_GREY,
-                      SLOT_TOP, WHITE, BrowserTestCase, cell_point, parse_rect, slot_left, wait_until)
+from trov_e2e import (CLOSE_HOVER_FILL, HOME_URL, HOVER_FILL, LOADING_BLUE, LOADING_ROW, MENU_ITEMS, PANEL_RULE_Y,
+                      RULE_GREY, SLOT_TOP, TOOLBAR_HEIGHT, WHITE, BrowserTestCase, capture, cell_point, in_order,
+                      parse_rect, slot_left, wait_until)
 
 
 class LoadingBarSession(BrowserTestCase):
@@ -84,3 +86,105 @@ class NoRuntimeSession(BrowserTestCase):
         trov.click_slot("close")
         self.assertEqual(trov.wait_exit(20), 0)
         self.assertEqual(trov.log(), ["CreateEnvironment"])
+
+
+RENDERER_EXITED, BROWSER_EXITED = 1, 0
+
+
+def page_shows_text(trov):
+    """A simulated page draws its URL in dark text at its top left; a blank page has none."""
+    screen = capture(trov.env)
+    dark = 0
+    for y in range(TOOLBAR_HEIGHT + 14, TOOLBAR_HEIGHT + 34):
+        for x in range(14, 300, 2):
+            pixel = screen.pixel(*trov.screen_point(x, y))
+            dark += pixel is not None and max(pixel) < 128
+    return dark > 10
+
+
+class EngineFailureSession(BrowserTestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.start_browser("failures")
+
+    def fail_process(self, kind):
+        code, _ = self.trov.inspector("fail-process", kind)
+        self.assertEqual(code, 0, "no page window to fail")
+
+    def open(self, host):
+        mark = self.trov.navigate_by_typing(host, f"https://{host}")
+        self.trov.wait_log(f"NavigationCompleted https://{host}/", mark)
+        self.trov.wait_bar(f"https://{host}/")
+
+    def test_10_crashed_page_and_dead_engine_come_back(self):
+        trov = self.trov
+        self.open("first.test")
+        self.open("second.test")
+        last = "https://second.test/"
+
+        # The page's renderer dies: one reload brings the same page back.
+        mark = trov.mark()
+        self.fail_process(RENDERER_EXITED)
+        lines = trov.wait_log(f"NavigationCompleted {last}", mark)
+        self.assertEqual(lines[:2], ["ProcessFailed 1", "Reload"])
+        wait_until(lambda: page_shows_text(trov), 5, "the page drawn again")
+        self.assertEqual(trov.since(mark).count("Reload"), 1)
+
+        # The browser process dies: all of it let go, a new engine, back on the last page.
+        mark = trov.mark()
+        self.fail_process(BROWSER_EXITED)
+        lines = trov.wait_log(f"NavigationCompleted {last}", mark, timeout=30)
+        self.assertTrue(in_order(lines, ["ProcessFailed 0", "Close", "Released processfailedhandler",
+                                         "Released webview", "Released controller", "Released environment",
+                                         "CreateEnvironment", "CreateController", "add_ProcessFailed",
+                                         f"Navigate {last}"]), lines)
+        trov.wait_bar(last)
+        wait_until(lambda: page_shows_text(trov), 5, "the page drawn by the new engine")
+        self.assertEqual(parse_rect(trov.info()["page"]), (0, TOOLBAR_HEIGHT, trov.width, trov.height))
+
+        # The new engine's history works.
+        self.open("third.test")
+        mark = trov.mark()
+        trov.click_slot("back")
+        trov.wait_log(f"NavigationCompleted {last}", mark)
+        trov.wait_bar(last)
+        mark = trov.mark()
+        trov.click_slot("forward")
+        trov.wait_log("NavigationCompleted https://third.test/", mark)
+        trov.wait_bar("https://third.test/")
+        self.assert_no_messagebox_for(0.5)
+
+
+class EngineFailureLimitSession(BrowserTestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.start_browser("failure-limit")
+
+    def test_11_an_engine_that_keeps_dying_is_restarted_three_times(self):
+        trov = self.trov
+        kind = str(BROWSER_EXITED)
+        for failure in range(1, 5):
+            mark = trov.mark()
+            self.assertEqual(trov.inspector("fail-process", kind)[0], 0, f"no page window at failure {failure}")
+            trov.wait_log("ProcessFailed 0", mark)
+            if failure <= 3:
+                trov.wait_log(f"NavigationCompleted {HOME_URL}", mark, timeout=30)
+        trov.wait_log("Released environment", mark)
+        self.assert_no_messagebox_for(2)
+        log = trov.log()
+        self.assertEqual(log.count("CreateEnvironment"), 4, "a fifth start")
+        self.assertEqual(log.count("Close"), 4)
+
+        # The window lives on as without a runtime: silent, and the controls call nothing.
+        self.assertTrue(trov.alive())
+        self.assertIsNone(trov.info().get("page"))
+        mark = trov.mark()
+        for name in ("back", "forward", "refresh", "home"):
+            trov.click_slot(name)
+        trov.fill_bar("typed.after.death")
+        trov.key("Return")
+        trov.mouse_away()
+        self.assert_no_messagebox_for(1)
+        self.assertEqual(trov.since(mark), [])
+        trov.click_slot("close")
+        self.assertEqual(trov.wait_exit(20), 0)

@@ -86,6 +86,12 @@ def wait_until(condition, timeout, what, interval=0.05):
         time.sleep(interval)
 
 
+def in_order(lines, expected):
+    """Whether `expected` occurs in `lines` in that order, other lines allowed between."""
+    rest = iter(lines)
+    return all(any(line == wanted for line in rest) for wanted in expected)
+
+
 # ---------------------------------------------------------------------------------------------
 # The X screen
 

@@ -211,6 +211,7 @@ void ChromiumView::OnConnected() {
     Call("Network.enable", json::object());
     Call("Page.setLifecycleEventsEnabled", json{{"enabled", true}});
     Call("Emulation.setFocusEmulationEnabled", json{{"enabled", true}});
+    Call("Inspector.enable", json::object());  // for Inspector.targetCrashed
     ApplyViewport();
     Call("Page.getFrameTree", json::object(), [this](const json& result, bool failed) {
         auto tree = result.find("frameTree");
@@ -236,6 +237,10 @@ void ChromiumView::OnMessage(const json& message) {
             answer(error != message.end() ? *error : message.value("result", json::object()), error != message.end());
             return;
         }
+        if (message.value("method", "") == "Inspector.targetCrashed") {
+            RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED);
+            return;
+        }
         auto params = message.find("params");
         if (params != message.end()) Raise(tracker_.OnEvent(message.value("method", ""), *params));
     } catch (const json::exception&) {
@@ -245,10 +250,27 @@ void ChromiumView::OnMessage(const json& message) {
 
 // Chromium went away: no more answers come, and an open navigation ends as failed.
 void ChromiumView::OnEnded() {
+    const bool wasReady = pageReady_;
     answers_.clear();
     pageReady_ = false;
     FinishReady(false);
     Raise(tracker_.Abandon());
+    // A connection that had served the page ends only when Chromium itself is gone.
+    if (wasReady) RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+}
+
+// The crashed page's picture goes; a reload brings new frames.
+void ChromiumView::OnRendererGone() {
+    image_.reset();
+    if (Window()) InvalidateRect(Window(), nullptr, FALSE);
+}
+
+// Nothing more is sent or shown: the session ends (closing our page if Chromium still runs).
+void ChromiumView::OnBrowserGone() {
+    session_.reset();
+    answers_.clear();
+    pageReady_ = false;
+    OnRendererGone();
 }
 
 void ChromiumView::FinishReady(bool ready) {
@@ -270,6 +292,8 @@ void ChromiumView::Raise(const std::vector<NavigationEvent>& events) {
     for (const NavigationEvent& event : events) {
         if (event.kind == NavigationEvent::Kind::Starting) {
             RaiseStarting(FromUtf8(event.url), event.id);
+        } else if (event.kind == NavigationEvent::Kind::SourceChanged) {
+            RaiseSourceChanged(event.newDocument);
         } else {
             RaiseCompleted(event.success, event.status, event.id);
         }

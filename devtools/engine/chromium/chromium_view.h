@@ -36,6 +36,8 @@ private:
     HRESULT BeginNavigate(const std::wstring& uri) override;
     HRESULT BeginReload() override;
     HRESULT BeginHistoryMove(int step) override;
+    void OnRendererGone() override;
+    void OnBrowserGone() override;
 
     void OnNews();
     void OnConnected();

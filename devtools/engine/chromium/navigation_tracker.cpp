@@ -87,12 +87,17 @@ std::vector<NavigationEvent> NavigationTracker::OnEvent(const std::string& metho
         OnResponse(params);
     } else if (method == "Network.loadingFailed") {
         if (open_ && !openRequest_.empty() && Text(params, "requestId") == openRequest_) {
-            Fail(&events, Text(params, "errorText"), params.value("canceled", false));
+            // A cancelled request is often the sign of a newer navigation, whose start comes next.
+            if (params.value("canceled", false)) {
+                openCancelled_ = true;
+            } else {
+                Fail(&events, Text(params, "errorText"), false);
+            }
         }
     } else if (method == "Page.frameNavigated") {
         OnFrameNavigated(&events, params);
     } else if (method == "Page.navigatedWithinDocument") {
-        if (IsMainFrame(params)) source_ = Text(params, "url");
+        if (IsMainFrame(params)) SetSource(&events, Text(params, "url"), false);
     } else if (method == "Page.lifecycleEvent") {
         if (Text(params, "name") == "load" && IsMainFrame(params) && IsOpenLoader(params)) {
             Complete(&events, openHttpStatus_ < 400, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
@@ -101,6 +106,8 @@ std::vector<NavigationEvent> NavigationTracker::OnEvent(const std::string& metho
         // In case a committed page stops without its load event.
         if (open_ && openCommitted_ && IsMainFrame(params)) {
             Complete(&events, openHttpStatus_ < 400, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
+        } else if (open_ && openCancelled_ && IsMainFrame(params)) {
+            Complete(&events, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);  // nothing replaced it
         }
     }
     return events;
@@ -110,7 +117,13 @@ std::vector<NavigationEvent> NavigationTracker::OnNavigateAnswer(const json& res
     std::vector<NavigationEvent> events;
     if (!result.is_object()) return events;
     std::string errorText = Text(result, "errorText");
-    if (!errorText.empty() && IsOpenLoader(result)) Fail(&events, errorText, false);
+    if (errorText.empty() || !IsOpenLoader(result)) return events;
+    // Aborted, as when a newer navigation replaces it: the newer one's start comes next, or the frame stops.
+    if (errorText == "net::ERR_ABORTED") {
+        openCancelled_ = true;
+    } else {
+        Fail(&events, errorText, false);
+    }
     return events;
 }
 
@@ -127,8 +140,17 @@ void NavigationTracker::OnStartedNavigating(std::vector<NavigationEvent>* events
     if (type == "sameDocument" || type == "historySameDocument") return;
     std::string loaderId = Text(params, "loaderId");
     if (open_ && openLoader_ == loaderId) return;
-    if (open_) Complete(events, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);  // superseded
+    // A superseded navigation still completes, after its successor started, as in a real engine.
+    const bool superseded = open_;
+    const uint64_t supersededId = openId_;
     Start(events, loaderId, Text(params, "url"));
+    if (superseded) {
+        NavigationEvent completed;
+        completed.kind = NavigationEvent::Kind::Completed;
+        completed.id = supersededId;
+        completed.status = COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED;
+        events->push_back(completed);
+    }
 }
 
 // The navigation's document request, and again for each redirect step, with the same loader.
@@ -159,7 +181,7 @@ void NavigationTracker::OnFrameNavigated(std::vector<NavigationEvent>* events, c
     if (frame == params.end() || !frame->is_object() || frame->contains("parentId")) return;
     mainFrame_ = Text(*frame, "id");
     std::string unreachable = Text(*frame, "unreachableUrl");
-    source_ = !unreachable.empty() ? unreachable : Text(*frame, "url") + Text(*frame, "urlFragment");
+    SetSource(events, !unreachable.empty() ? unreachable : Text(*frame, "url") + Text(*frame, "urlFragment"), true);
     if (!open_) return;
     if (Text(*frame, "loaderId") == openLoader_) openCommitted_ = true;
     if (Text(params, "type") == "BackForwardCacheRestore") Complete(events, true, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
@@ -173,6 +195,7 @@ void NavigationTracker::Start(std::vector<NavigationEvent>* events, const std::s
     openRequest_.clear();
     openUrl_ = url;
     openCommitted_ = false;
+    openCancelled_ = false;
     openHttpStatus_ = 0;
     NavigationEvent starting;
     starting.kind = NavigationEvent::Kind::Starting;
@@ -190,6 +213,17 @@ void NavigationTracker::Complete(std::vector<NavigationEvent>* events, bool succ
     completed.success = success;
     completed.status = status;
     events->push_back(completed);
+}
+
+// The host hears of each change of the main frame's address, and only of a change.
+void NavigationTracker::SetSource(std::vector<NavigationEvent>* events, const std::string& source, bool newDocument) {
+    if (source == source_) return;
+    source_ = source;
+    NavigationEvent changed;
+    changed.kind = NavigationEvent::Kind::SourceChanged;
+    changed.newDocument = newDocument;
+    changed.url = source;
+    events->push_back(changed);
 }
 
 // A failed page shows the address that failed, as the error page Chromium puts there will.

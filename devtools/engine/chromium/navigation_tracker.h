@@ -12,12 +12,13 @@
 #include <vector>
 
 struct NavigationEvent {
-    enum class Kind { Starting, Completed };
+    enum class Kind { Starting, Completed, SourceChanged };
     Kind kind = Kind::Starting;
     uint64_t id = 0;
     std::string url;  // Starting: where the step goes
     bool success = false;
     COREWEBVIEW2_WEB_ERROR_STATUS status = COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN;
+    bool newDocument = false;  // SourceChanged: a new document committed, not a move within one
 };
 
 // The host's error status for Chromium's net error text ("net::ERR_...").
@@ -38,6 +39,7 @@ public:
 private:
     void Start(std::vector<NavigationEvent>* events, const std::string& loaderId, const std::string& url);
     void Complete(std::vector<NavigationEvent>* events, bool success, COREWEBVIEW2_WEB_ERROR_STATUS status);
+    void SetSource(std::vector<NavigationEvent>* events, const std::string& source, bool newDocument);
     void Fail(std::vector<NavigationEvent>* events, const std::string& errorText, bool canceled);
     bool IsMainFrame(const nlohmann::json& params, const char* key = "frameId") const;
     bool IsOpenLoader(const nlohmann::json& params) const;
@@ -58,5 +60,6 @@ private:
     std::string openRequest_;
     std::string openUrl_;
     bool openCommitted_ = false;
+    bool openCancelled_ = false;  // its request was cancelled: it completes once we know whether a newer one replaced it
     int openHttpStatus_ = 0;
 };
