@@ -2,6 +2,8 @@
 browser surviving its engine's failures: each in a process of its own, since the engine reads its
 settings once at start-up and the browser keeps its restart budget for the life of the process."""
 
+import time
+
 from trov_e2e import (CLOSE_HOVER_FILL, HOME_URL, HOVER_FILL, LOADING_BLUE, LOADING_ROW, MENU_ITEMS, PANEL_RULE_Y,
                       RULE_GREY, SLOT_TOP, TOOLBAR_HEIGHT, WHITE, BrowserTestCase, capture, cell_point, in_order,
                       parse_rect, slot_left, wait_until)
@@ -35,6 +37,37 @@ class LoadingBarSession(BrowserTestCase):
         trov.wait_log("NavigationCompleted https://slow.example/", mark, timeout=15)
         trov.wait_pixels({start: WHITE, inside: WHITE, (100, 63): RULE_GREY}, what="the loading bar gone")
         trov.wait_bar("https://slow.example/")
+
+
+class TypingDuringLoadSession(BrowserTestCase):
+    """What a person types while a page loads is still there when the page completes."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.start_browser("typing", {"TROV_ENGINE_DELAY_MS": "2000"})
+
+    def test_03b_typing_survives_the_completion_and_enter_shows_the_new_page(self):
+        trov = self.trov
+        trov.fill_bar("slow.example")
+        mark = trov.mark()
+        trov.key("Return")
+        trov.wait_log("Navigate https://slow.example", mark)
+        trov.key("End", "shift+Home")
+        trov.type("next.example")
+        trov.wait_bar("next.example")
+        self.assertNotIn("NavigationCompleted https://slow.example/", trov.since(mark),
+                         "the typing had to happen while the page was still loading")
+
+        trov.wait_log("NavigationCompleted https://slow.example/", mark, timeout=15)
+        deadline = time.monotonic() + 0.5
+        while time.monotonic() < deadline:
+            self.assertEqual(trov.bar_text(), "next.example", "the completion overwrote the typing")
+            time.sleep(0.05)
+
+        mark = trov.mark()
+        trov.key("Return")
+        trov.wait_log("NavigationCompleted https://next.example/", mark, timeout=15)
+        trov.wait_bar("https://next.example/")
 
 
 class NoRuntimeSession(BrowserTestCase):
