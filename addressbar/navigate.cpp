@@ -75,8 +75,6 @@ bool IsExplicitWebAddress(const std::wstring& text) {
     return schemeLength > 0 && text.size() > schemeLength && text.find(L' ') == std::wstring::npos;
 }
 
-}  // namespace
-
 std::wstring TrimEdgeWhiteSpace(const std::wstring& text) {
     size_t first = 0;
     size_t last = text.size();
@@ -84,6 +82,8 @@ std::wstring TrimEdgeWhiteSpace(const std::wstring& text) {
     while (last > first && IsEdgeWhiteSpace(text[last - 1])) --last;
     return text.substr(first, last - first);
 }
+
+}  // namespace
 
 std::string PercentEncodeQuery(const std::wstring& text) {
     static const char kHex[] = "0123456789ABCDEF";
@@ -115,7 +115,6 @@ std::wstring ResolveInput(const std::wstring& typed) {
 
 void NavigateTo(const std::wstring& text) {
     if (text.empty()) return;
-    if (TrimEdgeWhiteSpace(text).empty()) return;  // nothing but white space: nothing to look for
     if (!webviewReady) return;
     if (!webview) return;
     currentUrl = ResolveInput(text);

@@ -8,9 +8,6 @@
 // has a space or no full stop, else the text over HTTPS.
 std::wstring ResolveInput(const std::wstring& text);
 
-// The text without the white space at its ends (tab to carriage return, space, U+00A0, U+3000).
-std::wstring TrimEdgeWhiteSpace(const std::wstring& text);
-
 // The query text of a search, percent-encoded as UTF-8 (lone surrogates as U+FFFD).
 std::string PercentEncodeQuery(const std::wstring& text);
 

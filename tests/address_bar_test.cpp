@@ -82,12 +82,12 @@ TEST_F(EnterTest, EmptyFieldNavigatesNowhere) {
     EXPECT_EQ(NewNavigates(), 0);
 }
 
-// White space at the ends is trimmed, so a bar holding only white space has nothing to look for.
-TEST_F(EnterTest, OneSpaceSendsNothing) {
+// White space at the ends is trimmed before the rule, which makes the empty rest a search.
+TEST_F(EnterTest, OneSpaceIsASearchForNothing) {
     SetWindowTextW(hAddressBar, L" ");
     SendEnter();
     engine_double::PumpMessages();
-    EXPECT_EQ(NewNavigates(), 0);
+    EXPECT_EQ(LastCall(L"Navigate"), L"Navigate https://duckduckgo.com/?q=");
 }
 
 TEST_F(EnterTest, EnterIsPostedNotHandledInPlace) {
