@@ -53,6 +53,7 @@ ChromiumView* ChromiumView::Create(ConfigPtr config, HWND parent) {
 }
 
 ChromiumView::~ChromiumView() {
+    CloseOpenedTargets();
     session_.reset();  // the worker stops before anything it posts to goes
 }
 
@@ -126,6 +127,9 @@ bool ChromiumView::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, L
     case WM_PAINT:
         Paint();
         return true;
+    case WM_SETCURSOR:
+        *result = TRUE;
+        return SetPageCursor(lParam);
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
@@ -155,6 +159,8 @@ void ChromiumView::ForwardInput(UINT message, WPARAM wParam, LPARAM lParam) {
     POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     if (message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL) ScreenToClient(Window(), &point);
     if (!pageReady_) return;
+    if (message == WM_KEYDOWN && HandleEditingKey(wParam, KeyboardModifiers())) return;
+    if (message == WM_MOUSEMOVE) TrackCursor(point);
     for (const InputCommand& command : input_.Translate(message, wParam, point, KeyboardModifiers())) {
         Call(command.method, command.params);
     }
@@ -212,6 +218,7 @@ void ChromiumView::OnConnected() {
     Call("Page.setLifecycleEventsEnabled", json{{"enabled", true}});
     Call("Emulation.setFocusEmulationEnabled", json{{"enabled", true}});
     ApplyViewport();
+    EnablePageFeatures();
     Call("Page.getFrameTree", json::object(), [this](const json& result, bool failed) {
         auto tree = result.find("frameTree");
         if (failed || tree == result.end() || !tree->contains("frame")) {
@@ -237,6 +244,7 @@ void ChromiumView::OnMessage(const json& message) {
             return;
         }
         auto params = message.find("params");
+        if (params != message.end()) OnPageEvent(message.value("method", ""), *params);
         if (params != message.end()) Raise(tracker_.OnEvent(message.value("method", ""), *params));
     } catch (const json::exception&) {
         // A message of a shape we do not know changes nothing.
@@ -279,6 +287,7 @@ void ChromiumView::Raise(const std::vector<NavigationEvent>& events) {
 void ChromiumView::OnWindowDestroyed() {
     EngineRef<ChromiumView> keepAlive(this);
     WebView::OnWindowDestroyed();
+    CloseOpenedTargets();
     session_.reset();
     answers_.clear();
     pageReady_ = false;
