@@ -60,7 +60,8 @@ PAGES = {
     "/keys.html": "<body style='margin:0'><div style='height:700px;background:#00a050'></div>"
                   "<div style='height:3000px;background:#a000a0'></div><script>var keys = [];"
                   "addEventListener('keydown', function (e) { keys.push(e.key + '/' + e.code);"
-                  "if (e.key === 'Enter') location.href = '/keys-seen?k=' + encodeURIComponent(keys.join('|')); });"
+                  "if (e.key === 'Enter') location.href = '/keys-seen?y=' + Math.round(scrollY) + '&k=' +"
+                  "encodeURIComponent(keys.join('|')); });"
                   "</script>",
     "/keys-seen": "<body><p>seen</p>",
     "/download.html": "<body style='margin:0'><a href='/" + DOWNLOAD_NAME + "' download style='display:block;"
@@ -459,12 +460,14 @@ class ChromiumSession(BrowserTestCase):
         self.wait_colours({probe: PURPLE}, "Space scrolled the lower part into view")
         mark = trov.mark()
         trov.key("Return")
-        prefix = "NavigationCompleted " + self.server.url("/keys-seen?k=")
+        prefix = "NavigationCompleted " + self.server.url("/keys-seen?")
         line = wait_until(lambda: next((l for l in trov.since(mark) if l.startswith(prefix)), None), 20,
                           "the page's report of its keys")
-        keys = urllib.parse.unquote(line[len(prefix):]).split("|")
+        report = urllib.parse.parse_qs(line[len(prefix):])
+        keys = report["k"][0].split("|")
         self.assertEqual([k for k in keys if not k.startswith("Shift/")],
                          ["A/KeyA", "b/KeyB", "1/Digit1", " /Space", "Enter/Enter"])
+        self.assertGreater(int(report["y"][0]), 400, "a page down")
 
     def test_13_downloads_are_refused(self):
         trov = self.trov

@@ -7,6 +7,11 @@ using nlohmann::json;
 namespace {
 
 const UINT kSessionNewsMessage = WM_APP + 2;
+// Chromium drops the frames that come while one waits for its acknowledgement and sends none once
+// the page stands still, so the picture could stop short of an animation's end (a smooth scroll):
+// once frames have paused this long, a new screencast brings the page as it now is.
+const UINT_PTR kSettleTimerId = 1;
+const UINT kSettleDelayMs = 300;
 // JPEG keeps frames small and quick to decode; a solid colour still comes back within a unit or two.
 const char kFrameFormat[] = "jpeg";
 const int kFrameQuality = 90;
@@ -111,8 +116,27 @@ void ChromiumView::ApplyViewport() {
         Call("Emulation.setDeviceMetricsOverride",
              json{{"width", viewportWidth_}, {"height", viewportHeight_}, {"deviceScaleFactor", 1}, {"mobile", false}});
     }
+    RestartScreencast();
+}
+
+void ChromiumView::RestartScreencast() {
     Call("Page.stopScreencast", json::object());
     Call("Page.startScreencast", json{{"format", kFrameFormat}, {"quality", kFrameQuality}, {"everyNthFrame", 1}});
+}
+
+// The frame a restart brings arms nothing, or a page standing still would be restarted forever.
+void ChromiumView::AwaitSettledFrame() {
+    if (settlingFrame_) {
+        settlingFrame_ = false;
+        return;
+    }
+    SetTimer(Window(), kSettleTimerId, kSettleDelayMs, nullptr);
+}
+
+void ChromiumView::OnSettleTimer() {
+    KillTimer(Window(), kSettleTimerId);
+    settlingFrame_ = true;
+    RestartScreencast();
 }
 
 bool ChromiumView::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
@@ -126,6 +150,10 @@ bool ChromiumView::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, L
         return true;
     case WM_PAINT:
         Paint();
+        return true;
+    case WM_TIMER:
+        if (wParam != kSettleTimerId) return false;
+        OnSettleTimer();
         return true;
     case WM_SETCURSOR:
         *result = TRUE;
@@ -209,6 +237,7 @@ void ChromiumView::TakeFrame() {
     }
     image_ = std::move(frame);
     InvalidateRect(Window(), nullptr, FALSE);
+    AwaitSettledFrame();
 }
 
 // The events the navigations need, the page's size and its pictures; ready once the main frame is known.

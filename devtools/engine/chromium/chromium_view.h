@@ -48,6 +48,9 @@ private:
     bool Call(const std::string& method, const nlohmann::json& params, Answer answer = nullptr);
     void FinishReady(bool ready);
     void ApplyViewport();
+    void RestartScreencast();
+    void AwaitSettledFrame();
+    void OnSettleTimer();
     void Raise(const std::vector<NavigationEvent>& events);
     void ForwardInput(UINT message, WPARAM wParam, LPARAM lParam);
     void Paint();
@@ -77,6 +80,7 @@ private:
     bool pageReady_ = false;
     int viewportWidth_ = 0;
     int viewportHeight_ = 0;
+    bool settlingFrame_ = false;  // the screencast was restarted for the picture of a page at rest
 
     std::string ownTargetId_;
     std::set<std::string> openedTargets_;  // pages opened by ours, until Chromium says they closed
