@@ -2,8 +2,10 @@
 //   info                  rectangles, address bar text and rectangle, focus, window state
 //   wait-window MS        exits 0 once the window is visible, 1 after MS milliseconds
 //   wait-page MS          exits 0 once the address bar shows a URL, 1 after MS milliseconds
-//   messagebox            the text and caption of an open message box owned by the window
+//   messagebox            the text and caption of an open message box (or other dialog) owned by the
+//                         window, its text's rectangle on the screen, and its edit field's text if any
 //   dismiss-messagebox    presses OK on that message box
+//   press-messagebox B    presses its button B: ok or cancel
 //   restore               restores the window from minimised or maximised
 //   resize W H            sets the window's outer size to W by H
 #include "addressbar/address_bar.h"
@@ -106,6 +108,14 @@ HWND FindMessageBox(HWND browser) {
     return found;
 }
 
+// The first edit control of a dialog, if it has one.
+HWND FindEdit(HWND box) {
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassOf(child) == "Edit") return child;
+    }
+    return nullptr;
+}
+
 // A message box's text is its static control (id 0xFFFF).
 int MessageBoxInfo() {
     HWND box = FindMessageBox(FindBrowser());
@@ -113,15 +123,19 @@ int MessageBoxInfo() {
         std::printf("messagebox=none\n");
         return 1;
     }
+    HWND text = GetDlgItem(box, 0xFFFF);
     std::printf("messagebox=found\ncaption=%s\ntext=%s\n", ToUtf8(WindowText(box)).c_str(),
-                ToUtf8(WindowText(GetDlgItem(box, 0xFFFF))).c_str());
+                ToUtf8(WindowText(text)).c_str());
+    RECT r;
+    if (text && GetWindowRect(text, &r)) PrintRect("text_rect", r);
+    if (HWND edit = FindEdit(box)) std::printf("edit=%s\n", ToUtf8(WindowText(edit)).c_str());
     return 0;
 }
 
-int DismissMessageBox() {
+int PressMessageBoxButton(int id) {
     HWND box = FindMessageBox(FindBrowser());
     if (!box) return 1;
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
     return 0;
 }
 
@@ -169,11 +183,16 @@ int main(int argc, char** argv) {
         });
     }
     if (command == "messagebox") return MessageBoxInfo();
-    if (command == "dismiss-messagebox") return DismissMessageBox();
+    if (command == "dismiss-messagebox") return PressMessageBoxButton(IDOK);
+    if (command == "press-messagebox" && argc > 2) {
+        const std::string button = argv[2];
+        if (button == "ok") return PressMessageBoxButton(IDOK);
+        if (button == "cancel") return PressMessageBoxButton(IDCANCEL);
+    }
     if (command == "restore") return Restore();
     if (command == "resize" && argc > 3) return Resize(std::atoi(argv[2]), std::atoi(argv[3]));
     if (command == "fail-process" && argc > 2) return FailProcess(std::atoi(argv[2]));
-    std::fprintf(stderr, "usage: trov_inspector info|wait-window MS|wait-page MS|messagebox|dismiss-messagebox|restore|"
-                         "resize W H|fail-process KIND\n");
+    std::fprintf(stderr, "usage: trov_inspector info|wait-window MS|wait-page MS|messagebox|dismiss-messagebox|"
+                         "press-messagebox ok|cancel|restore|resize W H|fail-process KIND\n");
     return 2;
 }

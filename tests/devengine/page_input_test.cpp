@@ -1,6 +1,10 @@
 // The page window's input as the protocol commands that reach the page in Chromium.
 #include "devtools/engine/chromium/page_input.h"
 
+#include "devtools/engine/chromium/clipboard.h"
+#include "devtools/engine/chromium/page_cursor.h"
+#include "devtools/engine/chromium/script_dialog.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -40,8 +44,9 @@ json Wheel(int x, int y, int deltaX, int deltaY) {
                         {"modifiers", 0}}}};
 }
 
-json Key(const char* type, const char* key, int virtualKey, const char* text = nullptr, int modifiers = 0) {
-    json params = {{"type", type}, {"key", key}, {"code", key}, {"windowsVirtualKeyCode", virtualKey},
+json NamedKey(const char* type, const char* key, const char* code, int virtualKey, const char* text = nullptr,
+            int modifiers = 0) {
+    json params = {{"type", type}, {"key", key}, {"code", code}, {"windowsVirtualKeyCode", virtualKey},
                    {"nativeVirtualKeyCode", virtualKey}, {"modifiers", modifiers}};
     if (text) {
         params["text"] = text;
@@ -50,8 +55,15 @@ json Key(const char* type, const char* key, int virtualKey, const char* text = n
     return {{"method", "Input.dispatchKeyEvent"}, {"params", params}};
 }
 
-json Text(const std::string& text) {
-    return {{"method", "Input.insertText"}, {"params", {{"text", text}}}};
+json Key(const char* type, const char* key, int virtualKey, const char* text = nullptr, int modifiers = 0) {
+    return NamedKey(type, key, key, virtualKey, text, modifiers);
+}
+
+// A character as the "char" event that follows its key's "rawKeyDown".
+json Text(const std::string& text, int modifiers = 0) {
+    return {{"method", "Input.dispatchKeyEvent"},
+            {"params", {{"type", "char"}, {"text", text}, {"unmodifiedText", text}, {"key", text},
+                        {"modifiers", modifiers}}}};
 }
 
 WPARAM WheelTurn(int delta) {
@@ -76,8 +88,23 @@ TEST(PageInput, MouseKeysAndTextBecomeProtocolCommands) {
         {"Backspace", WM_KEYDOWN, VK_BACK, {}, 0, {Key("rawKeyDown", "Backspace", VK_BACK)}},
         {"shift+Left", WM_KEYDOWN, VK_LEFT, {}, shift, {Key("rawKeyDown", "ArrowLeft", VK_LEFT, nullptr, shift)}},
         {"Delete up", WM_KEYUP, VK_DELETE, {}, 0, {Key("keyUp", "Delete", VK_DELETE)}},
-        {"a letter's key is left to its character", WM_KEYDOWN, 'A', {}, 0, {}},
+        {"a letter goes down without text", WM_KEYDOWN, 'A', {}, 0, {NamedKey("rawKeyDown", "a", "KeyA", 'A')}},
+        {"a shifted letter", WM_KEYDOWN, 'A', {}, shift, {NamedKey("rawKeyDown", "A", "KeyA", 'A', nullptr, shift)}},
+        {"a letter up", WM_KEYUP, 'Q', {}, 0, {NamedKey("keyUp", "q", "KeyQ", 'Q')}},
+        {"Space goes down", WM_KEYDOWN, VK_SPACE, {}, 0, {NamedKey("rawKeyDown", " ", "Space", VK_SPACE)}},
+        {"a digit", WM_KEYDOWN, '7', {}, 0, {NamedKey("rawKeyDown", "7", "Digit7", '7')}},
+        {"a shifted digit", WM_KEYDOWN, '2', {}, shift, {NamedKey("rawKeyDown", "@", "Digit2", '2', nullptr, shift)}},
+        {"punctuation", WM_KEYDOWN, VK_OEM_PERIOD, {}, 0, {NamedKey("rawKeyDown", ".", "Period", VK_OEM_PERIOD)}},
+        {"shifted punctuation", WM_KEYDOWN, VK_OEM_7, {}, shift,
+         {NamedKey("rawKeyDown", "\"", "Quote", VK_OEM_7, nullptr, shift)}},
+        {"a keypad digit", WM_KEYDOWN, VK_NUMPAD4, {}, 0, {NamedKey("rawKeyDown", "4", "Numpad4", VK_NUMPAD4)}},
+        {"a function key", WM_KEYDOWN, VK_F12, {}, 0, {Key("rawKeyDown", "F12", VK_F12)}},
+        {"Shift itself", WM_KEYDOWN, VK_SHIFT, {}, shift,
+         {NamedKey("rawKeyDown", "Shift", "ShiftLeft", VK_SHIFT, nullptr, shift)}},
+        {"Control up", WM_KEYUP, VK_CONTROL, {}, 0, {NamedKey("keyUp", "Control", "ControlLeft", VK_CONTROL)}},
+        {"a key no table knows", WM_KEYDOWN, VK_BROWSER_BACK, {}, 0, {}},
         {"a character", WM_CHAR, L'a', {}, 0, {Text("a")}},
+        {"a shifted character", WM_CHAR, L'A', {}, shift, {Text("A", shift)}},
         {"a space", WM_CHAR, L' ', {}, 0, {Text(" ")}},
         {"outside ASCII", WM_CHAR, 0x9875, {}, 0, {Text("\xE9\xA1\xB5")}},
         {"Enter's own character is not typed twice", WM_CHAR, L'\r', {}, 0, {}},
@@ -112,6 +139,68 @@ TEST(PageInput, ModifierBits) {
     EXPECT_EQ(ProtocolModifiers(false, true, false), 2);
     EXPECT_EQ(ProtocolModifiers(false, false, true), 8);
     EXPECT_EQ(ProtocolModifiers(true, true, true), 11);
+}
+
+TEST(PageInput, EditingShortcutsForCopyCutAndPaste) {
+    const int ctrl = ProtocolModifiers(false, true, false);
+    const int shift = ProtocolModifiers(false, false, true);
+    const int alt = ProtocolModifiers(true, false, false);
+    struct {
+        WPARAM key;
+        int modifiers;
+        EditingShortcut expected;
+    } cases[] = {
+        {'C', ctrl, EditingShortcut::Copy},       {VK_INSERT, ctrl, EditingShortcut::Copy},
+        {'X', ctrl, EditingShortcut::Cut},        {VK_DELETE, shift, EditingShortcut::Cut},
+        {'V', ctrl, EditingShortcut::Paste},      {VK_INSERT, shift, EditingShortcut::Paste},
+        {'C', 0, EditingShortcut::None},          {'V', ctrl | shift, EditingShortcut::None},
+        {'V', ctrl | alt, EditingShortcut::None},  // AltGr types characters
+        {'A', ctrl, EditingShortcut::None},       {'Z', ctrl, EditingShortcut::None},  // the page does these
+        {VK_DELETE, 0, EditingShortcut::None},    {VK_INSERT, 0, EditingShortcut::None},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(EditingShortcutFor(c.key, c.modifiers), c.expected) << c.key << " with " << c.modifiers;
+    }
+}
+
+TEST(PageInput, LineEndsBetweenPagesAndTheClipboard) {
+    EXPECT_EQ(ClipboardLines(L"one\ntwo\n"), L"one\r\ntwo\r\n");
+    EXPECT_EQ(ClipboardLines(L"already\r\nWindows"), L"already\r\nWindows");
+    EXPECT_EQ(PageLines(L"one\r\ntwo"), L"one\ntwo");
+    EXPECT_EQ(PageLines(L"lone\rreturn"), L"lone\rreturn");
+    EXPECT_EQ(PageLines(L""), L"");
+}
+
+TEST(PageInput, CssCursorsBecomeSystemCursors) {
+    struct {
+        const char* css;
+        const wchar_t* cursor;
+    } cases[] = {
+        {"pointer", IDC_HAND}, {"text", IDC_IBEAM}, {"default", IDC_ARROW}, {"auto", IDC_ARROW},
+        {"wait", IDC_WAIT}, {"col-resize", IDC_SIZEWE}, {"url(\"hand.png\") 4 4, pointer", IDC_HAND},
+        {"url(a.cur), not-allowed", IDC_NO}, {"grab", IDC_ARROW}, {"", IDC_ARROW},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SystemCursorFor(c.css), c.cursor) << c.css;
+}
+
+TEST(PageInput, DialogCaptionIsThePagesOrigin) {
+    struct {
+        const char* url;
+        const char* origin;
+    } cases[] = {
+        {"https://127.0.0.1:8443/path/page.html?q=1#top", "https://127.0.0.1:8443"},
+        {"https://example.com", "https://example.com"},
+        {"https://example.com?q", "https://example.com"},
+        {"about:blank", "about:"},
+        {"data:text/html,<p>hi", "data:"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(OriginOf(c.url), c.origin) << c.url;
+
+    ScriptDialogRequest leave = {"beforeunload", L"", L"https://a.test", L""};
+    EXPECT_EQ(ScriptDialogText(leave), L"Leave this page? Changes you made may not be saved.");
+    ScriptDialogRequest alert = {"alert", L"\u4f60\u597d", L"https://a.test", L""};
+    EXPECT_EQ(ScriptDialogText(alert), L"\u4f60\u597d");
 }
 
 }  // namespace

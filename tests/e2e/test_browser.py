@@ -4,7 +4,7 @@ import random
 
 from trov_e2e import (CLOSE_HOVER_FILL, EMPTY_CELLS, HOME_URL, HOVER_FILL, MENU_BOTTOM, MENU_ITEMS, PANEL_RULE_Y,
                       RULE_GREY, SEARCH_URL, SLOT_SIZE, SLOT_TOP, SLOTS, TOOLBAR_HEIGHT, WHITE, BrowserTestCase,
-                      cell_point, parse_rect, slot_left, wait_until)
+                      ScreenArea, cell_point, glyph_masks, parse_rect, slot_left, wait_until)
 
 
 def as_started(test):
@@ -234,6 +234,8 @@ class BrowserSession(BrowserTestCase):
                 trov.click(*cell_point(row, column, trov.width))
                 box = wait_until(trov.messagebox, 5, f"the message box of cell {(row, column)}")
                 self.assertEqual(box, {"caption": caption, "text": text})
+                if not text.isascii():
+                    self.assert_text_drawn(text)
                 # The panel stays open behind the box until it is dismissed.
                 self.assertEqual(trov.bounds_top(), MENU_BOTTOM)
                 if number % 2:
@@ -251,6 +253,14 @@ class BrowserSession(BrowserTestCase):
                 # The panel closes only after a box would have been dismissed, so a box shows first.
                 self.wait_menu_closed(mark)
                 self.assert_no_messagebox_for(1.0)
+
+    def assert_text_drawn(self, text):
+        """Each character of the box's text drawn as a glyph of its own, not one empty square for all."""
+        rect = parse_rect(self.trov.dialog()["text_rect"])
+        glyphs = wait_until(lambda: glyph_masks(ScreenArea(self.trov.env, rect), rect), 5,
+                            "the box's text on the screen")
+        # Touching characters may join into one shape; empty squares are all one shape.
+        self.assertGreaterEqual(len(set(glyphs)), max(3, len(set(text)) // 2), f"{len(glyphs)} shapes for {text!r}")
 
     def test_08_long_session(self):
         trov = self.trov

@@ -24,6 +24,7 @@ from trov_e2e import CONFIG, HOME_URL, LOADING_BLUE, LOADING_ROW, TOOLBAR_HEIGHT
 CHROMIUM = shutil.which("chromium")
 SLOW_PAGE_DELAY = 2.0
 SLOWER_PAGE_DELAY = 3.0
+DOWNLOAD_NAME = "trov-e2e-download.bin"
 
 RED = (255, 0, 0)
 BLUE = (0, 0, 255)
@@ -50,6 +51,29 @@ PAGES = {
     "/inpage.html": "<body style='margin:0'><a href='#part' style='display:block;height:200px;background:#00a050'></a>"
                     "<button onclick=\"history.pushState({}, '', '/pushed.html')\" "
                     "style='display:block;width:600px;height:200px;border:0;background:#a000a0'></button>",
+    "/dialogs.html": "<body style='margin:0'><button style='width:600px;height:200px' onclick=\"alert('trov alert');"
+                     "var c = confirm('trov confirm'); var p = prompt('trov prompt', 'suggested');"
+                     "location.href = '/answered?c=' + c + '&p=' + encodeURIComponent(p);\">ask</button>",
+    "/answered": "<body><p>answered</p>",
+    "/leave.html": "<body style='margin:0'><div style='height:300px;background:#00f'></div>"
+                   "<script>addEventListener('beforeunload', function (e) { e.preventDefault(); e.returnValue = ''; });"
+                   "</script>",
+    "/windows.html": "<body style='margin:0'><a href='/red.html' target='_blank' style='display:block;height:200px;"
+                     "background:#00f'></a><div onclick=\"window.open('/amber.html')\" style='height:200px;"
+                     "background:#0a0'></div>",
+    "/copy.html": "<body style='margin:0'><input id='source' value='trovcopied' style='display:block;font-size:32px;"
+                  "width:800px;height:80px'><form action='/pasted' style='margin-top:20px'><input name='q' "
+                  "style='display:block;font-size:32px;width:800px;height:80px'></form>",
+    "/pasted": "<body><p>pasted</p>",
+    "/keys.html": "<body style='margin:0'><div style='height:700px;background:#00a050'></div>"
+                  "<div style='height:3000px;background:#a000a0'></div><script>var keys = [];"
+                  "addEventListener('keydown', function (e) { keys.push(e.key + '/' + e.code);"
+                  "if (e.key === 'Enter') location.href = '/keys-seen?y=' + Math.round(scrollY) + '&k=' +"
+                  "encodeURIComponent(keys.join('|')); });"
+                  "</script>",
+    "/keys-seen": "<body><p>seen</p>",
+    "/download.html": "<body style='margin:0'><a href='/" + DOWNLOAD_NAME + "' download style='display:block;"
+                      "height:300px;background:#00f'></a>",
 }
 
 
@@ -82,6 +106,15 @@ class PageServer:
                 path = self.path.split("?", 1)[0]
                 with server._lock:
                     server.requests[path] = server.requests.get(path, 0) + 1
+                if path == "/" + DOWNLOAD_NAME:
+                    body = b"not for the disk"
+                    self.send_response(200)
+                    self.send_header("Content-Type", "application/octet-stream")
+                    self.send_header("Content-Disposition", f"attachment; filename={DOWNLOAD_NAME}")
+                    self.send_header("Content-Length", str(len(body)))
+                    self.end_headers()
+                    self.wfile.write(body)
+                    return
                 if path == "/redirect":
                     self.send_response(302)
                     self.send_header("Location", "/landing.html")
@@ -171,6 +204,11 @@ class HeadlessChromium:
     def endpoint(self):
         return f"127.0.0.1:{self.port}"
 
+    def page_targets(self):
+        """The ids of the pages Chromium has open, from its /json/list."""
+        with urllib.request.urlopen(f"http://127.0.0.1:{self.port}/json/list", timeout=5) as answer:
+            return {entry["id"] for entry in json.loads(answer.read()) if entry.get("type") == "page"}
+
     def stop(self):
         """Ends our own process by its handle: politely, then for certain."""
         if self.process.poll() is None:
@@ -207,8 +245,10 @@ def open_devtools_socket(ws_url, method):
     return sock
 
 
-@unittest.skipUnless(CHROMIUM, "chromium is not installed (scripts/setup installs it)")
-class ChromiumSession(BrowserTestCase):
+class ChromiumPages(BrowserTestCase):
+    """A Trov driving its own headless Chromium, with a local HTTPS server of test pages."""
+    session_name = "chromium"
+
     @classmethod
     def setUpClass(cls):
         cls.workdir = Path(tempfile.mkdtemp(prefix="trov-e2e-chromium-"))
@@ -217,8 +257,9 @@ class ChromiumSession(BrowserTestCase):
         cls.addClassCleanup(cls.server.stop)
         cls.chromium = HeadlessChromium()
         cls.addClassCleanup(cls.chromium.stop)
+        cls.pages_before = cls.chromium.page_targets()
         # Offline, the home page fails at once; its completion says the page is attached.
-        cls.start_browser("chromium", {"TROV_ENGINE_CHROMIUM": cls.chromium.endpoint})
+        cls.start_browser(cls.session_name, {"TROV_ENGINE_CHROMIUM": cls.chromium.endpoint})
 
     def setUp(self):
         self.restore_normal_state()
@@ -257,7 +298,10 @@ class ChromiumSession(BrowserTestCase):
         lines = self.trov.log()[first:last]
         return [line for line in lines if line.startswith(("NavigationStarting ", "NavigationCompleted "))]
 
-    # -- scenarios ----------------------------------------------------------------------------
+
+
+@unittest.skipUnless(CHROMIUM, "chromium is not installed (scripts/setup installs it)")
+class ChromiumSession(ChromiumPages):
 
     def test_01_typed_address_shows_the_page_below_the_toolbar(self):
         self.open_page("/red.html")
@@ -443,8 +487,118 @@ class ChromiumSession(BrowserTestCase):
         trov.wait_bar(url)
         self.assertEqual(self.server.count("/red.html"), requests_before + 1)
 
+    def test_13_script_dialogs_are_answered_in_dialogs_of_the_window(self):
+        trov = self.trov
+        origin = f"https://127.0.0.1:{self.server.port}"
+        self.open_page("/dialogs.html")
+        mark = trov.mark()
+        trov.click(300, TOOLBAR_HEIGHT + 100)
+        trov.wait_dialog("the alert", caption=origin, text="trov alert")
+        self.assertEqual(trov.inspector("dismiss-messagebox")[0], 0)
+        trov.wait_log("ScriptDialog alert 1", mark)
+        trov.wait_dialog("the confirmation", caption=origin, text="trov confirm")
+        self.assertEqual(trov.inspector("press-messagebox", "cancel")[0], 0)
+        trov.wait_log("ScriptDialog confirm 0", mark)
+        trov.wait_dialog("the prompt with its suggestion", caption=origin, text="trov prompt", edit="suggested")
+        trov.type("typed answer")  # over the selected suggestion
+        trov.wait_dialog("the typed answer", edit="typed answer", timeout=5)
+        trov.key("Return")
+        trov.wait_log("ScriptDialog prompt 1", mark)
+        answered = self.server.url("/answered?c=false&p=typed%20answer")
+        trov.wait_log(f"NavigationCompleted {answered}", mark, timeout=20)
+        self.assertIsNone(trov.messagebox())
+
+        # A page that asks before it is left can still be left.
+        self.open_page("/leave.html")
+        trov.click(300, TOOLBAR_HEIGHT + 100)  # pages may ask only once the user has touched them
+        text, red = self.typed("/red.html")
+        mark = trov.navigate_by_typing(text, red)
+        trov.wait_dialog("the question before leaving", caption=origin)
+        self.assertEqual(trov.inspector("dismiss-messagebox")[0], 0)
+        trov.wait_log("ScriptDialog beforeunload 1", mark)
+        trov.wait_log(f"NavigationCompleted {red}", mark, timeout=20)
+        trov.wait_bar(red)
+
+    def test_14_new_windows_open_in_the_view(self):
+        trov = self.trov
+        for point, lands in [((300, TOOLBAR_HEIGHT + 100), "/red.html"), ((300, TOOLBAR_HEIGHT + 300), "/amber.html")]:
+            with self.subTest(lands):
+                self.open_page("/windows.html")
+                url = self.server.url(lands)
+                mark = trov.mark()
+                trov.click(*point)
+                trov.wait_log(f"NewWindow {url}", mark)
+                trov.wait_log(f"NavigationCompleted {url}", mark, timeout=20)
+                trov.wait_bar(url)
+                # The engine's own page is the only one added to what Chromium had.
+                wait_until(lambda: len(self.chromium.page_targets() - self.pages_before) == 1, 10,
+                           "the opened page to be closed again")
+
+    def test_15_copy_cut_and_paste_through_the_clipboard(self):
+        trov = self.trov
+        self.open_page("/copy.html")
+        trov.click(200, TOOLBAR_HEIGHT + 40)
+        wait_until(lambda: trov.info().get("focus") == "page", 5, "the page to take the focus")
+        trov.key("ctrl+a", "ctrl+c")
+        trov.focus_bar()
+        trov.key("End", "shift+Home", "ctrl+v")
+        trov.wait_bar("trovcopied")
+
+        # Into the form: pasted, selected, cut (the field empties), pasted twice at its start.
+        trov.click(200, TOOLBAR_HEIGHT + 140)
+        wait_until(lambda: trov.info().get("focus") == "page", 5, "the page to take the focus")
+        mark = trov.mark()
+        trov.key("ctrl+v", "ctrl+a", "ctrl+x", "Home", "ctrl+v", "ctrl+v", "Return")
+        pasted = self.server.url("/pasted?q=trovcopiedtrovcopied")
+        trov.wait_log(f"NavigationCompleted {pasted}", mark, timeout=20)
+
+    def test_16_key_events_and_space(self):
+        trov = self.trov
+        self.open_page("/keys.html")
+        probe = (600, TOOLBAR_HEIGHT + 300)
+        self.wait_colours({probe: GREEN}, "the top of the page")
+        trov.click(*probe)
+        wait_until(lambda: trov.info().get("focus") == "page", 5, "the page to take the focus")
+        trov.type("Ab1")
+        trov.key("space")
+        self.wait_colours({probe: PURPLE}, "Space scrolled the lower part into view")
+        mark = trov.mark()
+        trov.key("Return")
+        prefix = "NavigationCompleted " + self.server.url("/keys-seen?")
+        line = wait_until(lambda: next((l for l in trov.since(mark) if l.startswith(prefix)), None), 20,
+                          "the page's report of its keys")
+        report = urllib.parse.parse_qs(line[len(prefix):])
+        keys = report["k"][0].split("|")
+        self.assertEqual([k for k in keys if not k.startswith("Shift/")],
+                         ["A/KeyA", "b/KeyB", "1/Digit1", " /Space", "Enter/Enter"])
+        self.assertGreater(int(report["y"][0]), 400, "a page down")
+
+    def test_17_downloads_are_refused(self):
+        trov = self.trov
+        self.open_page("/download.html")
+        mark = trov.mark()
+        trov.click(300, TOOLBAR_HEIGHT + 100)
+        trov.wait_log(f"Download {self.server.url('/' + DOWNLOAD_NAME)} denied", mark, timeout=20)
+        self.assertEqual(self.server.count("/" + DOWNLOAD_NAME), 1)
+        home = Path.home()
+        for folder in (home, home / "Downloads", Path(CONFIG["bin"]).parent.parent):
+            self.assertFalse((folder / DOWNLOAD_NAME).exists(), f"the download was written to {folder}")
+
+    def test_99_exit_closes_every_page_the_engine_opened(self):
+        trov = self.trov
+        trov.click_slot("close")
+        trov.wait_exit(30)
+        wait_until(lambda: self.chromium.page_targets() == self.pages_before, 10,
+                   "Chromium's pages to be the ones it had before Trov")
+
+
+@unittest.skipUnless(CHROMIUM, "chromium is not installed (scripts/setup installs it)")
+class ChromiumGoneSession(ChromiumPages):
+    """A session of its own, since it ends its Chromium."""
+    session_name = "chromium-gone"
+
     def test_12_chromium_gone_leaves_a_working_window(self):
-        """Last: it ends this session's Chromium. The engine is restarted once, finds no Chromium, and
+        """It ends this session's Chromium. The engine is restarted once, finds no Chromium, and
         the browser stays as without a runtime."""
         trov = self.trov
         self.open_page("/red.html")

@@ -3,6 +3,7 @@ keyboard (xdotool), the pixels on the X screen (xwd), the development engine's c
 inspector. Every check polls for its condition with a deadline; nothing waits blindly."""
 
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -144,6 +145,45 @@ class Screen:
         Path(path).write_bytes(png)
 
 
+def glyph_masks(screen, rect, dark=128):
+    """The text inside a screen rectangle, cut into glyphs at the columns without a dark pixel:
+    each glyph as a tuple of its columns' dark rows. Characters a font lacks all come out the same."""
+    left, top, right, bottom = rect
+    glyphs, current = [], []
+    for x in range(left, right):
+        column = tuple(y - top for y in range(top, bottom) if sum(screen.pixel(x, y) or (255, 255, 255)) < dark * 3)
+        if column:
+            current.append(column)
+        elif current:
+            glyphs.append(tuple(current))
+            current = []
+    if current:
+        glyphs.append(tuple(current))
+    return glyphs
+
+
+class ScreenArea:
+    """A rectangle of the X screen as ImageMagick composes it, window by window. Wine draws its dialogs
+    in windows of another depth, which xwd's single read of the root window shows black."""
+
+    def __init__(self, env, rect):
+        left, top, right, bottom = rect
+        ppm = subprocess.run(["import", "-window", "root", "-crop", f"{right - left}x{bottom - top}+{left}+{top}",
+                              "+repage", "-depth", "8", "ppm:-"], check=True, capture_output=True, env=env,
+                             timeout=30).stdout
+        header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", ppm)  # one whitespace byte, then the pixels
+        self.left, self.top = left, top
+        self.width, self.height = int(header.group(1)), int(header.group(2))
+        self._pixels = ppm[header.end():]
+
+    def pixel(self, x, y):
+        x, y = x - self.left, y - self.top
+        if not (0 <= x < self.width and 0 <= y < self.height):
+            return None
+        at = (y * self.width + x) * 3
+        return tuple(self._pixels[at:at + 3])
+
+
 def capture(env=None):
     raw = subprocess.run([XWD, "-root", "-silent"], check=True, capture_output=True, env=env, timeout=30).stdout
     return Screen(raw)
@@ -276,12 +316,25 @@ class Trov:
                 values.setdefault(key, value)
         return values
 
-    def messagebox(self):
+    def dialog(self):
+        """Everything the inspector reads from an open message box or dialog of the window, or None."""
         code, out = self.inspector("messagebox")
         if code != 0:
             return None
-        fields = dict(line.rstrip("\r").partition("=")[::2] for line in out.splitlines() if "=" in line)
+        return dict(line.rstrip("\r").partition("=")[::2] for line in out.splitlines() if "=" in line)
+
+    def messagebox(self):
+        fields = self.dialog()
+        if fields is None:
+            return None
         return {"caption": fields.get("caption"), "text": fields.get("text")}
+
+    def wait_dialog(self, what, timeout=10, **expected):
+        """Waits for a dialog whose fields have the expected values; returns all its fields."""
+        def matching():
+            fields = self.dialog()
+            return fields if fields and all(fields.get(k) == v for k, v in expected.items()) else None
+        return wait_until(matching, timeout, what)
 
     def bar_text(self):
         return self.info().get("addressbar_text")

@@ -7,6 +7,11 @@ using nlohmann::json;
 namespace {
 
 const UINT kSessionNewsMessage = WM_APP + 2;
+// Chromium drops the frames that come while one waits for its acknowledgement and sends none once
+// the page stands still, so the picture could stop short of an animation's end (a smooth scroll):
+// once frames have paused this long, a new screencast brings the page as it now is.
+const UINT_PTR kSettleTimerId = 1;
+const UINT kSettleDelayMs = 300;
 // JPEG keeps frames small and quick to decode; a solid colour still comes back within a unit or two.
 const char kFrameFormat[] = "jpeg";
 const int kFrameQuality = 90;
@@ -53,6 +58,7 @@ ChromiumView* ChromiumView::Create(ConfigPtr config, HWND parent) {
 }
 
 ChromiumView::~ChromiumView() {
+    CloseOpenedTargets();
     session_.reset();  // the worker stops before anything it posts to goes
 }
 
@@ -110,8 +116,27 @@ void ChromiumView::ApplyViewport() {
         Call("Emulation.setDeviceMetricsOverride",
              json{{"width", viewportWidth_}, {"height", viewportHeight_}, {"deviceScaleFactor", 1}, {"mobile", false}});
     }
+    RestartScreencast();
+}
+
+void ChromiumView::RestartScreencast() {
     Call("Page.stopScreencast", json::object());
     Call("Page.startScreencast", json{{"format", kFrameFormat}, {"quality", kFrameQuality}, {"everyNthFrame", 1}});
+}
+
+// The frame a restart brings arms nothing, or a page standing still would be restarted forever.
+void ChromiumView::AwaitSettledFrame() {
+    if (settlingFrame_) {
+        settlingFrame_ = false;
+        return;
+    }
+    SetTimer(Window(), kSettleTimerId, kSettleDelayMs, nullptr);
+}
+
+void ChromiumView::OnSettleTimer() {
+    KillTimer(Window(), kSettleTimerId);
+    settlingFrame_ = true;
+    RestartScreencast();
 }
 
 bool ChromiumView::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
@@ -126,6 +151,13 @@ bool ChromiumView::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, L
     case WM_PAINT:
         Paint();
         return true;
+    case WM_TIMER:
+        if (wParam != kSettleTimerId) return false;
+        OnSettleTimer();
+        return true;
+    case WM_SETCURSOR:
+        *result = TRUE;
+        return SetPageCursor(lParam);
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
@@ -155,6 +187,8 @@ void ChromiumView::ForwardInput(UINT message, WPARAM wParam, LPARAM lParam) {
     POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     if (message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL) ScreenToClient(Window(), &point);
     if (!pageReady_) return;
+    if (message == WM_KEYDOWN && HandleEditingKey(wParam, KeyboardModifiers())) return;
+    if (message == WM_MOUSEMOVE) TrackCursor(point);
     for (const InputCommand& command : input_.Translate(message, wParam, point, KeyboardModifiers())) {
         Call(command.method, command.params);
     }
@@ -203,6 +237,7 @@ void ChromiumView::TakeFrame() {
     }
     image_ = std::move(frame);
     InvalidateRect(Window(), nullptr, FALSE);
+    AwaitSettledFrame();
 }
 
 // The events the navigations need, the page's size and its pictures; ready once the main frame is known.
@@ -213,6 +248,7 @@ void ChromiumView::OnConnected() {
     Call("Emulation.setFocusEmulationEnabled", json{{"enabled", true}});
     Call("Inspector.enable", json::object());  // for Inspector.targetCrashed
     ApplyViewport();
+    EnablePageFeatures();
     Call("Page.getFrameTree", json::object(), [this](const json& result, bool failed) {
         auto tree = result.find("frameTree");
         if (failed || tree == result.end() || !tree->contains("frame")) {
@@ -242,6 +278,7 @@ void ChromiumView::OnMessage(const json& message) {
             return;
         }
         auto params = message.find("params");
+        if (params != message.end()) OnPageEvent(message.value("method", ""), *params);
         if (params != message.end()) Raise(tracker_.OnEvent(message.value("method", ""), *params));
     } catch (const json::exception&) {
         // A message of a shape we do not know changes nothing.
@@ -303,6 +340,7 @@ void ChromiumView::Raise(const std::vector<NavigationEvent>& events) {
 void ChromiumView::OnWindowDestroyed() {
     EngineRef<ChromiumView> keepAlive(this);
     WebView::OnWindowDestroyed();
+    CloseOpenedTargets();
     session_.reset();
     answers_.clear();
     pageReady_ = false;

@@ -5,11 +5,13 @@
 #include "devtools/engine/chromium/devtools_session.h"
 #include "devtools/engine/chromium/navigation_tracker.h"
 #include "devtools/engine/chromium/page_input.h"
+#include "devtools/engine/chromium/script_dialog.h"
 #include "devtools/engine/objects.h"
 
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -48,9 +50,28 @@ private:
     bool Call(const std::string& method, const nlohmann::json& params, Answer answer = nullptr);
     void FinishReady(bool ready);
     void ApplyViewport();
+    void RestartScreencast();
+    void AwaitSettledFrame();
+    void OnSettleTimer();
     void Raise(const std::vector<NavigationEvent>& events);
     void ForwardInput(UINT message, WPARAM wParam, LPARAM lParam);
     void Paint();
+
+    // What a page does besides navigating (page_features.cpp): its dialogs, new windows,
+    // downloads, clipboard keys and cursor.
+    void EnablePageFeatures();
+    void OnPageEvent(const std::string& method, const nlohmann::json& params);
+    void OnDialogOpening(const nlohmann::json& params);
+    void RunScriptDialog(const ScriptDialogRequest& request);
+    void OnWindowOpen(const nlohmann::json& params);
+    void OnTargetCreated(const nlohmann::json& info);
+    void CloseOpenedTargets();
+    bool HandleEditingKey(WPARAM virtualKey, int modifiers);
+    void CopySelection(bool cut);
+    void PasteClipboard();
+    void TrackCursor(POINT point);
+    void AskCursor();
+    bool SetPageCursor(LPARAM hitTest);
 
     std::unique_ptr<DevToolsSession> session_;
     NavigationTracker tracker_;
@@ -61,4 +82,13 @@ private:
     bool pageReady_ = false;
     int viewportWidth_ = 0;
     int viewportHeight_ = 0;
+    bool settlingFrame_ = false;  // the screencast was restarted for the picture of a page at rest
+
+    std::string ownTargetId_;
+    std::set<std::string> openedTargets_;  // pages opened by ours, until Chromium says they closed
+    bool dialogOpen_ = false;
+    bool cursorAsked_ = false;  // an answer is awaited: moves meanwhile only note the point
+    bool cursorMoved_ = false;
+    POINT cursorPoint_ = {};
+    const wchar_t* cursor_ = IDC_ARROW;
 };

@@ -1,5 +1,7 @@
 #include "devtools/engine/chromium/page_input.h"
 
+#include "devtools/utf8.h"
+
 using nlohmann::json;
 
 namespace {
@@ -29,6 +31,49 @@ const NamedKey kNamedKeys[] = {
     {VK_PRIOR, "PageUp", "PageUp", nullptr},
     {VK_NEXT, "PageDown", "PageDown", nullptr},
 };
+
+// The other keys: the ones that type (their character comes with WM_CHAR) and the modifiers and
+// function keys, named as a US layout names them.
+struct OtherKey {
+    WPARAM virtualKey;
+    const char* code;
+    const char* key;         // unshifted
+    const char* shiftedKey;  // null: the same
+};
+
+const OtherKey kOtherKeys[] = {
+    {VK_SPACE, "Space", " ", nullptr},
+    {VK_OEM_1, "Semicolon", ";", ":"},
+    {VK_OEM_PLUS, "Equal", "=", "+"},
+    {VK_OEM_COMMA, "Comma", ",", "<"},
+    {VK_OEM_MINUS, "Minus", "-", "_"},
+    {VK_OEM_PERIOD, "Period", ".", ">"},
+    {VK_OEM_2, "Slash", "/", "?"},
+    {VK_OEM_3, "Backquote", "`", "~"},
+    {VK_OEM_4, "BracketLeft", "[", "{"},
+    {VK_OEM_5, "Backslash", "\\", "|"},
+    {VK_OEM_6, "BracketRight", "]", "}"},
+    {VK_OEM_7, "Quote", "'", "\""},
+    {VK_MULTIPLY, "NumpadMultiply", "*", nullptr},
+    {VK_ADD, "NumpadAdd", "+", nullptr},
+    {VK_SUBTRACT, "NumpadSubtract", "-", nullptr},
+    {VK_DECIMAL, "NumpadDecimal", ".", nullptr},
+    {VK_DIVIDE, "NumpadDivide", "/", nullptr},
+    {VK_SHIFT, "ShiftLeft", "Shift", nullptr},
+    {VK_CONTROL, "ControlLeft", "Control", nullptr},
+    {VK_MENU, "AltLeft", "Alt", nullptr},
+    {VK_LWIN, "MetaLeft", "Meta", nullptr},
+    {VK_RWIN, "MetaRight", "Meta", nullptr},
+    {VK_CAPITAL, "CapsLock", "CapsLock", nullptr},
+    {VK_NUMLOCK, "NumLock", "NumLock", nullptr},
+    {VK_SCROLL, "ScrollLock", "ScrollLock", nullptr},
+    {VK_INSERT, "Insert", "Insert", nullptr},
+    {VK_PAUSE, "Pause", "Pause", nullptr},
+    {VK_SNAPSHOT, "PrintScreen", "PrintScreen", nullptr},
+    {VK_APPS, "ContextMenu", "ContextMenu", nullptr},
+};
+
+const char kShiftedDigits[] = ")!@#$%^&*(";
 
 const NamedKey* FindNamedKey(WPARAM virtualKey) {
     for (const NamedKey& named : kNamedKeys) {
@@ -66,17 +111,44 @@ InputCommand Wheel(POINT point, int deltaX, int deltaY, int modifiers) {
     return {"Input.dispatchMouseEvent", params};
 }
 
-std::string Utf8(const wchar_t* units, int count) {
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, units, count, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, units, count, &text[0], bytes, nullptr, nullptr);
-    return text;
-}
-
 }  // namespace
 
 int ProtocolModifiers(bool alt, bool ctrl, bool shift) {
     return (alt ? 1 : 0) | (ctrl ? 2 : 0) | (shift ? 8 : 0);
+}
+
+bool KeyNamesFor(WPARAM virtualKey, bool shift, KeyNames* names) {
+    if (const NamedKey* named = FindNamedKey(virtualKey)) {
+        *names = {named->key, named->code};
+        return true;
+    }
+    if (virtualKey >= 'A' && virtualKey <= 'Z') {
+        char letter = static_cast<char>(virtualKey);
+        *names = {std::string(1, shift ? letter : static_cast<char>(letter - 'A' + 'a')),
+                  std::string("Key") + letter};
+        return true;
+    }
+    if (virtualKey >= '0' && virtualKey <= '9') {
+        char digit = static_cast<char>(virtualKey);
+        *names = {std::string(1, shift ? kShiftedDigits[digit - '0'] : digit), std::string("Digit") + digit};
+        return true;
+    }
+    if (virtualKey >= VK_NUMPAD0 && virtualKey <= VK_NUMPAD9) {
+        std::string digit(1, static_cast<char>('0' + (virtualKey - VK_NUMPAD0)));
+        *names = {digit, "Numpad" + digit};
+        return true;
+    }
+    if (virtualKey >= VK_F1 && virtualKey <= VK_F24) {
+        std::string name = "F" + std::to_string(virtualKey - VK_F1 + 1);
+        *names = {name, name};
+        return true;
+    }
+    for (const OtherKey& other : kOtherKeys) {
+        if (other.virtualKey != virtualKey) continue;
+        *names = {shift && other.shiftedKey ? other.shiftedKey : other.key, other.code};
+        return true;
+    }
+    return false;
 }
 
 std::vector<InputCommand> InputTranslator::Translate(UINT message, WPARAM wParam, POINT point, int modifiers) {
@@ -106,32 +178,36 @@ std::vector<InputCommand> InputTranslator::Translate(UINT message, WPARAM wParam
     case WM_KEYUP:
         return Key("keyUp", wParam, modifiers);
     case WM_CHAR:
-        return Text(static_cast<wchar_t>(wParam));
+        return Text(static_cast<wchar_t>(wParam), modifiers);
     }
     return {};
 }
 
-// A key that also types ("Enter") goes down as "keyDown" with its text, so that the page sees
-// the keypress too; the others as "rawKeyDown".
+// A named key that also types ("Enter") goes down as "keyDown" with its text, so that the page
+// sees the keypress too; every other key as "rawKeyDown", its character following as "char" from
+// WM_CHAR, as Chromium gets them on Windows.
 std::vector<InputCommand> InputTranslator::Key(const char* type, WPARAM virtualKey, int modifiers) {
+    KeyNames names;
+    if (!KeyNamesFor(virtualKey, (modifiers & ProtocolModifiers(false, false, true)) != 0, &names)) return {};
     const NamedKey* named = FindNamedKey(virtualKey);
-    if (!named) return {};
+    const char* text = named ? named->text : nullptr;
     bool down = std::string(type) == "keyDown";
-    json params = {{"type", down && !named->text ? "rawKeyDown" : type},
-                   {"key", named->key},
-                   {"code", named->code},
+    json params = {{"type", down && !text ? "rawKeyDown" : type},
+                   {"key", names.key},
+                   {"code", names.code},
                    {"windowsVirtualKeyCode", static_cast<int>(virtualKey)},
                    {"nativeVirtualKeyCode", static_cast<int>(virtualKey)},
                    {"modifiers", modifiers}};
-    if (down && named->text) {
-        params["text"] = named->text;
-        params["unmodifiedText"] = named->text;
+    if (down && text) {
+        params["text"] = text;
+        params["unmodifiedText"] = text;
     }
     return {{"Input.dispatchKeyEvent", params}};
 }
 
-// Control characters come from keys sent above; a surrogate pair goes as one character.
-std::vector<InputCommand> InputTranslator::Text(wchar_t unit) {
+// Control characters come from keys sent above; a surrogate pair goes as one character. A "char"
+// event, not inserted text, so that the page sees its keypress (Space scrolls on it).
+std::vector<InputCommand> InputTranslator::Text(wchar_t unit, int modifiers) {
     if (unit >= 0xD800 && unit <= 0xDBFF) {
         pendingHighSurrogate_ = unit;
         return {};
@@ -145,5 +221,7 @@ std::vector<InputCommand> InputTranslator::Text(wchar_t unit) {
     pendingHighSurrogate_ = 0;
     if (unit < 0x20 || unit == 0x7F) return {};
     units[count++] = unit;
-    return {{"Input.insertText", json{{"text", Utf8(units, count)}}}};
+    std::string text = ToUtf8(std::wstring(units, static_cast<size_t>(count)));
+    json params = {{"type", "char"}, {"text", text}, {"unmodifiedText", text}, {"key", text}, {"modifiers", modifiers}};
+    return {{"Input.dispatchKeyEvent", params}};
 }

@@ -17,6 +17,16 @@ struct InputCommand {
 // The modifier bits of the protocol: Alt 1, Ctrl 2, Meta 4, Shift 8.
 int ProtocolModifiers(bool alt, bool ctrl, bool shift);
 
+// What a page's key events call a key of a US layout: its DOM `key` (which for a key that types
+// is its character, shifted or not) and its physical `code`.
+struct KeyNames {
+    std::string key;
+    std::string code;
+};
+
+// False for a virtual key the table does not know.
+bool KeyNamesFor(WPARAM virtualKey, bool shift, KeyNames* names);
+
 class InputTranslator {
 public:
     // `point` is the pointer in the window's client coordinates (wheel messages carry screen
@@ -25,7 +35,7 @@ public:
 
 private:
     std::vector<InputCommand> Key(const char* type, WPARAM virtualKey, int modifiers);
-    std::vector<InputCommand> Text(wchar_t unit);
+    std::vector<InputCommand> Text(wchar_t unit, int modifiers);
 
     wchar_t pendingHighSurrogate_ = 0;  // the first half of a character outside the BMP
 };
