@@ -275,7 +275,15 @@ class Trov:
     def start(self, timeout=60):
         self.process = subprocess.Popen([wine_binary(), str(self.bin / "trov.exe")], cwd=str(self.bin), env=self.env,
                                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        code, _ = self.inspector("wait-window", timeout * 1000, timeout=timeout + 30)
+        deadline = time.monotonic() + timeout
+        code = 1
+        # An inspector that could not run at all (Wine's server still settling after the previous
+        # session) answers at once; it is asked again until the deadline.
+        while code != 0 and self.process.poll() is None and time.monotonic() < deadline:
+            remaining = max(1, int(deadline - time.monotonic()))
+            code, _ = self.inspector("wait-window", remaining * 1000, timeout=remaining + 30)
+            if code != 0:
+                time.sleep(0.2)
         if self.process.poll() is not None:
             raise AssertionError(f"trov.exe ended during start-up with exit code {self.process.returncode}")
         if code != 0:
