@@ -12,6 +12,7 @@ HFONT hUIFont = nullptr;
 bool menuOpen = false;
 bool isLoading = false;
 bool webviewReady = false;
+FocusPlace savedFocus = FocusPlace::MainWindow;
 
 // Constructed in this order before WinMain runs, destroyed in reverse at exit; the holders come
 // first so that the strings are gone before the references release, and currentUrl copies homeUrl
@@ -21,6 +22,7 @@ ComRef<ICoreWebView2Controller> webviewController;
 ComRef<ICoreWebView2> webview;
 ComRef<ICoreWebView2NavigationStartingEventHandler> navStartingHandler;
 ComRef<ICoreWebView2NavigationCompletedEventHandler> navCompletedHandler;
+ComRef<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorHandler;
 const std::wstring homeUrl = std::wstring(L"https://") + kSearchHost + L"/";
 const std::wstring searchUrl = std::wstring(L"https://") + kSearchHost + L"/?q=";
 std::wstring currentUrl = homeUrl;
@@ -29,6 +31,7 @@ void ResetAppStateForTesting() {
     webview.Reset();
     webviewController.Reset();
     webviewEnvironment.Reset();
+    acceleratorHandler.Reset();
     navCompletedHandler.Reset();
     navStartingHandler.Reset();
     toolbarHeight = 64;
@@ -41,5 +44,6 @@ void ResetAppStateForTesting() {
     menuOpen = false;
     isLoading = false;
     webviewReady = false;
+    savedFocus = FocusPlace::MainWindow;
     currentUrl = homeUrl;
 }

@@ -22,11 +22,16 @@ extern bool menuOpen;
 extern bool isLoading;
 extern bool webviewReady;
 
+// Where the keyboard focus was when the window last lost it, so that it can go back there.
+enum class FocusPlace { MainWindow, AddressBar, Page };
+extern FocusPlace savedFocus;
+
 extern ComRef<ICoreWebView2Environment> webviewEnvironment;
 extern ComRef<ICoreWebView2Controller> webviewController;
 extern ComRef<ICoreWebView2> webview;
 extern ComRef<ICoreWebView2NavigationStartingEventHandler> navStartingHandler;
 extern ComRef<ICoreWebView2NavigationCompletedEventHandler> navCompletedHandler;
+extern ComRef<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorHandler;
 
 extern const std::wstring homeUrl;
 extern const std::wstring searchUrl;

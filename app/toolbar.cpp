@@ -14,6 +14,8 @@ int ClientWidth(HWND hwnd) {
     return rc.right;
 }
 
+}  // namespace
+
 void RunSlotAction(HWND hwnd, int slot) {
     switch (slot) {
     case kSlotBack:
@@ -46,8 +48,6 @@ void RunSlotAction(HWND hwnd, int slot) {
         break;
     }
 }
-
-}  // namespace
 
 RECT SlotRect(int slot, int clientWidth, int buttonSize, int toolbarHeight) {
     const int step = buttonSize + kSlotGap;

@@ -1,6 +1,7 @@
 #include "app/window.h"
 
 #include "addressbar/address_bar.h"
+#include "app/focus.h"
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "chrome/menu_panel.h"
@@ -75,6 +76,7 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_LBUTTONDOWN:   return OnLButtonDown(hwnd, lParam);
     case WM_MOUSELEAVE:    OnToolbarMouseLeave(); return 0;
     case WM_APP_NAVIGATE:  NavigateToAddressBarText(); return 0;
+    case WM_ACTIVATE:      return OnActivate(hwnd, wParam, lParam);
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }

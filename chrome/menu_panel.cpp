@@ -1,5 +1,6 @@
 #include "chrome/menu_panel.h"
 
+#include "app/focus.h"
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "chrome/glyphs.h"
@@ -96,7 +97,7 @@ void OnMenuPanelClick(HWND hwnd, LPARAM lParam) {
     // Narrower than three pixels there are no cells to hit: the click only closes the panel.
     if (MenuCellAt(pt.x, pt.y, rc.right, toolbarHeight, menuHeight, &row, &column)) {
         // Modal: the panel stays open behind the box until the user dismisses it.
-        if (const MenuItem* item = MenuItemAt(row, column)) MessageBoxW(hwnd, item->message, item->caption, MB_OK);
+        if (const MenuItem* item = MenuItemAt(row, column)) MessageBoxKeepingFocus(hwnd, item->message, item->caption, MB_OK);
     }
     menuOpen = false;
     ResizeWebView();

@@ -1,5 +1,6 @@
 #include "webhost/webview_host.h"
 
+#include "app/keyboard.h"
 #include "app/state.h"
 #include "webhost/com_handler.h"
 
@@ -47,6 +48,11 @@ HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller)
     EventRegistrationToken token2 = {};
     navCompletedHandler.Attach(new NavigationCompletedHandler(OnNavigationCompleted));
     webview->add_NavigationCompleted(navCompletedHandler.Get(), &token2);
+
+    // The page's keys reach the shortcuts only through the engine.
+    EventRegistrationToken token3 = {};
+    acceleratorHandler.Attach(new AcceleratorKeyPressedHandler(OnAcceleratorKeyPressed));
+    webviewController->add_AcceleratorKeyPressed(acceleratorHandler.Get(), &token3);
 
     webview->Navigate(currentUrl.c_str());
     return S_OK;
