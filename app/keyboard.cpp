@@ -95,9 +95,10 @@ HRESULT OnAcceleratorKeyPressed(ICoreWebView2Controller*, ICoreWebView2Accelerat
     COREWEBVIEW2_PHYSICAL_KEY_STATUS status = {};
     args->get_PhysicalKeyStatus(&status);
     const Shortcut command = ShortcutFor(PressOf(key, status.IsMenuKeyDown != FALSE, false));
+    // Set afresh at every press: the up of a key that moved the focus out of the page never comes.
+    handledPageKeys.set(key, command != Shortcut::None);
     if (command == Shortcut::None) return S_OK;
     args->put_Handled(TRUE);
-    handledPageKeys.set(key);
     if (!status.WasKeyDown) RunShortcut(command);
     return S_OK;
 }

@@ -46,7 +46,7 @@ TEST_F(WebHostTest, StartUpShowsSizesAndRegistersBeforeTheFirstNavigation) {
     const std::vector<std::wstring> expected = {
         L"CreateEnvironment",      L"CreateController",        L"put_IsVisible 1",
         BoundsCall(0, 64, rc.right, rc.bottom), L"add_NavigationStarting", L"add_NavigationCompleted",
-        L"Navigate https://duckduckgo.com/"};
+        L"add_AcceleratorKeyPressed", L"Navigate https://duckduckgo.com/"};
     EXPECT_EQ(Calls(), expected);
     EXPECT_TRUE(webviewReady);
     EXPECT_EQ(GetFocus(), window());
@@ -295,6 +295,10 @@ TEST_F(DestroyTest, AfterReadyReleasesEachReferenceOnceAndFreesTheHandlersAtExit
     EXPECT_EQ(navStartingHandler->Release(), 1u);
     EXPECT_EQ(navCompletedHandler->AddRef(), 2u);
     EXPECT_EQ(navCompletedHandler->Release(), 1u);
+    // The controller let go of the accelerator-key handler in the same way.
+    EXPECT_EQ(engine_double::AcceleratorKeyHandlerCountAtRelease(), 1);
+    EXPECT_EQ(acceleratorHandler->AddRef(), 2u);
+    EXPECT_EQ(acceleratorHandler->Release(), 1u);
     // A second release at exit finds the engine holders empty.
     ResetAppStateForTesting();
     EXPECT_EQ(engine_double::WebViewRefs().releases, 1);
