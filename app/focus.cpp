@@ -41,6 +41,10 @@ LRESULT OnActivate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(hwnd, WM_ACTIVATE, wParam, lParam);
 }
 
+void RememberFocusWhenMinimized(WPARAM sizeType) {
+    if (sizeType == SIZE_MINIMIZED) RememberFocus();
+}
+
 // Noted before the box opens: disabling the owner takes the focus away before any deactivation.
 int MessageBoxKeepingFocus(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     RememberFocus();

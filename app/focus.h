@@ -14,5 +14,9 @@ bool RestoreFocus();
 // The main window's WM_ACTIVATE.
 LRESULT OnActivate(HWND hwnd, WPARAM wParam, LPARAM lParam);
 
+// A step of the main window's WM_SIZE: a window minimised while it stays active loses no
+// activation, so that is the last moment the focus is seen where it was.
+void RememberFocusWhenMinimized(WPARAM sizeType);
+
 // A message box over the main window, after which the focus returns where it was before it.
 int MessageBoxKeepingFocus(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);

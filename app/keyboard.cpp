@@ -14,6 +14,23 @@ constexpr UINT kKeyCount = 256;
 // Keys whose key-down the engine was told we handled; their key-ups are marked handled too.
 std::bitset<kKeyCount> handledPageKeys;
 
+// An Alt shortcut ran: the release of Alt that ends it must not reach the default handling, which
+// takes an Alt pressed and released with nothing seen in between for a call of the window menu.
+bool altReleasePending = false;
+
+bool IsKeyUpMessage(UINT message) { return message == WM_KEYUP || message == WM_SYSKEYUP; }
+
+// A fresh press of Alt starts afresh; true when the message is the release to swallow.
+bool TakeAltKey(bool down, bool repeat) {
+    if (down) {
+        if (!repeat) altReleasePending = false;
+        return false;
+    }
+    const bool swallow = altReleasePending;
+    altReleasePending = false;
+    return swallow;
+}
+
 bool Held(int key) { return GetKeyState(key) < 0; }
 
 KeyPress PressOf(UINT key, bool altDown, bool inAddressBar) {
@@ -70,12 +87,17 @@ void RunShortcut(Shortcut command) {
 
 // Not translated, a swallowed Alt shortcut makes no WM_SYSCHAR: no beep, no system menu.
 bool HandleShortcutMessage(const MSG& msg) {
-    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
     if (!msg.hwnd || (msg.hwnd != hMainWnd && msg.hwnd != hAddressBar)) return false;
+    const bool keyDown = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+    if (msg.wParam == VK_MENU && (keyDown || IsKeyUpMessage(msg.message))) {
+        return TakeAltKey(keyDown, (msg.lParam & kWasDownBit) != 0);
+    }
+    if (!keyDown) return false;
     const KeyPress press = PressOf(static_cast<UINT>(msg.wParam), (msg.lParam & kAltDownBit) != 0,
                                    msg.hwnd == hAddressBar);
     const Shortcut command = ShortcutFor(press);
     if (command == Shortcut::None) return false;
+    if (press.alt) altReleasePending = true;
     // A held key runs its command once, at the press; its repeats are swallowed all the same.
     if (!(msg.lParam & kWasDownBit)) RunShortcut(command);
     return true;
@@ -85,6 +107,12 @@ HRESULT OnAcceleratorKeyPressed(ICoreWebView2Controller*, ICoreWebView2Accelerat
     COREWEBVIEW2_KEY_EVENT_KIND kind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN;
     UINT key = 0;
     if (FAILED(args->get_KeyEventKind(&kind)) || FAILED(args->get_VirtualKey(&key)) || key >= kKeyCount) return S_OK;
+    COREWEBVIEW2_PHYSICAL_KEY_STATUS status = {};
+    args->get_PhysicalKeyStatus(&status);
+    if (key == VK_MENU) {
+        if (TakeAltKey(IsKeyDown(kind), status.WasKeyDown != FALSE)) args->put_Handled(TRUE);
+        return S_OK;
+    }
     if (!IsKeyDown(kind)) {
         if (handledPageKeys.test(key)) {
             handledPageKeys.reset(key);
@@ -92,13 +120,13 @@ HRESULT OnAcceleratorKeyPressed(ICoreWebView2Controller*, ICoreWebView2Accelerat
         }
         return S_OK;
     }
-    COREWEBVIEW2_PHYSICAL_KEY_STATUS status = {};
-    args->get_PhysicalKeyStatus(&status);
-    const Shortcut command = ShortcutFor(PressOf(key, status.IsMenuKeyDown != FALSE, false));
+    const KeyPress press = PressOf(key, status.IsMenuKeyDown != FALSE, false);
+    const Shortcut command = ShortcutFor(press);
     // Set afresh at every press: the up of a key that moved the focus out of the page never comes.
     handledPageKeys.set(key, command != Shortcut::None);
     if (command == Shortcut::None) return S_OK;
     args->put_Handled(TRUE);
+    if (press.alt) altReleasePending = true;
     if (!status.WasKeyDown) RunShortcut(command);
     return S_OK;
 }

@@ -69,7 +69,7 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     switch (message) {
     case WM_CREATE:        return OnCreate(hwnd, reinterpret_cast<const CREATESTRUCTW*>(lParam));
     case WM_DESTROY:       return OnDestroy();
-    case WM_SIZE:          return OnSize(hwnd);
+    case WM_SIZE:          RememberFocusWhenMinimized(wParam); return OnSize(hwnd);
     case WM_PAINT:         return OnPaint(hwnd);
     case WM_CTLCOLOREDIT:  return OnAddressBarColor(reinterpret_cast<HDC>(wParam));
     case WM_MOUSEMOVE:     OnToolbarMouseMove(hwnd, lParam); return 0;
