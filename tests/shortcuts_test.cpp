@@ -261,6 +261,38 @@ TEST_F(ShortcutTest, OnlyKeyDownsForTheMainWindowOrTheBarAreLookedAt) {
     DestroyWindow(page);
 }
 
+// The default handling would take Alt released after a swallowed Alt+D for a lone Alt, and open
+// the window menu: that release goes no further, wherever the shortcut came from.
+TEST_F(ShortcutTest, TheReleaseOfAltAfterAnAltShortcutIsSwallowedOnce) {
+    StartEngine();
+    const auto altUp = [](HWND target) {
+        MSG msg = {target, WM_KEYUP, VK_MENU, static_cast<LPARAM>(0xC0380001u), 0, {}};
+        return HandleShortcutMessage(msg);
+    };
+    const auto altDown = [](HWND target) {
+        MSG msg = {target, WM_SYSKEYDOWN, VK_MENU, 0x20380001, 0, {}};
+        return HandleShortcutMessage(msg);
+    };
+    EXPECT_FALSE(altDown(hAddressBar));
+    EXPECT_TRUE(LoopTakes(hAddressBar, 'D', kAlt));
+    EXPECT_TRUE(altUp(hAddressBar));
+    EXPECT_FALSE(altUp(hAddressBar)) << "only once";
+    EXPECT_FALSE(altDown(window()));
+    EXPECT_FALSE(altUp(window())) << "a lone Alt keeps its meaning";
+
+    // From the page: handled there, or swallowed in the bar when the shortcut moved the focus.
+    for (bool focusMoves : {false, true}) {
+        EXPECT_FALSE(engine_double::RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN, VK_MENU));
+        EXPECT_TRUE(PageKey(true, focusMoves ? 'D' : VK_LEFT, kAlt));
+        if (focusMoves) {
+            EXPECT_TRUE(altUp(hAddressBar));
+        } else {
+            EXPECT_TRUE(engine_double::RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP, VK_MENU));
+        }
+        EXPECT_FALSE(engine_double::RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP, VK_MENU));
+    }
+}
+
 // Real keys through the window system and the loop's check: the bar's text is replaced by typing,
 // and Alt+D neither opens the system menu nor leaves a character behind.
 TEST_F(ShortcutTest, RealKeysFocusTheBarAndTypingReplacesTheText) {
