@@ -15,19 +15,11 @@ public:
     KeyArgs(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, LPARAM lParam) : kind_(kind), key_(key), lParam_(lParam) {}
 
     HRESULT STDMETHODCALLTYPE get_KeyEventKind(COREWEBVIEW2_KEY_EVENT_KIND* kind) override {
-        if (!kind) return E_POINTER;
-        *kind = kind_;
-        return S_OK;
+        return GiveValue(kind, kind_);
     }
-    HRESULT STDMETHODCALLTYPE get_VirtualKey(UINT* key) override {
-        if (!key) return E_POINTER;
-        *key = key_;
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE get_VirtualKey(UINT* key) override { return GiveValue(key, key_); }
     HRESULT STDMETHODCALLTYPE get_KeyEventLParam(INT* lParam) override {
-        if (!lParam) return E_POINTER;
-        *lParam = static_cast<INT>(lParam_);
-        return S_OK;
+        return GiveValue(lParam, static_cast<INT>(lParam_));
     }
     // The fields of the key message's lParam.
     HRESULT STDMETHODCALLTYPE get_PhysicalKeyStatus(COREWEBVIEW2_PHYSICAL_KEY_STATUS* status) override {
@@ -40,11 +32,7 @@ public:
         status->IsKeyReleased = (lParam_ & kTransitionBit) ? TRUE : FALSE;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) override {
-        if (!handled) return E_POINTER;
-        *handled = handled_;
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) override { return GiveValue(handled, handled_); }
     HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) override {
         handled_ = handled ? TRUE : FALSE;
         return S_OK;

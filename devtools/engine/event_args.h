@@ -3,6 +3,14 @@
 
 #include "devtools/engine/engine.h"
 
+// The answer of a property getter.
+template <class T>
+HRESULT GiveValue(T* out, T value) {
+    if (!out) return E_POINTER;
+    *out = value;
+    return S_OK;
+}
+
 // Event arguments start with no reference; the engine's holder takes the first one.
 template <class Interface>
 class EventArgs : public Interface {
