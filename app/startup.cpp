@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/keyboard.h"
 #include "app/state.h"
 #include "app/window.h"
 #include "webhost/webview_host.h"
@@ -18,6 +19,7 @@ void RunMessageLoop() {
     MSG msg;
     // GetMessageW returns -1 on error: that ends the loop too.
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (HandleShortcutMessage(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -14,6 +14,7 @@ HFONT hUIFont = nullptr;
 bool menuOpen = false;
 bool isLoading = false;
 bool webviewReady = false;
+FocusPlace savedFocus = FocusPlace::MainWindow;
 
 // Constructed in this order before WinMain runs, destroyed in reverse at exit; the holders come
 // first so that the strings are gone before the references release, and currentUrl copies homeUrl
@@ -25,6 +26,7 @@ ComRef<ICoreWebView2NavigationStartingEventHandler> navStartingHandler;
 ComRef<ICoreWebView2NavigationCompletedEventHandler> navCompletedHandler;
 ComRef<ICoreWebView2ProcessFailedEventHandler> processFailedHandler;
 ComRef<ICoreWebView2SourceChangedEventHandler> sourceChangedHandler;
+ComRef<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorHandler;
 const std::wstring homeUrl = std::wstring(L"https://") + kSearchHost + L"/";
 const std::wstring searchUrl = std::wstring(L"https://") + kSearchHost + L"/?q=";
 std::wstring currentUrl = homeUrl;
@@ -41,6 +43,7 @@ void ResetAppStateForTesting() {
     webviewEnvironment.Reset();
     sourceChangedHandler.Reset();
     processFailedHandler.Reset();
+    acceleratorHandler.Reset();
     navCompletedHandler.Reset();
     navStartingHandler.Reset();
     toolbarHeight = kDefaultToolbarHeight;
@@ -53,6 +56,7 @@ void ResetAppStateForTesting() {
     menuOpen = false;
     isLoading = false;
     webviewReady = false;
+    savedFocus = FocusPlace::MainWindow;
     currentUrl = homeUrl;
     navigationStartSeen = false;
     lastNavigationId = 0;

@@ -27,6 +27,10 @@ extern bool menuOpen;
 extern bool isLoading;
 extern bool webviewReady;
 
+// Where the keyboard focus was when the window last lost it, so that it can go back there.
+enum class FocusPlace { MainWindow, AddressBar, Page };
+extern FocusPlace savedFocus;
+
 extern ComRef<ICoreWebView2Environment> webviewEnvironment;
 extern ComRef<ICoreWebView2Controller> webviewController;
 extern ComRef<ICoreWebView2> webview;
@@ -45,6 +49,7 @@ extern UINT64 lastNavigationId;
 extern std::vector<ULONGLONG> engineRestartTimes;
 extern std::vector<ULONGLONG> rendererReloadTimes;
 extern std::wstring reloadedPageUrl;
+extern ComRef<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorHandler;
 
 extern const std::wstring homeUrl;
 extern const std::wstring searchUrl;

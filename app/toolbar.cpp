@@ -21,9 +21,11 @@ int ClientWidth(HWND hwnd) {
     return rc.right;
 }
 
+}  // namespace
+
 void RunSlotAction(HWND hwnd, int slot) {
     // The page a navigation button asks for is shown in the bar when it completes.
-    if (slot <= kSlotHome) EndAddressBarEdit();
+    if (slot >= kSlotBack && slot <= kSlotHome) EndAddressBarEdit();
     switch (slot) {
     case kSlotBack:
         if (webviewReady) webview->GoBack();
@@ -52,8 +54,6 @@ void RunSlotAction(HWND hwnd, int slot) {
         break;
     }
 }
-
-}  // namespace
 
 SlotLayout CurrentSlotLayout(int clientWidth) { return SlotLayout{clientWidth, buttonSize, toolbarHeight}; }
 

@@ -1,6 +1,7 @@
 #include "app/window.h"
 
 #include "addressbar/address_bar.h"
+#include "app/focus.h"
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "chrome/menu_panel.h"
@@ -88,13 +89,14 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     switch (message) {
     case WM_CREATE:        return OnCreate(hwnd, reinterpret_cast<const CREATESTRUCTW*>(lParam));
     case WM_DESTROY:       return OnDestroy();
-    case WM_SIZE:          return OnSize(hwnd);
+    case WM_SIZE:          RememberFocusWhenMinimized(wParam); return OnSize(hwnd);
     case WM_PAINT:         return OnPaint(hwnd);
     case WM_CTLCOLOREDIT:  return OnAddressBarColor(reinterpret_cast<HDC>(wParam));
     case WM_MOUSEMOVE:     OnToolbarMouseMove(hwnd, MousePoint(lParam)); return 0;
     case WM_LBUTTONDOWN:   return OnLButtonDown(hwnd, MousePoint(lParam));
     case WM_MOUSELEAVE:    OnToolbarMouseLeave(); return 0;
     case WM_APP_NAVIGATE:  NavigateToAddressBarText(); return 0;
+    case WM_ACTIVATE:      return OnActivate(hwnd, wParam, lParam);
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }

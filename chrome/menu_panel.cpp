@@ -1,5 +1,6 @@
 #include "chrome/menu_panel.h"
 
+#include "app/focus.h"
 #include "app/state.h"
 #include "chrome/paint_owners.h"
 
@@ -84,7 +85,7 @@ bool OnMenuPanelClick(HWND hwnd, POINT pt) {
     // Narrower than three pixels there are no cells to hit: the click only closes the panel.
     if (MenuCellAt(pt.x, pt.y, rc.right, toolbarHeight, menuHeight, &row, &column)) {
         // Modal: the panel stays open behind the box until the user dismisses it.
-        if (const MenuItem* item = MenuItemAt(row, column)) MessageBoxW(hwnd, item->message, item->caption, MB_OK);
+        if (const MenuItem* item = MenuItemAt(row, column)) MessageBoxKeepingFocus(hwnd, item->message, item->caption, MB_OK);
     }
     return true;
 }

@@ -173,6 +173,16 @@ void RealClick(HWND hwnd, int clientX, int clientY) {
     SendInput(2, inputs, sizeof(INPUT));
 }
 
+void PressChord(const std::vector<WORD>& keys) {
+    std::vector<INPUT> inputs(keys.size() * 2);
+    for (size_t i = 0; i < keys.size(); ++i) {
+        inputs[i].type = inputs[inputs.size() - 1 - i].type = INPUT_KEYBOARD;
+        inputs[i].ki.wVk = inputs[inputs.size() - 1 - i].ki.wVk = keys[i];
+        inputs[inputs.size() - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
 void PressKey(WORD virtualKey, bool extended) {
     INPUT inputs[2] = {};
     for (INPUT& input : inputs) {

@@ -73,3 +73,5 @@ void MovePointerTo(HWND hwnd, int clientX, int clientY);
 void MovePointerOffWindow(HWND hwnd);
 void RealClick(HWND hwnd, int clientX, int clientY);
 void PressKey(WORD virtualKey, bool extended = false);
+// Presses the keys in order and lets them go in reverse, as a person presses Ctrl+L.
+void PressChord(const std::vector<WORD>& keys);

@@ -1,5 +1,6 @@
 #include "engine_double.h"
 
+#include "app/keyboard.h"
 #include "devtools/engine/unimplemented.h"
 
 #include <memory>
@@ -103,6 +104,35 @@ private:
     bool newDocument_;
 };
 
+// Records whether the program set Handled.
+class KeyArgs final : public Counted<ICoreWebView2AcceleratorKeyPressedEventArgs> {
+public:
+    KeyArgs(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, bool wasKeyDown, bool menuKeyDown)
+        : kind_(kind), key_(key) {
+        status_.RepeatCount = 1;
+        status_.IsMenuKeyDown = menuKeyDown;
+        status_.WasKeyDown = wasKeyDown;
+        status_.IsKeyReleased =
+            kind == COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP || kind == COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_UP;
+    }
+    HRESULT STDMETHODCALLTYPE get_KeyEventKind(COREWEBVIEW2_KEY_EVENT_KIND* kind) override { *kind = kind_; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_VirtualKey(UINT* key) override { *key = key_; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_KeyEventLParam(INT* lParam) override { *lParam = 1; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_PhysicalKeyStatus(COREWEBVIEW2_PHYSICAL_KEY_STATUS* status) override {
+        *status = status_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) override { *handled = handled_; return S_OK; }
+    HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) override { handled_ = handled; return S_OK; }
+
+    BOOL handled_ = FALSE;
+
+private:
+    COREWEBVIEW2_KEY_EVENT_KIND kind_;
+    UINT key_;
+    COREWEBVIEW2_PHYSICAL_KEY_STATUS status_ = {};
+};
+
 // A handler reference the engine holds, and what Release said when it let go.
 struct HeldHandler {
     IUnknown* handler = nullptr;
@@ -120,7 +150,7 @@ struct HeldHandler {
     }
 };
 
-HeldHandler environmentHandler, controllerHandler, startingHandler, completedHandler;
+HeldHandler environmentHandler, controllerHandler, startingHandler, completedHandler, keyHandler;
 HeldHandler sourceChangedHandler, processFailedHandler;
 
 class WebView final : public Counted<ICoreWebView2, UnimplementedWebView> {
@@ -185,8 +215,22 @@ public:
 
 class Controller final : public Counted<ICoreWebView2Controller, UnimplementedController> {
 public:
-    void OnProgramReleased() override { finalReleases.push_back(L"controller"); }
+    void OnProgramReleased() override {
+        finalReleases.push_back(L"controller");
+        keyHandler.Drop();
+    }
     HRESULT STDMETHODCALLTYPE Close() override { Record(L"Close"); return S_OK; }
+    HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) override {
+        Record(L"MoveFocus " + std::to_wstring(reason));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
+                                                        EventRegistrationToken* token) override {
+        Record(L"add_AcceleratorKeyPressed");
+        keyHandler.Hold(handler);
+        token->value = 3;
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL visible) override {
         Record(L"put_IsVisible " + std::to_wstring(visible));
         return S_OK;
@@ -294,6 +338,8 @@ void Reset(const Options& newOptions) {
     completedHandler.Drop();
     sourceChangedHandler.Drop();
     processFailedHandler.Drop();
+    keyHandler.Drop();
+    keyHandler.countAtRelease = -1;
     environmentHandler.countAtRelease = controllerHandler.countAtRelease = -1;
     startingHandler.countAtRelease = completedHandler.countAtRelease = -1;
     sourceChangedHandler.countAtRelease = processFailedHandler.countAtRelease = -1;
@@ -345,6 +391,7 @@ bool CompleteController() {
 void PumpMessages() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (HandleShortcutMessage(msg)) continue;  // as the program's own message loop does
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -391,6 +438,14 @@ RefCounts RetiredRefs(size_t generation, int which) {
     return which == 0 ? g.environment->refs : which == 1 ? g.controller->refs : g.webView->refs;
 }
 
+bool RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, bool wasKeyDown, bool menuKeyDown) {
+    auto* handler = static_cast<ICoreWebView2AcceleratorKeyPressedEventHandler*>(keyHandler.handler);
+    if (!handler) return false;
+    KeyArgs args(kind, key, wasKeyDown, menuKeyDown);
+    handler->Invoke(controller.get(), &args);
+    return args.handled_ != FALSE;
+}
+
 RefCounts EnvironmentRefs() { return environment->refs; }
 RefCounts ControllerRefs() { return controller->refs; }
 RefCounts WebViewRefs() { return webViewObject->refs; }
@@ -398,6 +453,8 @@ long EnvironmentHandlerCountAtRelease() { return environmentHandler.countAtRelea
 long ControllerHandlerCountAtRelease() { return controllerHandler.countAtRelease; }
 IUnknown* NavigationStartingHandler() { return startingHandler.handler; }
 IUnknown* NavigationCompletedHandler() { return completedHandler.handler; }
+IUnknown* AcceleratorKeyHandler() { return keyHandler.handler; }
+long AcceleratorKeyHandlerCountAtRelease() { return keyHandler.countAtRelease; }
 long NavigationHandlerCountAtRelease(int which) {
     const HeldHandler* held[] = {&startingHandler, &completedHandler, &sourceChangedHandler, &processFailedHandler};
     return held[which]->countAtRelease;

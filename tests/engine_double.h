@@ -33,8 +33,8 @@ Options& Settings();
 
 // Every call the program made, in order: "CreateEnvironment", "CreateController",
 // "put_IsVisible 1", "put_Bounds 0 64 1184 736", "add_NavigationStarting",
-// "add_NavigationCompleted", "add_SourceChanged", "add_ProcessFailed", "Navigate <url>", "get_Source",
-// "GoBack", "GoForward", "Reload", "Close".
+// "add_NavigationCompleted", "add_SourceChanged", "add_ProcessFailed", "add_AcceleratorKeyPressed",
+// "Navigate <url>", "get_Source", "GoBack", "GoForward", "Reload", "Close", "MoveFocus <reason>".
 const std::vector<std::wstring>& Calls();
 int CountCalls(const std::wstring& prefix);
 std::wstring LastCall(const std::wstring& prefix);
@@ -58,6 +58,11 @@ void RaiseSourceChanged(bool newDocument);
 // objects; the dead one's are kept for counting.
 long RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind);
 
+// Raises the controller's accelerator-key event, as the engine does for a key in the page; returns
+// whether the program set Handled (false when no handler is registered).
+bool RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, bool wasKeyDown = false,
+                         bool menuKeyDown = false);
+
 RefCounts EnvironmentRefs();
 RefCounts ControllerRefs();
 RefCounts WebViewRefs();
@@ -78,5 +83,8 @@ long ControllerHandlerCountAtRelease();
 IUnknown* NavigationStartingHandler();
 IUnknown* NavigationCompletedHandler();
 long NavigationHandlerCountAtRelease(int which);  // 0 starting, 1 completed, 2 source changed, 3 process failed
+// The same for the accelerator-key handler, which the controller holds.
+IUnknown* AcceleratorKeyHandler();
+long AcceleratorKeyHandlerCountAtRelease();
 
 }  // namespace engine_double

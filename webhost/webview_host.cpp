@@ -1,6 +1,7 @@
 #include "webhost/webview_host.h"
 
 #include "addressbar/address_bar.h"
+#include "app/keyboard.h"
 #include "app/state.h"
 #include "webhost/com_handler.h"
 
@@ -156,6 +157,11 @@ HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller)
 
     RegisterRecoveryHandlers();
 
+    // The page's keys reach the shortcuts only through the engine.
+    EventRegistrationToken token3 = {};
+    acceleratorHandler.Attach(new AcceleratorKeyPressedHandler(OnAcceleratorKeyPressed));
+    webviewController->add_AcceleratorKeyPressed(acceleratorHandler.Get(), &token3);
+
     webview->Navigate(currentUrl.c_str());
     return S_OK;
 }
@@ -214,4 +220,5 @@ void ReleaseEngineReferences() {
     navCompletedHandler.Reset();
     sourceChangedHandler.Reset();
     processFailedHandler.Reset();
+    acceleratorHandler.Reset();
 }

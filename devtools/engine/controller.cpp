@@ -1,5 +1,102 @@
-// The controller: where the page window sits in the host's window, and whether it shows.
+// The controller: where the page window sits in the host's window, whether it shows, and the
+// accelerator-key event raised for the page window's keys.
+#include "devtools/engine/event_args.h"
 #include "devtools/engine/objects.h"
+
+namespace {
+
+constexpr LPARAM kContextBit = LPARAM(1) << 29;  // Alt is held
+constexpr LPARAM kPreviousStateBit = LPARAM(1) << 30;
+constexpr LPARAM kTransitionBit = LPARAM(1) << 31;
+constexpr LPARAM kExtendedBit = LPARAM(1) << 24;
+
+class KeyArgs final : public EventArgs<ICoreWebView2AcceleratorKeyPressedEventArgs> {
+public:
+    KeyArgs(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, LPARAM lParam) : kind_(kind), key_(key), lParam_(lParam) {}
+
+    HRESULT STDMETHODCALLTYPE get_KeyEventKind(COREWEBVIEW2_KEY_EVENT_KIND* kind) override {
+        return GiveValue(kind, kind_);
+    }
+    HRESULT STDMETHODCALLTYPE get_VirtualKey(UINT* key) override { return GiveValue(key, key_); }
+    HRESULT STDMETHODCALLTYPE get_KeyEventLParam(INT* lParam) override {
+        return GiveValue(lParam, static_cast<INT>(lParam_));
+    }
+    // The fields of the key message's lParam.
+    HRESULT STDMETHODCALLTYPE get_PhysicalKeyStatus(COREWEBVIEW2_PHYSICAL_KEY_STATUS* status) override {
+        if (!status) return E_POINTER;
+        status->RepeatCount = static_cast<UINT32>(lParam_ & 0xFFFF);
+        status->ScanCode = static_cast<UINT32>((lParam_ >> 16) & 0xFF);
+        status->IsExtendedKey = (lParam_ & kExtendedBit) ? TRUE : FALSE;
+        status->IsMenuKeyDown = (lParam_ & kContextBit) ? TRUE : FALSE;
+        status->WasKeyDown = (lParam_ & kPreviousStateBit) ? TRUE : FALSE;
+        status->IsKeyReleased = (lParam_ & kTransitionBit) ? TRUE : FALSE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) override { return GiveValue(handled, handled_); }
+    HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) override {
+        handled_ = handled ? TRUE : FALSE;
+        return S_OK;
+    }
+
+private:
+    COREWEBVIEW2_KEY_EVENT_KIND kind_;
+    UINT key_;
+    LPARAM lParam_;
+    BOOL handled_ = FALSE;
+};
+
+bool KeyEventKind(UINT message, COREWEBVIEW2_KEY_EVENT_KIND* kind) {
+    switch (message) {
+    case WM_KEYDOWN: *kind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN; return true;
+    case WM_KEYUP: *kind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP; return true;
+    case WM_SYSKEYDOWN: *kind = COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN; return true;
+    case WM_SYSKEYUP: *kind = COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_UP; return true;
+    }
+    return false;
+}
+
+// Keys that type something: letters, digits, punctuation, the keypad's digits and operators, and
+// the space, Enter, Tab and Backspace that an editor takes as text.
+bool IsCharacterKey(UINT key) {
+    if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return true;
+    if (key >= VK_NUMPAD0 && key <= VK_DIVIDE) return true;
+    if ((key >= VK_OEM_1 && key <= VK_OEM_3) || (key >= VK_OEM_4 && key <= VK_OEM_8) || key == VK_OEM_102) return true;
+    return key == VK_SPACE || key == VK_RETURN || key == VK_TAB || key == VK_BACK;
+}
+
+// As a real engine: Ctrl or Alt is held, or the key types no character.
+bool IsAccelerator(UINT key, LPARAM lParam) {
+    const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+    const bool alt = (lParam & kContextBit) != 0 || GetKeyState(VK_MENU) < 0;
+    return ctrl || alt || !IsCharacterKey(key);
+}
+
+// The characters that translating a handled key-down put in the queue are the page's no more.
+void DropTranslatedCharacters(HWND window) {
+    MSG msg;
+    while (PeekMessageW(&msg, window, WM_CHAR, WM_DEADCHAR, PM_REMOVE)) {
+    }
+    while (PeekMessageW(&msg, window, WM_SYSCHAR, WM_SYSDEADCHAR, PM_REMOVE)) {
+    }
+}
+
+}  // namespace
+
+Controller::Controller(ConfigPtr config, EngineRef<WebView> view)
+    : EngineObject(std::move(config), L"controller"), view_(std::move(view)) {
+    view_->SetKeyController(this);
+}
+
+Controller::~Controller() {
+    if (view_->KeyController() == this) view_->SetKeyController(nullptr);
+    DropKeyHandlers();
+}
+
+void Controller::DropKeyHandlers() {
+    std::vector<KeyRegistration> registrations = std::move(keyHandlers_);
+    keyHandlers_.clear();
+    for (const KeyRegistration& registration : registrations) LetGo(registration.handler);
+}
 
 HRESULT Controller::put_IsVisible(BOOL isVisible) {
     if (view_->IsDead()) return kBrowserProcessGone;
@@ -30,6 +127,67 @@ HRESULT Controller::get_CoreWebView2(ICoreWebView2** coreWebView2) {
 // Closing always works, also on a controller whose browser process died: that is how a host lets go.
 HRESULT Controller::Close() {
     LogLine(Config(), L"Close");
+    DropKeyHandlers();
     view_->CloseView();
     return S_OK;
+}
+
+// The page window takes the keyboard, as a real engine's page does.
+HRESULT Controller::MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON) {
+    if (view_->IsDead()) return kBrowserProcessGone;
+    if (view_->Window()) SetFocus(view_->Window());
+    return S_OK;
+}
+
+HRESULT Controller::add_AcceleratorKeyPressed(KeyHandler* handler, EventRegistrationToken* token) {
+    if (!handler || !token) return E_POINTER;
+    if (view_->IsDead()) return kBrowserProcessGone;
+    LogLine(Config(), L"add_AcceleratorKeyPressed");
+    token->value = nextToken_++;
+    handler->AddRef();
+    keyHandlers_.push_back({token->value, handler});
+    return S_OK;
+}
+
+// The handler is let go only after the list is consistent again, in case its release re-enters.
+HRESULT Controller::remove_AcceleratorKeyPressed(EventRegistrationToken token) {
+    for (auto it = keyHandlers_.begin(); it != keyHandlers_.end(); ++it) {
+        if (it->token == token.value) {
+            KeyHandler* removed = it->handler;
+            keyHandlers_.erase(it);
+            LetGo(removed);
+            return S_OK;
+        }
+    }
+    return S_OK;
+}
+
+// The engine's reference is the last one only when the host kept none of its own.
+void Controller::LetGo(KeyHandler* handler) {
+    if (handler->Release() == 0) LogLine(Config(), L"Released acceleratorhandler");
+}
+
+bool Controller::OfferKey(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    COREWEBVIEW2_KEY_EVENT_KIND kind;
+    const UINT key = static_cast<UINT>(wParam);
+    if (keyHandlers_.empty() || !KeyEventKind(message, &kind) || !IsAccelerator(key, lParam)) return false;
+
+    // A handler may remove itself or drop the host's last reference to this controller.
+    EngineRef<Controller> keepAlive(this);
+    std::vector<KeyHandler*> handlers;
+    for (const KeyRegistration& registration : keyHandlers_) {
+        registration.handler->AddRef();
+        handlers.push_back(registration.handler);
+    }
+    ComHolder<KeyArgs> args(new KeyArgs(kind, key, lParam));
+    for (KeyHandler* handler : handlers) handler->Invoke(this, args.Get());
+    for (KeyHandler* handler : handlers) LetGo(handler);
+
+    BOOL handled = FALSE;
+    args->get_Handled(&handled);
+    LogLine(Config(), L"AcceleratorKeyPressed " + std::to_wstring(kind) + L" " + std::to_wstring(key) +
+                          (handled ? L" 1" : L" 0"));
+    const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+    if (handled && down) DropTranslatedCharacters(window);
+    return handled != FALSE;
 }

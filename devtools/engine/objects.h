@@ -26,8 +26,7 @@ class WebView;
 
 class Controller final : public UnimplementedController, public EngineObject {
 public:
-    Controller(ConfigPtr config, EngineRef<WebView> view)
-        : EngineObject(std::move(config), L"controller"), view_(std::move(view)) {}
+    Controller(ConfigPtr config, EngineRef<WebView> view);
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         return AnswerQuery<ICoreWebView2Controller>(this, riid, object);
@@ -39,9 +38,29 @@ public:
     HRESULT STDMETHODCALLTYPE put_Bounds(RECT bounds) override;
     HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** coreWebView2) override;
     HRESULT STDMETHODCALLTYPE Close() override;
+    HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) override;
+    HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
+                                                        EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventRegistrationToken token) override;
+
+    // A key message of the page window, before anything else is done with it: raises the
+    // accelerator-key event when the key is an accelerator. True when a handler set Handled.
+    bool OfferKey(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
+    using KeyHandler = ICoreWebView2AcceleratorKeyPressedEventHandler;
+    struct KeyRegistration {
+        INT64 token;
+        KeyHandler* handler;  // one reference of ours
+    };
+
+    ~Controller() override;
+    void LetGo(KeyHandler* handler);
+    void DropKeyHandlers();
+
     EngineRef<WebView> view_;
+    INT64 nextToken_ = 1;
+    std::vector<KeyRegistration> keyHandlers_;
 };
 
 // The page as the host sees it: the COM surface, the event handlers and the log lines, shared by
@@ -65,6 +84,9 @@ public:
     bool IsDead() const { return dead_; }
     // The controller's Close: the page window goes, the handlers are let go, every later call fails.
     void CloseView();
+    // The controller whose accelerator-key event the page window's keys go to first; null when none.
+    void SetKeyController(Controller* controller) { keyController_ = controller; }
+    Controller* KeyController() const { return keyController_; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         return AnswerQuery<ICoreWebView2>(this, riid, object);
@@ -127,6 +149,7 @@ private:
 
     HWND window_ = nullptr;
     bool dead_ = false;
+    Controller* keyController_ = nullptr;  // not counted: the controller holds this view
     INT64 nextToken_ = 1;
     std::vector<Registration<ICoreWebView2NavigationStartingEventHandler>> startingHandlers_;
     std::vector<Registration<ICoreWebView2NavigationCompletedEventHandler>> completedHandlers_;

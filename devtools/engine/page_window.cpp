@@ -10,6 +10,16 @@ WebView* ViewOf(HWND hwnd) {
     return reinterpret_cast<WebView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
+// Keys go to the controller's accelerator-key event before the back-end sees them; a key the host
+// handled goes no further.
+bool OfferedKeyWasHandled(HWND hwnd, WebView* view, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_KEYDOWN && message != WM_KEYUP && message != WM_SYSKEYDOWN && message != WM_SYSKEYUP) {
+        return false;
+    }
+    Controller* controller = view ? view->KeyController() : nullptr;
+    return controller && controller->OfferKey(hwnd, message, wParam, lParam);
+}
+
 LRESULT CALLBACK PageWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     WebView* view = ViewOf(hwnd);
     switch (message) {
@@ -27,6 +37,8 @@ LRESULT CALLBACK PageWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             return 0;
         }
         LRESULT result = 0;
+        if (OfferedKeyWasHandled(hwnd, view, message, wParam, lParam)) return 0;
+        view = ViewOf(hwnd);  // the host's handler may have let go of the view
         if (view && view->OnWindowMessage(message, wParam, lParam, &result)) return result;
         break;
     }

@@ -1,26 +1,8 @@
 // What both back-ends share: the calls' log lines, the event handlers and the event arguments.
+#include "devtools/engine/event_args.h"
 #include "devtools/engine/objects.h"
 
 namespace {
-
-// Event arguments start with no reference; the engine's holder takes the first one.
-template <class Interface>
-class EventArgs : public Interface {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        return AnswerQuery<Interface>(this, riid, object);
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        LONG left = --refs_;
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
-    virtual ~EventArgs() = default;
-
-private:
-    LONG refs_ = 0;
-};
 
 class StartingArgs final : public EventArgs<ICoreWebView2NavigationStartingEventArgs> {
 public:

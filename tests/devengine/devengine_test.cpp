@@ -694,6 +694,128 @@ TEST_F(DevEngineTest, PageShowsItsUrlOnceLoaded) {
     EXPECT_GT(DarkPixelsAtTop(page), 20);
 }
 
+// A host's accelerator-key handler that records each event as "<kind> <key> <repeat> <alt>" and
+// handles the keys it is given.
+ICoreWebView2AcceleratorKeyPressedEventHandler* KeyRecorder(std::vector<std::wstring>* seen,
+                                                              std::vector<UINT> handledKeys) {
+    return new AcceleratorKeyPressedHandler(
+        [seen, handledKeys](ICoreWebView2Controller*, ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
+            COREWEBVIEW2_KEY_EVENT_KIND kind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN;
+            UINT key = 0;
+            COREWEBVIEW2_PHYSICAL_KEY_STATUS status = {};
+            args->get_KeyEventKind(&kind);
+            args->get_VirtualKey(&key);
+            args->get_PhysicalKeyStatus(&status);
+            seen->push_back(std::to_wstring(kind) + L" " + std::to_wstring(key) + L" " +
+                            std::to_wstring(status.WasKeyDown) + L" " + std::to_wstring(status.IsMenuKeyDown));
+            if (std::find(handledKeys.begin(), handledKeys.end(), key) != handledKeys.end()) args->put_Handled(TRUE);
+            return S_OK;
+        });
+}
+
+std::vector<std::string> LinesStartingWith(const std::vector<std::string>& lines, const std::string& prefix) {
+    std::vector<std::string> found;
+    for (const std::string& line : lines) {
+        if (line.rfind(prefix, 0) == 0) found.push_back(line);
+    }
+    return found;
+}
+
+// Keys with Ctrl or Alt, and keys that type nothing, go to the host first; a handled key-down
+// takes the characters translated from it along, and is not passed on.
+TEST_F(DevEngineTest, AcceleratorKeysAreRaisedOnTheControllerBeforeThePageSeesThem) {
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    HWND page = PageWindow();
+    std::vector<std::wstring> seen;
+    auto* handler = KeyRecorder(&seen, {VK_F5, VK_LEFT});
+    EventRegistrationToken token;
+    ASSERT_EQ(session.controller->add_AcceleratorKeyPressed(handler, &token), S_OK);
+    handler->Release();
+
+    struct Case {
+        UINT message;
+        UINT key;
+        LPARAM lParam;
+        bool ctrl;
+        const wchar_t* event;  // null: not raised
+    };
+    const Case cases[] = {
+        {WM_KEYDOWN, VK_F5, 0x003F0001, false, L"0 116 0 0"},
+        {WM_KEYDOWN, VK_F5, 0x403F0001, false, L"0 116 1 0"},  // auto-repeat
+        {WM_KEYUP, VK_F5, static_cast<LPARAM>(0xC03F0001u), false, L"1 116 1 0"},
+        {WM_SYSKEYDOWN, VK_LEFT, 0x214B0001, false, L"2 37 0 1"},
+        {WM_SYSKEYUP, VK_LEFT, static_cast<LPARAM>(0xE14B0001u), false, L"3 37 1 1"},
+        {WM_KEYDOWN, 'L', 0x00260001, true, L"0 76 0 0"},
+        {WM_KEYDOWN, VK_ESCAPE, 0x00010001, false, L"0 27 0 0"},
+        {WM_KEYDOWN, 'A', 0x001E0001, false, nullptr},
+        {WM_KEYDOWN, VK_RETURN, 0x001C0001, false, nullptr},
+        {WM_KEYDOWN, VK_SPACE, 0x00390001, false, nullptr},
+        {WM_CHAR, 'a', 0x001E0001, false, nullptr},
+    };
+    for (const Case& c : cases) {
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        keys[VK_CONTROL] = c.ctrl ? 0x80 : 0;
+        SetKeyboardState(keys);
+        seen.clear();
+        PostMessageW(page, WM_CHAR, 'x', 0);  // as translating the key put it in the queue
+        SendMessageW(page, c.message, c.key, c.lParam);
+        keys[VK_CONTROL] = 0;
+        SetKeyboardState(keys);
+
+        EXPECT_EQ(seen, c.event ? std::vector<std::wstring>{c.event} : std::vector<std::wstring>{}) << c.key;
+        const bool handledDown = c.event && (c.key == VK_F5 || c.key == VK_LEFT) &&
+                                 (c.message == WM_KEYDOWN || c.message == WM_SYSKEYDOWN);
+        MSG msg;
+        EXPECT_EQ(PeekMessageW(&msg, page, WM_CHAR, WM_CHAR, PM_REMOVE) == 0, handledDown) << c.key;
+    }
+    EXPECT_EQ(LinesStartingWith(LogLines(), "AcceleratorKeyPressed"),
+              (std::vector<std::string>{"AcceleratorKeyPressed 0 116 1", "AcceleratorKeyPressed 0 116 1",
+                                        "AcceleratorKeyPressed 1 116 1", "AcceleratorKeyPressed 2 37 1",
+                                        "AcceleratorKeyPressed 3 37 1", "AcceleratorKeyPressed 0 76 0",
+                                        "AcceleratorKeyPressed 0 27 0"}));
+    EXPECT_EQ(LogCount("add_AcceleratorKeyPressed"), 1u);
+}
+
+TEST_F(DevEngineTest, AcceleratorHandlersAreLetGoOnRemovalOrWithTheController) {
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    std::vector<std::wstring> seen;
+    auto* kept = KeyRecorder(&seen, {});
+    auto* dropped = KeyRecorder(&seen, {});
+    EventRegistrationToken keptToken, droppedToken;
+    session.controller->add_AcceleratorKeyPressed(kept, &keptToken);
+    session.controller->add_AcceleratorKeyPressed(dropped, &droppedToken);
+    dropped->Release();  // only the engine holds this one now
+
+    SendMessageW(PageWindow(), WM_KEYDOWN, VK_F6, 0x00400001);
+    EXPECT_EQ(seen, (std::vector<std::wstring>{L"0 117 0 0", L"0 117 0 0"})) << "each handler, in order";
+    EXPECT_EQ(LogCount("AcceleratorKeyPressed 0 117 0"), 1u) << "one line per event";
+
+    session.controller->remove_AcceleratorKeyPressed(keptToken);
+    EXPECT_EQ(kept->Release(), 0u) << "removal let the engine's reference go";
+    EXPECT_EQ(LogCount("Released acceleratorhandler"), 0u) << "the host had the last reference";
+
+    // The web view stays with the host; its keys go nowhere once the controller is gone.
+    session.controller.Reset();
+    EXPECT_EQ(LogCount("Released acceleratorhandler"), 1u);
+    seen.clear();
+    SendMessageW(PageWindow(), WM_KEYDOWN, VK_F6, 0x00400001);
+    EXPECT_TRUE(seen.empty());
+    EXPECT_EQ(LogCount("AcceleratorKeyPressed 0 117 0"), 1u);
+}
+
+TEST_F(DevEngineTest, MoveFocusGivesThePageTheKeyboard) {
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    session.controller->put_IsVisible(TRUE);
+    SetForegroundWindow(parent_);
+    SetFocus(parent_);
+    EXPECT_EQ(session.controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC), S_OK);
+    EXPECT_EQ(GetFocus(), PageWindow());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

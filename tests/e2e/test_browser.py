@@ -1,6 +1,7 @@
 """The browser with a working engine, driven through one process from start-up to its close button."""
 
 import random
+import time
 
 from trov_e2e import (CLOSE_HOVER_FILL, EMPTY_CELLS, HOME_URL, HOVER_FILL, MENU_BOTTOM, MENU_ITEMS, PANEL_RULE_Y,
                       RULE_GREY, SEARCH_URL, SLOT_SIZE, SLOT_TOP, SLOTS, TOOLBAR_HEIGHT, WHITE, BrowserTestCase,
@@ -91,7 +92,7 @@ class BrowserSession(BrowserTestCase):
         self.assertEqual((right - left, bottom - top), (1200, 800))
         self.assertEqual((info["visible"], info["iconic"], info["zoomed"]), ("1", "0", "0"))
         _, _, width, height = parse_rect(info["client"])
-        self.assertEqual(trov.log()[:9], [
+        self.assertEqual(trov.log()[:10], [
             "CreateEnvironment",
             "CreateController",
             "put_IsVisible 1",
@@ -100,6 +101,7 @@ class BrowserSession(BrowserTestCase):
             "add_NavigationCompleted",
             "add_SourceChanged",
             "add_ProcessFailed",
+            "add_AcceleratorKeyPressed",
             f"Navigate {HOME_URL}",
         ])
         trov.wait_bar(HOME_URL)
@@ -327,5 +329,116 @@ class BrowserSession(BrowserTestCase):
         trov.click_slot("close")
         self.assertEqual(trov.wait_exit(20), 0)
         log = trov.log()
+        for holder in ("webview", "controller", "environment"):
+            self.assertIn(f"Released {holder}", log)
+
+
+class KeyboardSession(BrowserTestCase):
+    """The shortcuts, from the main window, the address bar and the page, in a process of its own that
+    Ctrl+W ends."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.start_browser("keyboard")
+
+    def setUp(self):
+        if not getattr(getattr(self, self._testMethodName), "as_started", False):
+            self.restore_normal_state()
+
+    def focus_page(self):
+        trov = self.trov
+        trov.click(trov.width // 2, TOOLBAR_HEIGHT + 200)
+        wait_until(lambda: trov.info().get("focus") == "page", 5, "the page to take the focus")
+
+    def press_once(self, keys, line):
+        """Presses the keys: the engine gets exactly one `line`, also after a moment for any second one."""
+        trov = self.trov
+        mark = trov.mark()
+        trov.key(keys)
+        trov.wait_log(line, mark)
+        time.sleep(0.5)
+        self.assertEqual(trov.since(mark).count(line), 1, f"{keys} after {trov.since(mark)}")
+        return mark
+
+    def assert_engine_keys_act_once(self, where):
+        for keys, line in (("F5", "Reload"), ("alt+Left", "GoBack"), ("alt+Right", "GoForward"),
+                           ("alt+Home", f"Navigate {HOME_URL}")):
+            with self.subTest(where=where, keys=keys):
+                mark = self.press_once(keys, line)
+                if line.startswith("Navigate "):
+                    self.trov.wait_log(f"NavigationCompleted {HOME_URL}", mark)
+                self.assertEqual(self.trov.info().get("focus"), where, "the key moved the focus")
+
+    @as_started
+    def test_01_engine_keys_from_the_main_window_and_from_the_page(self):
+        trov = self.trov
+        self.assertEqual(trov.info().get("focus"), "main")
+        self.assert_engine_keys_act_once("main")
+        self.focus_page()
+        mark = trov.mark()
+        self.assert_engine_keys_act_once("page")
+        # The page's keys came through the engine's accelerator event, handled by the browser.
+        self.assertIn("AcceleratorKeyPressed 0 116 1", trov.since(mark))
+        self.assertIn("AcceleratorKeyPressed 2 37 1", trov.since(mark))
+
+    def test_02_focus_keys_select_the_whole_address_and_escape_restores_it(self):
+        trov = self.trov
+        for keys in ("ctrl+l", "alt+d", "F6"):
+            with self.subTest(keys=keys):
+                self.focus_page()
+                trov.key(keys)
+                wait_until(lambda: trov.info().get("focus") == "addressbar", 5, f"{keys} to focus the address bar")
+                trov.type("typed.over")
+                trov.wait_bar("typed.over")
+                trov.key("Escape")
+                trov.wait_bar(HOME_URL)
+                # Restored and selected: typing replaces it all again, and Enter navigates as ever.
+                trov.type("keys.example")
+                trov.wait_bar("keys.example")
+                trov.key("Escape")
+                trov.wait_bar(HOME_URL)
+                self.assertEqual(trov.info().get("focus"), "addressbar")
+        mark = trov.mark()
+        trov.key("ctrl+a")
+        trov.type("after.select")
+        trov.key("Return")
+        trov.wait_log("NavigationCompleted https://after.select/", mark)
+        trov.wait_bar("https://after.select/")
+
+    def test_03_escape_closes_the_open_menu_before_touching_the_address(self):
+        trov = self.trov
+        trov.click_slot("menu")  # in the address bar's focus band: the bar also takes the focus
+        wait_until(trov.menu_open, 5, "the panel to open")
+        wait_until(lambda: trov.info().get("focus") == "addressbar", 5, "the address bar to take the focus")
+        shown = trov.bar_text()
+        trov.key("ctrl+a")
+        trov.type("half")
+        trov.wait_bar("half")
+        mark = trov.mark()
+        trov.key("Escape")
+        trov.wait_log(f"put_Bounds 0 {TOOLBAR_HEIGHT} {trov.width} {trov.height}", mark)
+        wait_until(lambda: not trov.menu_open(), 5, "the panel to close")
+        self.assertEqual(trov.bar_text(), "half")
+        trov.key("Escape")
+        trov.wait_bar(shown)
+
+    def test_04_after_minimize_and_restore_typing_goes_on_in_the_address_bar(self):
+        trov = self.trov
+        trov.fill_bar("before")
+        trov.click_slot("minimize")
+        wait_until(lambda: trov.info().get("iconic") == "1", 5, "the window to be minimised")
+        self.assertEqual(trov.inspector("restore")[0], 0)
+        wait_until(lambda: trov.info().get("iconic") == "0", 5, "the window to come back")
+        wait_until(lambda: trov.info().get("focus") == "addressbar", 5, "the focus back in the address bar")
+        trov.type("after")
+        trov.wait_bar("beforeafter")
+
+    def test_99_ctrl_w_ends_the_program(self):
+        trov = self.trov
+        self.focus_page()
+        trov.key("ctrl+w")
+        self.assertEqual(trov.wait_exit(20), 0)
+        log = trov.log()
+        self.assertIn("AcceleratorKeyPressed 0 87 1", log)
         for holder in ("webview", "controller", "environment"):
             self.assertIn(f"Released {holder}", log)

@@ -584,6 +584,28 @@ class ChromiumSession(ChromiumPages):
         for folder in (home, home / "Downloads", Path(CONFIG["bin"]).parent.parent):
             self.assertFalse((folder / DOWNLOAD_NAME).exists(), f"the download was written to {folder}")
 
+    def test_18_ctrl_l_from_inside_the_page_and_typing_into_its_field(self):
+        trov = self.trov
+        self.open_page("/form.html")
+        trov.click(200, TOOLBAR_HEIGHT + 40)
+        wait_until(lambda: trov.info().get("focus") == "page", 5, "the page to take the focus")
+        trov.type("hello")
+        mark = trov.mark()
+        trov.key("ctrl+l")
+        wait_until(lambda: trov.info().get("focus") == "addressbar", 5, "Ctrl+L to move the focus to the bar")
+        self.assertIn("AcceleratorKeyPressed 0 76 1", trov.since(mark))
+        # Back in the field, plain typing goes on where it was: the L never reached the page.
+        trov.click(600, TOOLBAR_HEIGHT + 40)
+        wait_until(lambda: trov.info().get("focus") == "page", 5, "the page to take the focus again")
+        mark = trov.mark()
+        trov.type(" trov")
+        trov.key("Return")
+        submitted = self.server.url("/submitted?q=hello+trov")
+        trov.wait_log(f"NavigationCompleted {submitted}", mark, timeout=20)
+        trov.wait_bar(submitted)
+        self.assertFalse([line for line in trov.since(mark) if line.endswith(" 1") and "Accelerator" in line],
+                         "plain typing was taken for a shortcut")
+
     def test_99_exit_closes_every_page_the_engine_opened(self):
         trov = self.trov
         trov.click_slot("close")

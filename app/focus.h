@@ -1,0 +1,22 @@
+// The keyboard focus comes back where it was: to the address bar or to the page, when the main
+// window is activated again or one of its message boxes closes.
+#pragma once
+
+#include <windows.h>
+
+// Notes where the focus is now, if it is in the main window or one of its children.
+void RememberFocus();
+
+// Puts the focus back into the address bar or the page; false when it belongs to the main window
+// itself (or the place is gone), which the default handling gives it.
+bool RestoreFocus();
+
+// The main window's WM_ACTIVATE.
+LRESULT OnActivate(HWND hwnd, WPARAM wParam, LPARAM lParam);
+
+// A step of the main window's WM_SIZE: a window minimised while it stays active loses no
+// activation, so that is the last moment the focus is seen where it was.
+void RememberFocusWhenMinimized(WPARAM sizeType);
+
+// A message box over the main window, after which the focus returns where it was before it.
+int MessageBoxKeepingFocus(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);

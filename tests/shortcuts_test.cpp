@@ -1,0 +1,443 @@
+#include "app/shortcuts.h"
+
+#include "app/focus.h"
+#include "app/keyboard.h"
+#include "app/state.h"
+#include "browser_window.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using engine_double::Calls;
+using engine_double::LastCall;
+
+enum Modifier { kNone = 0, kCtrl = 1, kAlt = 2, kShift = 4 };
+
+KeyPress Press(UINT key, int modifiers, bool inBar = false, bool menuIsOpen = false) {
+    return KeyPress{key, (modifiers & kCtrl) != 0, (modifiers & kAlt) != 0, (modifiers & kShift) != 0, inBar,
+                    menuIsOpen};
+}
+
+TEST(ShortcutTableTest, EachKeyMapsToItsCommandAndEverythingElseToNothing) {
+    struct Case {
+        UINT key;
+        int modifiers;
+        bool inBar;
+        bool menuIsOpen;
+        Shortcut expected;
+    };
+    const Case cases[] = {
+        {'L', kCtrl, false, false, Shortcut::FocusAddressBar},
+        {'D', kAlt, true, false, Shortcut::FocusAddressBar},
+        {VK_F6, kNone, false, false, Shortcut::FocusAddressBar},
+        {VK_ESCAPE, kNone, true, false, Shortcut::RestoreAddressBar},
+        {VK_ESCAPE, kNone, false, false, Shortcut::None},
+        {VK_ESCAPE, kNone, true, true, Shortcut::CloseMenu},
+        {VK_ESCAPE, kNone, false, true, Shortcut::CloseMenu},
+        {VK_ESCAPE, kShift, true, false, Shortcut::None},
+        {'A', kCtrl, true, false, Shortcut::SelectAllInBar},
+        {'A', kCtrl, false, false, Shortcut::None},  // the page's own select-all
+        {VK_F5, kNone, false, false, Shortcut::Reload},
+        {'R', kCtrl, true, false, Shortcut::Reload},
+        {VK_LEFT, kAlt, false, false, Shortcut::Back},
+        {VK_BROWSER_BACK, kNone, false, false, Shortcut::Back},
+        {VK_RIGHT, kAlt, true, false, Shortcut::Forward},
+        {VK_BROWSER_FORWARD, kNone, false, false, Shortcut::Forward},
+        {VK_HOME, kAlt, false, false, Shortcut::Home},
+        {VK_BROWSER_HOME, kNone, false, false, Shortcut::Home},
+        {'W', kCtrl, false, false, Shortcut::CloseWindow},
+        {'M', kCtrl, true, false, Shortcut::None},  // swallowed by the bar as a carriage return
+        {VK_RETURN, kNone, true, false, Shortcut::None},
+        {VK_RETURN, kCtrl, true, false, Shortcut::None},
+        {VK_LEFT, kNone, true, false, Shortcut::None},
+        {VK_HOME, kNone, true, false, Shortcut::None},
+        {VK_LEFT, kCtrl, true, false, Shortcut::None},
+        {VK_F5, kShift, false, false, Shortcut::None},
+        {'L', kCtrl | kAlt, false, false, Shortcut::None},  // AltGr on many layouts
+        {'D', kCtrl | kAlt, true, false, Shortcut::None},
+        {'L', kCtrl | kShift, false, false, Shortcut::None},
+        {'R', kAlt, false, false, Shortcut::None},
+        {VK_F4, kAlt, false, false, Shortcut::None},  // the system's close stays the system's
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ShortcutFor(Press(c.key, c.modifiers, c.inBar, c.menuIsOpen)), c.expected)
+            << "key " << c.key << " modifiers " << c.modifiers << " in bar " << c.inBar << " menu " << c.menuIsOpen;
+    }
+    for (UINT key = 'A'; key <= 'Z'; ++key) {
+        for (bool inBar : {false, true}) {
+            EXPECT_EQ(ShortcutFor(Press(key, kNone, inBar)), Shortcut::None) << key;
+            EXPECT_EQ(ShortcutFor(Press(key, kShift, inBar)), Shortcut::None) << key;
+        }
+    }
+}
+
+// Holds the modifiers in the thread's key state, as they are while a real key message is handled.
+class HeldModifiers {
+public:
+    explicit HeldModifiers(int modifiers) {
+        GetKeyboardState(saved_);
+        BYTE state[256];
+        GetKeyboardState(state);
+        const auto hold = [&state](bool held, std::initializer_list<int> keys) {
+            for (int key : keys) state[key] = held ? 0x80 : 0;
+        };
+        hold(modifiers & kCtrl, {VK_CONTROL, VK_LCONTROL});
+        hold(modifiers & kAlt, {VK_MENU, VK_LMENU});
+        hold(modifiers & kShift, {VK_SHIFT, VK_LSHIFT});
+        SetKeyboardState(state);
+    }
+    ~HeldModifiers() { SetKeyboardState(saved_); }
+
+private:
+    BYTE saved_[256];
+};
+
+// A key-down as the message loop gets it: Alt makes it a system key with the context bit set.
+bool LoopTakes(HWND target, UINT key, int modifiers, bool repeat = false) {
+    HeldModifiers held(modifiers);
+    MSG msg = {};
+    msg.hwnd = target;
+    msg.message = (modifiers & kAlt) ? WM_SYSKEYDOWN : WM_KEYDOWN;
+    msg.wParam = key;
+    msg.lParam = 1 | ((modifiers & kAlt) ? LPARAM(1) << 29 : 0) | (repeat ? LPARAM(1) << 30 : 0);
+    return HandleShortcutMessage(msg);
+}
+
+// A key in the page, as the engine reports it; true when the program marked it handled.
+bool PageKey(bool down, UINT key, int modifiers, bool repeat = false) {
+    HeldModifiers held(modifiers);
+    const bool system = (modifiers & kAlt) != 0;
+    const COREWEBVIEW2_KEY_EVENT_KIND kind =
+        down ? (system ? COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN : COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN)
+             : (system ? COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_UP : COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP);
+    return engine_double::RaiseAcceleratorKey(kind, key, repeat, system);
+}
+
+std::wstring BarText() {
+    wchar_t text[256] = {};
+    GetWindowTextW(hAddressBar, text, 256);
+    return text;
+}
+
+std::pair<DWORD, DWORD> BarSelection() {
+    DWORD start = 0, end = 0;
+    SendMessageW(hAddressBar, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return {start, end};
+}
+
+bool WholeBarSelected() { return BarSelection() == std::make_pair(DWORD(0), DWORD(BarText().size())); }
+
+// The shortcuts that act on the web view, with the one engine call each makes.
+struct EngineCase {
+    UINT key;
+    int modifiers;
+    const wchar_t* call;
+};
+const EngineCase kEngineCases[] = {
+    {VK_F5, kNone, L"Reload"},
+    {'R', kCtrl, L"Reload"},
+    {VK_LEFT, kAlt, L"GoBack"},
+    {VK_BROWSER_BACK, kNone, L"GoBack"},
+    {VK_RIGHT, kAlt, L"GoForward"},
+    {VK_BROWSER_FORWARD, kNone, L"GoForward"},
+    {VK_HOME, kAlt, L"Navigate https://duckduckgo.com/"},
+    {VK_BROWSER_HOME, kNone, L"Navigate https://duckduckgo.com/"},
+};
+const int kFocusCases[][2] = {{'L', kCtrl}, {'D', kAlt}, {VK_F6, kNone}};
+
+class ShortcutTest : public BrowserWindowTest {
+protected:
+    void OpenMenuWithBarText(const wchar_t* text) {
+        Click(window(), ClientWidth() - 192, 30);  // the menu button; the click also focuses the bar
+        ASSERT_TRUE(menuOpen);
+        SetWindowTextW(hAddressBar, text);
+        ResetMessageCounts();
+    }
+};
+
+TEST_F(ShortcutTest, EngineShortcutsFromTheBarAndTheMainWindowCallTheEngineOncePerPress) {
+    StartEngine();
+    for (HWND target : {hAddressBar, window()}) {
+        for (const EngineCase& c : kEngineCases) {
+            const size_t before = Calls().size();
+            EXPECT_TRUE(LoopTakes(target, c.key, c.modifiers)) << c.call;
+            ASSERT_EQ(Calls().size(), before + 1) << c.call;
+            EXPECT_EQ(Calls().back(), c.call);
+            EXPECT_TRUE(LoopTakes(target, c.key, c.modifiers, true)) << "a repeat is swallowed";
+            EXPECT_EQ(Calls().size(), before + 1) << "a repeat runs nothing: " << c.call;
+        }
+    }
+}
+
+TEST_F(ShortcutTest, BeforeTheEngineIsReadyEngineShortcutsAreSwallowedAndCallNothing) {
+    for (const EngineCase& c : kEngineCases) EXPECT_TRUE(LoopTakes(window(), c.key, c.modifiers)) << c.call;
+    engine_double::PumpMessages();
+    EXPECT_EQ(Calls(), std::vector<std::wstring>{L"CreateEnvironment"});
+}
+
+TEST_F(ShortcutTest, FocusShortcutsSelectTheWholeAddressFromTheMainWindowAndTheBar) {
+    SetWindowTextW(hAddressBar, L"https://some.example/");
+    for (const auto& c : kFocusCases) {
+        for (HWND target : {window(), hAddressBar}) {
+            SetFocus(target);
+            SendMessageW(hAddressBar, EM_SETSEL, 3, 3);
+            EXPECT_TRUE(LoopTakes(target, c[0], c[1])) << c[0];
+            EXPECT_EQ(GetFocus(), hAddressBar) << c[0];
+            EXPECT_TRUE(WholeBarSelected()) << c[0];
+        }
+    }
+}
+
+TEST_F(ShortcutTest, EscapeInTheBarPutsTheUrlBackAndEndsTheEditButNotElsewhere) {
+    currentUrl = L"https://current.example/";
+    SetFocus(hAddressBar);
+    SetWindowTextW(hAddressBar, L"half typed");
+    SendMessageW(hAddressBar, EM_SETMODIFY, TRUE, 0);
+    EXPECT_TRUE(LoopTakes(hAddressBar, VK_ESCAPE, kNone));
+    EXPECT_EQ(BarText(), currentUrl);
+    EXPECT_TRUE(WholeBarSelected());
+    EXPECT_EQ(GetFocus(), hAddressBar);
+    EXPECT_EQ(SendMessageW(hAddressBar, EM_GETMODIFY, 0, 0), 0);
+
+    SetWindowTextW(hAddressBar, L"other");
+    SetFocus(window());
+    EXPECT_FALSE(LoopTakes(window(), VK_ESCAPE, kNone));
+    EXPECT_EQ(BarText(), L"other");
+}
+
+TEST_F(ShortcutTest, CtrlASelectsAllOnlyInTheBar) {
+    SetWindowTextW(hAddressBar, L"abc");
+    SendMessageW(hAddressBar, EM_SETSEL, 1, 1);
+    EXPECT_FALSE(LoopTakes(window(), 'A', kCtrl));
+    EXPECT_EQ(BarSelection(), std::make_pair(DWORD(1), DWORD(1)));
+    EXPECT_TRUE(LoopTakes(hAddressBar, 'A', kCtrl));
+    EXPECT_TRUE(WholeBarSelected());
+}
+
+TEST_F(ShortcutTest, EscapeClosesTheOpenMenuFirstAndTheBarKeepsItsEditUntilTheNext) {
+    StartEngine();
+    OpenMenuWithBarText(L"typed");
+    EXPECT_TRUE(LoopTakes(hAddressBar, VK_ESCAPE, kNone));
+    EXPECT_FALSE(menuOpen);
+    RECT rc;
+    GetClientRect(window(), &rc);
+    EXPECT_EQ(LastCall(L"put_Bounds"), L"put_Bounds 0 64 " + std::to_wstring(rc.right) + L" " + std::to_wstring(rc.bottom));
+    EXPECT_TRUE(PumpUntil([this] { return erases() > 0; }));
+    EXPECT_EQ(BarText(), L"typed");
+    EXPECT_TRUE(LoopTakes(hAddressBar, VK_ESCAPE, kNone));
+    EXPECT_EQ(BarText(), currentUrl);
+
+    OpenMenuWithBarText(L"typed");
+    SetFocus(window());
+    EXPECT_TRUE(LoopTakes(window(), VK_ESCAPE, kNone));
+    EXPECT_FALSE(menuOpen);
+}
+
+TEST_F(ShortcutTest, CtrlWClosesTheWindowAfterTheKey) {
+    EXPECT_TRUE(LoopTakes(window(), 'W', kCtrl));
+    MSG msg;
+    EXPECT_TRUE(PeekMessageW(&msg, window(), WM_CLOSE, WM_CLOSE, PM_NOREMOVE));
+    engine_double::PumpMessages();
+    EXPECT_FALSE(IsWindow(window()));
+}
+
+TEST_F(ShortcutTest, OnlyKeyDownsForTheMainWindowOrTheBarAreLookedAt) {
+    StartEngine();
+    HWND page = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 64, 100, 100, window(), nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    EXPECT_FALSE(LoopTakes(page, VK_F5, kNone));
+    EXPECT_FALSE(LoopTakes(page, 'L', kCtrl));
+    EXPECT_FALSE(LoopTakes(hAddressBar, 'X', kNone));
+    EXPECT_FALSE(LoopTakes(hAddressBar, VK_RETURN, kNone));
+    for (UINT message : {WM_KEYUP, WM_CHAR, WM_SYSKEYUP}) {
+        MSG msg = {window(), message, VK_F5, 1, 0, {}};
+        EXPECT_FALSE(HandleShortcutMessage(msg)) << message;
+    }
+    EXPECT_EQ(engine_double::CountCalls(L"Reload"), 0);
+    DestroyWindow(page);
+}
+
+// The default handling would take Alt released after a swallowed Alt+D for a lone Alt, and open
+// the window menu: that release goes no further, wherever the shortcut came from.
+TEST_F(ShortcutTest, TheReleaseOfAltAfterAnAltShortcutIsSwallowedOnce) {
+    StartEngine();
+    const auto altUp = [](HWND target) {
+        MSG msg = {target, WM_KEYUP, VK_MENU, static_cast<LPARAM>(0xC0380001u), 0, {}};
+        return HandleShortcutMessage(msg);
+    };
+    const auto altDown = [](HWND target) {
+        MSG msg = {target, WM_SYSKEYDOWN, VK_MENU, 0x20380001, 0, {}};
+        return HandleShortcutMessage(msg);
+    };
+    EXPECT_FALSE(altDown(hAddressBar));
+    EXPECT_TRUE(LoopTakes(hAddressBar, 'D', kAlt));
+    EXPECT_TRUE(altUp(hAddressBar));
+    EXPECT_FALSE(altUp(hAddressBar)) << "only once";
+    EXPECT_FALSE(altDown(window()));
+    EXPECT_FALSE(altUp(window())) << "a lone Alt keeps its meaning";
+
+    // From the page: handled there, or swallowed in the bar when the shortcut moved the focus.
+    for (bool focusMoves : {false, true}) {
+        EXPECT_FALSE(engine_double::RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN, VK_MENU));
+        EXPECT_TRUE(PageKey(true, focusMoves ? 'D' : VK_LEFT, kAlt));
+        if (focusMoves) {
+            EXPECT_TRUE(altUp(hAddressBar));
+        } else {
+            EXPECT_TRUE(engine_double::RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP, VK_MENU));
+        }
+        EXPECT_FALSE(engine_double::RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP, VK_MENU));
+    }
+}
+
+// Real keys through the window system and the loop's check: the bar's text is replaced by typing,
+// and Alt+D neither opens the system menu nor leaves a character behind.
+TEST_F(ShortcutTest, RealKeysFocusTheBarAndTypingReplacesTheText) {
+    SetForegroundWindow(window());
+    for (const std::vector<WORD>& chord : {std::vector<WORD>{VK_CONTROL, 'L'}, std::vector<WORD>{VK_MENU, 'D'}}) {
+        SetFocus(window());
+        SetWindowTextW(hAddressBar, L"old text");
+        PressChord(chord);
+        PressKey('N');
+        PressKey('W');
+        ASSERT_TRUE(PumpUntil([] { return BarText() == L"nw"; })) << "after the chord " << chord[0];
+    }
+}
+
+// The page's keys, as the engine raises them.
+class PageKeyTest : public ShortcutTest {
+protected:
+    void SetUp() override {
+        ShortcutTest::SetUp();
+        StartEngine();
+    }
+};
+
+TEST_F(PageKeyTest, TheHandlerIsRegisteredOnTheController) {
+    EXPECT_NE(engine_double::AcceleratorKeyHandler(), nullptr);
+    EXPECT_NE(acceleratorHandler.Get(), nullptr);
+}
+
+TEST_F(PageKeyTest, EngineShortcutsRunOnceAndTheirKeysAreHandledDownAndUp) {
+    for (const EngineCase& c : kEngineCases) {
+        const size_t before = Calls().size();
+        EXPECT_TRUE(PageKey(true, c.key, c.modifiers)) << c.call;
+        EXPECT_TRUE(PageKey(true, c.key, c.modifiers, true)) << "repeats are handled too: " << c.call;
+        ASSERT_EQ(Calls().size(), before + 1) << c.call;
+        EXPECT_EQ(Calls().back(), c.call);
+        EXPECT_TRUE(PageKey(false, c.key, c.modifiers)) << c.call;
+        EXPECT_FALSE(PageKey(false, c.key, c.modifiers)) << "only the up of a handled down: " << c.call;
+    }
+}
+
+TEST_F(PageKeyTest, FocusShortcutsMoveTheKeyboardFromThePageToTheWholeAddress) {
+    SetWindowTextW(hAddressBar, L"https://page.example/");
+    for (const auto& c : kFocusCases) {
+        SetFocus(window());
+        EXPECT_TRUE(PageKey(true, c[0], c[1])) << c[0];
+        EXPECT_EQ(GetFocus(), hAddressBar) << c[0];
+        EXPECT_TRUE(WholeBarSelected()) << c[0];
+    }
+}
+
+TEST_F(PageKeyTest, EscapeClosesTheOpenMenuAndCtrlWClosesTheWindow) {
+    OpenMenuWithBarText(L"typed");
+    EXPECT_TRUE(PageKey(true, VK_ESCAPE, kNone));
+    EXPECT_FALSE(menuOpen);
+    EXPECT_EQ(BarText(), L"typed");
+    EXPECT_TRUE(PageKey(true, 'W', kCtrl));
+    engine_double::PumpMessages();
+    EXPECT_FALSE(IsWindow(window()));
+}
+
+TEST_F(PageKeyTest, OtherKeysAreLeftToThePage) {
+    const int cases[][2] = {{'A', kCtrl}, {'A', kNone}, {VK_ESCAPE, kNone}, {VK_RETURN, kNone}, {VK_TAB, kNone},
+                            {'M', kCtrl}, {'C', kCtrl}, {VK_F1, kNone}, {VK_LEFT, kNone}, {'L', kCtrl | kShift}};
+    SetWindowTextW(hAddressBar, L"kept");
+    const size_t before = Calls().size();
+    for (const auto& c : cases) {
+        EXPECT_FALSE(PageKey(true, c[0], c[1])) << c[0] << " " << c[1];
+        EXPECT_FALSE(PageKey(false, c[0], c[1])) << c[0] << " " << c[1];
+    }
+    EXPECT_EQ(Calls().size(), before);
+    EXPECT_EQ(BarText(), L"kept");
+}
+
+// The focus comes back where it was when the window is activated again.
+class FocusReturnTest : public ShortcutTest {
+protected:
+    void SetUp() override {
+        ShortcutTest::SetUp();
+        StartEngine();
+        other_ = CreateWindowExW(0, L"STATIC", L"other program", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 200, 100,
+                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    }
+    void TearDown() override {
+        DestroyWindow(other_);
+        ShortcutTest::TearDown();
+    }
+    void SwitchAwayAndBack() {
+        SetForegroundWindow(other_);
+        ASSERT_TRUE(PumpUntil([this] { return GetActiveWindow() == other_; }));
+        SetForegroundWindow(window());
+        ASSERT_TRUE(PumpUntil([this] { return GetActiveWindow() == window(); }));
+    }
+    HWND other_ = nullptr;
+};
+
+TEST_F(FocusReturnTest, TheAddressBarGetsTheFocusBackWithItsSelection) {
+    SetWindowTextW(hAddressBar, L"abcdef");
+    SetFocus(hAddressBar);
+    SendMessageW(hAddressBar, EM_SETSEL, 2, 4);
+    SwitchAwayAndBack();
+    EXPECT_EQ(GetFocus(), hAddressBar);
+    EXPECT_EQ(BarSelection(), std::make_pair(DWORD(2), DWORD(4)));
+
+    ShowWindow(window(), SW_MINIMIZE);
+    engine_double::PumpMessages();
+    ShowWindow(window(), SW_RESTORE);
+    SetForegroundWindow(window());
+    EXPECT_TRUE(PumpUntil([] { return GetFocus() == hAddressBar; })) << "after minimize and restore";
+    EXPECT_EQ(BarSelection(), std::make_pair(DWORD(2), DWORD(4)));
+}
+
+TEST_F(FocusReturnTest, ThePageGetsTheFocusBackThroughTheController) {
+    HWND page = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 64, 100, 100, window(), nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    SetFocus(page);
+    SwitchAwayAndBack();
+    EXPECT_EQ(LastCall(L"MoveFocus"), L"MoveFocus 0");
+    DestroyWindow(page);
+}
+
+TEST_F(FocusReturnTest, TheMainWindowKeepsTheFocusAsBefore) {
+    SetFocus(window());
+    SwitchAwayAndBack();
+    EXPECT_EQ(GetFocus(), window());
+    EXPECT_EQ(engine_double::CountCalls(L"MoveFocus"), 0);
+}
+
+TEST_F(FocusReturnTest, AMenuMessageBoxGivesTheFocusBack) {
+    MessageBoxCatcher catcher;
+    SetWindowTextW(hAddressBar, L"abcdef");
+    SetFocus(hAddressBar);
+    SendMessageW(hAddressBar, EM_SETSEL, 1, 3);
+    menuOpen = true;
+    Click(window(), 100, 150);  // the first item
+    ASSERT_EQ(catcher.total(), 1);
+    EXPECT_EQ(GetFocus(), hAddressBar);
+    EXPECT_EQ(BarSelection(), std::make_pair(DWORD(1), DWORD(3)));
+}
+
+// The engine's first focus goes to the main window whatever was remembered before.
+TEST_F(ShortcutTest, TheFirstFocusWhenTheEngineIsReadyIsTheMainWindow) {
+    SetFocus(hAddressBar);
+    RememberFocus();  // as a deactivation before the engine was ready
+    StartEngine();
+    EXPECT_EQ(GetFocus(), window());
+}
+
+}  // namespace
