@@ -38,6 +38,7 @@ extern ComRef<ICoreWebView2NavigationStartingEventHandler> navStartingHandler;
 extern ComRef<ICoreWebView2NavigationCompletedEventHandler> navCompletedHandler;
 extern ComRef<ICoreWebView2ProcessFailedEventHandler> processFailedHandler;
 extern ComRef<ICoreWebView2SourceChangedEventHandler> sourceChangedHandler;
+extern ComRef<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorHandler;
 
 // The id of the last navigation whose start was seen, so that a replaced one's late completion is
 // recognised; navigationStartSeen is false until the first start of the current web view.
@@ -49,7 +50,6 @@ extern UINT64 lastNavigationId;
 extern std::vector<ULONGLONG> engineRestartTimes;
 extern std::vector<ULONGLONG> rendererReloadTimes;
 extern std::wstring reloadedPageUrl;
-extern ComRef<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorHandler;
 
 extern const std::wstring homeUrl;
 extern const std::wstring searchUrl;

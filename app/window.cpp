@@ -23,7 +23,8 @@ LRESULT OnDestroy() {
     return 0;
 }
 
-LRESULT OnSize(HWND hwnd) {
+LRESULT OnSize(HWND hwnd, WPARAM sizeType) {
+    RememberFocusWhenMinimized(sizeType);
     if (hAddressBar) LayoutAddressBar(hwnd);
     ResizeWebView();
     InvalidateRect(hwnd, nullptr, FALSE);
@@ -89,7 +90,7 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     switch (message) {
     case WM_CREATE:        return OnCreate(hwnd, reinterpret_cast<const CREATESTRUCTW*>(lParam));
     case WM_DESTROY:       return OnDestroy();
-    case WM_SIZE:          RememberFocusWhenMinimized(wParam); return OnSize(hwnd);
+    case WM_SIZE:          return OnSize(hwnd, wParam);
     case WM_PAINT:         return OnPaint(hwnd);
     case WM_CTLCOLOREDIT:  return OnAddressBarColor(reinterpret_cast<HDC>(wParam));
     case WM_MOUSEMOVE:     OnToolbarMouseMove(hwnd, MousePoint(lParam)); return 0;
