@@ -153,6 +153,15 @@ struct HeldHandler {
 HeldHandler environmentHandler, controllerHandler, startingHandler, completedHandler, keyHandler;
 HeldHandler sourceChangedHandler, processFailedHandler;
 
+// An add_… call: recorded, the handler held by the engine, a token given back.
+HRESULT Register(const wchar_t* call, HeldHandler& held, IUnknown* handler, EventRegistrationToken* token,
+                 INT64 value) {
+    Record(call);
+    held.Hold(handler);
+    token->value = value;
+    return S_OK;
+}
+
 class WebView final : public Counted<ICoreWebView2, UnimplementedWebView> {
 public:
     // Like a real engine, the view drops its event handlers when the host lets go of it.
@@ -177,17 +186,11 @@ public:
     }
     HRESULT STDMETHODCALLTYPE add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler,
                                                      EventRegistrationToken* token) override {
-        Record(L"add_NavigationStarting");
-        startingHandler.Hold(handler);
-        token->value = 1;
-        return S_OK;
+        return Register(L"add_NavigationStarting", startingHandler, handler, token, 1);
     }
     HRESULT STDMETHODCALLTYPE add_NavigationCompleted(ICoreWebView2NavigationCompletedEventHandler* handler,
                                                       EventRegistrationToken* token) override {
-        Record(L"add_NavigationCompleted");
-        completedHandler.Hold(handler);
-        token->value = 2;
-        return S_OK;
+        return Register(L"add_NavigationCompleted", completedHandler, handler, token, 2);
     }
     HRESULT STDMETHODCALLTYPE add_SourceChanged(ICoreWebView2SourceChangedEventHandler* handler,
                                                 EventRegistrationToken* token) override {
@@ -197,17 +200,6 @@ public:
                                                 EventRegistrationToken* token) override {
         return Register(L"add_ProcessFailed", processFailedHandler, handler, token, 4);
     }
-
-private:
-    static HRESULT Register(const wchar_t* call, HeldHandler& held, IUnknown* handler, EventRegistrationToken* token,
-                            INT64 value) {
-        Record(call);
-        held.Hold(handler);
-        token->value = value;
-        return S_OK;
-    }
-
-public:
     HRESULT STDMETHODCALLTYPE Reload() override { Record(L"Reload"); return S_OK; }
     HRESULT STDMETHODCALLTYPE GoBack() override { Record(L"GoBack"); return S_OK; }
     HRESULT STDMETHODCALLTYPE GoForward() override { Record(L"GoForward"); return S_OK; }
@@ -226,10 +218,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
                                                         EventRegistrationToken* token) override {
-        Record(L"add_AcceleratorKeyPressed");
-        keyHandler.Hold(handler);
-        token->value = 3;
-        return S_OK;
+        return Register(L"add_AcceleratorKeyPressed", keyHandler, handler, token, 5);
     }
     HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL visible) override {
         Record(L"put_IsVisible " + std::to_wstring(visible));
