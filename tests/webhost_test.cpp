@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -252,9 +254,10 @@ TEST_F(ProcessFailureTest, DeadEngineIsReleasedOnceAndRestartedOnTheLastPage) {
     EXPECT_EQ(engine_double::FinalReleases(), (std::vector<std::wstring>{L"webview", L"controller", L"environment"}));
     EXPECT_EQ(handlerCount, 0) << "the process-failed handler outlives its own call, and no more";
     // The engine let go of each handler with the view while the program still held it (the
-    // process-failed one also held for its call); then the program's holders let go.
+    // process-failed one also held for its call, by the engine and by itself); then the program's
+    // holders let go.
     for (int which = 0; which < 4; ++which) {
-        EXPECT_EQ(engine_double::NavigationHandlerCountAtRelease(which), which == 3 ? 2 : 1) << which;
+        EXPECT_EQ(engine_double::NavigationHandlerCountAtRelease(which), which == 3 ? 3 : 1) << which;
     }
     EXPECT_FALSE(navStartingHandler || navCompletedHandler || sourceChangedHandler || processFailedHandler);
     EXPECT_FALSE(webview || webviewController || webviewEnvironment);
@@ -532,6 +535,28 @@ TEST_F(DestroyTest, AfterReadyReleasesEachReferenceOnceAndFreesTheHandlersAtExit
 }
 
 // The handler objects: COM identity, reference counting and Invoke's result.
+std::vector<std::string> handlerEvents;
+ProcessFailedHandler* handlerUnderTest = nullptr;
+
+struct DestructionProbe {
+    ~DestructionProbe() { handlerEvents.push_back("handler destroyed"); }
+};
+
+// A body that drops the last reference to its own handler runs to its end before the handler goes.
+TEST(HandlerTest, OutlivesABodyThatReleasesItsLastReference) {
+    handlerEvents.clear();
+    auto probe = std::make_shared<DestructionProbe>();
+    handlerUnderTest = new ProcessFailedHandler([probe](ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs*) {
+        handlerEvents.push_back("body started");
+        handlerUnderTest->Release();
+        handlerEvents.push_back("body ended");
+        return S_OK;
+    });
+    probe.reset();
+    EXPECT_EQ(handlerUnderTest->Invoke(nullptr, nullptr), S_OK);
+    EXPECT_EQ(handlerEvents, (std::vector<std::string>{"body started", "body ended", "handler destroyed"}));
+}
+
 TEST(HandlerTest, AnswersOnlyItsOwnInterfaceAndIUnknown) {
     int calls = 0;
     auto* handler = new NavigationStartingHandler([&calls](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs*) {

@@ -28,9 +28,13 @@ public:
         if (left == 0) delete this;
         return static_cast<ULONG>(left);
     }
-    // Whatever happens inside, the engine is told that the handler succeeded.
+    // Whatever happens inside, the engine is told that the handler succeeded. The body may let go of
+    // the program's last reference to this very handler (a restart of a dead engine does): the
+    // object lives on until the body has returned.
     HRESULT STDMETHODCALLTYPE Invoke(Args... args) override {
+        AddRef();
         body_(args...);
+        Release();
         return S_OK;
     }
     virtual ~Handler() = default;
