@@ -123,9 +123,7 @@ TEST_F(EnterTest, CarriageReturnCharactersAreSwallowed) {
     SendMessageW(hAddressBar, WM_CHAR, L'\r', 0);  // what Ctrl+M produces
     SendMessageW(hAddressBar, WM_CHAR, L'c', 0);
     engine_double::PumpMessages();
-    wchar_t text[16] = {};
-    GetWindowTextW(hAddressBar, text, 16);
-    EXPECT_STREQ(text, L"abc");
+    EXPECT_EQ(AddressBarText(), L"abc");
     EXPECT_EQ(NewNavigates(), 0);
 }
 
@@ -156,9 +154,7 @@ TEST_F(EnterTest, RealCtrlMIsSwallowedAndDoesNotNavigate) {
     SendInput(4, keys, sizeof(INPUT));
     PressKey('Z');
     ASSERT_TRUE(PumpUntil([] { return GetWindowTextLengthW(hAddressBar) == 4; }));
-    wchar_t text[16] = {};
-    GetWindowTextW(hAddressBar, text, 16);
-    EXPECT_STREQ(text, L"x.yz");
+    EXPECT_EQ(AddressBarText(), L"x.yz");
     EXPECT_EQ(NewNavigates(), 0);
 }
 

@@ -125,6 +125,12 @@ std::wstring BoundsCall(HWND hwnd, int top) {
     return BoundsCall(0, top, rc.right, rc.bottom);
 }
 
+std::wstring AddressBarText() {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hAddressBar)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(hAddressBar, &text[0], static_cast<int>(text.size()))));
+    return text;
+}
+
 LPARAM PointParam(int x, int y) { return MAKELPARAM(x, y); }
 
 void Click(HWND hwnd, int x, int y) { SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(x, y)); }

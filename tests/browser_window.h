@@ -50,6 +50,9 @@ bool PumpUntil(Condition condition, int timeoutMs = 3000) {
 std::wstring BoundsCall(int left, int top, int right, int bottom);
 std::wstring BoundsCall(HWND hwnd, int top);
 
+// The address bar's whole text.
+std::wstring AddressBarText();
+
 LPARAM PointParam(int x, int y);
 void Click(HWND hwnd, int x, int y);  // a WM_LBUTTONDOWN sent to the window procedure
 

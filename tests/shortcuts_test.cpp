@@ -117,19 +117,13 @@ bool PageKey(bool down, UINT key, int modifiers, bool repeat = false) {
     return engine_double::RaiseAcceleratorKey(kind, key, repeat, system);
 }
 
-std::wstring BarText() {
-    wchar_t text[256] = {};
-    GetWindowTextW(hAddressBar, text, 256);
-    return text;
-}
-
 std::pair<DWORD, DWORD> BarSelection() {
     DWORD start = 0, end = 0;
     SendMessageW(hAddressBar, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     return {start, end};
 }
 
-bool WholeBarSelected() { return BarSelection() == std::make_pair(DWORD(0), DWORD(BarText().size())); }
+bool WholeBarSelected() { return BarSelection() == std::make_pair(DWORD(0), DWORD(AddressBarText().size())); }
 
 // The shortcuts that act on the web view, with the one engine call each makes.
 struct EngineCase {
@@ -198,7 +192,7 @@ TEST_F(ShortcutTest, EscapeInTheBarPutsTheUrlBackAndEndsTheEditButNotElsewhere) 
     SetWindowTextW(hAddressBar, L"half typed");
     SendMessageW(hAddressBar, EM_SETMODIFY, TRUE, 0);
     EXPECT_TRUE(LoopTakes(hAddressBar, VK_ESCAPE, kNone));
-    EXPECT_EQ(BarText(), currentUrl);
+    EXPECT_EQ(AddressBarText(), currentUrl);
     EXPECT_TRUE(WholeBarSelected());
     EXPECT_EQ(GetFocus(), hAddressBar);
     EXPECT_EQ(SendMessageW(hAddressBar, EM_GETMODIFY, 0, 0), 0);
@@ -206,7 +200,7 @@ TEST_F(ShortcutTest, EscapeInTheBarPutsTheUrlBackAndEndsTheEditButNotElsewhere) 
     SetWindowTextW(hAddressBar, L"other");
     SetFocus(window());
     EXPECT_FALSE(LoopTakes(window(), VK_ESCAPE, kNone));
-    EXPECT_EQ(BarText(), L"other");
+    EXPECT_EQ(AddressBarText(), L"other");
 }
 
 TEST_F(ShortcutTest, CtrlASelectsAllOnlyInTheBar) {
@@ -223,13 +217,11 @@ TEST_F(ShortcutTest, EscapeClosesTheOpenMenuFirstAndTheBarKeepsItsEditUntilTheNe
     OpenMenuWithBarText(L"typed");
     EXPECT_TRUE(LoopTakes(hAddressBar, VK_ESCAPE, kNone));
     EXPECT_FALSE(menuOpen);
-    RECT rc;
-    GetClientRect(window(), &rc);
-    EXPECT_EQ(LastCall(L"put_Bounds"), L"put_Bounds 0 64 " + std::to_wstring(rc.right) + L" " + std::to_wstring(rc.bottom));
+    EXPECT_EQ(LastCall(L"put_Bounds"), BoundsCall(window(), 64));
     EXPECT_TRUE(PumpUntil([this] { return erases() > 0; }));
-    EXPECT_EQ(BarText(), L"typed");
+    EXPECT_EQ(AddressBarText(), L"typed");
     EXPECT_TRUE(LoopTakes(hAddressBar, VK_ESCAPE, kNone));
-    EXPECT_EQ(BarText(), currentUrl);
+    EXPECT_EQ(AddressBarText(), currentUrl);
 
     OpenMenuWithBarText(L"typed");
     SetFocus(window());
@@ -303,7 +295,7 @@ TEST_F(ShortcutTest, RealKeysFocusTheBarAndTypingReplacesTheText) {
         PressChord(chord);
         PressKey('N');
         PressKey('W');
-        ASSERT_TRUE(PumpUntil([] { return BarText() == L"nw"; })) << "after the chord " << chord[0];
+        ASSERT_TRUE(PumpUntil([] { return AddressBarText() == L"nw"; })) << "after the chord " << chord[0];
     }
 }
 
@@ -347,7 +339,7 @@ TEST_F(PageKeyTest, EscapeClosesTheOpenMenuAndCtrlWClosesTheWindow) {
     OpenMenuWithBarText(L"typed");
     EXPECT_TRUE(PageKey(true, VK_ESCAPE, kNone));
     EXPECT_FALSE(menuOpen);
-    EXPECT_EQ(BarText(), L"typed");
+    EXPECT_EQ(AddressBarText(), L"typed");
     EXPECT_TRUE(PageKey(true, 'W', kCtrl));
     engine_double::PumpMessages();
     EXPECT_FALSE(IsWindow(window()));
@@ -363,7 +355,7 @@ TEST_F(PageKeyTest, OtherKeysAreLeftToThePage) {
         EXPECT_FALSE(PageKey(false, c[0], c[1])) << c[0] << " " << c[1];
     }
     EXPECT_EQ(Calls().size(), before);
-    EXPECT_EQ(BarText(), L"kept");
+    EXPECT_EQ(AddressBarText(), L"kept");
 }
 
 // The focus comes back where it was when the window is activated again.

@@ -18,12 +18,6 @@ using engine_double::Calls;
 using engine_double::CountCalls;
 using engine_double::LastCall;
 
-std::wstring AddressBarText() {
-    wchar_t text[4096] = {};
-    GetWindowTextW(hAddressBar, text, 4096);
-    return text;
-}
-
 class WebHostTest : public BrowserWindowTest {};
 
 TEST_F(WebHostTest, WindowCreationOnlyRequestsTheEnvironment) {

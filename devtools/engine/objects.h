@@ -141,7 +141,9 @@ private:
     };
 
     template <class Handler>
-    HRESULT AddHandler(std::vector<Registration<Handler>>& list, Handler* handler, EventRegistrationToken* token);
+    // A registration while the engine lives, logged with its add_… line.
+    HRESULT AddHandler(std::vector<Registration<Handler>>& list, Handler* handler, EventRegistrationToken* token,
+                       const wchar_t* logLine);
     template <class Handler>
     static HRESULT RemoveHandler(std::vector<Registration<Handler>>& list, EventRegistrationToken token);
 

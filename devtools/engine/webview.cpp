@@ -18,11 +18,7 @@ public:
     HRESULT STDMETHODCALLTYPE get_RequestHeaders(ICoreWebView2HttpRequestHeaders**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_Cancel(BOOL*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_Cancel(BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override {
-        if (!id) return E_POINTER;
-        *id = id_;
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override { return GiveValue(id, id_); }
 
 private:
     std::wstring uri_;
@@ -35,20 +31,12 @@ public:
         : success_(success), status_(status), id_(id) {}
 
     HRESULT STDMETHODCALLTYPE get_IsSuccess(BOOL* isSuccess) override {
-        if (!isSuccess) return E_POINTER;
-        *isSuccess = success_ ? TRUE : FALSE;
-        return S_OK;
+        return GiveValue(isSuccess, static_cast<BOOL>(success_));
     }
     HRESULT STDMETHODCALLTYPE get_WebErrorStatus(COREWEBVIEW2_WEB_ERROR_STATUS* status) override {
-        if (!status) return E_POINTER;
-        *status = status_;
-        return S_OK;
+        return GiveValue(status, status_);
     }
-    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override {
-        if (!id) return E_POINTER;
-        *id = id_;
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override { return GiveValue(id, id_); }
 
 private:
     bool success_;
@@ -61,9 +49,7 @@ public:
     explicit ProcessFailedArgs(COREWEBVIEW2_PROCESS_FAILED_KIND kind) : kind_(kind) {}
 
     HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* kind) override {
-        if (!kind) return E_POINTER;
-        *kind = kind_;
-        return S_OK;
+        return GiveValue(kind, kind_);
     }
 
 private:
@@ -75,9 +61,7 @@ public:
     explicit SourceChangedArgs(bool newDocument) : newDocument_(newDocument) {}
 
     HRESULT STDMETHODCALLTYPE get_IsNewDocument(BOOL* isNewDocument) override {
-        if (!isNewDocument) return E_POINTER;
-        *isNewDocument = newDocument_ ? TRUE : FALSE;
-        return S_OK;
+        return GiveValue(isNewDocument, static_cast<BOOL>(newDocument_));
     }
 
 private:
@@ -147,9 +131,7 @@ HRESULT WebView::GoForward() {
 
 HRESULT WebView::add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler,
                                         EventRegistrationToken* token) {
-    if (dead_) return kBrowserProcessGone;
-    LogLine(Config(), L"add_NavigationStarting");
-    return AddHandler(startingHandlers_, handler, token);
+    return AddHandler(startingHandlers_, handler, token, L"add_NavigationStarting");
 }
 
 HRESULT WebView::remove_NavigationStarting(EventRegistrationToken token) {
@@ -158,9 +140,7 @@ HRESULT WebView::remove_NavigationStarting(EventRegistrationToken token) {
 
 HRESULT WebView::add_NavigationCompleted(ICoreWebView2NavigationCompletedEventHandler* handler,
                                          EventRegistrationToken* token) {
-    if (dead_) return kBrowserProcessGone;
-    LogLine(Config(), L"add_NavigationCompleted");
-    return AddHandler(completedHandlers_, handler, token);
+    return AddHandler(completedHandlers_, handler, token, L"add_NavigationCompleted");
 }
 
 HRESULT WebView::remove_NavigationCompleted(EventRegistrationToken token) {
@@ -168,9 +148,7 @@ HRESULT WebView::remove_NavigationCompleted(EventRegistrationToken token) {
 }
 
 HRESULT WebView::add_SourceChanged(ICoreWebView2SourceChangedEventHandler* handler, EventRegistrationToken* token) {
-    if (dead_) return kBrowserProcessGone;
-    LogLine(Config(), L"add_SourceChanged");
-    return AddHandler(sourceChangedHandlers_, handler, token);
+    return AddHandler(sourceChangedHandlers_, handler, token, L"add_SourceChanged");
 }
 
 HRESULT WebView::remove_SourceChanged(EventRegistrationToken token) {
@@ -178,9 +156,7 @@ HRESULT WebView::remove_SourceChanged(EventRegistrationToken token) {
 }
 
 HRESULT WebView::add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* handler, EventRegistrationToken* token) {
-    if (dead_) return kBrowserProcessGone;
-    LogLine(Config(), L"add_ProcessFailed");
-    return AddHandler(processFailedHandlers_, handler, token);
+    return AddHandler(processFailedHandlers_, handler, token, L"add_ProcessFailed");
 }
 
 HRESULT WebView::remove_ProcessFailed(EventRegistrationToken token) {
@@ -226,7 +202,10 @@ void WebView::CloseView() {
 }
 
 template <class Handler>
-HRESULT WebView::AddHandler(std::vector<Registration<Handler>>& list, Handler* handler, EventRegistrationToken* token) {
+HRESULT WebView::AddHandler(std::vector<Registration<Handler>>& list, Handler* handler, EventRegistrationToken* token,
+                            const wchar_t* logLine) {
+    if (dead_) return kBrowserProcessGone;
+    LogLine(Config(), logLine);
     if (!handler || !token) return E_POINTER;
     token->value = nextToken_++;
     list.push_back({token->value, ComHolder<Handler>(handler)});

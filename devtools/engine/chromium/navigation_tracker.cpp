@@ -47,12 +47,12 @@ const ErrorMapping kErrorMappings[] = {
     {"net::ERR_ABORTED", COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED},
 };
 
-std::string Text(const json& object, const char* key) {
+}  // namespace
+
+std::string JsonText(const json& object, const char* key) {
     auto it = object.find(key);
     return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
 }
-
-}  // namespace
 
 COREWEBVIEW2_WEB_ERROR_STATUS WebErrorStatusFor(const std::string& errorText, bool canceled) {
     if (canceled) return COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED;
@@ -63,17 +63,17 @@ COREWEBVIEW2_WEB_ERROR_STATUS WebErrorStatusFor(const std::string& errorText, bo
 }
 
 void NavigationTracker::SetMainFrame(const json& frame) {
-    mainFrame_ = Text(frame, "id");
-    std::string url = Text(frame, "url");
-    if (!url.empty()) source_ = url + Text(frame, "urlFragment");
+    mainFrame_ = JsonText(frame, "id");
+    std::string url = JsonText(frame, "url");
+    if (!url.empty()) source_ = url + JsonText(frame, "urlFragment");
 }
 
 bool NavigationTracker::IsMainFrame(const json& params, const char* key) const {
-    return !mainFrame_.empty() && Text(params, key) == mainFrame_;
+    return !mainFrame_.empty() && JsonText(params, key) == mainFrame_;
 }
 
 bool NavigationTracker::IsOpenLoader(const json& params) const {
-    return open_ && Text(params, "loaderId") == openLoader_;
+    return open_ && JsonText(params, "loaderId") == openLoader_;
 }
 
 std::vector<NavigationEvent> NavigationTracker::OnEvent(const std::string& method, const json& params) {
@@ -86,20 +86,20 @@ std::vector<NavigationEvent> NavigationTracker::OnEvent(const std::string& metho
     } else if (method == "Network.responseReceived") {
         OnResponse(params);
     } else if (method == "Network.loadingFailed") {
-        if (open_ && !openRequest_.empty() && Text(params, "requestId") == openRequest_) {
+        if (open_ && !openRequest_.empty() && JsonText(params, "requestId") == openRequest_) {
             // A cancelled request is often the sign of a newer navigation, whose start comes next.
             if (params.value("canceled", false)) {
                 openCancelled_ = true;
             } else {
-                Fail(&events, Text(params, "errorText"), false);
+                Fail(&events, JsonText(params, "errorText"), false);
             }
         }
     } else if (method == "Page.frameNavigated") {
         OnFrameNavigated(&events, params);
     } else if (method == "Page.navigatedWithinDocument") {
-        if (IsMainFrame(params)) SetSource(&events, Text(params, "url"), false);
+        if (IsMainFrame(params)) SetSource(&events, JsonText(params, "url"), false);
     } else if (method == "Page.lifecycleEvent") {
-        if (Text(params, "name") == "load" && IsMainFrame(params) && IsOpenLoader(params)) {
+        if (JsonText(params, "name") == "load" && IsMainFrame(params) && IsOpenLoader(params)) {
             Complete(&events, openHttpStatus_ < 400, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
         }
     } else if (method == "Page.frameStoppedLoading") {
@@ -116,7 +116,7 @@ std::vector<NavigationEvent> NavigationTracker::OnEvent(const std::string& metho
 std::vector<NavigationEvent> NavigationTracker::OnNavigateAnswer(const json& result) {
     std::vector<NavigationEvent> events;
     if (!result.is_object()) return events;
-    std::string errorText = Text(result, "errorText");
+    std::string errorText = JsonText(result, "errorText");
     if (errorText.empty() || !IsOpenLoader(result)) return events;
     // Aborted, as when a newer navigation replaces it: the newer one's start comes next, or the frame stops.
     if (errorText == "net::ERR_ABORTED") {
@@ -136,14 +136,14 @@ std::vector<NavigationEvent> NavigationTracker::Abandon() {
 // Same-document moves (fragments, the history API) change the URL but are no navigation of the page.
 void NavigationTracker::OnStartedNavigating(std::vector<NavigationEvent>* events, const json& params) {
     if (!IsMainFrame(params)) return;
-    std::string type = Text(params, "navigationType");
+    std::string type = JsonText(params, "navigationType");
     if (type == "sameDocument" || type == "historySameDocument") return;
-    std::string loaderId = Text(params, "loaderId");
+    std::string loaderId = JsonText(params, "loaderId");
     if (open_ && openLoader_ == loaderId) return;
     // A superseded navigation still completes, after its successor started, as in a real engine.
     const bool superseded = open_;
     const uint64_t supersededId = openId_;
-    Start(events, loaderId, Text(params, "url"));
+    Start(events, loaderId, JsonText(params, "url"));
     if (superseded) {
         NavigationEvent completed;
         completed.kind = NavigationEvent::Kind::Completed;
@@ -155,12 +155,12 @@ void NavigationTracker::OnStartedNavigating(std::vector<NavigationEvent>* events
 
 // The navigation's document request, and again for each redirect step, with the same loader.
 void NavigationTracker::OnRequest(std::vector<NavigationEvent>* events, const json& params) {
-    if (Text(params, "type") != "Document" || !IsMainFrame(params) || !IsOpenLoader(params)) return;
-    openRequest_ = Text(params, "requestId");
+    if (JsonText(params, "type") != "Document" || !IsMainFrame(params) || !IsOpenLoader(params)) return;
+    openRequest_ = JsonText(params, "requestId");
     if (!params.contains("redirectResponse")) return;
     auto request = params.find("request");
     if (request == params.end() || !request->is_object()) return;
-    openUrl_ = Text(*request, "url");
+    openUrl_ = JsonText(*request, "url");
     NavigationEvent step;
     step.kind = NavigationEvent::Kind::Starting;
     step.id = openId_;
@@ -169,7 +169,7 @@ void NavigationTracker::OnRequest(std::vector<NavigationEvent>* events, const js
 }
 
 void NavigationTracker::OnResponse(const json& params) {
-    if (!open_ || Text(params, "requestId") != openRequest_ || openRequest_.empty()) return;
+    if (!open_ || JsonText(params, "requestId") != openRequest_ || openRequest_.empty()) return;
     auto response = params.find("response");
     if (response != params.end() && response->is_object()) openHttpStatus_ = response->value("status", 0);
 }
@@ -179,12 +179,12 @@ void NavigationTracker::OnResponse(const json& params) {
 void NavigationTracker::OnFrameNavigated(std::vector<NavigationEvent>* events, const json& params) {
     auto frame = params.find("frame");
     if (frame == params.end() || !frame->is_object() || frame->contains("parentId")) return;
-    mainFrame_ = Text(*frame, "id");
-    std::string unreachable = Text(*frame, "unreachableUrl");
-    SetSource(events, !unreachable.empty() ? unreachable : Text(*frame, "url") + Text(*frame, "urlFragment"), true);
+    mainFrame_ = JsonText(*frame, "id");
+    std::string unreachable = JsonText(*frame, "unreachableUrl");
+    SetSource(events, !unreachable.empty() ? unreachable : JsonText(*frame, "url") + JsonText(*frame, "urlFragment"), true);
     if (!open_) return;
-    if (Text(*frame, "loaderId") == openLoader_) openCommitted_ = true;
-    if (Text(params, "type") == "BackForwardCacheRestore") Complete(events, true, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
+    if (JsonText(*frame, "loaderId") == openLoader_) openCommitted_ = true;
+    if (JsonText(params, "type") == "BackForwardCacheRestore") Complete(events, true, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
 }
 
 void NavigationTracker::Start(std::vector<NavigationEvent>* events, const std::string& loaderId,

@@ -21,6 +21,9 @@ struct NavigationEvent {
     bool newDocument = false;  // SourceChanged: a new document committed, not a move within one
 };
 
+// A string member of a protocol message, or an empty string when it is missing or not a string.
+std::string JsonText(const nlohmann::json& object, const char* key);
+
 // The host's error status for Chromium's net error text ("net::ERR_...").
 COREWEBVIEW2_WEB_ERROR_STATUS WebErrorStatusFor(const std::string& errorText, bool canceled);
 

@@ -10,11 +10,6 @@ using nlohmann::json;
 
 namespace {
 
-std::string Text(const json& object, const char* key) {
-    auto it = object.find(key);
-    return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
-}
-
 // The value of a Runtime.evaluate answer when it is a string.
 bool EvaluatedText(const json& result, std::string* text) {
     auto remote = result.find("result");
@@ -31,7 +26,7 @@ bool EvaluatedText(const json& result, std::string* text) {
 void ChromiumView::EnablePageFeatures() {
     Call("Target.getTargetInfo", json::object(), [this](const json& result, bool failed) {
         auto info = result.find("targetInfo");
-        if (!failed && info != result.end() && info->is_object()) ownTargetId_ = Text(*info, "targetId");
+        if (!failed && info != result.end() && info->is_object()) ownTargetId_ = JsonText(*info, "targetId");
     });
     Call("Target.setDiscoverTargets", json{{"discover", true}});
     Call("Browser.setDownloadBehavior", json{{"behavior", "deny"}, {"eventsEnabled", true}});
@@ -47,9 +42,9 @@ void ChromiumView::OnPageEvent(const std::string& method, const json& params) {
         auto info = params.find("targetInfo");
         if (info != params.end() && info->is_object()) OnTargetCreated(*info);
     } else if (method == "Target.targetDestroyed") {
-        openedTargets_.erase(Text(params, "targetId"));
+        openedTargets_.erase(JsonText(params, "targetId"));
     } else if (method == "Browser.downloadWillBegin") {
-        LogLine(Config(), L"Download " + FromUtf8(Text(params, "url")) + L" denied");
+        LogLine(Config(), L"Download " + FromUtf8(JsonText(params, "url")) + L" denied");
     }
 }
 
@@ -57,10 +52,10 @@ void ChromiumView::OnPageEvent(const std::string& method, const json& params) {
 // which must not happen in the middle of the batch this event came in.
 void ChromiumView::OnDialogOpening(const json& params) {
     ScriptDialogRequest request;
-    request.type = Text(params, "type");
-    request.message = FromUtf8(Text(params, "message"));
-    request.caption = FromUtf8(OriginOf(Text(params, "url")));
-    request.defaultPrompt = FromUtf8(Text(params, "defaultPrompt"));
+    request.type = JsonText(params, "type");
+    request.message = FromUtf8(JsonText(params, "message"));
+    request.caption = FromUtf8(OriginOf(JsonText(params, "url")));
+    request.defaultPrompt = FromUtf8(JsonText(params, "defaultPrompt"));
     EngineRef<ChromiumView> self(this);
     PostToMessageLoop([self, request] { self->RunScriptDialog(request); });
 }
@@ -79,15 +74,15 @@ void ChromiumView::RunScriptDialog(const ScriptDialogRequest& request) {
 
 // A window with no address of its own (one its opener writes into) has nothing to show here.
 void ChromiumView::OnWindowOpen(const json& params) {
-    std::string url = Text(params, "url");
+    std::string url = JsonText(params, "url");
     LogLine(Config(), L"NewWindow " + FromUtf8(url));
     if (!url.empty() && url != "about:blank") BeginNavigate(FromUtf8(url));
 }
 
 // The page Chromium made for a new window of ours is closed at once: its address opens here.
 void ChromiumView::OnTargetCreated(const json& info) {
-    if (ownTargetId_.empty() || Text(info, "type") != "page" || Text(info, "openerId") != ownTargetId_) return;
-    std::string id = Text(info, "targetId");
+    if (ownTargetId_.empty() || JsonText(info, "type") != "page" || JsonText(info, "openerId") != ownTargetId_) return;
+    std::string id = JsonText(info, "targetId");
     if (id.empty()) return;
     openedTargets_.insert(id);
     Call("Target.closeTarget", json{{"targetId", id}});
