@@ -18,8 +18,8 @@ import urllib.parse
 import urllib.request
 from pathlib import Path
 
-from trov_e2e import CONFIG, ENGINE_RELEASES, HOME_URL, LOADING_BLUE, LOADING_ROW, TOOLBAR_HEIGHT, WHITE, BrowserTestCase, \
-    capture, in_order, wait_until
+from trov_e2e import CONFIG, ENGINE_RELEASES, HOME_URL, LOADING_BLUE, LOADING_ROW, TOOLBAR_HEIGHT, WHITE, \
+    BrowserTestCase, capture, in_order, wait_until
 
 CHROMIUM = shutil.which("chromium")
 SLOW_PAGE_DELAY = 2.0

@@ -85,9 +85,10 @@ std::wstring ChromiumView::Source() const {
 
 HRESULT ChromiumView::BeginNavigate(const std::wstring& uri) {
     if (!HasScheme(uri)) return E_INVALIDARG;
-    bool sent = connection_.Call("Page.navigate", json{{"url", ToUtf8(uri)}}, [this](const json& result, bool failed) {
-        if (!failed) Raise(tracker_.OnNavigateAnswer(result));
-    });
+    bool sent = connection_.Call("Page.navigate", json{{"url", ToUtf8(uri)}},
+                                 [this](const json& result, bool failed) {
+                                     if (!failed) Raise(tracker_.OnNavigateAnswer(result));
+                                 });
     return sent ? S_OK : HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
 }
 
@@ -96,9 +97,10 @@ HRESULT ChromiumView::BeginReload() {
 }
 
 HRESULT ChromiumView::BeginHistoryMove(int step) {
-    bool sent = connection_.Call("Page.getNavigationHistory", json::object(), [this, step](const json& result, bool failed) {
-        if (!failed) OnHistory(result, step);
-    });
+    bool sent = connection_.Call("Page.getNavigationHistory", json::object(),
+                                 [this, step](const json& result, bool failed) {
+                                     if (!failed) OnHistory(result, step);
+                                 });
     return sent ? S_OK : HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
 }
 
