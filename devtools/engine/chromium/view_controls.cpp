@@ -44,10 +44,13 @@ void ChromiumView::SetZoom(double factor) {
 // While the page window has the focus, the page has it by emulation. Without, the page has the focus
 // Chromium gives it, which a page keeps for good once it was clicked or typed into: headless, it has no
 // window of its own to lose, and loses it only to Chromium's own (unseen) toolbar, where F6 moves it.
-// The page sees that F6 go down, and nothing else of it.
+// The page sees that F6 go down, and nothing else of it. Only focus emulation keeps a page that is
+// not Chromium's active tab drawing (a closed new window may leave another tab active): without it,
+// ours is made the active one first.
 void ChromiumView::OnFocusChanged(bool focused) {
     connection_.Call("Emulation.setFocusEmulationEnabled", json{{"enabled", focused}});
     if (focused) return;
+    connection_.Call("Page.bringToFront", json::object());
     const json ask = {{"expression", "document.hasFocus()"}, {"returnByValue", true}};
     connection_.Call("Runtime.evaluate", ask, [this](const json& result, bool failed) {
         auto remote = result.find("result");
