@@ -326,17 +326,13 @@ HWND MessageWindow() {
 }  // namespace
 
 void Reset(const Options& newOptions) {
-    environmentHandler.Drop();
-    controllerHandler.Drop();
-    startingHandler.Drop();
-    completedHandler.Drop();
-    sourceChangedHandler.Drop();
-    processFailedHandler.Drop();
-    keyHandler.Drop();
-    keyHandler.countAtRelease = -1;
-    environmentHandler.countAtRelease = controllerHandler.countAtRelease = -1;
-    startingHandler.countAtRelease = completedHandler.countAtRelease = -1;
-    sourceChangedHandler.countAtRelease = processFailedHandler.countAtRelease = -1;
+    const auto forget = [](HeldHandler* held) {
+        held->Drop();
+        *held = HeldHandler();
+    };
+    forget(&environmentHandler);
+    forget(&controllerHandler);
+    for (HeldHandler* held : kEventHandlers) forget(held);
     MSG msg;
     while (PeekMessageW(&msg, MessageWindow(), 0, 0, PM_REMOVE)) {
     }
