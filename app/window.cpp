@@ -1,6 +1,7 @@
 #include "app/window.h"
 
 #include "addressbar/address_bar.h"
+#include "app/commands.h"
 #include "app/focus.h"
 #include "app/state.h"
 #include "app/toolbar.h"
@@ -46,7 +47,7 @@ POINT MousePoint(LPARAM lParam) {
 // Three stages, each whatever the one before did: the buttons, the open panel, the focus rule.
 LRESULT OnLButtonDown(HWND hwnd, POINT pt) {
     OnToolbarClick(hwnd, pt);
-    if (menuOpen && OnMenuPanelClick(hwnd, pt)) SetMenuPanelOpen(hwnd, false);
+    if (menuOpen && OnMenuPanelClick(hwnd, pt)) RunCommand(hwnd, Command::CloseMenu);
     ApplyAddressBarFocusRule(pt);
     return 0;
 }
