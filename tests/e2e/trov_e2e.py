@@ -440,7 +440,9 @@ class Trov:
         self.xdotool("type", "--delay", "20", text)
 
     def pixel(self, x, y):
-        return capture(self.env).pixel(*self.screen_point(x, y))
+        """One client pixel as the screen shows it now (a failed grab is taken again)."""
+        screen = wait_until(lambda: capture(self.env), 5, "a screen grab that succeeds")
+        return screen.pixel(*self.screen_point(x, y))
 
     def wait_pixels(self, expected, timeout=5, what=None):
         """Waits until every client point in `expected` ({(x, y): rgb}) shows its colour in one capture."""
@@ -499,7 +501,7 @@ def save_artifacts(trov, name):
     out.mkdir(parents=True, exist_ok=True)
     saved = []
     try:
-        capture(trov.env if trov else None).save_png(out / f"{name}.png")
+        wait_until(lambda: capture(trov.env if trov else None), 5, "a screen grab").save_png(out / f"{name}.png")
         saved.append(out / f"{name}.png")
     except Exception as error:  # a failed capture must not hide the test's own failure
         print(f"e2e: no screenshot for {name}: {error}")
