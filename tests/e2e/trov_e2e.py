@@ -81,13 +81,21 @@ class Timeout(AssertionError):
     pass
 
 
+class GrabFailed(RuntimeError):
+    """A screen grab that did not come back (the X server can refuse one while windows change)."""
+
+
 def wait_until(condition, timeout, what, interval=0.05):
-    """Returns the first truthy value of condition(); fails with `what` and the last value seen."""
+    """Returns the first truthy value of condition(); fails with `what` and the last value seen.
+    A failed screen grab counts as not yet: the condition is asked again until the deadline."""
     deadline = time.monotonic() + timeout
     last = None
     while True:
-        last = condition()
-        if last:
+        try:
+            last = condition()
+        except GrabFailed as failure:
+            last = failure
+        if last and not isinstance(last, GrabFailed):
             return last
         if time.monotonic() >= deadline:
             raise Timeout(f"timed out after {timeout:.1f}s waiting for {what} (last seen: {last!r})")
@@ -175,10 +183,11 @@ class ScreenArea:
 
     def __init__(self, env, rect):
         left, top, right, bottom = rect
-        ppm = subprocess.run(["import", "-window", "root", "-crop", f"{right - left}x{bottom - top}+{left}+{top}",
-                              "+repage", "-depth", "8", "ppm:-"], check=True, capture_output=True, env=env,
-                             timeout=30).stdout
+        ppm = grab(["import", "-window", "root", "-crop", f"{right - left}x{bottom - top}+{left}+{top}",
+                    "+repage", "-depth", "8", "ppm:-"], env)
         header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", ppm)  # one whitespace byte, then the pixels
+        if not header:
+            raise GrabFailed(f"import wrote no picture ({len(ppm)} bytes)")
         self.left, self.top = left, top
         self.width, self.height = int(header.group(1)), int(header.group(2))
         self._pixels = ppm[header.end():]
@@ -191,8 +200,17 @@ class ScreenArea:
         return tuple(self._pixels[at:at + 3])
 
 
+def grab(command, env):
+    try:
+        return subprocess.run(command, check=True, capture_output=True, env=env, timeout=30).stdout
+    except (subprocess.CalledProcessError, subprocess.TimeoutExpired) as error:
+        raise GrabFailed(f"{command[0]}: {error}; {getattr(error, 'stderr', b'') or b''!r}") from None
+
+
 def capture(env=None):
-    raw = subprocess.run([XWD, "-root", "-silent"], check=True, capture_output=True, env=env, timeout=30).stdout
+    raw = grab([XWD, "-root", "-silent"], env)
+    if len(raw) < 100:
+        raise GrabFailed(f"xwd wrote {len(raw)} bytes")
     return Screen(raw)
 
 
@@ -429,7 +447,9 @@ class Trov:
         self.xdotool("type", "--delay", "20", text)
 
     def pixel(self, x, y):
-        return capture(self.env).pixel(*self.screen_point(x, y))
+        """One client pixel as the screen shows it now (a failed grab is taken again)."""
+        screen = wait_until(lambda: capture(self.env), 5, "a screen grab that succeeds")
+        return screen.pixel(*self.screen_point(x, y))
 
     def wait_pixels(self, expected, timeout=5, what=None):
         """Waits until every client point in `expected` ({(x, y): rgb}) shows its colour in one capture."""
@@ -488,7 +508,7 @@ def save_artifacts(trov, name):
     out.mkdir(parents=True, exist_ok=True)
     saved = []
     try:
-        capture(trov.env if trov else None).save_png(out / f"{name}.png")
+        wait_until(lambda: capture(trov.env if trov else None), 5, "a screen grab").save_png(out / f"{name}.png")
         saved.append(out / f"{name}.png")
     except Exception as error:  # a failed capture must not hide the test's own failure
         print(f"e2e: no screenshot for {name}: {error}")
