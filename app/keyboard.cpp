@@ -129,6 +129,7 @@ HRESULT OnAcceleratorKeyPressed(ICoreWebView2Controller*, ICoreWebView2Accelerat
     if (command == Shortcut::None) return S_OK;
     args->put_Handled(TRUE);
     if (press.alt) altReleasePending = true;
-    if (!status.WasKeyDown) RunShortcut(command);
+    // The engine waits for this handler: the command runs once it has its answer.
+    if (!status.WasKeyDown) PostMessageW(hMainWnd, WM_APP_RUN_COMMAND, static_cast<WPARAM>(command), 0);
     return S_OK;
 }

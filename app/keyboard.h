@@ -7,6 +7,10 @@
 
 #include <windows.h>
 
+// Posted to the main window with a Shortcut in wParam, for a command asked for from inside an
+// engine event: it runs after the event has returned.
+inline constexpr UINT WM_APP_RUN_COMMAND = WM_USER + 101;
+
 // Runs the command, with the same guards as the toolbar's buttons.
 void RunShortcut(Shortcut command);
 
@@ -14,6 +18,6 @@ void RunShortcut(Shortcut command);
 // for the main window or the address bar, which must then be neither translated nor dispatched.
 bool HandleShortcutMessage(const MSG& msg);
 
-// The accelerator-key event of the web view: shortcuts run, and are marked handled so that the
-// engine and the page do not act on them as well.
+// The accelerator-key event of the web view: shortcuts are marked handled, so that the engine and
+// the page do not act on them as well, and posted to run.
 HRESULT OnAcceleratorKeyPressed(ICoreWebView2Controller* sender, ICoreWebView2AcceleratorKeyPressedEventArgs* args);

@@ -1,6 +1,8 @@
 #include "app/state.h"
 
+#include "app/focus.h"
 #include "app/toolbar.h"
+#include "webhost/webview_host.h"
 
 int toolbarHeight = kDefaultToolbarHeight;
 int menuHeight = kDefaultMenuHeight;
@@ -27,6 +29,8 @@ ComRef<ICoreWebView2NavigationCompletedEventHandler> navCompletedHandler;
 ComRef<ICoreWebView2ProcessFailedEventHandler> processFailedHandler;
 ComRef<ICoreWebView2SourceChangedEventHandler> sourceChangedHandler;
 ComRef<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorHandler;
+ComRef<ICoreWebView2FocusChangedEventHandler> gotFocusHandler;
+ComRef<ICoreWebView2FocusChangedEventHandler> lostFocusHandler;
 const std::wstring homeUrl = std::wstring(L"https://") + kSearchHost + L"/";
 const std::wstring searchUrl = std::wstring(L"https://") + kSearchHost + L"/?q=";
 std::wstring currentUrl = homeUrl;
@@ -44,6 +48,8 @@ void ResetAppStateForTesting() {
     sourceChangedHandler.Reset();
     processFailedHandler.Reset();
     acceleratorHandler.Reset();
+    gotFocusHandler.Reset();
+    lostFocusHandler.Reset();
     navCompletedHandler.Reset();
     navStartingHandler.Reset();
     toolbarHeight = kDefaultToolbarHeight;
@@ -57,6 +63,8 @@ void ResetAppStateForTesting() {
     isLoading = false;
     webviewReady = false;
     savedFocus = FocusPlace::MainWindow;
+    ForgetPageFocus();
+    ResetWebHostForTesting();
     currentUrl = homeUrl;
     navigationStartSeen = false;
     lastNavigationId = 0;

@@ -92,6 +92,57 @@ Controller::~Controller() {
     DropKeyHandlers();
 }
 
+HRESULT Controller::AddFocusHandler(std::vector<FocusRegistration>& list, FocusHandler* handler,
+                                    EventRegistrationToken* token, const wchar_t* logLine) {
+    if (!handler || !token) return E_POINTER;
+    if (view_->IsDead()) return kBrowserProcessGone;
+    LogLine(Config(), logLine);
+    token->value = nextToken_++;
+    list.push_back({token->value, ComHolder<FocusHandler>(handler)});
+    return S_OK;
+}
+
+// The handler is let go only after the list is consistent again, in case its release re-enters.
+HRESULT Controller::RemoveFocusHandler(std::vector<FocusRegistration>& list, EventRegistrationToken token) {
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        if (it->token == token.value) {
+            ComHolder<FocusHandler> removed = std::move(it->handler);
+            list.erase(it);
+            return S_OK;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT Controller::add_GotFocus(FocusHandler* handler, EventRegistrationToken* token) {
+    return AddFocusHandler(gotFocusHandlers_, handler, token, L"add_GotFocus");
+}
+
+HRESULT Controller::remove_GotFocus(EventRegistrationToken token) { return RemoveFocusHandler(gotFocusHandlers_, token); }
+
+HRESULT Controller::add_LostFocus(FocusHandler* handler, EventRegistrationToken* token) {
+    return AddFocusHandler(lostFocusHandlers_, handler, token, L"add_LostFocus");
+}
+
+HRESULT Controller::remove_LostFocus(EventRegistrationToken token) { return RemoveFocusHandler(lostFocusHandlers_, token); }
+
+// A dead or closed engine tells nothing more.
+void Controller::RaiseFocusChanged(bool got) {
+    if (view_->IsDead()) return;
+    EngineRef<Controller> keepAlive(this);  // a handler may drop the host's last reference
+    RaisingEvent raising(this);
+    LogLine(Config(), got ? L"GotFocus" : L"LostFocus");
+    auto handlers = got ? gotFocusHandlers_ : lostFocusHandlers_;
+    for (auto& registration : handlers) registration.handler->Invoke(this, nullptr);
+}
+
+// Nothing to move in a window of our own; the call is logged so a test sees the host make it.
+HRESULT Controller::NotifyParentWindowPositionChanged() {
+    if (view_->IsDead()) return kBrowserProcessGone;
+    LogLine(Config(), L"NotifyParentWindowPositionChanged");
+    return S_OK;
+}
+
 void Controller::DropKeyHandlers() {
     std::vector<KeyRegistration> registrations = std::move(keyHandlers_);
     keyHandlers_.clear();
@@ -126,8 +177,11 @@ HRESULT Controller::get_CoreWebView2(ICoreWebView2** coreWebView2) {
 
 // Closing always works, also on a controller whose browser process died: that is how a host lets go.
 HRESULT Controller::Close() {
+    if (IsRaisingEvent() || view_->IsRaisingEvent()) LogLine(Config(), L"Reentrant Close");
     LogLine(Config(), L"Close");
     DropKeyHandlers();
+    gotFocusHandlers_.clear();
+    lostFocusHandlers_.clear();
     view_->CloseView();
     return S_OK;
 }
@@ -174,6 +228,7 @@ bool Controller::OfferKey(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
     // A handler may remove itself or drop the host's last reference to this controller.
     EngineRef<Controller> keepAlive(this);
+    RaisingEvent raising(this);
     std::vector<KeyHandler*> handlers;
     for (const KeyRegistration& registration : keyHandlers_) {
         registration.handler->AddRef();

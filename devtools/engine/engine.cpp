@@ -35,6 +35,16 @@ FailMode ParseFailMode(const std::wstring& text) {
     return FailMode::None;
 }
 
+UINT ParseCount(const std::wstring& text) {
+    wchar_t* end = nullptr;
+    unsigned long value = std::wcstoul(text.c_str(), &end, 10);
+    return (!text.empty() && end && *end == L'\0') ? static_cast<UINT>(value) : 0;
+}
+
+// Browser-process exits simulated in this process, and the environments failed since.
+bool browserProcessExited = false;
+UINT failedRestarts = 0;
+
 LRESULT CALLBACK DispatchWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kRunTaskMessage) {
         std::unique_ptr<Task> task(reinterpret_cast<Task*>(lParam));
@@ -68,6 +78,7 @@ ConfigPtr ReadEngineConfig() {
     config->failMode = ParseFailMode(ReadVariable(L"TROV_ENGINE_FAIL"));
     config->chromiumEndpoint = ReadVariable(L"TROV_ENGINE_CHROMIUM");
     config->frameLogPath = ReadVariable(L"TROV_ENGINE_FRAME_LOG");
+    config->failRestarts = ParseCount(ReadVariable(L"TROV_ENGINE_FAIL_RESTARTS"));
     return config;
 }
 
@@ -112,10 +123,13 @@ ULONG EngineObject::AddHostRef() {
     return static_cast<ULONG>(++hostRefs_);
 }
 
+void NoteBrowserProcessExit() { browserProcessExited = true; }
+
 ULONG EngineObject::ReleaseHostRef() {
     if (hostRefs_ == 0) return 0;
     LONG left = --hostRefs_;
     if (left == 0) {
+        if (IsRaisingEvent()) LogLine(*config_, std::wstring(L"Reentrant Release ") + logName_);
         LogLine(*config_, std::wstring(L"Released ") + logName_);
         DeleteIfUnused();
     }
@@ -141,7 +155,11 @@ extern "C" HRESULT __stdcall CreateCoreWebView2EnvironmentWithOptions(
 
     ComHolder<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> handler(environmentCreatedHandler);
     bool posted = false;
-    if (config->failMode == FailMode::Environment) {
+    if (browserProcessExited && failedRestarts < config->failRestarts) {
+        ++failedRestarts;
+        LogLine(*config, L"EnvironmentFailed");
+        posted = PostToMessageLoop([handler] { handler->Invoke(HRESULT_FROM_WIN32(ERROR_INVALID_STATE), nullptr); });
+    } else if (config->failMode == FailMode::Environment) {
         posted = PostToMessageLoop([handler] { handler->Invoke(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), nullptr); });
     } else {
         EngineRef<Environment> environment(new Environment(config));

@@ -42,6 +42,16 @@ public:
     HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
                                                         EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE add_GotFocus(ICoreWebView2FocusChangedEventHandler* handler,
+                                           EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_GotFocus(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE add_LostFocus(ICoreWebView2FocusChangedEventHandler* handler,
+                                            EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override;
+
+    // The page window gained (true) or lost the keyboard focus: GotFocus or LostFocus is raised.
+    void RaiseFocusChanged(bool got);
 
     // A key message of the page window, before anything else is done with it: raises the
     // accelerator-key event when the key is an accelerator. True when a handler set Handled.
@@ -54,13 +64,24 @@ private:
         KeyHandler* handler;  // one reference of ours
     };
 
+    using FocusHandler = ICoreWebView2FocusChangedEventHandler;
+    struct FocusRegistration {
+        INT64 token;
+        ComHolder<FocusHandler> handler;
+    };
+
     ~Controller() override;
     void LetGo(KeyHandler* handler);
     void DropKeyHandlers();
+    HRESULT AddFocusHandler(std::vector<FocusRegistration>& list, FocusHandler* handler,
+                            EventRegistrationToken* token, const wchar_t* logLine);
+    static HRESULT RemoveFocusHandler(std::vector<FocusRegistration>& list, EventRegistrationToken token);
 
     EngineRef<WebView> view_;
     INT64 nextToken_ = 1;
     std::vector<KeyRegistration> keyHandlers_;
+    std::vector<FocusRegistration> gotFocusHandlers_;
+    std::vector<FocusRegistration> lostFocusHandlers_;
 };
 
 // The page as the host sees it: the COM surface, the event handlers and the log lines, shared by

@@ -177,13 +177,14 @@ void WebView::DropProcessFailedHandlers() {
 void WebView::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
     if (dead_) return;
     EngineRef<WebView> keepAlive(this);
+    RaisingEvent raising(this);
     LogLine(Config(), L"ProcessFailed " + std::to_wstring(static_cast<int>(kind)));
     if (kind == COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED) {
         dead_ = true;
+        NoteBrowserProcessExit();
         OnBrowserGone();
-    } else if (kind == COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED ||
-               kind == COREWEBVIEW2_PROCESS_FAILED_KIND_FRAME_RENDER_PROCESS_EXITED) {
-        OnRendererGone();
+    } else if (kind == COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED) {
+        OnRendererGone();  // a subframe's renderer takes only its frame: the page stays
     }
     ComHolder<ProcessFailedArgs> args(new ProcessFailedArgs(kind));
     auto handlers = processFailedHandlers_;
@@ -226,6 +227,8 @@ HRESULT WebView::RemoveHandler(std::vector<Registration<Handler>>& list, EventRe
 }
 
 void WebView::RaiseStarting(const std::wstring& url, UINT64 navigationId) {
+    EngineRef<WebView> keepAlive(this);  // the host may let go of the view inside its handler
+    RaisingEvent raising(this);
     LogLine(Config(), L"NavigationStarting " + url);
     ComHolder<StartingArgs> args(new StartingArgs(url, navigationId));
     auto handlers = startingHandlers_;  // a handler may add or remove handlers
@@ -233,6 +236,8 @@ void WebView::RaiseStarting(const std::wstring& url, UINT64 navigationId) {
 }
 
 void WebView::RaiseSourceChanged(bool newDocument) {
+    EngineRef<WebView> keepAlive(this);
+    RaisingEvent raising(this);
     LogLine(Config(), std::wstring(L"SourceChanged ") + (newDocument ? L"1 " : L"0 ") + Source());
     ComHolder<SourceChangedArgs> args(new SourceChangedArgs(newDocument));
     auto handlers = sourceChangedHandlers_;
@@ -240,6 +245,8 @@ void WebView::RaiseSourceChanged(bool newDocument) {
 }
 
 void WebView::RaiseCompleted(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, UINT64 navigationId) {
+    EngineRef<WebView> keepAlive(this);  // the host may let go of the view inside its handler
+    RaisingEvent raising(this);
     LogLine(Config(), L"NavigationCompleted " + Source());
     ComHolder<CompletedArgs> args(new CompletedArgs(success, status, navigationId));
     auto handlers = completedHandlers_;

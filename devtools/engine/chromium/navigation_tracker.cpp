@@ -102,6 +102,10 @@ std::vector<NavigationEvent> NavigationTracker::OnEvent(const std::string& metho
         if (JsonText(params, "name") == "load" && IsMainFrame(params) && IsOpenLoader(params)) {
             Complete(&events, openHttpStatus_ < 400, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
         }
+    } else if (method == "Browser.downloadWillBegin") {
+        // The answer is a file, not a page: the runtime ends the navigation as aborted, and the
+        // page that was there stays.
+        if (open_ && IsMainFrame(params)) Complete(&events, false, kConnectionAborted);
     } else if (method == "Page.frameStoppedLoading") {
         // In case a committed page stops without its load event.
         if (open_ && openCommitted_ && IsMainFrame(params)) {
