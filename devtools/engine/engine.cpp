@@ -41,9 +41,9 @@ UINT ParseCount(const std::wstring& text) {
     return (!text.empty() && end && *end == L'\0') ? static_cast<UINT>(value) : 0;
 }
 
-// Browser-process exits simulated in this process, and the environments failed since.
+// Whether a browser-process exit was simulated in this process, and the environments made since the last.
 bool browserProcessExited = false;
-UINT failedRestarts = 0;
+UINT environmentsSinceExit = 0;
 
 LRESULT CALLBACK DispatchWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kRunTaskMessage) {
@@ -123,7 +123,10 @@ ULONG EngineObject::AddHostRef() {
     return static_cast<ULONG>(++hostRefs_);
 }
 
-void NoteBrowserProcessExit() { browserProcessExited = true; }
+void NoteBrowserProcessExit() {
+    browserProcessExited = true;
+    environmentsSinceExit = 0;
+}
 
 ULONG EngineObject::ReleaseHostRef() {
     if (hostRefs_ == 0) return 0;
@@ -155,8 +158,7 @@ extern "C" HRESULT __stdcall CreateCoreWebView2EnvironmentWithOptions(
 
     ComHolder<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> handler(environmentCreatedHandler);
     bool posted = false;
-    if (browserProcessExited && failedRestarts < config->failRestarts) {
-        ++failedRestarts;
+    if (browserProcessExited && environmentsSinceExit++ < config->failRestarts) {
         LogLine(*config, L"EnvironmentFailed");
         posted = PostToMessageLoop([handler] { handler->Invoke(HRESULT_FROM_WIN32(ERROR_INVALID_STATE), nullptr); });
     } else if (config->failMode == FailMode::Environment) {

@@ -27,8 +27,8 @@ void LogLine(const EngineConfig& config, const std::wstring& line);
 void AppendLine(const std::wstring& path, const std::wstring& line);
 HINSTANCE EngineModule();
 
-// A simulated browser-process exit happened in this process: from now on the next
-// TROV_ENGINE_FAIL_RESTARTS environments fail, so that a host's retries can be seen.
+// A simulated browser-process exit happened in this process: the next TROV_ENGINE_FAIL_RESTARTS
+// environments fail, so that a host's retries can be seen.
 void NoteBrowserProcessExit();
 
 // Work that runs later on the message loop of the thread that posted it.
