@@ -4,6 +4,9 @@
 
 namespace {
 
+// Where the focus was when the window last lost it, so that it can go back there.
+FocusPlace savedFocus = FocusPlace::MainWindow;
+
 // Between the engine's GotFocus and LostFocus: the page has the keyboard. Only the engine can say
 // so, since on Windows the page's window belongs to another process.
 bool pageHasFocus = false;
@@ -71,4 +74,9 @@ int MessageBoxKeepingFocus(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
     const int answer = MessageBoxW(owner, text, caption, type);
     RestoreFocus();
     return answer;
+}
+
+void ResetFocusForTesting() {
+    savedFocus = FocusPlace::MainWindow;
+    pageHasFocus = false;
 }

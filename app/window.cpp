@@ -1,6 +1,7 @@
 #include "app/window.h"
 
 #include "addressbar/address_bar.h"
+#include "app/commands.h"
 #include "app/focus.h"
 #include "app/keyboard.h"
 #include "app/state.h"
@@ -53,7 +54,7 @@ POINT MousePoint(LPARAM lParam) {
 // Three stages, each whatever the one before did: the buttons, the open panel, the focus rule.
 LRESULT OnLButtonDown(HWND hwnd, POINT pt) {
     OnToolbarClick(hwnd, pt);
-    if (menuOpen && OnMenuPanelClick(hwnd, pt)) SetMenuPanelOpen(hwnd, false);
+    if (menuOpen && OnMenuPanelClick(hwnd, pt)) RunCommand(hwnd, Command::CloseMenu);
     ApplyAddressBarFocusRule(pt);
     return 0;
 }
@@ -108,7 +109,7 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_APP_NAVIGATE:  NavigateToAddressBarText(); return 0;
     case WM_ACTIVATE:      return OnActivate(hwnd, wParam, lParam);
     case WM_TIMER:         return OnTimer(wParam);
-    case WM_APP_RUN_COMMAND:    RunShortcut(static_cast<Shortcut>(wParam)); return 0;
+    case WM_APP_RUN_COMMAND:    RunCommand(hwnd, static_cast<Command>(wParam)); return 0;
     case WM_APP_RESTART_ENGINE: RestartEngine(); return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);

@@ -9,6 +9,8 @@
 #include <objbase.h>
 
 #include <iterator>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -16,34 +18,61 @@ namespace {
 // nothing to show a view in: the objects it brings stay the engine's.
 bool MainWindowIsGone() { return !IsWindow(hMainWnd); }
 
-// Which kinds of recovery run at most kRecoveryLimit times within kRecoveryWindowMs.
+// Each kind of recovery runs at most kRecoveryLimit times within kRecoveryWindowMs.
 constexpr size_t kRecoveryLimit = 3;
 constexpr ULONGLONG kRecoveryWindowMs = 60 * 1000;
 
 // A failed restart is tried again after these delays, each attempt within the restart budget.
 constexpr UINT kRestartRetryDelaysMs[] = {1000, 2000, 4000};
 
-// What the web host keeps about its engine between the engine's events.
-struct EngineState {
-    bool restarting = false;  // the start under way is a restart: it is retried, and gives the focus back
-    int retries = 0;          // failed attempts of the restart under way
-    bool viewHidden = false;  // put_IsVisible(FALSE) while the window is minimised
+// The recoveries of one kind that ran lately, oldest first, kept to the limit; counted for one
+// subject (the page, for reloads) and started afresh for another.
+struct RecoveryBudget {
+    std::wstring subject;
+    std::vector<ULONGLONG> times;
+
+    // Takes one recovery when the budget allows one now.
+    bool Take(const std::wstring& forSubject = std::wstring()) {
+        if (forSubject != subject) {
+            subject = forSubject;
+            times.clear();
+        }
+        const ULONGLONG now = GetTickCount64();
+        if (!RecoveryAllowed(times, now, kRecoveryLimit, kRecoveryWindowMs)) return false;
+        times.push_back(now);
+        if (times.size() > kRecoveryLimit) times.erase(times.begin());
+        return true;
+    }
 };
-EngineState engine;
+
+// What the web host alone keeps between the engine's events.
+struct HostState {
+    // The id of the last navigation whose start was seen, so that a replaced one's late completion
+    // is recognised; navigationStartSeen is false until the first start of the current web view.
+    bool navigationStartSeen = false;
+    UINT64 lastNavigationId = 0;
+    RecoveryBudget engineRestarts;  // every start after the browser process died, retries included
+    RecoveryBudget pageReloads;     // after the page's renderer died, per page
+    bool restarting = false;        // the start under way is a restart: it is retried, and gives the focus back
+    int retries = 0;                // failed attempts of the restart under way
+    bool viewHidden = false;        // put_IsVisible(FALSE) while the window is minimised
+};
+HostState host;
+
 
 void RememberStartedNavigation(ICoreWebView2NavigationStartingEventArgs* args) {
     UINT64 id = 0;
     if (!args || FAILED(args->get_NavigationId(&id))) return;
-    navigationStartSeen = true;
-    lastNavigationId = id;
+    host.navigationStartSeen = true;
+    host.lastNavigationId = id;
 }
 
 // A navigation that a newer one replaced still completes, after the newer one started: it must not
 // clear the loading bar nor show the old address. Without any start seen, every completion counts.
 bool IsReplacedNavigation(ICoreWebView2NavigationCompletedEventArgs* args) {
     UINT64 id = 0;
-    if (!navigationStartSeen || !args || FAILED(args->get_NavigationId(&id))) return false;
-    return id != lastNavigationId;
+    if (!host.navigationStartSeen || !args || FAILED(args->get_NavigationId(&id))) return false;
+    return id != host.lastNavigationId;
 }
 
 // The one place where the engine's address reaches the bar and currentUrl.
@@ -71,25 +100,12 @@ void RegisterRecoveryHandlers() {
     webview->add_ProcessFailed(processFailedHandler.Get(), &failedToken);
 }
 
-// Takes one recovery from the budget when it allows one now.
-bool TakeRecovery(std::vector<ULONGLONG>& times) {
-    const ULONGLONG now = GetTickCount64();
-    if (!RecoveryAllowed(times, now, kRecoveryLimit, kRecoveryWindowMs)) return false;
-    times.push_back(now);
-    if (times.size() > kRecoveryLimit) times.erase(times.begin());
-    return true;
-}
-
 // The page's renderer died: the view is alive but blank, and the crashed navigation never completes.
 void ReloadCrashedPage() {
     isLoading = false;
     InvalidateRect(hMainWnd, nullptr, FALSE);
-    if (reloadedPageUrl != currentUrl) {
-        reloadedPageUrl = currentUrl;
-        rendererReloadTimes.clear();
-    }
     // A page that crashes on every load would otherwise reload for ever.
-    if (TakeRecovery(rendererReloadTimes) && webview) webview->Reload();
+    if (host.pageReloads.Take(currentUrl) && webview) webview->Reload();
 }
 
 // The engine's browser process died and took the view, the controller and the environment with it.
@@ -100,7 +116,7 @@ void MarkEngineDown() {
     RememberFocus();  // now, while the dead page may still be the one with the focus
     webviewReady = false;
     isLoading = false;
-    navigationStartSeen = false;
+    host.navigationStartSeen = false;
     InvalidateRect(hMainWnd, nullptr, FALSE);
     PostMessageW(hMainWnd, WM_APP_RESTART_ENGINE, 0, 0);
 }
@@ -108,20 +124,20 @@ void MarkEngineDown() {
 // One attempt of a restart, counted against the restart budget. Past the limit the engine stays
 // down, silently, as when no runtime is installed; a window that is already gone gets no new engine.
 void StartEngineAgain() {
-    engine.restarting = false;
-    if (MainWindowIsGone() || !TakeRecovery(engineRestartTimes)) return;
-    engine.restarting = true;
+    host.restarting = false;
+    if (MainWindowIsGone() || !host.engineRestarts.Take()) return;
+    host.restarting = true;
     InitWebView(hMainWnd);
 }
 
 // A restart's environment or controller did not come: what it brought is let go, and the restart is
 // tried again a little later. A failed first start stays as it is, silently.
 void OnStartFailed() {
-    if (!engine.restarting) return;
-    engine.restarting = false;
+    if (!host.restarting) return;
+    host.restarting = false;
     ReleaseEngineReferences();
-    if (engine.retries >= static_cast<int>(std::size(kRestartRetryDelaysMs)) || MainWindowIsGone()) return;
-    SetTimer(hMainWnd, kEngineRetryTimer, kRestartRetryDelaysMs[engine.retries++], nullptr);
+    if (host.retries >= static_cast<int>(std::size(kRestartRetryDelaysMs)) || MainWindowIsGone()) return;
+    SetTimer(hMainWnd, kEngineRetryTimer, kRestartRetryDelaysMs[host.retries++], nullptr);
 }
 
 // The person finds the focus where they left it: the bar keeps its caret, selection and typing, the
@@ -187,13 +203,13 @@ HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller)
 
     // Visible (unless the window is minimised) and sized before it counts as ready; handlers
     // registered before the first navigation.
-    engine.viewHidden = IsIconic(hMainWnd) != FALSE;
-    webviewController->put_IsVisible(engine.viewHidden ? FALSE : TRUE);
+    host.viewHidden = IsIconic(hMainWnd) != FALSE;
+    webviewController->put_IsVisible(host.viewHidden ? FALSE : TRUE);
     ResizeWebView();
     webviewReady = true;
-    const bool restarted = engine.restarting;
-    engine.restarting = false;
-    engine.retries = 0;
+    const bool restarted = host.restarting;
+    host.restarting = false;
+    host.retries = 0;
     if (!restarted) SetFocus(hMainWnd);
 
     EventRegistrationToken token1 = {};
@@ -254,7 +270,8 @@ void InitWebView(HWND hwnd) {
 void RestartEngine() {
     ReleaseEngineReferences();
     ForgetPageFocus();
-    engine = EngineState{};
+    host.retries = 0;
+    host.viewHidden = false;
     StartEngineAgain();
 }
 
@@ -266,12 +283,12 @@ void RetryEngineStart() {
 // The view is shown again before it gets its bounds, so that it lays out at the restored size.
 void ShowWebViewFor(WPARAM sizeType) {
     if (!webviewController) return;
-    if (sizeType == SIZE_MINIMIZED && !engine.viewHidden) {
+    if (sizeType == SIZE_MINIMIZED && !host.viewHidden) {
         webviewController->put_IsVisible(FALSE);
-        engine.viewHidden = true;
-    } else if ((sizeType == SIZE_RESTORED || sizeType == SIZE_MAXIMIZED) && engine.viewHidden) {
+        host.viewHidden = true;
+    } else if ((sizeType == SIZE_RESTORED || sizeType == SIZE_MAXIMIZED) && host.viewHidden) {
         webviewController->put_IsVisible(TRUE);
-        engine.viewHidden = false;
+        host.viewHidden = false;
     }
 }
 
@@ -321,4 +338,4 @@ void ReleaseEngineReferences() {
     lostFocusHandler.Reset();
 }
 
-void ResetWebHostForTesting() { engine = EngineState{}; }
+void ResetWebHostForTesting() { host = HostState{}; }

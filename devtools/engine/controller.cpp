@@ -89,64 +89,6 @@ Controller::Controller(ConfigPtr config, EngineRef<WebView> view)
 
 Controller::~Controller() {
     if (view_->KeyController() == this) view_->SetKeyController(nullptr);
-    DropKeyHandlers();
-}
-
-HRESULT Controller::AddFocusHandler(std::vector<FocusRegistration>& list, FocusHandler* handler,
-                                    EventRegistrationToken* token, const wchar_t* logLine) {
-    if (!handler || !token) return E_POINTER;
-    if (view_->IsDead()) return kBrowserProcessGone;
-    LogLine(Config(), logLine);
-    token->value = nextToken_++;
-    list.push_back({token->value, ComHolder<FocusHandler>(handler)});
-    return S_OK;
-}
-
-// The handler is let go only after the list is consistent again, in case its release re-enters.
-HRESULT Controller::RemoveFocusHandler(std::vector<FocusRegistration>& list, EventRegistrationToken token) {
-    for (auto it = list.begin(); it != list.end(); ++it) {
-        if (it->token == token.value) {
-            ComHolder<FocusHandler> removed = std::move(it->handler);
-            list.erase(it);
-            return S_OK;
-        }
-    }
-    return S_OK;
-}
-
-HRESULT Controller::add_GotFocus(FocusHandler* handler, EventRegistrationToken* token) {
-    return AddFocusHandler(gotFocusHandlers_, handler, token, L"add_GotFocus");
-}
-
-HRESULT Controller::remove_GotFocus(EventRegistrationToken token) { return RemoveFocusHandler(gotFocusHandlers_, token); }
-
-HRESULT Controller::add_LostFocus(FocusHandler* handler, EventRegistrationToken* token) {
-    return AddFocusHandler(lostFocusHandlers_, handler, token, L"add_LostFocus");
-}
-
-HRESULT Controller::remove_LostFocus(EventRegistrationToken token) { return RemoveFocusHandler(lostFocusHandlers_, token); }
-
-// A dead or closed engine tells nothing more.
-void Controller::RaiseFocusChanged(bool got) {
-    if (view_->IsDead()) return;
-    EngineRef<Controller> keepAlive(this);  // a handler may drop the host's last reference
-    RaisingEvent raising(this);
-    LogLine(Config(), got ? L"GotFocus" : L"LostFocus");
-    auto handlers = got ? gotFocusHandlers_ : lostFocusHandlers_;
-    for (auto& registration : handlers) registration.handler->Invoke(this, nullptr);
-}
-
-// Nothing to move in a window of our own; the call is logged so a test sees the host make it.
-HRESULT Controller::NotifyParentWindowPositionChanged() {
-    if (view_->IsDead()) return kBrowserProcessGone;
-    LogLine(Config(), L"NotifyParentWindowPositionChanged");
-    return S_OK;
-}
-
-void Controller::DropKeyHandlers() {
-    std::vector<KeyRegistration> registrations = std::move(keyHandlers_);
-    keyHandlers_.clear();
-    for (const KeyRegistration& registration : registrations) LetGo(registration.handler);
 }
 
 HRESULT Controller::put_IsVisible(BOOL isVisible) {
@@ -179,9 +121,9 @@ HRESULT Controller::get_CoreWebView2(ICoreWebView2** coreWebView2) {
 HRESULT Controller::Close() {
     if (IsRaisingEvent() || view_->IsRaisingEvent()) LogLine(Config(), L"Reentrant Close");
     LogLine(Config(), L"Close");
-    DropKeyHandlers();
-    gotFocusHandlers_.clear();
-    lostFocusHandlers_.clear();
+    keyHandlers_.ReleaseAll();
+    gotFocusHandlers_.ReleaseAll();
+    lostFocusHandlers_.ReleaseAll();
     view_->CloseView();
     return S_OK;
 }
@@ -193,50 +135,53 @@ HRESULT Controller::MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON) {
     return S_OK;
 }
 
-HRESULT Controller::add_AcceleratorKeyPressed(KeyHandler* handler, EventRegistrationToken* token) {
-    if (!handler || !token) return E_POINTER;
-    if (view_->IsDead()) return kBrowserProcessGone;
-    LogLine(Config(), L"add_AcceleratorKeyPressed");
-    token->value = nextToken_++;
-    handler->AddRef();
-    keyHandlers_.push_back({token->value, handler});
-    return S_OK;
+HRESULT Controller::add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
+                                              EventRegistrationToken* token) {
+    return keyHandlers_.Add(view_->IsDead(), handler, token);
 }
 
-// The handler is let go only after the list is consistent again, in case its release re-enters.
 HRESULT Controller::remove_AcceleratorKeyPressed(EventRegistrationToken token) {
-    for (auto it = keyHandlers_.begin(); it != keyHandlers_.end(); ++it) {
-        if (it->token == token.value) {
-            KeyHandler* removed = it->handler;
-            keyHandlers_.erase(it);
-            LetGo(removed);
-            return S_OK;
-        }
-    }
-    return S_OK;
+    return keyHandlers_.Remove(token);
 }
 
-// The engine's reference is the last one only when the host kept none of its own.
-void Controller::LetGo(KeyHandler* handler) {
-    if (handler->Release() == 0) LogLine(Config(), L"Released acceleratorhandler");
+HRESULT Controller::add_GotFocus(ICoreWebView2FocusChangedEventHandler* handler, EventRegistrationToken* token) {
+    return gotFocusHandlers_.Add(view_->IsDead(), handler, token);
+}
+
+HRESULT Controller::remove_GotFocus(EventRegistrationToken token) { return gotFocusHandlers_.Remove(token); }
+
+HRESULT Controller::add_LostFocus(ICoreWebView2FocusChangedEventHandler* handler, EventRegistrationToken* token) {
+    return lostFocusHandlers_.Add(view_->IsDead(), handler, token);
+}
+
+HRESULT Controller::remove_LostFocus(EventRegistrationToken token) { return lostFocusHandlers_.Remove(token); }
+
+// A dead or closed engine tells nothing more.
+void Controller::RaiseFocusChanged(bool got) {
+    if (view_->IsDead()) return;
+    EngineRef<Controller> keepAlive(this);  // a handler may drop the host's last reference
+    RaisingEvent raising(this);
+    LogLine(Config(), got ? L"GotFocus" : L"LostFocus");
+    (got ? gotFocusHandlers_ : lostFocusHandlers_).Invoke(this, static_cast<IUnknown*>(nullptr));
+}
+
+// Nothing to move in a window of our own; the call is logged so a test sees the host make it.
+HRESULT Controller::NotifyParentWindowPositionChanged() {
+    if (view_->IsDead()) return kBrowserProcessGone;
+    LogLine(Config(), L"NotifyParentWindowPositionChanged");
+    return S_OK;
 }
 
 bool Controller::OfferKey(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     COREWEBVIEW2_KEY_EVENT_KIND kind;
     const UINT key = static_cast<UINT>(wParam);
-    if (keyHandlers_.empty() || !KeyEventKind(message, &kind) || !IsAccelerator(key, lParam)) return false;
+    if (keyHandlers_.Empty() || !KeyEventKind(message, &kind) || !IsAccelerator(key, lParam)) return false;
 
     // A handler may remove itself or drop the host's last reference to this controller.
     EngineRef<Controller> keepAlive(this);
     RaisingEvent raising(this);
-    std::vector<KeyHandler*> handlers;
-    for (const KeyRegistration& registration : keyHandlers_) {
-        registration.handler->AddRef();
-        handlers.push_back(registration.handler);
-    }
     ComHolder<KeyArgs> args(new KeyArgs(kind, key, lParam));
-    for (KeyHandler* handler : handlers) handler->Invoke(this, args.Get());
-    for (KeyHandler* handler : handlers) LetGo(handler);
+    keyHandlers_.Invoke(this, args.Get());
 
     BOOL handled = FALSE;
     args->get_Handled(&handled);

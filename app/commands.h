@@ -1,0 +1,30 @@
+// The browser's commands: what a toolbar button, a shortcut or any other way of asking runs.
+#pragma once
+
+#include <windows.h>
+
+enum class Command {
+    None,
+    Back,
+    Forward,
+    Reload,
+    Home,
+    Close,
+    MaximizeRestore,
+    Minimize,
+    Menu,               // opens or closes the menu panel
+    FocusAddressBar,
+    RestoreAddressBar,  // puts the current address back into the bar
+    SelectAllInBar,
+    CloseMenu,
+};
+
+// Whether the command ends the person's edit of the address bar.
+bool EndsAddressBarEdit(Command command);
+
+// Posted to the main window with a Command in wParam, for a command asked for from inside an engine
+// event: RunCommand runs it after the event has returned.
+inline constexpr UINT WM_APP_RUN_COMMAND = WM_USER + 101;
+
+// Runs the command for the main window hwnd; Command::None does nothing.
+void RunCommand(HWND hwnd, Command command);
