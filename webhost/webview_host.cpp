@@ -59,7 +59,6 @@ struct HostState {
 };
 HostState host;
 
-
 void RememberStartedNavigation(ICoreWebView2NavigationStartingEventArgs* args) {
     UINT64 id = 0;
     if (!args || FAILED(args->get_NavigationId(&id))) return;
