@@ -56,7 +56,8 @@ EMPTY_CELLS = [(1, 0), (1, 2)]
 
 # The engine's lines as it lets go of each handler the browser registers, in the order a Close lets
 # them go, then of its three objects as the browser releases them.
-HANDLER_RELEASES = ["Released acceleratorhandler", "Released navigationstartinghandler",
+HANDLER_RELEASES = ["Released acceleratorhandler", "Released gotfocushandler", "Released lostfocushandler",
+                    "Released navigationstartinghandler",
                     "Released navigationcompletedhandler", "Released sourcechangedhandler",
                     "Released processfailedhandler"]
 ENGINE_RELEASES = HANDLER_RELEASES + ["Released webview", "Released controller", "Released environment"]
@@ -239,7 +240,7 @@ def wine_environment():
     env["WINEDEBUG"] = "-all"
     env.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d")
     for name in ("TROV_ENGINE_LOG", "TROV_ENGINE_DELAY_MS", "TROV_ENGINE_FAIL", "TROV_ENGINE_CHROMIUM",
-                 "TROV_ENGINE_FRAME_LOG"):
+                 "TROV_ENGINE_FRAME_LOG", "TROV_ENGINE_FAIL_RESTARTS"):
         env.pop(name, None)
     return env
 
@@ -537,6 +538,11 @@ class BrowserTestCase(unittest.TestCase):
         except Exception:
             save_artifacts(cls.trov, f"{name}-start-up")
             raise
+
+    def tearDown(self):
+        """Whatever a test did, Trov closed and let go of no engine object inside one of its events."""
+        if self.trov is not None:
+            self.assertEqual([line for line in self.trov.log() if line.startswith("Reentrant ")], [])
 
     def assert_no_messagebox_for(self, seconds):
         """Looks for a message box again and again for a while: none may show up."""
