@@ -7,20 +7,36 @@ namespace {
 // Where the focus was when the window last lost it, so that it can go back there.
 FocusPlace savedFocus = FocusPlace::MainWindow;
 
+// Between the engine's GotFocus and LostFocus: the page has the keyboard. Only the engine can say
+// so, since on Windows the page's window belongs to another process.
+bool pageHasFocus = false;
+
 }  // namespace
 
+// The bar is asked first: the engine's LostFocus may still be on its way when the bar took over.
 void RememberFocus() {
     const HWND focus = GetFocus();
-    // No focus at all: the window was disabled or minimised first, and what was noted before stands.
-    if (!focus) return;
-    if (focus == hAddressBar) {
+    if (focus && focus == hAddressBar) {
         savedFocus = FocusPlace::AddressBar;
-    } else if (focus == hMainWnd) {
+    } else if (pageHasFocus) {
+        savedFocus = FocusPlace::Page;
+    } else if (focus && focus == hMainWnd) {
         savedFocus = FocusPlace::MainWindow;
-    } else if (IsChild(hMainWnd, focus)) {
-        savedFocus = FocusPlace::Page;  // the web view's windows are the main window's only other children
     }
+    // No focus at all: the window was disabled or minimised first, and what was noted before stands.
 }
+
+HRESULT OnPageGotFocus(ICoreWebView2Controller*, IUnknown*) {
+    pageHasFocus = true;
+    return S_OK;
+}
+
+HRESULT OnPageLostFocus(ICoreWebView2Controller*, IUnknown*) {
+    pageHasFocus = false;
+    return S_OK;
+}
+
+void ForgetPageFocus() { pageHasFocus = false; }
 
 bool RestoreFocus() {
     switch (savedFocus) {
@@ -60,4 +76,7 @@ int MessageBoxKeepingFocus(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
     return answer;
 }
 
-void ResetFocusForTesting() { savedFocus = FocusPlace::MainWindow; }
+void ResetFocusForTesting() {
+    savedFocus = FocusPlace::MainWindow;
+    pageHasFocus = false;
+}

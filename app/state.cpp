@@ -29,6 +29,8 @@ ComRef<ICoreWebView2NavigationCompletedEventHandler> navCompletedHandler;
 ComRef<ICoreWebView2ProcessFailedEventHandler> processFailedHandler;
 ComRef<ICoreWebView2SourceChangedEventHandler> sourceChangedHandler;
 ComRef<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorHandler;
+ComRef<ICoreWebView2FocusChangedEventHandler> gotFocusHandler;
+ComRef<ICoreWebView2FocusChangedEventHandler> lostFocusHandler;
 const std::wstring homeUrl = std::wstring(L"https://") + kSearchHost + L"/";
 const std::wstring searchUrl = std::wstring(L"https://") + kSearchHost + L"/?q=";
 std::wstring currentUrl = homeUrl;
@@ -40,6 +42,8 @@ void ResetAppStateForTesting() {
     sourceChangedHandler.Reset();
     processFailedHandler.Reset();
     acceleratorHandler.Reset();
+    gotFocusHandler.Reset();
+    lostFocusHandler.Reset();
     navCompletedHandler.Reset();
     navStartingHandler.Reset();
     toolbarHeight = kDefaultToolbarHeight;

@@ -58,3 +58,4 @@ using ProcessFailedHandler =
     Handler<ICoreWebView2ProcessFailedEventHandler, ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs*>;
 using SourceChangedHandler =
     Handler<ICoreWebView2SourceChangedEventHandler, ICoreWebView2*, ICoreWebView2SourceChangedEventArgs*>;
+using FocusChangedHandler = Handler<ICoreWebView2FocusChangedEventHandler, ICoreWebView2Controller*, IUnknown*>;
