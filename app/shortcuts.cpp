@@ -26,7 +26,26 @@ constexpr Binding kBindings[] = {
     {'W', kCtrl, Shortcut::CloseWindow},
 };
 
+std::wstring KeyName(UINT key) {
+    if (key == VK_LEFT) return L"\u2190";
+    if (key == VK_RIGHT) return L"\u2192";
+    if (key == VK_HOME) return L"Home";
+    if (key >= VK_F1 && key <= VK_F24) return L"F" + std::to_wstring(key - VK_F1 + 1);
+    return std::wstring(1, static_cast<wchar_t>(key));  // letters and digits are their own codes
+}
+
 }  // namespace
+
+std::wstring ShortcutKeyText(Shortcut command) {
+    for (const Binding& binding : kBindings) {
+        if (binding.command != command) continue;
+        std::wstring text;
+        if (binding.modifiers & kCtrl) text += L"Ctrl+";
+        if (binding.modifiers & kAlt) text += L"Alt+";
+        return text + KeyName(binding.key);
+    }
+    return std::wstring();
+}
 
 Shortcut ShortcutFor(const KeyPress& press) {
     if (press.shift) return Shortcut::None;

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 enum class Shortcut {
     None,
     FocusAddressBar,    // Ctrl+L, Alt+D, F6
@@ -29,3 +31,7 @@ struct KeyPress {
 // The command a key press runs, or Shortcut::None for a key that keeps its ordinary meaning.
 // Modifiers must match exactly, so that Ctrl+Alt (AltGr) and Shift combinations stay the page's.
 Shortcut ShortcutFor(const KeyPress& press);
+
+// The first key of the table that runs the command, written as people read it ("Alt+←", "F5");
+// empty when no key runs it.
+std::wstring ShortcutKeyText(Shortcut command);

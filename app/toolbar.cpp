@@ -2,6 +2,7 @@
 
 #include "addressbar/address_bar.h"
 #include "addressbar/navigate.h"
+#include "app/accessible.h"
 #include "app/state.h"
 #include "app/window.h"
 
@@ -90,6 +91,7 @@ void OnToolbarMouseMove(HWND hwnd, POINT pt) {
     }
     if (candidate == hoverIndex) return;
 
+    NotifyHoverChange(hoverIndex, candidate);
     hoverIndex = candidate;
     // Re-armed on every change, also to -1, so the leave notification stays armed.
     TRACKMOUSEEVENT tme = {};
@@ -102,6 +104,7 @@ void OnToolbarMouseMove(HWND hwnd, POINT pt) {
 }
 
 void OnToolbarMouseLeave() {
+    NotifyHoverChange(hoverIndex, kSlotNone);
     hoverIndex = kSlotNone;
     InvalidateRect(hMainWnd, nullptr, FALSE);
 }

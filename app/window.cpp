@@ -1,9 +1,11 @@
 #include "app/window.h"
 
 #include "addressbar/address_bar.h"
+#include "app/accessible.h"
 #include "app/focus.h"
 #include "app/state.h"
 #include "app/toolbar.h"
+#include "app/tooltips.h"
 #include "chrome/menu_panel.h"
 #include "chrome/toolbar_paint.h"
 #include "webhost/webview_host.h"
@@ -13,6 +15,7 @@ namespace {
 LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW* create) {
     hMainWnd = hwnd;
     CreateAddressBar(hwnd, create->hInstance);
+    CreateToolbarTips(hwnd);
     InitWebView(hwnd);
     return 0;
 }
@@ -27,6 +30,8 @@ LRESULT OnSize(HWND hwnd, WPARAM sizeType) {
     RememberFocusWhenMinimized(sizeType);
     if (hAddressBar) LayoutAddressBar(hwnd);
     ResizeWebView();
+    LayoutToolbarTips(hwnd);
+    NotifyWindowStateChange(hwnd);
     InvalidateRect(hwnd, nullptr, FALSE);
     return 0;
 }
@@ -84,6 +89,7 @@ void SetMenuPanelOpen(HWND hwnd, bool open) {
     ResizeWebView();
     // Erase, so the strip that the moved web view uncovers shows the class background.
     InvalidateRect(hwnd, nullptr, TRUE);
+    NotifyMenuPanelChange(hwnd);
 }
 
 LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -98,6 +104,8 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_MOUSELEAVE:    OnToolbarMouseLeave(); return 0;
     case WM_APP_NAVIGATE:  NavigateToAddressBarText(); return 0;
     case WM_ACTIVATE:      return OnActivate(hwnd, wParam, lParam);
+    case WM_GETOBJECT:     return OnGetObject(hwnd, wParam, lParam);
+    case WM_APP_ACCESSIBLE_ACTION: RunAccessibleAction(hwnd, wParam, lParam); return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
