@@ -11,6 +11,7 @@
 //   accessible            the client area's children as a screen reader reads them, one line each:
 //                         child=ID role=R state=S name=N location=L T W H (object=1: an object of its own)
 //   accessible-press NAME presses the child of that name by its default action
+//   tooltip               the text and screen rectangle of a tooltip shown for the window
 #include "addressbar/address_bar.h"
 #include "app/window.h"
 #include "devtools/utf8.h"
@@ -169,6 +170,20 @@ int FailProcess(int kind) {
     return PostMessageW(page, message, static_cast<WPARAM>(kind), 0) ? 0 : 1;
 }
 
+int Tooltip() {
+    HWND browser = FindBrowser();
+    for (HWND w = FindWindowW(L"tooltips_class32", nullptr); w; w = FindWindowExW(nullptr, w, L"tooltips_class32", nullptr)) {
+        if (GetWindow(w, GW_OWNER) != browser || !IsWindowVisible(w)) continue;
+        RECT r;
+        GetWindowRect(w, &r);
+        std::printf("tooltip=found\ntext=%s\n", ToUtf8(WindowText(w)).c_str());
+        PrintRect("rect", r);
+        return 0;
+    }
+    std::printf("tooltip=none\n");
+    return 1;
+}
+
 // Our own copy: with the static link, the library's IID_IAccessible is the DLL's import entry.
 constexpr IID kIidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
@@ -278,6 +293,7 @@ int main(int argc, char** argv) {
     if (command == "restore") return Restore();
     if (command == "resize" && argc > 3) return Resize(std::atoi(argv[2]), std::atoi(argv[3]));
     if (command == "fail-process" && argc > 2) return FailProcess(std::atoi(argv[2]));
+    if (command == "tooltip") return Tooltip();
     if (command == "accessible" || (command == "accessible-press" && argc > 2)) {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         // The name as Windows passed it, not through the narrow code page of argv.
@@ -291,6 +307,6 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr, "usage: trov_inspector info|wait-window MS|wait-page MS|messagebox|dismiss-messagebox|"
                          "press-messagebox ok|cancel|restore|resize W H|fail-process KIND|\n"
-                         "       accessible|accessible-press NAME\n");
+                         "       accessible|accessible-press NAME|tooltip\n");
     return 2;
 }
