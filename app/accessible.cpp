@@ -79,6 +79,9 @@ Child ChildOf(const VARIANT& id) {
     return slot == kAddressBarChild ? Child{Child::AddressBar, 0} : Child{Child::Slot, slot};
 }
 
+// Whether this object answers for the child: the address bar answers for itself, as its own object.
+bool Described(const Child& child) { return child.kind != Child::Invalid && child.kind != Child::AddressBar; }
+
 int ClientWidth(HWND hwnd) {
     RECT rc;
     GetClientRect(hwnd, &rc);
@@ -202,9 +205,9 @@ public:
         const Child c = ChildOf(id);
         switch (c.kind) {
         case Child::Self:       return Alive() ? standard_->get_accName(id, name) : E_FAIL;
-        case Child::AddressBar: return ForBar([&](IAccessible* bar, VARIANT self) { return bar->get_accName(self, name); });
         case Child::Slot:       *name = Text(SlotName(c.index, IsZoomed(hwnd_) != FALSE)); break;
         case Child::MenuItem:   *name = Text(MenuItemByIndex(c.index).label); break;
+        case Child::AddressBar:
         case Child::Invalid:    return E_INVALIDARG;
         }
         return *name ? S_OK : E_OUTOFMEMORY;
@@ -215,14 +218,13 @@ public:
         *value = nullptr;
         const Child c = ChildOf(id);
         if (c.kind == Child::Self) return Alive() ? standard_->get_accValue(id, value) : E_FAIL;
-        if (c.kind == Child::AddressBar) return ForBar([&](IAccessible* bar, VARIANT self) { return bar->get_accValue(self, value); });
-        return c.kind == Child::Invalid ? E_INVALIDARG : DISP_E_MEMBERNOTFOUND;
+        return Described(c) ? DISP_E_MEMBERNOTFOUND : E_INVALIDARG;
     }
 
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT id, BSTR* description) override {
         if (!description) return E_POINTER;
         *description = nullptr;
-        return ChildOf(id).kind == Child::Invalid ? E_INVALIDARG : DISP_E_MEMBERNOTFOUND;
+        return Described(ChildOf(id)) ? DISP_E_MEMBERNOTFOUND : E_INVALIDARG;
     }
 
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT id, VARIANT* role) override {
@@ -231,9 +233,9 @@ public:
         const Child c = ChildOf(id);
         switch (c.kind) {
         case Child::Self:       return Alive() ? standard_->get_accRole(id, role) : E_FAIL;
-        case Child::AddressBar: return ForBar([&](IAccessible* bar, VARIANT self) { return bar->get_accRole(self, role); });
         case Child::Slot:       SetChildVariant(role, ROLE_SYSTEM_PUSHBUTTON); return S_OK;
         case Child::MenuItem:   SetChildVariant(role, ROLE_SYSTEM_MENUITEM); return S_OK;
+        case Child::AddressBar:
         case Child::Invalid:    break;
         }
         return E_INVALIDARG;
@@ -245,9 +247,9 @@ public:
         const Child c = ChildOf(id);
         switch (c.kind) {
         case Child::Self:       return Alive() ? standard_->get_accState(id, state) : E_FAIL;
-        case Child::AddressBar: return ForBar([&](IAccessible* bar, VARIANT self) { return bar->get_accState(self, state); });
         case Child::Slot:       SetChildVariant(state, SlotState(c.index)); return S_OK;
         case Child::MenuItem:   SetChildVariant(state, 0); return S_OK;
+        case Child::AddressBar:
         case Child::Invalid:    break;
         }
         return E_INVALIDARG;
@@ -268,7 +270,7 @@ public:
         if (!shortcut) return E_POINTER;
         *shortcut = nullptr;
         const Child c = ChildOf(id);
-        if (c.kind == Child::Invalid) return E_INVALIDARG;
+        if (!Described(c)) return E_INVALIDARG;
         if (c.kind != Child::Slot) return DISP_E_MEMBERNOTFOUND;
         const std::wstring keys = SlotShortcutText(c.index);
         if (keys.empty()) return S_FALSE;
@@ -293,9 +295,9 @@ public:
         const Child c = ChildOf(id);
         switch (c.kind) {
         case Child::Self:       return Alive() ? standard_->get_accDefaultAction(id, action) : E_FAIL;
-        case Child::AddressBar: return ForBar([&](IAccessible* bar, VARIANT self) { return bar->get_accDefaultAction(self, action); });
         case Child::Slot:       *action = Text(kPressAction); break;
         case Child::MenuItem:   *action = Text(kRunAction); break;
+        case Child::AddressBar:
         case Child::Invalid:    return E_INVALIDARG;
         }
         return *action ? S_OK : E_OUTOFMEMORY;
@@ -304,20 +306,16 @@ public:
     HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT id) override {
         const Child c = ChildOf(id);
         if (c.kind == Child::Self) return Alive() ? standard_->accSelect(flags, id) : E_FAIL;
-        if (c.kind == Child::AddressBar) return ForBar([&](IAccessible* bar, VARIANT self) { return bar->accSelect(flags, self); });
-        return c.kind == Child::Invalid ? E_INVALIDARG : DISP_E_MEMBERNOTFOUND;
+        return Described(c) ? DISP_E_MEMBERNOTFOUND : E_INVALIDARG;
     }
 
     HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT id) override {
         if (!left || !top || !width || !height) return E_POINTER;
         *left = *top = *width = *height = 0;
         const Child c = ChildOf(id);
-        if (c.kind == Child::Invalid) return E_INVALIDARG;
+        if (!Described(c)) return E_INVALIDARG;
         if (!Alive()) return E_FAIL;
         if (c.kind == Child::Self) return standard_->accLocation(left, top, width, height, id);
-        if (c.kind == Child::AddressBar) {
-            return ForBar([&](IAccessible* bar, VARIANT self) { return bar->accLocation(left, top, width, height, self); });
-        }
         RECT r = ChildRect(hwnd_, c);
         MapWindowPoints(hwnd_, nullptr, reinterpret_cast<POINT*>(&r), 2);
         *left = r.left;
@@ -363,11 +361,8 @@ public:
 
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT id) override {
         const Child c = ChildOf(id);
-        if (c.kind == Child::Invalid) return E_INVALIDARG;
+        if (!Described(c)) return E_INVALIDARG;
         if (c.kind == Child::Self) return DISP_E_MEMBERNOTFOUND;
-        if (c.kind == Child::AddressBar) {
-            return ForBar([&](IAccessible* bar, VARIANT self) { return bar->accDoDefaultAction(self); });
-        }
         if (!Alive()) return E_FAIL;
         // Posted, so that the reader's call returns before a message box of the action opens.
         const WPARAM kind = c.kind == Child::Slot ? kAccessibleSlot : kAccessibleMenuItem;
@@ -383,19 +378,10 @@ private:
     // A reader may keep the object after the window has gone.
     bool Alive() const { return standard_ && IsWindow(hwnd_); }
 
-    template <class Call>
-    HRESULT ForBar(Call call) {
-        ComRef<IAccessible> bar;
-        const HRESULT hr = AddressBarObject(bar.ReleaseAndGetAddressOf());
-        if (FAILED(hr)) return hr;
-        VARIANT self;
-        SetChildVariant(&self, CHILDID_SELF);
-        return call(bar.Get(), self);
-    }
-
     long SlotState(int slot) const {
         long state = slot == hoverIndex ? STATE_SYSTEM_HOTTRACKED : 0;
-        if (slot == kSlotMenu) state |= STATE_SYSTEM_HASPOPUP | (menuOpen ? STATE_SYSTEM_EXPANDED : STATE_SYSTEM_COLLAPSED);
+        if (slot != kSlotMenu) return state;
+        return state | STATE_SYSTEM_HASPOPUP | (menuOpen ? STATE_SYSTEM_EXPANDED : STATE_SYSTEM_COLLAPSED);
         return state;
     }
 
