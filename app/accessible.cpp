@@ -453,7 +453,8 @@ long SlotChildId(int slot) {
 }
 
 LRESULT OnGetObject(HWND hwnd, WPARAM wParam, LPARAM lParam) {
-    // Compared as 32-bit values: on 64-bit Windows lParam may arrive sign-extended or not.
+    // Compared as 32-bit values: the id may arrive sign-extended or not (from another process under
+    // Wine it does not), and a miss would leave readers with the system's object, which knows no buttons.
     if (static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT) || !Oleacc()) {
         return DefWindowProcW(hwnd, WM_GETOBJECT, wParam, lParam);
     }

@@ -202,8 +202,10 @@ void PressKey(WORD virtualKey, bool extended) {
 
 const IID kIidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
-IAccessible* ClientAccessible(HWND hwnd) {
-    const LRESULT reference = SendMessageW(hwnd, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
+IAccessible* ClientAccessible(HWND hwnd, bool signExtended) {
+    const LPARAM id = signExtended ? static_cast<LPARAM>(OBJID_CLIENT)
+                                   : static_cast<LPARAM>(static_cast<DWORD>(OBJID_CLIENT));
+    const LRESULT reference = SendMessageW(hwnd, WM_GETOBJECT, 0, id);
     if (reference <= 0) return nullptr;
     IAccessible* object = nullptr;
     if (FAILED(ObjectFromLresult(reference, kIidAccessible, 0, reinterpret_cast<void**>(&object)))) return nullptr;

@@ -85,7 +85,9 @@ extern const IID kIidAccessible;
 
 // The client area's accessible object, asked for as the system asks for a screen reader: a
 // WM_GETOBJECT to the window, then ObjectFromLresult. Null on failure; the caller releases it.
-IAccessible* ClientAccessible(HWND hwnd);
+// The object id comes as a 32-bit value in lParam, zero-extended (as Wine passes it from another
+// process) or sign-extended.
+IAccessible* ClientAccessible(HWND hwnd, bool signExtended = false);
 
 // What a reader reads of one child of an accessible object.
 struct AccessibleChild {

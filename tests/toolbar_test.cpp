@@ -385,6 +385,10 @@ TEST_F(ToolbarTest, ReaderFindsEveryButtonWherePaintedInReadingOrderAtTwoWidths)
         long count = 0;
         EXPECT_EQ(object->get_accChildCount(&count), S_OK);
         EXPECT_EQ(count, 9);  // the eight buttons and the address bar
+        IAccessible* signExtended = ClientAccessible(window(), true);
+        ASSERT_NE(signExtended, nullptr);
+        EXPECT_EQ(ReadChild(signExtended, 1).name, L"后退");
+        signExtended->Release();
 
         for (const NamedSlot& n : kNamedSlots) {
             SCOPED_TRACE(n.slot);
