@@ -1,5 +1,6 @@
 #include "app/accessible.h"
 
+#include "app/commands.h"
 #include "app/shortcuts.h"
 #include "app/state.h"
 #include "app/toolbar.h"
@@ -433,16 +434,7 @@ const wchar_t* SlotName(int slot, bool maximized) {
     return L"";
 }
 
-std::wstring SlotShortcutText(int slot) {
-    switch (slot) {
-    case kSlotBack:    return ShortcutKeyText(Shortcut::Back);
-    case kSlotForward: return ShortcutKeyText(Shortcut::Forward);
-    case kSlotRefresh: return ShortcutKeyText(Shortcut::Reload);
-    case kSlotHome:    return ShortcutKeyText(Shortcut::Home);
-    case kSlotClose:   return ShortcutKeyText(Shortcut::CloseWindow);
-    }
-    return std::wstring();
-}
+std::wstring SlotShortcutText(int slot) { return ShortcutKeyText(SlotCommand(slot)); }
 
 long SlotChildId(int slot) {
     if (slot < 0 || slot >= kSlotCount) return CHILDID_SELF;
@@ -466,11 +458,11 @@ LRESULT OnGetObject(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 
 void RunAccessibleAction(HWND hwnd, WPARAM kind, LPARAM index) {
     if (kind == kAccessibleSlot && index >= 0 && index < kSlotCount) {
-        RunSlotAction(hwnd, static_cast<int>(index));
+        RunCommand(hwnd, SlotCommand(static_cast<int>(index)));
     } else if (kind == kAccessibleMenuItem && menuOpen && index >= 0 && index < MenuItemCount()) {
         // As a click in the item's cell: its message, then the panel closes.
         RunMenuItem(hwnd, MenuItemByIndex(static_cast<int>(index)));
-        SetMenuPanelOpen(hwnd, false);
+        RunCommand(hwnd, Command::CloseMenu);
     }
 }
 

@@ -2,6 +2,13 @@
 
 #include "app/state.h"
 
+namespace {
+
+// Where the focus was when the window last lost it, so that it can go back there.
+FocusPlace savedFocus = FocusPlace::MainWindow;
+
+}  // namespace
+
 void RememberFocus() {
     const HWND focus = GetFocus();
     // No focus at all: the window was disabled or minimised first, and what was noted before stands.
@@ -52,3 +59,5 @@ int MessageBoxKeepingFocus(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
     RestoreFocus();
     return answer;
 }
+
+void ResetFocusForTesting() { savedFocus = FocusPlace::MainWindow; }

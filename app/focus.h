@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+// Where the keyboard focus is in the main window.
+enum class FocusPlace { MainWindow, AddressBar, Page };
+
 // Notes where the focus is now, if it is in the main window or one of its children.
 void RememberFocus();
 
@@ -20,3 +23,6 @@ void RememberFocusWhenMinimized(WPARAM sizeType);
 
 // A message box over the main window, after which the focus returns where it was before it.
 int MessageBoxKeepingFocus(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+
+// Tests only: forgets where the focus was.
+void ResetFocusForTesting();

@@ -1,6 +1,8 @@
 // The toolbar's eight button slots: geometry, hover tracking and click actions.
 #pragma once
 
+#include "app/commands.h"
+
 #include <windows.h>
 
 enum ToolbarSlot {
@@ -38,8 +40,8 @@ bool SlotContains(int slot, int x, int y, const SlotLayout& layout);
 // The slot to highlight at (x, y): where two slots overlap (narrow windows) the higher one wins.
 int HoverSlotAt(int x, int y, const SlotLayout& layout);
 
-// The action of a click on the slot; the keyboard's shortcuts run the same actions.
-void RunSlotAction(HWND hwnd, int slot);
+// What a click on the slot asks for; a reader's press of the button asks for the same.
+Command SlotCommand(int slot);
 
 // Message handlers of the main window.
 void OnToolbarMouseMove(HWND hwnd, POINT pt);

@@ -2,6 +2,7 @@
 
 #include "addressbar/address_bar.h"
 #include "app/accessible.h"
+#include "app/commands.h"
 #include "app/focus.h"
 #include "app/state.h"
 #include "app/toolbar.h"
@@ -51,7 +52,7 @@ POINT MousePoint(LPARAM lParam) {
 // Three stages, each whatever the one before did: the buttons, the open panel, the focus rule.
 LRESULT OnLButtonDown(HWND hwnd, POINT pt) {
     OnToolbarClick(hwnd, pt);
-    if (menuOpen && OnMenuPanelClick(hwnd, pt)) SetMenuPanelOpen(hwnd, false);
+    if (menuOpen && OnMenuPanelClick(hwnd, pt)) RunCommand(hwnd, Command::CloseMenu);
     ApplyAddressBarFocusRule(pt);
     return 0;
 }
