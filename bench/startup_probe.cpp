@@ -177,6 +177,17 @@ void PrintRow(const char* label, const std::vector<double>& values, const std::v
     std::printf("\n");
 }
 
+// The rows of the start-up table, with the ladder's rungs each against the rung below.
+void PrintTable(const std::vector<double> (&values)[kCount]) {
+    for (size_t i = 0; i < kCount; ++i) {
+        if (i == kTopRung) {
+            std::printf("  start-up ladder: bare_window.exe RUNG, one facility of trov.exe's start-up more on each rung\n");
+        }
+        const std::vector<double>* against = i < kTopRung ? &values[kTopRung] : i < kBaseline ? &values[i + 1] : nullptr;
+        PrintRow(kTargets[i].label, values[i], values[kBaseline], "%8.1f   (%5.1f-%5.1f)", against);
+    }
+}
+
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
 
@@ -219,11 +230,7 @@ int main(int argc, char** argv) {
     std::printf("Start-up, process start to first completed paint (ms, median of %d rounds; min-max; ratio to bare;\n"
                 "  then ratio and difference in ms to the rung below, for trov.exe to rung 8: medians over the rounds)\n",
                 runs);
-    for (size_t i = 0; i < kCount; ++i) {
-        if (i == kTopRung) std::printf("  start-up ladder: bare_window.exe RUNG, one facility of trov.exe's start-up more on each rung\n");
-        const std::vector<double>* against = i < kTopRung ? &startup[kTopRung] : i < kBaseline ? &startup[i + 1] : nullptr;
-        PrintRow(kTargets[i].label, startup[i], startup[kBaseline], "%8.1f   (%5.1f-%5.1f)", against);
-    }
+    PrintTable(startup);
     std::printf("\nPrivate memory %.0f s after start (KiB, Wine's figure, median of %d runs; min-max; ratio to bare)\n",
                 kIdleMs / 1000.0, kMemoryRuns);
     for (size_t i = 0; i < kCount; ++i) {
