@@ -8,7 +8,7 @@
 
 // Posted to the main window by a child's default action, which runs after the reader's call has
 // returned: wParam is the kind of child (kAccessibleSlot or kAccessibleMenuItem), lParam its index.
-inline constexpr UINT WM_APP_ACCESSIBLE_ACTION = WM_USER + 101;
+inline constexpr UINT WM_APP_ACCESSIBLE_ACTION = WM_USER + 103;
 inline constexpr WPARAM kAccessibleSlot = 0;
 inline constexpr WPARAM kAccessibleMenuItem = 1;
 
