@@ -1,6 +1,8 @@
 // The toolbar's eight button slots: geometry, hover tracking and click actions.
 #pragma once
 
+#include "app/commands.h"
+
 #include <windows.h>
 
 enum ToolbarSlot {
@@ -37,6 +39,9 @@ bool SlotContains(int slot, int x, int y, const SlotLayout& layout);
 
 // The slot to highlight at (x, y): where two slots overlap (narrow windows) the higher one wins.
 int HoverSlotAt(int x, int y, const SlotLayout& layout);
+
+// What a click on the slot asks for; a reader's press of the button asks for the same.
+Command SlotCommand(int slot);
 
 // Message handlers of the main window.
 void OnToolbarMouseMove(HWND hwnd, POINT pt);
