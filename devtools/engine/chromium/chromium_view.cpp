@@ -70,6 +70,7 @@ void ChromiumView::RouteEvents() {
     connection_.On("Page.windowOpen", [this](const json& params) { OnWindowOpen(params); });
     connection_.On("Target.targetCreated", [this](const json& params) { openedPages_.OnTargetCreated(params); });
     connection_.On("Target.targetDestroyed", [this](const json& params) { openedPages_.OnTargetDestroyed(params); });
+    connection_.On("Target.targetInfoChanged", [this](const json& params) { openedPages_.OnTargetInfoChanged(params); });
     connection_.On("Browser.downloadWillBegin", [this](const json& params) {
         LogLine(Config(), L"Download " + FromUtf8(JsonText(params, "url")) + L" denied");
     });
@@ -153,6 +154,15 @@ bool ChromiumView::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, L
         ForwardInput(message, wParam, lParam);
         if (GetCapture() == Window() && !(wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) ReleaseCapture();
         return true;
+    case WM_SETFOCUS:
+        OnFocusChanged(true);
+        return false;
+    case WM_KILLFOCUS:
+        OnFocusChanged(false);
+        return false;
+    case WM_MOUSELEAVE:
+        OnPointerLeft();
+        return true;
     case WM_MOUSEMOVE:
     case WM_MOUSEWHEEL:
     case WM_MOUSEHWHEEL:
@@ -169,8 +179,11 @@ void ChromiumView::ForwardInput(UINT message, WPARAM wParam, LPARAM lParam) {
     POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     if (message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL) ScreenToClient(Window(), &point);
     if (!pageReady_) return;
+    const bool key = message == WM_KEYDOWN || message == WM_KEYUP;
+    if (key && HandleBrowserKey(message, wParam, KeyboardModifiers())) return;
+    if (HandleZoomWheel(message, wParam)) return;
     if (message == WM_KEYDOWN && HandleEditingKey(wParam, KeyboardModifiers())) return;
-    if (message == WM_MOUSEMOVE) cursor_.Track(Window(), point);
+    if (message == WM_MOUSEMOVE) TrackPointer(point);
     for (const InputCommand& command : input_.Translate(message, wParam, point, KeyboardModifiers())) {
         connection_.Call(command.method, command.params);
     }
@@ -216,7 +229,7 @@ void ChromiumView::OnConnected() {
     connection_.Call("Page.enable", json::object());
     connection_.Call("Network.enable", json::object());
     connection_.Call("Page.setLifecycleEventsEnabled", json{{"enabled", true}});
-    connection_.Call("Emulation.setFocusEmulationEnabled", json{{"enabled", true}});
+    OnFocusChanged(GetFocus() == Window());
     connection_.Call("Inspector.enable", json::object());  // for Inspector.targetCrashed
     screencast_.Start();
     EnablePageFeatures();
@@ -272,6 +285,7 @@ void ChromiumView::Raise(const std::vector<NavigationEvent>& events) {
         if (event.kind == NavigationEvent::Kind::Starting) {
             RaiseStarting(FromUtf8(event.url), event.id);
         } else if (event.kind == NavigationEvent::Kind::SourceChanged) {
+            if (event.newDocument) SetZoom(1.0);  // a zoom of the person's is the page's only
             RaiseSourceChanged(event.newDocument);
         } else {
             RaiseCompleted(event.success, event.status, event.id);

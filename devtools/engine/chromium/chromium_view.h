@@ -2,6 +2,7 @@
 // protocol, shows the page's screencast in the child window and passes the window's input on.
 #pragma once
 
+#include "devtools/engine/chromium/browser_keys.h"
 #include "devtools/engine/chromium/navigation_tracker.h"
 #include "devtools/engine/chromium/opened_pages.h"
 #include "devtools/engine/chromium/page_connection.h"
@@ -60,6 +61,16 @@ private:
     void CopySelection(bool cut);
     void PasteClipboard();
 
+    // What the runtime does itself with the page window's input and state (view_controls.cpp): the
+    // zoom keys and Ctrl+wheel, Chromium's own keys withheld, the page's focus and hover.
+    bool HandleBrowserKey(UINT message, WPARAM virtualKey, int modifiers);
+    bool HandleZoomWheel(UINT message, WPARAM wParam);
+    void ZoomBy(int steps);
+    void SetZoom(double factor);
+    void OnFocusChanged(bool focused);
+    void TrackPointer(POINT point);
+    void OnPointerLeft();
+
     // First: the parts below send through it.
     PageConnection connection_;
     NavigationTracker tracker_;
@@ -70,4 +81,6 @@ private:
     std::function<void(bool)> whenReady_;
     bool pageReady_ = false;
     bool dialogOpen_ = false;
+    bool pointerTracked_ = false;  // a WM_MOUSELEAVE is asked for
+    int zoomWheel_ = 0;            // Ctrl+wheel turned short of a whole notch
 };
