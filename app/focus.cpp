@@ -1,5 +1,6 @@
 #include "app/focus.h"
 
+#include "app/keyboard.h"
 #include "app/state.h"
 
 void RememberFocus() {
@@ -22,9 +23,7 @@ bool RestoreFocus() {
         SetFocus(hAddressBar);  // the edit control keeps its caret and selection meanwhile
         return true;
     case FocusPlace::Page:
-        if (!webviewController) return false;
-        webviewController->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
-        return true;
+        return MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
     case FocusPlace::MainWindow:
         break;
     }
@@ -51,4 +50,18 @@ int MessageBoxKeepingFocus(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
     const int answer = MessageBoxW(owner, text, caption, type);
     RestoreFocus();
     return answer;
+}
+
+bool MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
+    if (!webviewReady || !webviewController) return false;
+    webviewController->MoveFocus(reason);
+    return true;
+}
+
+// Handled only when the bar took the focus: otherwise the engine's own default moves it on.
+HRESULT OnMoveFocusRequested(ICoreWebView2Controller*, ICoreWebView2MoveFocusRequestedEventArgs* args) {
+    if (!args) return S_OK;
+    RunShortcut(Shortcut::FocusAddressBar);
+    if (hAddressBar && GetFocus() == hAddressBar) args->put_Handled(TRUE);
+    return S_OK;
 }

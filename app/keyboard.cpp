@@ -1,6 +1,7 @@
 #include "app/keyboard.h"
 
 #include "addressbar/address_bar.h"
+#include "app/focus.h"
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "app/window.h"
@@ -53,6 +54,15 @@ void RunShortcut(Shortcut command) {
         if (!hAddressBar) return;
         SetFocus(hAddressBar);
         SelectAllOfAddressBar();
+        break;
+    case Shortcut::FocusPage:
+        MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
+        break;
+    case Shortcut::TabIntoPage:
+        MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT);
+        break;
+    case Shortcut::TabBackIntoPage:
+        MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON_PREVIOUS);
         break;
     case Shortcut::RestoreAddressBar:
         if (!hAddressBar) return;

@@ -6,7 +6,10 @@
 
 enum class Shortcut {
     None,
-    FocusAddressBar,    // Ctrl+L, Alt+D, F6
+    FocusAddressBar,    // Ctrl+L, Alt+D, F6 (outside the address bar)
+    FocusPage,          // F6 in the address bar
+    TabIntoPage,        // Tab in the address bar: the page's first element
+    TabBackIntoPage,    // Shift+Tab in the address bar: the page's last element
     RestoreAddressBar,  // Escape in the address bar
     SelectAllInBar,     // Ctrl+A in the address bar
     Reload,             // F5, Ctrl+R
@@ -29,3 +32,7 @@ struct KeyPress {
 // The command a key press runs, or Shortcut::None for a key that keeps its ordinary meaning.
 // Modifiers must match exactly, so that Ctrl+Alt (AltGr) and Shift combinations stay the page's.
 Shortcut ShortcutFor(const KeyPress& press);
+
+// The command of an application command (APPCOMMAND_*: the mouse's back and forward buttons, the
+// keyboard's browser keys), or Shortcut::None for one the browser leaves to the system.
+Shortcut ShortcutForAppCommand(int appCommand);

@@ -133,6 +133,19 @@ private:
     COREWEBVIEW2_PHYSICAL_KEY_STATUS status_ = {};
 };
 
+class MoveFocusArgs final : public Counted<ICoreWebView2MoveFocusRequestedEventArgs> {
+public:
+    explicit MoveFocusArgs(COREWEBVIEW2_MOVE_FOCUS_REASON reason) : reason_(reason) {}
+    HRESULT STDMETHODCALLTYPE get_Reason(COREWEBVIEW2_MOVE_FOCUS_REASON* reason) override { *reason = reason_; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) override { *handled = handled_; return S_OK; }
+    HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) override { handled_ = handled; return S_OK; }
+
+    BOOL handled_ = FALSE;
+
+private:
+    COREWEBVIEW2_MOVE_FOCUS_REASON reason_;
+};
+
 // A handler reference the engine holds, and what Release said when it let go.
 struct HeldHandler {
     IUnknown* handler = nullptr;
@@ -151,7 +164,7 @@ struct HeldHandler {
 };
 
 HeldHandler environmentHandler, controllerHandler, startingHandler, completedHandler, keyHandler;
-HeldHandler sourceChangedHandler, processFailedHandler;
+HeldHandler sourceChangedHandler, processFailedHandler, moveFocusHandler;
 
 // An add_… call: recorded, the handler held by the engine, a token given back.
 HRESULT Register(const wchar_t* call, HeldHandler& held, IUnknown* handler, EventRegistrationToken* token,
@@ -210,6 +223,7 @@ public:
     void OnProgramReleased() override {
         finalReleases.push_back(L"controller");
         keyHandler.Drop();
+        moveFocusHandler.Drop();
     }
     HRESULT STDMETHODCALLTYPE Close() override { Record(L"Close"); return S_OK; }
     HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) override {
@@ -219,6 +233,10 @@ public:
     HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
                                                         EventRegistrationToken* token) override {
         return Register(L"add_AcceleratorKeyPressed", keyHandler, handler, token, 5);
+    }
+    HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(ICoreWebView2MoveFocusRequestedEventHandler* handler,
+                                                     EventRegistrationToken* token) override {
+        return Register(L"add_MoveFocusRequested", moveFocusHandler, handler, token, 6);
     }
     HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL visible) override {
         Record(L"put_IsVisible " + std::to_wstring(visible));
@@ -329,6 +347,8 @@ void Reset(const Options& newOptions) {
     processFailedHandler.Drop();
     keyHandler.Drop();
     keyHandler.countAtRelease = -1;
+    moveFocusHandler.Drop();
+    moveFocusHandler.countAtRelease = -1;
     environmentHandler.countAtRelease = controllerHandler.countAtRelease = -1;
     startingHandler.countAtRelease = completedHandler.countAtRelease = -1;
     sourceChangedHandler.countAtRelease = processFailedHandler.countAtRelease = -1;
@@ -435,6 +455,14 @@ bool RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, bool wasKey
     return args.handled_ != FALSE;
 }
 
+bool RaiseMoveFocusRequested(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
+    auto* handler = static_cast<ICoreWebView2MoveFocusRequestedEventHandler*>(moveFocusHandler.handler);
+    if (!handler) return false;
+    MoveFocusArgs args(reason);
+    handler->Invoke(controller.get(), &args);
+    return args.handled_ != FALSE;
+}
+
 RefCounts EnvironmentRefs() { return environment->refs; }
 RefCounts ControllerRefs() { return controller->refs; }
 RefCounts WebViewRefs() { return webViewObject->refs; }
@@ -444,6 +472,7 @@ IUnknown* NavigationStartingHandler() { return startingHandler.handler; }
 IUnknown* NavigationCompletedHandler() { return completedHandler.handler; }
 IUnknown* AcceleratorKeyHandler() { return keyHandler.handler; }
 long AcceleratorKeyHandlerCountAtRelease() { return keyHandler.countAtRelease; }
+long MoveFocusHandlerCountAtRelease() { return moveFocusHandler.countAtRelease; }
 long NavigationHandlerCountAtRelease(int which) {
     const HeldHandler* held[] = {&startingHandler, &completedHandler, &sourceChangedHandler, &processFailedHandler};
     return held[which]->countAtRelease;

@@ -34,6 +34,7 @@ Options& Settings();
 // Every call the program made, in order: "CreateEnvironment", "CreateController",
 // "put_IsVisible 1", "put_Bounds 0 64 1184 736", "add_NavigationStarting",
 // "add_NavigationCompleted", "add_SourceChanged", "add_ProcessFailed", "add_AcceleratorKeyPressed",
+// "add_MoveFocusRequested",
 // "Navigate <url>", "get_Source", "GoBack", "GoForward", "Reload", "Close", "MoveFocus <reason>".
 const std::vector<std::wstring>& Calls();
 int CountCalls(const std::wstring& prefix);
@@ -63,6 +64,10 @@ long RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind);
 bool RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, bool wasKeyDown = false,
                          bool menuKeyDown = false);
 
+// Raises the controller's move-focus event, as the engine does when Tab leaves the page; returns
+// whether the program set Handled (false when no handler is registered).
+bool RaiseMoveFocusRequested(COREWEBVIEW2_MOVE_FOCUS_REASON reason);
+
 RefCounts EnvironmentRefs();
 RefCounts ControllerRefs();
 RefCounts WebViewRefs();
@@ -86,5 +91,6 @@ long NavigationHandlerCountAtRelease(int which);  // 0 starting, 1 completed, 2 
 // The same for the accelerator-key handler, which the controller holds.
 IUnknown* AcceleratorKeyHandler();
 long AcceleratorKeyHandlerCountAtRelease();
+long MoveFocusHandlerCountAtRelease();
 
 }  // namespace engine_double

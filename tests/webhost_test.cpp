@@ -31,7 +31,7 @@ TEST_F(WebHostTest, StartUpShowsSizesAndRegistersBeforeTheFirstNavigation) {
         L"CreateEnvironment",      L"CreateController",        L"put_IsVisible 1",
         BoundsCall(window(), 64), L"add_NavigationStarting", L"add_NavigationCompleted",
         L"add_SourceChanged",      L"add_ProcessFailed",       L"add_AcceleratorKeyPressed",
-        L"Navigate https://duckduckgo.com/"};
+        L"add_MoveFocusRequested", L"Navigate https://duckduckgo.com/"};
     EXPECT_EQ(Calls(), expected);
     EXPECT_TRUE(webviewReady);
     EXPECT_EQ(GetFocus(), window());
@@ -519,10 +519,13 @@ TEST_F(DestroyTest, AfterReadyReleasesEachReferenceOnceAndFreesTheHandlersAtExit
     EXPECT_EQ(navStartingHandler->Release(), 1u);
     EXPECT_EQ(navCompletedHandler->AddRef(), 2u);
     EXPECT_EQ(navCompletedHandler->Release(), 1u);
-    // The controller let go of the accelerator-key handler in the same way.
+    // The controller let go of the accelerator-key and move-focus handlers in the same way.
     EXPECT_EQ(engine_double::AcceleratorKeyHandlerCountAtRelease(), 1);
     EXPECT_EQ(acceleratorHandler->AddRef(), 2u);
     EXPECT_EQ(acceleratorHandler->Release(), 1u);
+    EXPECT_EQ(engine_double::MoveFocusHandlerCountAtRelease(), 1);
+    EXPECT_EQ(moveFocusHandler->AddRef(), 2u);
+    EXPECT_EQ(moveFocusHandler->Release(), 1u);
     // A second release at exit finds the engine holders empty.
     ResetAppStateForTesting();
     EXPECT_EQ(engine_double::WebViewRefs().releases, 1);

@@ -58,3 +58,5 @@ using ProcessFailedHandler =
     Handler<ICoreWebView2ProcessFailedEventHandler, ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs*>;
 using SourceChangedHandler =
     Handler<ICoreWebView2SourceChangedEventHandler, ICoreWebView2*, ICoreWebView2SourceChangedEventArgs*>;
+using MoveFocusRequestedHandler = Handler<ICoreWebView2MoveFocusRequestedEventHandler, ICoreWebView2Controller*,
+                                          ICoreWebView2MoveFocusRequestedEventArgs*>;

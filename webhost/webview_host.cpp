@@ -1,6 +1,7 @@
 #include "webhost/webview_host.h"
 
 #include "addressbar/address_bar.h"
+#include "app/focus.h"
 #include "app/keyboard.h"
 #include "app/state.h"
 #include "webhost/com_handler.h"
@@ -162,6 +163,11 @@ HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller)
     acceleratorHandler.Attach(new AcceleratorKeyPressedHandler(OnAcceleratorKeyPressed));
     webviewController->add_AcceleratorKeyPressed(acceleratorHandler.Get(), &token3);
 
+    // Tabbing out of the page comes back to the address bar.
+    EventRegistrationToken token4 = {};
+    moveFocusHandler.Attach(new MoveFocusRequestedHandler(OnMoveFocusRequested));
+    webviewController->add_MoveFocusRequested(moveFocusHandler.Get(), &token4);
+
     webview->Navigate(currentUrl.c_str());
     return S_OK;
 }
@@ -221,4 +227,5 @@ void ReleaseEngineReferences() {
     sourceChangedHandler.Reset();
     processFailedHandler.Reset();
     acceleratorHandler.Reset();
+    moveFocusHandler.Reset();
 }

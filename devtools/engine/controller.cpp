@@ -45,6 +45,24 @@ private:
     BOOL handled_ = FALSE;
 };
 
+class MoveFocusArgs final : public EventArgs<ICoreWebView2MoveFocusRequestedEventArgs> {
+public:
+    explicit MoveFocusArgs(COREWEBVIEW2_MOVE_FOCUS_REASON reason) : reason_(reason) {}
+
+    HRESULT STDMETHODCALLTYPE get_Reason(COREWEBVIEW2_MOVE_FOCUS_REASON* reason) override {
+        return GiveValue(reason, reason_);
+    }
+    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) override { return GiveValue(handled, handled_); }
+    HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) override {
+        handled_ = handled ? TRUE : FALSE;
+        return S_OK;
+    }
+
+private:
+    COREWEBVIEW2_MOVE_FOCUS_REASON reason_;
+    BOOL handled_ = FALSE;
+};
+
 bool KeyEventKind(UINT message, COREWEBVIEW2_KEY_EVENT_KIND* kind) {
     switch (message) {
     case WM_KEYDOWN: *kind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN; return true;
@@ -128,15 +146,51 @@ HRESULT Controller::get_CoreWebView2(ICoreWebView2** coreWebView2) {
 HRESULT Controller::Close() {
     LogLine(Config(), L"Close");
     DropKeyHandlers();
+    focusHandlers_.clear();
     view_->CloseView();
     return S_OK;
 }
 
 // The page window takes the keyboard, as a real engine's page does.
-HRESULT Controller::MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON) {
+HRESULT Controller::MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
     if (view_->IsDead()) return kBrowserProcessGone;
-    if (view_->Window()) SetFocus(view_->Window());
+    LogLine(Config(), L"MoveFocus " + std::to_wstring(reason));
+    view_->TakeFocus(reason);
     return S_OK;
+}
+
+HRESULT Controller::add_MoveFocusRequested(ICoreWebView2MoveFocusRequestedEventHandler* handler,
+                                           EventRegistrationToken* token) {
+    if (!handler || !token) return E_POINTER;
+    if (view_->IsDead()) return kBrowserProcessGone;
+    LogLine(Config(), L"add_MoveFocusRequested");
+    token->value = nextToken_++;
+    focusHandlers_.push_back({token->value, ComHolder<ICoreWebView2MoveFocusRequestedEventHandler>(handler)});
+    return S_OK;
+}
+
+HRESULT Controller::remove_MoveFocusRequested(EventRegistrationToken token) {
+    for (auto it = focusHandlers_.begin(); it != focusHandlers_.end(); ++it) {
+        if (it->token == token.value) {
+            auto removed = std::move(it->handler);
+            focusHandlers_.erase(it);
+            return S_OK;
+        }
+    }
+    return S_OK;
+}
+
+// Without a handler there is no event, and the page keeps the focus.
+bool Controller::RaiseMoveFocusRequested(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
+    if (focusHandlers_.empty() || view_->IsDead()) return false;
+    EngineRef<Controller> keepAlive(this);
+    const std::vector<FocusRegistration> registrations = focusHandlers_;
+    ComHolder<MoveFocusArgs> args(new MoveFocusArgs(reason));
+    for (const FocusRegistration& registration : registrations) registration.handler->Invoke(this, args.Get());
+    BOOL handled = FALSE;
+    args->get_Handled(&handled);
+    LogLine(Config(), L"MoveFocusRequested " + std::to_wstring(reason) + (handled ? L" 1" : L" 0"));
+    return handled != FALSE;
 }
 
 HRESULT Controller::add_AcceleratorKeyPressed(KeyHandler* handler, EventRegistrationToken* token) {

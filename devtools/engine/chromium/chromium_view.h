@@ -4,6 +4,7 @@
 
 #include "devtools/engine/chromium/devtools_session.h"
 #include "devtools/engine/chromium/navigation_tracker.h"
+#include "devtools/engine/chromium/page_focus.h"
 #include "devtools/engine/chromium/page_input.h"
 #include "devtools/engine/chromium/script_dialog.h"
 #include "devtools/engine/objects.h"
@@ -26,6 +27,7 @@ public:
 
     std::wstring Source() const override;
     void PlacePage(const RECT& bounds) override;
+    void TakeFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) override;
     bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     void OnWindowDestroyed() override;
 
@@ -55,6 +57,7 @@ private:
     void OnSettleTimer();
     void Raise(const std::vector<NavigationEvent>& events);
     void ForwardInput(UINT message, WPARAM wParam, LPARAM lParam);
+    void DeliverInput(const TabGate::Input& input);
     void Paint();
 
     // What a page does besides navigating (page_features.cpp): its dialogs, new windows,
@@ -76,6 +79,10 @@ private:
     std::unique_ptr<DevToolsSession> session_;
     NavigationTracker tracker_;
     InputTranslator input_;
+    TabGate tabGate_{[this](const std::string& method, const nlohmann::json& params,
+                            TabGate::Answer answer) { return Call(method, params, std::move(answer)); },
+                     [this](const TabGate::Input& input) { DeliverInput(input); },
+                     [this](bool backwards) { return OfferFocusToHost(backwards); }};
     std::unique_ptr<PageImage> image_;
     std::map<int, Answer> answers_;
     std::function<void(bool)> whenReady_;
