@@ -92,7 +92,7 @@ class BrowserSession(BrowserTestCase):
         self.assertEqual((right - left, bottom - top), (1200, 800))
         self.assertEqual((info["visible"], info["iconic"], info["zoomed"]), ("1", "0", "0"))
         _, _, width, height = parse_rect(info["client"])
-        self.assertEqual(trov.log()[:10], [
+        self.assertEqual(trov.log()[:11], [
             "CreateEnvironment",
             "CreateController",
             "put_IsVisible 1",
@@ -102,6 +102,7 @@ class BrowserSession(BrowserTestCase):
             "add_SourceChanged",
             "add_ProcessFailed",
             "add_AcceleratorKeyPressed",
+            "add_MoveFocusRequested",
             f"Navigate {HOME_URL}",
         ])
         trov.wait_bar(HOME_URL)
