@@ -57,8 +57,8 @@ bool IsFocusTab(const TabGate::Input& input) {
     return input.message == WM_KEYDOWN && input.wParam == VK_TAB && (input.modifiers & altOrCtrl) == 0;
 }
 
-TabGate::TabGate(Call call, Deliver deliver, Leave leave)
-    : call_(std::move(call)), deliver_(std::move(deliver)), leave_(std::move(leave)) {}
+TabGate::TabGate(PageConnection& connection, Deliver deliver, Leave leave)
+    : connection_(connection), deliver_(std::move(deliver)), leave_(std::move(leave)) {}
 
 void TabGate::Pass(const Input& input) {
     if (asking_) {
@@ -70,7 +70,7 @@ void TabGate::Pass(const Input& input) {
         return;
     }
     json params = {{"expression", TabLeavesScript(IsShifted(input.modifiers))}, {"returnByValue", true}};
-    asking_ = call_("Runtime.evaluate", params, [this, input](const json& result, bool failed) {
+    asking_ = connection_.Call("Runtime.evaluate", params, [this, input](const json& result, bool failed) {
         OnAnswer(input, !failed && EvaluatedTrue(result));
     });
     if (!asking_) deliver_(input);
@@ -88,5 +88,5 @@ void TabGate::OnAnswer(const Input& tab, bool leaves) {
 }
 
 void TabGate::FocusEnd(bool last) {
-    call_("Runtime.evaluate", json{{"expression", FocusEndScript(last)}}, nullptr);
+    connection_.Call("Runtime.evaluate", json{{"expression", FocusEndScript(last)}});
 }

@@ -3,12 +3,11 @@
 // page hands it back. And the host's MoveFocus into the page: its first or last element.
 #pragma once
 
+#include "devtools/engine/chromium/page_connection.h"
+
 #include <windows.h>
 
-#include <nlohmann/json.hpp>
-
 #include <functional>
-#include <string>
 #include <vector>
 
 class TabGate {
@@ -20,15 +19,12 @@ public:
         LPARAM lParam;
         int modifiers;
     };
-    using Answer = std::function<void(const nlohmann::json& result, bool failed)>;
-    // Sends a protocol call; false when there is no connection.
-    using Call = std::function<bool(const std::string& method, const nlohmann::json& params, Answer answer)>;
     // Gives input to the page.
     using Deliver = std::function<void(const Input& input)>;
     // Offers the focus to the host; true when the host took it.
     using Leave = std::function<bool(bool backwards)>;
 
-    TabGate(Call call, Deliver deliver, Leave leave);
+    TabGate(PageConnection& connection, Deliver deliver, Leave leave);
 
     // Every input for the page passes here. A Tab asks the page first where its focus is, and the
     // input that follows waits for the answer, so that nothing overtakes the Tab.
@@ -40,7 +36,7 @@ public:
 private:
     void OnAnswer(const Input& tab, bool leaves);
 
-    Call call_;
+    PageConnection& connection_;
     Deliver deliver_;
     Leave leave_;
     bool asking_ = false;
