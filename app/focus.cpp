@@ -1,7 +1,14 @@
 #include "app/focus.h"
 
-#include "app/keyboard.h"
+#include "app/commands.h"
 #include "app/state.h"
+
+namespace {
+
+// Where the focus was when the window last lost it, so that it can go back there.
+FocusPlace savedFocus = FocusPlace::MainWindow;
+
+}  // namespace
 
 void RememberFocus() {
     const HWND focus = GetFocus();
@@ -61,7 +68,9 @@ bool MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
 // Handled only when the bar took the focus: otherwise the engine's own default moves it on.
 HRESULT OnMoveFocusRequested(ICoreWebView2Controller*, ICoreWebView2MoveFocusRequestedEventArgs* args) {
     if (!args) return S_OK;
-    RunShortcut(Shortcut::FocusAddressBar);
+    RunCommand(hMainWnd, Command::FocusAddressBar);
     if (hAddressBar && GetFocus() == hAddressBar) args->put_Handled(TRUE);
     return S_OK;
 }
+
+void ResetFocusForTesting() { savedFocus = FocusPlace::MainWindow; }

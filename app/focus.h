@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+// Where the keyboard focus is in the main window.
+enum class FocusPlace { MainWindow, AddressBar, Page };
+
 // Notes where the focus is now, if it is in the main window or one of its children.
 void RememberFocus();
 
@@ -30,3 +33,6 @@ bool MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON reason);
 // The controller's move-focus event: Tab left the page's last element, or Shift+Tab its first.
 // The address bar is next either way: it takes the focus with its text selected.
 HRESULT OnMoveFocusRequested(ICoreWebView2Controller* sender, ICoreWebView2MoveFocusRequestedEventArgs* args);
+
+// Tests only: forgets where the focus was.
+void ResetFocusForTesting();

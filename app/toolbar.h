@@ -42,9 +42,6 @@ int HoverSlotAt(int x, int y, const SlotLayout& layout);
 // its least width clear of both, and room below the toolbar for the open menu panel.
 SIZE MinimumClientSize(int edge, int barHeight, int panelHeight);
 
-// The action of a click on the slot; the keyboard's shortcuts run the same actions.
-void RunSlotAction(HWND hwnd, int slot);
-
 // Message handlers of the main window.
 void OnToolbarMouseMove(HWND hwnd, POINT pt);
 void OnToolbarMouseLeave();

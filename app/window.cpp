@@ -1,6 +1,7 @@
 #include "app/window.h"
 
 #include "addressbar/address_bar.h"
+#include "app/commands.h"
 #include "app/focus.h"
 #include "app/keyboard.h"
 #include "app/state.h"
@@ -47,7 +48,7 @@ POINT MousePoint(LPARAM lParam) {
 // Three stages, each whatever the one before did: the buttons, the open panel, the focus rule.
 LRESULT OnLButtonDown(HWND hwnd, POINT pt) {
     OnToolbarClick(hwnd, pt);
-    if (menuOpen && OnMenuPanelClick(hwnd, pt)) SetMenuPanelOpen(hwnd, false);
+    if (menuOpen && OnMenuPanelClick(hwnd, pt)) RunCommand(hwnd, Command::CloseMenu);
     ApplyAddressBarFocusRule(pt);
     return 0;
 }
@@ -72,9 +73,9 @@ LRESULT OnGetMinMaxInfo(HWND hwnd, MINMAXINFO* info) {
 // The mouse's back and forward buttons, and the keyboard's browser keys where no key path took
 // them, reach the window as application commands; the others stay the system's.
 LRESULT OnAppCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
-    const Shortcut command = ShortcutForAppCommand(GET_APPCOMMAND_LPARAM(lParam));
-    if (command == Shortcut::None) return DefWindowProcW(hwnd, WM_APPCOMMAND, wParam, lParam);
-    RunShortcut(command);
+    const Command command = CommandForAppCommand(GET_APPCOMMAND_LPARAM(lParam));
+    if (command == Command::None) return DefWindowProcW(hwnd, WM_APPCOMMAND, wParam, lParam);
+    RunCommand(hwnd, command);
     return TRUE;
 }
 

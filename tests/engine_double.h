@@ -34,8 +34,7 @@ Options& Settings();
 // Every call the program made, in order: "CreateEnvironment", "CreateController",
 // "put_IsVisible 1", "put_Bounds 0 64 1184 736", "add_NavigationStarting",
 // "add_NavigationCompleted", "add_SourceChanged", "add_ProcessFailed", "add_AcceleratorKeyPressed",
-// "add_MoveFocusRequested",
-// "Navigate <url>", "get_Source", "GoBack", "GoForward", "Reload", "Close", "MoveFocus <reason>".
+// "add_MoveFocusRequested", "Navigate <url>", "get_Source", "GoBack", "GoForward", "Reload", "Close", "MoveFocus <reason>".
 const std::vector<std::wstring>& Calls();
 int CountCalls(const std::wstring& prefix);
 std::wstring LastCall(const std::wstring& prefix);
@@ -91,6 +90,18 @@ long NavigationHandlerCountAtRelease(int which);  // 0 starting, 1 completed, 2 
 // The same for the accelerator-key handler, which the controller holds.
 IUnknown* AcceleratorKeyHandler();
 long AcceleratorKeyHandlerCountAtRelease();
-long MoveFocusHandlerCountAtRelease();
+
+// Takes a reference of its own on every event handler the engine holds now, so that what becomes of
+// them later can be seen: Freed lets go of them all and names, by their registration call
+// ("add_NavigationStarting", ...), those that nobody else held any more.
+class HandlerWatch {
+public:
+    HandlerWatch();
+    ~HandlerWatch();
+    std::vector<std::wstring> Freed();
+
+private:
+    std::vector<std::pair<std::wstring, IUnknown*>> watched_;
+};
 
 }  // namespace engine_double
