@@ -3,7 +3,7 @@
 #include "addressbar/address_bar.h"
 #include "app/commands.h"
 #include "app/focus.h"
-#include "app/keyboard.h"
+#include "app/shortcuts.h"
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "chrome/menu_panel.h"
