@@ -8,20 +8,36 @@ namespace {
 // Where the focus was when the window last lost it, so that it can go back there.
 FocusPlace savedFocus = FocusPlace::MainWindow;
 
+// Between the engine's GotFocus and LostFocus: the page has the keyboard. Only the engine can say
+// so, since on Windows the page's window belongs to another process.
+bool pageHasFocus = false;
+
 }  // namespace
 
+// The bar is asked first: the engine's LostFocus may still be on its way when the bar took over.
 void RememberFocus() {
     const HWND focus = GetFocus();
-    // No focus at all: the window was disabled or minimised first, and what was noted before stands.
-    if (!focus) return;
-    if (focus == hAddressBar) {
+    if (focus && focus == hAddressBar) {
         savedFocus = FocusPlace::AddressBar;
-    } else if (focus == hMainWnd) {
+    } else if (pageHasFocus) {
+        savedFocus = FocusPlace::Page;
+    } else if (focus && focus == hMainWnd) {
         savedFocus = FocusPlace::MainWindow;
-    } else if (IsChild(hMainWnd, focus)) {
-        savedFocus = FocusPlace::Page;  // the web view's windows are the main window's only other children
     }
+    // No focus at all: the window was disabled or minimised first, and what was noted before stands.
 }
+
+HRESULT OnPageGotFocus(ICoreWebView2Controller*, IUnknown*) {
+    pageHasFocus = true;
+    return S_OK;
+}
+
+HRESULT OnPageLostFocus(ICoreWebView2Controller*, IUnknown*) {
+    pageHasFocus = false;
+    return S_OK;
+}
+
+void ForgetPageFocus() { pageHasFocus = false; }
 
 bool RestoreFocus() {
     switch (savedFocus) {
@@ -30,7 +46,9 @@ bool RestoreFocus() {
         SetFocus(hAddressBar);  // the edit control keeps its caret and selection meanwhile
         return true;
     case FocusPlace::Page:
-        return MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
+        if (!webviewController) return false;
+        webviewController->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
+        return true;
     case FocusPlace::MainWindow:
         break;
     }
@@ -65,12 +83,16 @@ bool MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
     return true;
 }
 
-// Handled only when the bar took the focus: otherwise the engine's own default moves it on.
+// The bar takes the focus once the event has returned; the engine is told at once that it will, so
+// that it does not move the focus on by itself. Without a bar the engine's default stands.
 HRESULT OnMoveFocusRequested(ICoreWebView2Controller*, ICoreWebView2MoveFocusRequestedEventArgs* args) {
-    if (!args) return S_OK;
-    RunCommand(hMainWnd, Command::FocusAddressBar);
-    if (hAddressBar && GetFocus() == hAddressBar) args->put_Handled(TRUE);
+    if (!args || !hAddressBar) return S_OK;
+    args->put_Handled(TRUE);
+    PostMessageW(hMainWnd, WM_APP_RUN_COMMAND, static_cast<WPARAM>(Command::FocusAddressBar), 0);
     return S_OK;
 }
 
-void ResetFocusForTesting() { savedFocus = FocusPlace::MainWindow; }
+void ResetFocusForTesting() {
+    savedFocus = FocusPlace::MainWindow;
+    pageHasFocus = false;
+}

@@ -30,6 +30,8 @@ ComRef<ICoreWebView2ProcessFailedEventHandler> processFailedHandler;
 ComRef<ICoreWebView2SourceChangedEventHandler> sourceChangedHandler;
 ComRef<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorHandler;
 ComRef<ICoreWebView2MoveFocusRequestedEventHandler> moveFocusHandler;
+ComRef<ICoreWebView2FocusChangedEventHandler> gotFocusHandler;
+ComRef<ICoreWebView2FocusChangedEventHandler> lostFocusHandler;
 const std::wstring homeUrl = std::wstring(L"https://") + kSearchHost + L"/";
 const std::wstring searchUrl = std::wstring(L"https://") + kSearchHost + L"/?q=";
 std::wstring currentUrl = homeUrl;
@@ -42,6 +44,8 @@ void ResetAppStateForTesting() {
     processFailedHandler.Reset();
     acceleratorHandler.Reset();
     moveFocusHandler.Reset();
+    gotFocusHandler.Reset();
+    lostFocusHandler.Reset();
     navCompletedHandler.Reset();
     navStartingHandler.Reset();
     toolbarHeight = kDefaultToolbarHeight;

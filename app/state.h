@@ -35,6 +35,8 @@ extern ComRef<ICoreWebView2ProcessFailedEventHandler> processFailedHandler;
 extern ComRef<ICoreWebView2SourceChangedEventHandler> sourceChangedHandler;
 extern ComRef<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorHandler;
 extern ComRef<ICoreWebView2MoveFocusRequestedEventHandler> moveFocusHandler;
+extern ComRef<ICoreWebView2FocusChangedEventHandler> gotFocusHandler;
+extern ComRef<ICoreWebView2FocusChangedEventHandler> lostFocusHandler;
 
 extern const std::wstring homeUrl;
 extern const std::wstring searchUrl;

@@ -48,6 +48,7 @@ TEST(AbiTest, InterfaceIdsAreTheRuntimes) {
         {&IidOf<ICoreWebView2SourceChangedEventArgs>(), L"{31E0E545-1DBA-4266-8914-F63848A1F7D7}"},
         {&IidOf<ICoreWebView2MoveFocusRequestedEventHandler>(), L"{69035451-6DC7-4CB8-9BCE-B2BD70AD289F}"},
         {&IidOf<ICoreWebView2MoveFocusRequestedEventArgs>(), L"{2D6AA13B-3839-4A15-92FC-D88B3C0D9C9D}"},
+        {&IidOf<ICoreWebView2FocusChangedEventHandler>(), L"{05EA24BD-6452-4926-9014-4B82B498135D}"},
     };
     for (const auto& c : cases) EXPECT_EQ(GuidText(*c.first), c.second);
 }
@@ -131,10 +132,12 @@ TEST(AbiTest, ControllerMethodsReachTheirSlots) {
         {"MoveFocus", 12, [](ICoreWebView2Controller* c) { c->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT); }},
         {"add_MoveFocusRequested", 13, [&](ICoreWebView2Controller* c) { c->add_MoveFocusRequested(nullptr, &token); }},
         {"remove_MoveFocusRequested", 14, [&](ICoreWebView2Controller* c) { c->remove_MoveFocusRequested(token); }},
+        {"add_GotFocus", 15, [&](ICoreWebView2Controller* c) { c->add_GotFocus(nullptr, &token); }},
         {"add_LostFocus", 17, [&](ICoreWebView2Controller* c) { c->add_LostFocus(nullptr, &token); }},
         {"add_AcceleratorKeyPressed", 19, [&](ICoreWebView2Controller* c) { c->add_AcceleratorKeyPressed(nullptr, &token); }},
         {"remove_AcceleratorKeyPressed", 20, [&](ICoreWebView2Controller* c) { c->remove_AcceleratorKeyPressed(token); }},
         {"get_ParentWindow", 21, [](ICoreWebView2Controller* c) { c->get_ParentWindow(nullptr); }},
+        {"NotifyParentWindowPositionChanged", 23, [](ICoreWebView2Controller* c) { c->NotifyParentWindowPositionChanged(); }},
         {"Close", 24, [](ICoreWebView2Controller* c) { c->Close(); }},
         {"get_CoreWebView2", 25, [&](ICoreWebView2Controller* c) { c->get_CoreWebView2(&view); }},
     });

@@ -29,7 +29,6 @@ struct ICoreWebView2WebResourceRequestedEventHandler;
 struct ICoreWebView2WindowCloseRequestedEventHandler;
 struct ICoreWebView2ZoomFactorChangedEventHandler;
 struct ICoreWebView2MoveFocusRequestedEventHandler;
-struct ICoreWebView2FocusChangedEventHandler;
 struct ICoreWebView2HttpRequestHeaders;
 struct ICoreWebView2EnvironmentOptions;
 
@@ -57,6 +56,7 @@ enum COREWEBVIEW2_MOVE_FOCUS_REASON {
 enum COREWEBVIEW2_WEB_ERROR_STATUS {
     COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN = 0,
     COREWEBVIEW2_WEB_ERROR_STATUS_SERVER_UNREACHABLE = 6,
+    COREWEBVIEW2_WEB_ERROR_STATUS_CONNECTION_ABORTED = 9,
     COREWEBVIEW2_WEB_ERROR_STATUS_CANNOT_CONNECT = 12,
     COREWEBVIEW2_WEB_ERROR_STATUS_HOST_NAME_NOT_RESOLVED = 13,
     COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED = 14,
@@ -131,6 +131,11 @@ struct ICoreWebView2SourceChangedEventHandler : IUnknown {
 struct ICoreWebView2MoveFocusRequestedEventHandler : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(
         ICoreWebView2Controller* sender, ICoreWebView2MoveFocusRequestedEventArgs* args) = 0;
+};
+
+// GotFocus and LostFocus share this handler type; their args carry nothing.
+struct ICoreWebView2FocusChangedEventHandler : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2Controller* sender, IUnknown* args) = 0;
 };
 
 struct ICoreWebView2Environment : IUnknown {
@@ -302,6 +307,8 @@ TROV_DECLARE_IID(ICoreWebView2MoveFocusRequestedEventHandler,
                  0x69035451, 0x6dc7, 0x4cb8, 0x9b, 0xce, 0xb2, 0xbd, 0x70, 0xad, 0x28, 0x9f)
 TROV_DECLARE_IID(ICoreWebView2MoveFocusRequestedEventArgs,
                  0x2d6aa13b, 0x3839, 0x4a15, 0x92, 0xfc, 0xd8, 0x8b, 0x3c, 0x0d, 0x9c, 0x9d)
+TROV_DECLARE_IID(ICoreWebView2FocusChangedEventHandler,
+                 0x05ea24bd, 0x6452, 0x4926, 0x90, 0x14, 0x4b, 0x82, 0xb4, 0x98, 0x13, 0x5d)
 
 #undef TROV_DECLARE_IID
 
