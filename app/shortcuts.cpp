@@ -52,7 +52,32 @@ KeyDecision DecideAltKey(const KeyPress& press, KeyFlags& flags) {
     return swallow ? kSwallow : kLetThrough;
 }
 
+std::wstring KeyName(UINT key) {
+    if (key == VK_LEFT) return L"\u2190";
+    if (key == VK_RIGHT) return L"\u2192";
+    if (key == VK_HOME) return L"Home";
+    if (key >= VK_F1 && key <= VK_F24) {
+        // Written out by hand: std::to_wstring would link in a wide printf of 10 KB.
+        const UINT number = key - VK_F1 + 1;
+        std::wstring name = L"F";
+        if (number >= 10) name += static_cast<wchar_t>(L'0' + number / 10);
+        return name + static_cast<wchar_t>(L'0' + number % 10);
+    }
+    return std::wstring(1, static_cast<wchar_t>(key));  // letters and digits are their own codes
+}
+
 }  // namespace
+
+std::wstring ShortcutKeyText(Command command) {
+    for (const Binding& binding : kBindings) {
+        if (binding.command != command) continue;
+        std::wstring text;
+        if (binding.modifiers & kCtrl) text += L"Ctrl+";
+        if (binding.modifiers & kAlt) text += L"Alt+";
+        return text + KeyName(binding.key);
+    }
+    return std::wstring();
+}
 
 Command ShortcutFor(const KeyPress& press) {
     const bool inAddressBar = press.focus == FocusPlace::AddressBar;

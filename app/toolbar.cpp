@@ -1,6 +1,7 @@
 #include "app/toolbar.h"
 
 #include "addressbar/address_bar.h"
+#include "app/accessible.h"
 #include "app/commands.h"
 #include "app/state.h"
 
@@ -29,6 +30,8 @@ int ClientWidth(HWND hwnd) {
 }
 
 }  // namespace
+
+Command SlotCommand(int slot) { return slot >= 0 && slot < kSlotCount ? kSlotCommands[slot] : Command::None; }
 
 SlotLayout CurrentSlotLayout(int clientWidth) { return SlotLayout{clientWidth, buttonSize, toolbarHeight}; }
 
@@ -77,6 +80,7 @@ void OnToolbarMouseMove(HWND hwnd, POINT pt) {
     }
     if (candidate == hoverIndex) return;
 
+    NotifyHoverChange(hoverIndex, candidate);
     hoverIndex = candidate;
     // Re-armed on every change, also to -1, so the leave notification stays armed.
     TRACKMOUSEEVENT tme = {};
@@ -89,6 +93,7 @@ void OnToolbarMouseMove(HWND hwnd, POINT pt) {
 }
 
 void OnToolbarMouseLeave() {
+    NotifyHoverChange(hoverIndex, kSlotNone);
     hoverIndex = kSlotNone;
     InvalidateRect(hMainWnd, nullptr, FALSE);
 }

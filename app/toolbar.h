@@ -1,6 +1,8 @@
 // The toolbar's eight button slots: geometry, hover tracking and click actions.
 #pragma once
 
+#include "app/commands.h"
+
 #include <windows.h>
 
 enum ToolbarSlot {
@@ -41,6 +43,8 @@ int HoverSlotAt(int x, int y, const SlotLayout& layout);
 // The smallest client area the window may have: the two button groups apart, the address bar at
 // its least width clear of both, and room below the toolbar for the open menu panel.
 SIZE MinimumClientSize(int edge, int barHeight, int panelHeight);
+// What a click on the slot asks for; a reader's press of the button asks for the same.
+Command SlotCommand(int slot);
 
 // Message handlers of the main window.
 void OnToolbarMouseMove(HWND hwnd, POINT pt);

@@ -1,11 +1,13 @@
 #include "app/window.h"
 
 #include "addressbar/address_bar.h"
+#include "app/accessible.h"
 #include "app/commands.h"
 #include "app/focus.h"
 #include "app/shortcuts.h"
 #include "app/state.h"
 #include "app/toolbar.h"
+#include "app/tooltips.h"
 #include "chrome/menu_panel.h"
 #include "chrome/toolbar_paint.h"
 #include "webhost/webview_host.h"
@@ -15,6 +17,7 @@ namespace {
 LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW* create) {
     hMainWnd = hwnd;
     CreateAddressBar(hwnd, create->hInstance);
+    CreateToolbarTips(hwnd);
     InitWebView(hwnd);
     return 0;
 }
@@ -30,6 +33,8 @@ LRESULT OnSize(HWND hwnd, WPARAM sizeType) {
     ShowWebViewFor(sizeType);
     if (hAddressBar) LayoutAddressBar(hwnd);
     ResizeWebView();
+    LayoutToolbarTips(hwnd);
+    NotifyWindowStateChange(hwnd);
     InvalidateRect(hwnd, nullptr, FALSE);
     return 0;
 }
@@ -118,6 +123,7 @@ void SetMenuPanelOpen(HWND hwnd, bool open) {
     ResizeWebView();
     // Erase, so the strip that the moved web view uncovers shows the class background.
     InvalidateRect(hwnd, nullptr, TRUE);
+    NotifyMenuPanelChange(hwnd);
 }
 
 LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -139,6 +145,8 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_TIMER:         return OnTimer(wParam);
     case WM_APP_RUN_COMMAND:    RunCommand(hwnd, static_cast<Command>(wParam)); return 0;
     case WM_APP_RESTART_ENGINE: RestartEngine(); return 0;
+    case WM_GETOBJECT:     return OnGetObject(hwnd, wParam, lParam);
+    case WM_APP_ACCESSIBLE_ACTION: RunAccessibleAction(hwnd, wParam, lParam); return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }

@@ -4,8 +4,9 @@ import random
 import time
 
 from trov_e2e import (CLOSE_HOVER_FILL, EMPTY_CELLS, ENGINE_RELEASES, HOME_URL, HOVER_FILL, MENU_BOTTOM, MENU_ITEMS,
-                      PANEL_RULE_Y, RULE_GREY, SEARCH_URL, SLOT_SIZE, SLOT_TOP, SLOTS, TOOLBAR_HEIGHT, WHITE,
-                      BrowserTestCase, ScreenArea, cell_point, glyph_masks, in_order, parse_rect, slot_left, wait_until)
+                      PANEL_RULE_Y, ROLE_PUSH_BUTTON, RULE_GREY, SEARCH_URL, SLOT_NAMES, SLOT_SIZE, SLOT_TOP, SLOTS,
+                      TOOLBAR_HEIGHT, WHITE, BrowserTestCase, ScreenArea, cell_point, glyph_masks, in_order,
+                      parse_rect, slot_left, wait_until)
 
 
 def as_started(test):
@@ -298,6 +299,34 @@ class BrowserSession(BrowserTestCase):
                             "the box's text on the screen")
         # Touching characters may join into one shape; empty squares are all one shape.
         self.assertGreaterEqual(len(set(glyphs)), max(3, len(set(text)) // 2), f"{len(glyphs)} shapes for {text!r}")
+
+    def test_07_screen_reader_and_tooltips(self):
+        """From another process, as a screen reader: every button named where it is painted, and back
+        pressed by its default action; then the tooltip over the back button."""
+        trov = self.trov
+        children = trov.accessible()
+        buttons = {child["name"]: child for child in children if not child["object"]}
+        ox, oy = trov.geometry["origin"]
+        for slot, name in SLOT_NAMES.items():
+            with self.subTest(slot=slot):
+                self.assertIn(name, buttons, f"no child named {name} in {children}")
+                self.assertEqual(buttons[name]["role"], str(ROLE_PUSH_BUTTON))
+                left = ox + slot_left(slot, trov.width)
+                self.assertEqual(buttons[name]["location"], f"{left} {oy + SLOT_TOP} {SLOT_SIZE} {SLOT_SIZE}")
+
+        mark = trov.mark()
+        code, out = trov.inspector("accessible-press", "后退")
+        self.assertEqual(code, 0, out)
+        trov.wait_log("GoBack", mark)
+
+        x, y = hover_point("back", trov.width)
+        trov.move(x, y)
+        tip = wait_until(trov.tooltip, 5, "the tooltip of the back button")
+        self.assertEqual(tip["text"], "后退 (Alt+←)")
+        left, top, right, bottom = tip["rect"]
+        px, py = trov.screen_point(x, y)
+        self.assertTrue(abs(left - px) < 40 and py < top < py + 60, f"tooltip at {tip['rect']}, pointer at {(px, py)}")
+        self.assertEqual(trov.since(mark).count("GoBack"), 1)
 
     def test_08_long_session(self):
         trov = self.trov
