@@ -26,6 +26,18 @@ constexpr Binding kBindings[] = {
     {'W', kCtrl, Command::Close},
 };
 
+struct AppCommandBinding {
+    int appCommand;
+    Command command;
+};
+
+constexpr AppCommandBinding kAppCommandBindings[] = {
+    {APPCOMMAND_BROWSER_BACKWARD, Command::Back},
+    {APPCOMMAND_BROWSER_FORWARD, Command::Forward},
+    {APPCOMMAND_BROWSER_REFRESH, Command::Reload},
+    {APPCOMMAND_BROWSER_HOME, Command::Home},
+};
+
 constexpr KeyDecision kLetThrough = {KeyAction::LetThrough, Command::None};
 constexpr KeyDecision kSwallow = {KeyAction::Swallow, Command::None};
 
@@ -68,9 +80,15 @@ std::wstring ShortcutKeyText(Command command) {
 }
 
 Command ShortcutFor(const KeyPress& press) {
-    if (press.shift) return Command::None;
     const bool inAddressBar = press.focus == FocusPlace::AddressBar;
     const int modifiers = (press.ctrl ? kCtrl : 0) | (press.alt ? kAlt : 0);
+    // From the bar the focus goes on into the page, as Tab goes on to a window's next control.
+    if (press.key == VK_TAB && modifiers == kPlain) {
+        if (!inAddressBar) return Command::None;
+        return press.shift ? Command::TabBackIntoPage : Command::TabIntoPage;
+    }
+    if (press.shift) return Command::None;
+    if (press.key == VK_F6 && modifiers == kPlain && inAddressBar) return Command::FocusPage;
     if (press.key == VK_ESCAPE && modifiers == kPlain) {
         // An open panel is closed first; the bar keeps its edit until the next Escape.
         if (press.menuIsOpen) return Command::CloseMenu;
@@ -82,6 +100,13 @@ Command ShortcutFor(const KeyPress& press) {
     }
     for (const Binding& binding : kBindings) {
         if (binding.key == press.key && binding.modifiers == modifiers) return binding.command;
+    }
+    return Command::None;
+}
+
+Command CommandForAppCommand(int appCommand) {
+    for (const AppCommandBinding& binding : kAppCommandBindings) {
+        if (binding.appCommand == appCommand) return binding.command;
     }
     return Command::None;
 }

@@ -26,6 +26,9 @@ struct KeyPress {
 // Modifiers must match exactly, so that Ctrl+Alt (AltGr) and Shift combinations stay the page's.
 Command ShortcutFor(const KeyPress& press);
 
+// The command of an application command (APPCOMMAND_*: the mouse's back and forward buttons, the
+// keyboard's browser keys), or Command::None for one the browser leaves to the system.
+Command CommandForAppCommand(int appCommand);
 // The first key of the table that runs the command, written as people read it ("Alt+←", "F5");
 // empty when no key runs it.
 std::wstring ShortcutKeyText(Command command);

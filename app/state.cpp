@@ -29,6 +29,7 @@ ComRef<ICoreWebView2NavigationCompletedEventHandler> navCompletedHandler;
 ComRef<ICoreWebView2ProcessFailedEventHandler> processFailedHandler;
 ComRef<ICoreWebView2SourceChangedEventHandler> sourceChangedHandler;
 ComRef<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorHandler;
+ComRef<ICoreWebView2MoveFocusRequestedEventHandler> moveFocusHandler;
 ComRef<ICoreWebView2FocusChangedEventHandler> gotFocusHandler;
 ComRef<ICoreWebView2FocusChangedEventHandler> lostFocusHandler;
 const std::wstring homeUrl = std::wstring(L"https://") + kSearchHost + L"/";
@@ -42,6 +43,7 @@ void ResetAppStateForTesting() {
     sourceChangedHandler.Reset();
     processFailedHandler.Reset();
     acceleratorHandler.Reset();
+    moveFocusHandler.Reset();
     gotFocusHandler.Reset();
     lostFocusHandler.Reset();
     navCompletedHandler.Reset();

@@ -4,6 +4,7 @@
 #include "app/accessible.h"
 #include "app/commands.h"
 #include "app/focus.h"
+#include "app/shortcuts.h"
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "app/tooltips.h"
@@ -63,6 +64,32 @@ LRESULT OnLButtonDown(HWND hwnd, POINT pt) {
     return 0;
 }
 
+// The page of a typed address takes the keyboard, so that Space and the arrows scroll it; the
+// bar shows its address when it has loaded, as the bar no longer has the focus then.
+LRESULT OnAppNavigate() {
+    if (NavigateToAddressBarText()) MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
+    return 0;
+}
+
+// The frame is added for the window's own style and DPI, so the client area is what the layout needs.
+LRESULT OnGetMinMaxInfo(HWND hwnd, MINMAXINFO* info) {
+    const SIZE client = MinimumClientSize(buttonSize, toolbarHeight, menuHeight);
+    RECT frame = {0, 0, client.cx, client.cy};
+    AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)), FALSE,
+                             static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)), GetDpiForWindow(hwnd));
+    info->ptMinTrackSize = POINT{frame.right - frame.left, frame.bottom - frame.top};
+    return 0;
+}
+
+// The mouse's back and forward buttons, and the keyboard's browser keys where no key path took
+// them, reach the window as application commands; the others stay the system's.
+LRESULT OnAppCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    const Command command = CommandForAppCommand(GET_APPCOMMAND_LPARAM(lParam));
+    if (command == Command::None) return DefWindowProcW(hwnd, WM_APPCOMMAND, wParam, lParam);
+    RunCommand(hwnd, command);
+    return TRUE;
+}
+
 }  // namespace
 
 int BandHeight() { return menuOpen ? toolbarHeight + menuHeight : toolbarHeight; }
@@ -111,8 +138,10 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_MOUSEMOVE:     OnToolbarMouseMove(hwnd, MousePoint(lParam)); return 0;
     case WM_LBUTTONDOWN:   return OnLButtonDown(hwnd, MousePoint(lParam));
     case WM_MOUSELEAVE:    OnToolbarMouseLeave(); return 0;
-    case WM_APP_NAVIGATE:  NavigateToAddressBarText(); return 0;
+    case WM_APP_NAVIGATE:  return OnAppNavigate();
     case WM_ACTIVATE:      return OnActivate(hwnd, wParam, lParam);
+    case WM_GETMINMAXINFO: return OnGetMinMaxInfo(hwnd, reinterpret_cast<MINMAXINFO*>(lParam));
+    case WM_APPCOMMAND:    return OnAppCommand(hwnd, wParam, lParam);
     case WM_TIMER:         return OnTimer(wParam);
     case WM_APP_RUN_COMMAND:    RunCommand(hwnd, static_cast<Command>(wParam)); return 0;
     case WM_APP_RESTART_ENGINE: RestartEngine(); return 0;

@@ -72,6 +72,13 @@ PAGES = {
                   "encodeURIComponent(keys.join('|')); });"
                   "</script>",
     "/keys-seen": "<body><p>seen</p>",
+    # Two links; a block below shows which of them has the focus: red the first, blue the last.
+    "/links.html": "<body style='margin:0'><a id='first' href='#one' style='display:block;height:60px'>one</a>"
+                   "<a id='last' href='#two' style='display:block;height:60px'>two</a>"
+                   "<div id='shows' style='height:400px;background:#00a050'></div><script>"
+                   "addEventListener('focusin', function () { var id = document.activeElement.id;"
+                   "document.getElementById('shows').style.background ="
+                   " id === 'first' ? '#f00' : id === 'last' ? '#00f' : '#00a050'; });</script>",
     "/download.html": "<body style='margin:0'><a href='/" + DOWNLOAD_NAME + "' download style='display:block;"
                       "height:300px;background:#00f'></a>",
     # Links in bands 60 CSS pixels high, blue and green by turns; each opens the landing page with its number.
@@ -627,6 +634,41 @@ class ChromiumSession(ChromiumPages):
         self.assertEqual([k for k in keys if not k.startswith("Shift/")],
                          ["A/KeyA", "b/KeyB", "1/Digit1", " /Space", "Enter/Enter"])
         self.assertGreater(int(report["y"][0]), 400, "a page down")
+
+    def test_16b_enter_gives_the_new_page_the_keyboard(self):
+        trov = self.trov
+        self.open_page("/keys.html")
+        wait_until(lambda: trov.info().get("focus") == "page", 5, "the page to take the focus after Enter")
+        probe = (600, TOOLBAR_HEIGHT + 300)
+        self.wait_colours({probe: GREEN}, "the top of the page")
+        trov.key("space")
+        self.wait_colours({probe: PURPLE}, "Space scrolled the page, without a click into it")
+        self.assertEqual(trov.bar_text(), self.server.url("/keys.html"), "the space went to the bar")
+
+    def test_16c_tab_goes_from_the_bar_through_the_links_and_back(self):
+        trov = self.trov
+        probe = (600, TOOLBAR_HEIGHT + 300)
+        shown = self.server.url("/links.html")
+        for keys, reason, order in (("Tab", 1, (RED, BLUE)), ("shift+Tab", 2, (BLUE, RED))):
+            with self.subTest(keys=keys):
+                self.open_page("/links.html")  # afresh: no link has the focus
+                self.wait_colours({probe: GREEN}, "no link focused yet")
+                trov.focus_bar()
+                mark = trov.mark()
+                trov.key(keys)
+                trov.wait_log(f"MoveFocus {reason}", mark)
+                wait_until(lambda: trov.info().get("focus") == "page", 5, f"{keys} to move into the page")
+                self.wait_colours({probe: order[0]}, f"{keys} into the page focused its end of the links")
+                trov.key(keys)
+                self.wait_colours({probe: order[1]}, f"{keys} moved on to the other link")
+                self.assertFalse([line for line in trov.since(mark) if line.startswith("MoveFocusRequested")])
+                trov.key(keys)
+                trov.wait_log(f"MoveFocusRequested {reason} 1", mark)
+                wait_until(lambda: trov.info().get("focus") == "addressbar", 5, f"{keys} out of the page to the bar")
+                trov.type("tabbed.over")  # the whole address was selected
+                trov.wait_bar("tabbed.over")
+                trov.key("Escape")
+                trov.wait_bar(shown)
 
     def test_17_downloads_are_refused(self):
         trov = self.trov

@@ -60,8 +60,8 @@ EMPTY_CELLS = [(1, 0), (1, 2)]
 
 # The engine's lines as it lets go of each handler the browser registers, in the order a Close lets
 # them go, then of its three objects as the browser releases them.
-HANDLER_RELEASES = ["Released acceleratorhandler", "Released gotfocushandler", "Released lostfocushandler",
-                    "Released navigationstartinghandler",
+HANDLER_RELEASES = ["Released acceleratorhandler", "Released movefocushandler", "Released gotfocushandler",
+                    "Released lostfocushandler", "Released navigationstartinghandler",
                     "Released navigationcompletedhandler", "Released sourcechangedhandler",
                     "Released processfailedhandler"]
 ENGINE_RELEASES = HANDLER_RELEASES + ["Released webview", "Released controller", "Released environment"]

@@ -175,17 +175,29 @@ bool ChromiumView::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, L
     return false;
 }
 
+// The modifiers are read as the message comes: a Tab may hold the input behind it for a while.
 void ChromiumView::ForwardInput(UINT message, WPARAM wParam, LPARAM lParam) {
-    POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-    if (message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL) ScreenToClient(Window(), &point);
+    if (pageReady_) tabGate_.Pass(TabGate::Input{message, wParam, lParam, KeyboardModifiers()});
+}
+
+void ChromiumView::DeliverInput(const TabGate::Input& in) {
+    POINT point = {static_cast<short>(LOWORD(in.lParam)), static_cast<short>(HIWORD(in.lParam))};
+    if (in.message == WM_MOUSEWHEEL || in.message == WM_MOUSEHWHEEL) ScreenToClient(Window(), &point);
     if (!pageReady_) return;
-    const bool key = message == WM_KEYDOWN || message == WM_KEYUP;
-    if (key && HandleBrowserKey(message, wParam, KeyboardModifiers())) return;
-    if (HandleZoomWheel(message, wParam)) return;
-    if (message == WM_KEYDOWN && HandleEditingKey(wParam, KeyboardModifiers())) return;
-    if (message == WM_MOUSEMOVE) TrackPointer(point);
-    for (const InputCommand& command : input_.Translate(message, wParam, point, KeyboardModifiers())) {
+    const bool key = in.message == WM_KEYDOWN || in.message == WM_KEYUP;
+    if (key && HandleBrowserKey(in.message, in.wParam, in.modifiers)) return;
+    if (HandleZoomWheel(in.message, in.wParam)) return;
+    if (in.message == WM_KEYDOWN && HandleEditingKey(in.wParam, in.modifiers)) return;
+    if (in.message == WM_MOUSEMOVE) TrackPointer(point);
+    for (const InputCommand& command : input_.Translate(in.message, in.wParam, point, in.modifiers)) {
         connection_.Call(command.method, command.params);
+    }
+}
+
+void ChromiumView::TakeFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
+    WebView::TakeFocus(reason);
+    if (reason != COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC) {
+        tabGate_.FocusEnd(reason == COREWEBVIEW2_MOVE_FOCUS_REASON_PREVIOUS);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "devtools/engine/chromium/opened_pages.h"
 #include "devtools/engine/chromium/page_connection.h"
 #include "devtools/engine/chromium/page_cursor.h"
+#include "devtools/engine/chromium/page_focus.h"
 #include "devtools/engine/chromium/page_input.h"
 #include "devtools/engine/chromium/screencast.h"
 #include "devtools/engine/chromium/script_dialog.h"
@@ -27,6 +28,7 @@ public:
 
     std::wstring Source() const override;
     void PlacePage(const RECT& bounds) override;
+    void TakeFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) override;
     bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     void OnWindowDestroyed() override;
 
@@ -50,6 +52,7 @@ private:
     void FinishReady(bool ready);
     void Raise(const std::vector<NavigationEvent>& events);
     void ForwardInput(UINT message, WPARAM wParam, LPARAM lParam);
+    void DeliverInput(const TabGate::Input& input);
 
     // What a page does besides navigating (page_features.cpp): its dialogs, new windows,
     // downloads and clipboard keys.
@@ -78,6 +81,8 @@ private:
     Screencast screencast_{connection_};
     PageCursor cursor_{connection_};
     OpenedPages openedPages_{connection_};
+    TabGate tabGate_{connection_, [this](const TabGate::Input& input) { DeliverInput(input); },
+                     [this](bool backwards) { return OfferFocusToHost(backwards); }};
     std::function<void(bool)> whenReady_;
     bool pageReady_ = false;
     bool dialogOpen_ = false;
