@@ -3,7 +3,6 @@
 #include "addressbar/navigate.h"
 #include "app/state.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,30 +15,16 @@ constexpr int kFocusBandBottom = 50;
 
 // The selection the bar had when it lost the focus, put back when the focus returns: the bar shows
 // its text from the start meanwhile. Forgotten when a click or a new text decides anew.
-struct Selection {
-    DWORD start;
-    DWORD end;
-};
-std::optional<Selection> selectionWhenLeft;
+DWORD selectionStart = 0;
+DWORD selectionEnd = 0;
+bool selectionKept = false;
 
-// A bar without the focus shows where an address starts, its scheme and host, not where the caret was.
-void ScrollToTheStart(HWND bar) {
+// A bar without the focus shows where an address starts, its scheme and host, not where the caret
+// was; the selection is noted first, for the focus's return.
+void ShowTheStart(HWND bar) {
+    SendMessageW(bar, EM_GETSEL, reinterpret_cast<WPARAM>(&selectionStart), reinterpret_cast<LPARAM>(&selectionEnd));
     SendMessageW(bar, EM_SETSEL, 0, 0);
     SendMessageW(bar, EM_SCROLLCARET, 0, 0);
-}
-
-void LeaveShowingTheStart(HWND bar) {
-    Selection selection = {};
-    SendMessageW(bar, EM_GETSEL, reinterpret_cast<WPARAM>(&selection.start), reinterpret_cast<LPARAM>(&selection.end));
-    selectionWhenLeft = selection;
-    ScrollToTheStart(bar);
-}
-
-void ReturnToTheSelection(HWND bar) {
-    if (!selectionWhenLeft) return;
-    SendMessageW(bar, EM_SETSEL, selectionWhenLeft->start, selectionWhenLeft->end);
-    SendMessageW(bar, EM_SCROLLCARET, 0, 0);
-    selectionWhenLeft.reset();
 }
 
 }  // namespace
@@ -55,7 +40,7 @@ bool InAddressBarFocusBand(int x, int y, int screenWidth) {
 }
 
 void CreateAddressBar(HWND parent, HINSTANCE instance) {
-    selectionWhenLeft.reset();
+    selectionKept = false;
     hAddressBar = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, kAddressBarLeft,
                                   kAddressBarTop, kAddressBarInitialWidth, kAddressBarHeight, parent,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(ID_ADDRESS_BAR)), instance, nullptr);
@@ -94,21 +79,15 @@ LRESULT CALLBACK AddressBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return 0;  // a single-line edit would only beep at it
     }
     // A click into the bar puts the caret where it lands, in the text as it shows now.
-    if (message == WM_LBUTTONDOWN && GetFocus() != hwnd) selectionWhenLeft.reset();
+    if (message == WM_LBUTTONDOWN && GetFocus() != hwnd) selectionKept = false;
     const LRESULT result = CallWindowProcW(oldEditProc, hwnd, message, wParam, lParam);
-    switch (message) {
-    case WM_KILLFOCUS:
-        LeaveShowingTheStart(hwnd);
-        break;
-    case WM_SETFOCUS:
-        ReturnToTheSelection(hwnd);
-        break;
-    case WM_SETTEXT:
-        if (GetFocus() != hwnd) {
-            selectionWhenLeft.reset();
-            ScrollToTheStart(hwnd);
-        }
-        break;
+    if (message == WM_KILLFOCUS || (message == WM_SETTEXT && GetFocus() != hwnd)) {
+        ShowTheStart(hwnd);
+        selectionKept = message == WM_KILLFOCUS;
+    } else if (message == WM_SETFOCUS && selectionKept) {
+        selectionKept = false;
+        SendMessageW(hwnd, EM_SETSEL, selectionStart, selectionEnd);
+        SendMessageW(hwnd, EM_SCROLLCARET, 0, 0);
     }
     return result;
 }

@@ -78,7 +78,7 @@ int MessageBoxKeepingFocus(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
 }
 
 bool MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
-    if (!webviewReady || !webviewController) return false;
+    if (!webviewReady) return false;  // the controller is there once the view is ready
     webviewController->MoveFocus(reason);
     return true;
 }
@@ -86,7 +86,7 @@ bool MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
 // The bar takes the focus once the event has returned; the engine is told at once that it will, so
 // that it does not move the focus on by itself. Without a bar the engine's default stands.
 HRESULT OnMoveFocusRequested(ICoreWebView2Controller*, ICoreWebView2MoveFocusRequestedEventArgs* args) {
-    if (!args || !hAddressBar) return S_OK;
+    if (!hAddressBar) return S_OK;
     args->put_Handled(TRUE);
     PostMessageW(hMainWnd, WM_APP_RUN_COMMAND, static_cast<WPARAM>(Command::FocusAddressBar), 0);
     return S_OK;

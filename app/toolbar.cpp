@@ -57,10 +57,10 @@ SIZE MinimumClientSize(int edge, int barHeight, int panelHeight) {
     // The last column of the left group's hit ranges; the right group's first lies as far from the right edge.
     const int groupSpan = SlotRect(kSlotHome, SlotLayout{0, edge, barHeight}).right;
     const int groupsApart = 2 * groupSpan + 1;
-    const int barClearOfRightGroup = kAddressBarLeft + kAddressBarMinWidth + groupSpan + 1;
-    // Where the bar's width rule reaches its least width: the bar keeps its distance to the right edge.
+    // Where the bar's width rule reaches its least width: the bar keeps its 240 pixels to the right
+    // edge, room enough for a right group of buttons of the default size.
     const int barAtLeastWidth = kAddressBarWidthMargin + kAddressBarMinWidth;
-    const int width = std::max({groupsApart, barClearOfRightGroup, barAtLeastWidth});
+    const int width = std::max(groupsApart, barAtLeastWidth);
     return SIZE{width, barHeight + panelHeight};
 }
 
