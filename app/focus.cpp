@@ -2,21 +2,22 @@
 
 #include "app/state.h"
 
-void RememberFocus() {
-    const HWND focus = GetFocus();
-    // No focus at all: the window was disabled or minimised first, and what was noted before stands.
-    if (!focus) return;
+bool FocusPlaceOf(HWND focus, FocusPlace* place) {
+    if (!focus) return false;
     if (focus == hAddressBar) {
-        savedFocus = FocusPlace::AddressBar;
+        *place = FocusPlace::AddressBar;
     } else if (focus == hMainWnd) {
-        savedFocus = FocusPlace::MainWindow;
+        *place = FocusPlace::MainWindow;
     } else if (IsChild(hMainWnd, focus)) {
-        savedFocus = FocusPlace::Page;  // the web view's windows are the main window's only other children
+        *place = FocusPlace::Page;  // the web view's windows are the main window's only other children
+    } else {
+        return false;
     }
+    return true;
 }
 
-bool RestoreFocus() {
-    switch (savedFocus) {
+bool MoveFocusTo(FocusPlace place) {
+    switch (place) {
     case FocusPlace::AddressBar:
         if (!hAddressBar) return false;
         SetFocus(hAddressBar);  // the edit control keeps its caret and selection meanwhile
@@ -30,6 +31,11 @@ bool RestoreFocus() {
     }
     return false;
 }
+
+// No focus at all: the window was disabled or minimised first, and what was noted before stands.
+void RememberFocus() { FocusPlaceOf(GetFocus(), &savedFocus); }
+
+bool RestoreFocus() { return MoveFocusTo(savedFocus); }
 
 // The default handling gives the focus to the main window on activation; a minimised window takes none.
 LRESULT OnActivate(HWND hwnd, WPARAM wParam, LPARAM lParam) {

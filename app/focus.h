@@ -2,7 +2,16 @@
 // window is activated again or one of its message boxes closes.
 #pragma once
 
+#include "app/state.h"
+
 #include <windows.h>
+
+// Where the focus window belongs; false when it is none of the main window's.
+bool FocusPlaceOf(HWND focus, FocusPlace* place);
+
+// Puts the focus into the address bar or the page; false when the place is the main window itself
+// or is gone, which the caller then gives the focus to.
+bool MoveFocusTo(FocusPlace place);
 
 // Notes where the focus is now, if it is in the main window or one of its children.
 void RememberFocus();

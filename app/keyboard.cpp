@@ -1,6 +1,7 @@
 #include "app/keyboard.h"
 
 #include "addressbar/address_bar.h"
+#include "app/fullscreen.h"
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "app/window.h"
@@ -51,6 +52,8 @@ void RunShortcut(Shortcut command) {
     switch (command) {
     case Shortcut::FocusAddressBar:
         if (!hAddressBar) return;
+        // The bar is hidden in full screen: the window leaves it first, so that the bar can be seen.
+        ApplyFullScreenEvent(hMainWnd, FullScreenEvent::LeaveAll);
         SetFocus(hAddressBar);
         SelectAllOfAddressBar();
         break;
@@ -81,6 +84,9 @@ void RunShortcut(Shortcut command) {
     case Shortcut::CloseMenu:
         // As after a click in the panel that hits no item.
         if (menuOpen) SetMenuPanelOpen(hMainWnd, false);
+        break;
+    case Shortcut::ToggleFullScreen:
+        ApplyFullScreenEvent(hMainWnd, FullScreenEvent::KeyPressed);
         break;
     case Shortcut::None:
         break;

@@ -24,6 +24,7 @@ constexpr Binding kBindings[] = {
     {VK_HOME, kAlt, Shortcut::Home},
     {VK_BROWSER_HOME, kPlain, Shortcut::Home},
     {'W', kCtrl, Shortcut::CloseWindow},
+    {VK_F11, kPlain, Shortcut::ToggleFullScreen},
 };
 
 }  // namespace

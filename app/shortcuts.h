@@ -15,6 +15,7 @@ enum class Shortcut {
     Home,               // Alt+Home, Browser Home
     CloseWindow,        // Ctrl+W
     CloseMenu,          // Escape while the menu panel is open
+    ToggleFullScreen,   // F11
 };
 
 struct KeyPress {

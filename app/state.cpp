@@ -27,6 +27,7 @@ ComRef<ICoreWebView2NavigationCompletedEventHandler> navCompletedHandler;
 ComRef<ICoreWebView2ProcessFailedEventHandler> processFailedHandler;
 ComRef<ICoreWebView2SourceChangedEventHandler> sourceChangedHandler;
 ComRef<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorHandler;
+ComRef<ICoreWebView2ContainsFullScreenElementChangedEventHandler> fullScreenHandler;
 const std::wstring homeUrl = std::wstring(L"https://") + kSearchHost + L"/";
 const std::wstring searchUrl = std::wstring(L"https://") + kSearchHost + L"/?q=";
 std::wstring currentUrl = homeUrl;
@@ -44,6 +45,7 @@ void ResetAppStateForTesting() {
     sourceChangedHandler.Reset();
     processFailedHandler.Reset();
     acceleratorHandler.Reset();
+    fullScreenHandler.Reset();
     navCompletedHandler.Reset();
     navStartingHandler.Reset();
     toolbarHeight = kDefaultToolbarHeight;

@@ -39,6 +39,7 @@ extern ComRef<ICoreWebView2NavigationCompletedEventHandler> navCompletedHandler;
 extern ComRef<ICoreWebView2ProcessFailedEventHandler> processFailedHandler;
 extern ComRef<ICoreWebView2SourceChangedEventHandler> sourceChangedHandler;
 extern ComRef<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorHandler;
+extern ComRef<ICoreWebView2ContainsFullScreenElementChangedEventHandler> fullScreenHandler;
 
 // The id of the last navigation whose start was seen, so that a replaced one's late completion is
 // recognised; navigationStartSeen is false until the first start of the current web view.

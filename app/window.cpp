@@ -2,6 +2,7 @@
 
 #include "addressbar/address_bar.h"
 #include "app/focus.h"
+#include "app/fullscreen.h"
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "chrome/menu_panel.h"
@@ -31,7 +32,17 @@ LRESULT OnSize(HWND hwnd, WPARAM sizeType) {
     return 0;
 }
 
+// Full screen, the page covers the client area: what needs painting is only validated (and erased
+// with the class background where no view is).
+LRESULT PaintNothing(HWND hwnd) {
+    PAINTSTRUCT ps;
+    BeginPaint(hwnd, &ps);
+    EndPaint(hwnd, &ps);
+    return 0;
+}
+
 LRESULT OnPaint(HWND hwnd) {
+    if (IsFullScreen()) return PaintNothing(hwnd);
     PaintBuffered(hwnd, BandHeight(), PaintBand);
     return 0;
 }
@@ -43,8 +54,14 @@ POINT MousePoint(LPARAM lParam) {
     return POINT{static_cast<LONG>(LOWORD(value)), static_cast<LONG>(HIWORD(value))};
 }
 
+LRESULT OnMouseMove(HWND hwnd, POINT pt) {
+    if (!IsFullScreen()) OnToolbarMouseMove(hwnd, pt);  // the hidden band takes no hover
+    return 0;
+}
+
 // Three stages, each whatever the one before did: the buttons, the open panel, the focus rule.
 LRESULT OnLButtonDown(HWND hwnd, POINT pt) {
+    if (IsFullScreen()) return 0;  // the band is hidden
     OnToolbarClick(hwnd, pt);
     if (menuOpen && OnMenuPanelClick(hwnd, pt)) SetMenuPanelOpen(hwnd, false);
     ApplyAddressBarFocusRule(pt);
@@ -93,11 +110,12 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_SIZE:          return OnSize(hwnd, wParam);
     case WM_PAINT:         return OnPaint(hwnd);
     case WM_CTLCOLOREDIT:  return OnAddressBarColor(reinterpret_cast<HDC>(wParam));
-    case WM_MOUSEMOVE:     OnToolbarMouseMove(hwnd, MousePoint(lParam)); return 0;
+    case WM_MOUSEMOVE:     return OnMouseMove(hwnd, MousePoint(lParam));
     case WM_LBUTTONDOWN:   return OnLButtonDown(hwnd, MousePoint(lParam));
     case WM_MOUSELEAVE:    OnToolbarMouseLeave(); return 0;
     case WM_APP_NAVIGATE:  NavigateToAddressBarText(); return 0;
     case WM_ACTIVATE:      return OnActivate(hwnd, wParam, lParam);
+    case WM_APP_FULLSCREEN: OnFullScreenElementChanged(hwnd); return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }

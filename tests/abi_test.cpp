@@ -46,6 +46,7 @@ TEST(AbiTest, InterfaceIdsAreTheRuntimes) {
         {&IidOf<ICoreWebView2ProcessFailedEventArgs>(), L"{8155A9A4-1474-4A86-8CAE-151B0FA6B8CA}"},
         {&IidOf<ICoreWebView2SourceChangedEventHandler>(), L"{3C067F9F-5388-4772-8B48-79F7EF1AB37C}"},
         {&IidOf<ICoreWebView2SourceChangedEventArgs>(), L"{31E0E545-1DBA-4266-8914-F63848A1F7D7}"},
+        {&IidOf<ICoreWebView2ContainsFullScreenElementChangedEventHandler>(), L"{E45D98B1-AFEF-45BE-8BAF-6C7728867F73}"},
     };
     for (const auto& c : cases) EXPECT_EQ(GuidText(*c.first), c.second);
 }
@@ -114,6 +115,21 @@ TEST(AbiTest, WebViewMethodsReachTheirSlots) {
         {"get_CanGoForward", 39, [&](ICoreWebView2* v) { v->get_CanGoForward(&flag); }},
         {"GoBack", 40, [](ICoreWebView2* v) { v->GoBack(); }},
         {"GoForward", 41, [](ICoreWebView2* v) { v->GoForward(); }},
+        {"GetDevToolsProtocolEventReceiver", 42, [](ICoreWebView2* v) { v->GetDevToolsProtocolEventReceiver(L"", nullptr); }},
+        {"Stop", 43, [](ICoreWebView2* v) { v->Stop(); }},
+        {"add_NewWindowRequested", 44, [&](ICoreWebView2* v) { v->add_NewWindowRequested(nullptr, &token); }},
+        {"remove_NewWindowRequested", 45, [&](ICoreWebView2* v) { v->remove_NewWindowRequested(token); }},
+        {"add_DocumentTitleChanged", 46, [&](ICoreWebView2* v) { v->add_DocumentTitleChanged(nullptr, &token); }},
+        {"remove_DocumentTitleChanged", 47, [&](ICoreWebView2* v) { v->remove_DocumentTitleChanged(token); }},
+        {"get_DocumentTitle", 48, [&](ICoreWebView2* v) { v->get_DocumentTitle(&text); }},
+        {"AddHostObjectToScript", 49, [](ICoreWebView2* v) { v->AddHostObjectToScript(L"", nullptr); }},
+        {"RemoveHostObjectFromScript", 50, [](ICoreWebView2* v) { v->RemoveHostObjectFromScript(L""); }},
+        {"OpenDevToolsWindow", 51, [](ICoreWebView2* v) { v->OpenDevToolsWindow(); }},
+        {"add_ContainsFullScreenElementChanged", 52,
+         [&](ICoreWebView2* v) { v->add_ContainsFullScreenElementChanged(nullptr, &token); }},
+        {"remove_ContainsFullScreenElementChanged", 53,
+         [&](ICoreWebView2* v) { v->remove_ContainsFullScreenElementChanged(token); }},
+        {"get_ContainsFullScreenElement", 54, [&](ICoreWebView2* v) { v->get_ContainsFullScreenElement(&flag); }},
     });
 }
 

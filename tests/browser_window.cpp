@@ -1,5 +1,6 @@
 #include "browser_window.h"
 
+#include "app/fullscreen.h"
 #include "app/startup.h"
 #include "app/state.h"
 
@@ -65,6 +66,7 @@ void BrowserWindowTest::SetUp() {
     EnsureProcessStarted();
     engine_double::Reset();
     ResetAppStateForTesting();
+    ResetFullScreenForTesting();
     if (openWindowInSetUp_) OpenWindow();
 }
 
@@ -75,6 +77,7 @@ void BrowserWindowTest::TearDown() {
     DrainQuit();
     engine_double::Reset();
     ResetAppStateForTesting();
+    ResetFullScreenForTesting();
 }
 
 void BrowserWindowTest::OpenWindow(int showCommand) {

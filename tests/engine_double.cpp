@@ -151,7 +151,8 @@ struct HeldHandler {
 };
 
 HeldHandler environmentHandler, controllerHandler, startingHandler, completedHandler, keyHandler;
-HeldHandler sourceChangedHandler, processFailedHandler;
+HeldHandler sourceChangedHandler, processFailedHandler, fullScreenHandler;
+bool containsFullScreenElement = false;
 
 // An add_… call: recorded, the handler held by the engine, a token given back.
 HRESULT Register(const wchar_t* call, HeldHandler& held, IUnknown* handler, EventRegistrationToken* token,
@@ -171,6 +172,7 @@ public:
         completedHandler.Drop();
         sourceChangedHandler.Drop();
         processFailedHandler.Drop();
+        fullScreenHandler.Drop();
     }
     HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) override {
         Record(L"get_Source");
@@ -199,6 +201,14 @@ public:
     HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* handler,
                                                 EventRegistrationToken* token) override {
         return Register(L"add_ProcessFailed", processFailedHandler, handler, token, 4);
+    }
+    HRESULT STDMETHODCALLTYPE add_ContainsFullScreenElementChanged(
+        ICoreWebView2ContainsFullScreenElementChangedEventHandler* handler, EventRegistrationToken* token) override {
+        return Register(L"add_ContainsFullScreenElementChanged", fullScreenHandler, handler, token, 6);
+    }
+    HRESULT STDMETHODCALLTYPE get_ContainsFullScreenElement(BOOL* contains) override {
+        *contains = containsFullScreenElement;
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Reload() override { Record(L"Reload"); return S_OK; }
     HRESULT STDMETHODCALLTYPE GoBack() override { Record(L"GoBack"); return S_OK; }
@@ -327,8 +337,11 @@ void Reset(const Options& newOptions) {
     completedHandler.Drop();
     sourceChangedHandler.Drop();
     processFailedHandler.Drop();
+    fullScreenHandler.Drop();
     keyHandler.Drop();
     keyHandler.countAtRelease = -1;
+    fullScreenHandler.countAtRelease = -1;
+    containsFullScreenElement = false;
     environmentHandler.countAtRelease = controllerHandler.countAtRelease = -1;
     startingHandler.countAtRelease = completedHandler.countAtRelease = -1;
     sourceChangedHandler.countAtRelease = processFailedHandler.countAtRelease = -1;
@@ -419,6 +432,15 @@ long RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
     handler->Invoke(webViewObject.get(), &args);
     return static_cast<long>(handler->Release());
 }
+
+void RaiseContainsFullScreenElementChanged(bool contains) {
+    containsFullScreenElement = contains;
+    auto* handler = static_cast<ICoreWebView2ContainsFullScreenElementChangedEventHandler*>(fullScreenHandler.handler);
+    if (handler) handler->Invoke(webViewObject.get(), nullptr);
+}
+
+IUnknown* FullScreenHandler() { return fullScreenHandler.handler; }
+long FullScreenHandlerCountAtRelease() { return fullScreenHandler.countAtRelease; }
 
 const std::vector<std::wstring>& FinalReleases() { return finalReleases; }
 size_t RetiredGenerations() { return retired.size(); }

@@ -50,6 +50,9 @@ TEST(ShortcutTableTest, EachKeyMapsToItsCommandAndEverythingElseToNothing) {
         {VK_HOME, kAlt, false, false, Shortcut::Home},
         {VK_BROWSER_HOME, kNone, false, false, Shortcut::Home},
         {'W', kCtrl, false, false, Shortcut::CloseWindow},
+        {VK_F11, kNone, false, false, Shortcut::ToggleFullScreen},
+        {VK_F11, kNone, true, false, Shortcut::ToggleFullScreen},
+        {VK_F11, kAlt, false, false, Shortcut::None},
         {'M', kCtrl, true, false, Shortcut::None},  // swallowed by the bar as a carriage return
         {VK_RETURN, kNone, true, false, Shortcut::None},
         {VK_RETURN, kCtrl, true, false, Shortcut::None},

@@ -30,8 +30,8 @@ TEST_F(WebHostTest, StartUpShowsSizesAndRegistersBeforeTheFirstNavigation) {
     const std::vector<std::wstring> expected = {
         L"CreateEnvironment",      L"CreateController",        L"put_IsVisible 1",
         BoundsCall(window(), 64), L"add_NavigationStarting", L"add_NavigationCompleted",
-        L"add_SourceChanged",      L"add_ProcessFailed",       L"add_AcceleratorKeyPressed",
-        L"Navigate https://duckduckgo.com/"};
+        L"add_SourceChanged",      L"add_ProcessFailed",       L"add_ContainsFullScreenElementChanged",
+        L"add_AcceleratorKeyPressed", L"Navigate https://duckduckgo.com/"};
     EXPECT_EQ(Calls(), expected);
     EXPECT_TRUE(webviewReady);
     EXPECT_EQ(GetFocus(), window());
@@ -253,7 +253,8 @@ TEST_F(ProcessFailureTest, DeadEngineIsReleasedOnceAndRestartedOnTheLastPage) {
     for (int which = 0; which < 4; ++which) {
         EXPECT_EQ(engine_double::NavigationHandlerCountAtRelease(which), which == 3 ? 3 : 1) << which;
     }
-    EXPECT_FALSE(navStartingHandler || navCompletedHandler || sourceChangedHandler || processFailedHandler);
+    EXPECT_FALSE(navStartingHandler || navCompletedHandler || sourceChangedHandler || processFailedHandler ||
+                 fullScreenHandler);
     EXPECT_FALSE(webview || webviewController || webviewEnvironment);
     EXPECT_FALSE(webviewReady);
     EXPECT_FALSE(isLoading);
@@ -519,6 +520,9 @@ TEST_F(DestroyTest, AfterReadyReleasesEachReferenceOnceAndFreesTheHandlersAtExit
     EXPECT_EQ(navStartingHandler->Release(), 1u);
     EXPECT_EQ(navCompletedHandler->AddRef(), 2u);
     EXPECT_EQ(navCompletedHandler->Release(), 1u);
+    EXPECT_EQ(engine_double::FullScreenHandlerCountAtRelease(), 1);
+    EXPECT_EQ(fullScreenHandler->AddRef(), 2u);
+    EXPECT_EQ(fullScreenHandler->Release(), 1u);
     // The controller let go of the accelerator-key handler in the same way.
     EXPECT_EQ(engine_double::AcceleratorKeyHandlerCountAtRelease(), 1);
     EXPECT_EQ(acceleratorHandler->AddRef(), 2u);

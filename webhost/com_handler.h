@@ -58,3 +58,5 @@ using ProcessFailedHandler =
     Handler<ICoreWebView2ProcessFailedEventHandler, ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs*>;
 using SourceChangedHandler =
     Handler<ICoreWebView2SourceChangedEventHandler, ICoreWebView2*, ICoreWebView2SourceChangedEventArgs*>;
+using ContainsFullScreenElementChangedHandler =
+    Handler<ICoreWebView2ContainsFullScreenElementChangedEventHandler, ICoreWebView2*, IUnknown*>;

@@ -127,6 +127,11 @@ struct ICoreWebView2SourceChangedEventHandler : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2SourceChangedEventArgs* args) = 0;
 };
 
+// The arguments are null: the handler asks the sender whether it now shows an element full screen.
+struct ICoreWebView2ContainsFullScreenElementChangedEventHandler : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, IUnknown* args) = 0;
+};
+
 struct ICoreWebView2Environment : IUnknown {
     /* 3 */ virtual HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
         HWND parentWindow, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) = 0;
@@ -224,6 +229,23 @@ struct ICoreWebView2 : IUnknown {
     /* 39 */ virtual HRESULT STDMETHODCALLTYPE get_CanGoForward(BOOL* canGoForward) = 0;
     /* 40 */ virtual HRESULT STDMETHODCALLTYPE GoBack() = 0;
     /* 41 */ virtual HRESULT STDMETHODCALLTYPE GoForward() = 0;
+    /* 42 */ virtual HRESULT STDMETHODCALLTYPE GetDevToolsProtocolEventReceiver(
+        LPCWSTR eventName, ICoreWebView2DevToolsProtocolEventReceiver** receiver) = 0;
+    /* 43 */ virtual HRESULT STDMETHODCALLTYPE Stop() = 0;
+    /* 44 */ virtual HRESULT STDMETHODCALLTYPE add_NewWindowRequested(
+        ICoreWebView2NewWindowRequestedEventHandler* eventHandler, EventRegistrationToken* token) = 0;
+    /* 45 */ virtual HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventRegistrationToken token) = 0;
+    /* 46 */ virtual HRESULT STDMETHODCALLTYPE add_DocumentTitleChanged(
+        ICoreWebView2DocumentTitleChangedEventHandler* eventHandler, EventRegistrationToken* token) = 0;
+    /* 47 */ virtual HRESULT STDMETHODCALLTYPE remove_DocumentTitleChanged(EventRegistrationToken token) = 0;
+    /* 48 */ virtual HRESULT STDMETHODCALLTYPE get_DocumentTitle(LPWSTR* title) = 0;
+    /* 49 */ virtual HRESULT STDMETHODCALLTYPE AddHostObjectToScript(LPCWSTR name, VARIANT* object) = 0;
+    /* 50 */ virtual HRESULT STDMETHODCALLTYPE RemoveHostObjectFromScript(LPCWSTR name) = 0;
+    /* 51 */ virtual HRESULT STDMETHODCALLTYPE OpenDevToolsWindow() = 0;
+    /* 52 */ virtual HRESULT STDMETHODCALLTYPE add_ContainsFullScreenElementChanged(
+        ICoreWebView2ContainsFullScreenElementChangedEventHandler* eventHandler, EventRegistrationToken* token) = 0;
+    /* 53 */ virtual HRESULT STDMETHODCALLTYPE remove_ContainsFullScreenElementChanged(EventRegistrationToken token) = 0;
+    /* 54 */ virtual HRESULT STDMETHODCALLTYPE get_ContainsFullScreenElement(BOOL* containsFullScreenElement) = 0;
 };
 
 struct ICoreWebView2NavigationStartingEventArgs : IUnknown {
@@ -286,6 +308,8 @@ TROV_DECLARE_IID(ICoreWebView2SourceChangedEventHandler,
                  0x3c067f9f, 0x5388, 0x4772, 0x8b, 0x48, 0x79, 0xf7, 0xef, 0x1a, 0xb3, 0x7c)
 TROV_DECLARE_IID(ICoreWebView2SourceChangedEventArgs,
                  0x31e0e545, 0x1dba, 0x4266, 0x89, 0x14, 0xf6, 0x38, 0x48, 0xa1, 0xf7, 0xd7)
+TROV_DECLARE_IID(ICoreWebView2ContainsFullScreenElementChangedEventHandler,
+                 0xe45d98b1, 0xafef, 0x45be, 0x8b, 0xaf, 0x6c, 0x77, 0x28, 0x86, 0x7f, 0x73)
 
 #undef TROV_DECLARE_IID
 

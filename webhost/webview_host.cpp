@@ -1,6 +1,7 @@
 #include "webhost/webview_host.h"
 
 #include "addressbar/address_bar.h"
+#include "app/fullscreen.h"
 #include "app/keyboard.h"
 #include "app/state.h"
 #include "webhost/com_handler.h"
@@ -57,6 +58,13 @@ void RegisterRecoveryHandlers() {
     webview->add_ProcessFailed(processFailedHandler.Get(), &failedToken);
 }
 
+// A video's full-screen button, or the page's own requestFullscreen.
+void RegisterFullScreenHandler() {
+    EventRegistrationToken token = {};
+    fullScreenHandler.Attach(new ContainsFullScreenElementChangedHandler(OnContainsFullScreenElementChanged));
+    webview->add_ContainsFullScreenElementChanged(fullScreenHandler.Get(), &token);
+}
+
 // Takes one recovery from the budget when it allows one now.
 bool TakeRecovery(std::vector<ULONGLONG>& times) {
     const ULONGLONG now = GetTickCount64();
@@ -85,6 +93,8 @@ void ReloadCrashedPage() {
 void RestartEngine() {
     if (webviewController) webviewController->Close();
     ReleaseEngineReferences();
+    // The page that held the screen is gone, and the new one starts in the window.
+    ApplyFullScreenEvent(hMainWnd, FullScreenEvent::LeaveAll);
     webviewReady = false;
     isLoading = false;
     navigationStartSeen = false;
@@ -156,6 +166,7 @@ HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller)
     webview->add_NavigationCompleted(navCompletedHandler.Get(), &token2);
 
     RegisterRecoveryHandlers();
+    RegisterFullScreenHandler();
 
     // The page's keys reach the shortcuts only through the engine.
     EventRegistrationToken token3 = {};
@@ -197,7 +208,10 @@ void ResizeWebView() {
     if (!webviewController) return;
     RECT rc = {};  // stays empty if the window is already gone
     GetClientRect(hMainWnd, &rc);
-    webviewController->put_Bounds(WebViewBounds(rc.right, rc.bottom, menuOpen, toolbarHeight, menuHeight));
+    // Full screen, the band is hidden and the view takes the whole client area.
+    const bool bandShown = !IsFullScreen();
+    webviewController->put_Bounds(
+        WebViewBounds(rc.right, rc.bottom, menuOpen && bandShown, bandShown ? toolbarHeight : 0, menuHeight));
 }
 
 bool RecoveryAllowed(const std::vector<ULONGLONG>& earlierTimes, ULONGLONG now, size_t limit, ULONGLONG windowMs) {
@@ -221,4 +235,5 @@ void ReleaseEngineReferences() {
     sourceChangedHandler.Reset();
     processFailedHandler.Reset();
     acceleratorHandler.Reset();
+    fullScreenHandler.Reset();
 }

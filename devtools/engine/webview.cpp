@@ -155,6 +155,31 @@ HRESULT WebView::remove_SourceChanged(EventRegistrationToken token) {
     return RemoveHandler(sourceChangedHandlers_, token);
 }
 
+HRESULT WebView::add_ContainsFullScreenElementChanged(
+    ICoreWebView2ContainsFullScreenElementChangedEventHandler* handler, EventRegistrationToken* token) {
+    return AddHandler(fullScreenHandlers_, handler, token, L"add_ContainsFullScreenElementChanged");
+}
+
+HRESULT WebView::remove_ContainsFullScreenElementChanged(EventRegistrationToken token) {
+    return RemoveHandler(fullScreenHandlers_, token);
+}
+
+HRESULT WebView::get_ContainsFullScreenElement(BOOL* contains) {
+    if (!contains) return E_POINTER;
+    if (dead_) return kBrowserProcessGone;
+    *contains = containsFullScreen_;
+    return S_OK;
+}
+
+// The event carries no arguments: the host asks get_ContainsFullScreenElement.
+void WebView::SetContainsFullScreenElement(bool contains) {
+    if (dead_ || contains == containsFullScreen_) return;
+    containsFullScreen_ = contains;
+    LogLine(Config(), std::wstring(L"ContainsFullScreenElementChanged ") + (contains ? L"1" : L"0"));
+    auto handlers = fullScreenHandlers_;
+    for (auto& registration : handlers) registration.handler->Invoke(this, nullptr);
+}
+
 HRESULT WebView::add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* handler, EventRegistrationToken* token) {
     return AddHandler(processFailedHandlers_, handler, token, L"add_ProcessFailed");
 }
@@ -197,6 +222,7 @@ void WebView::CloseView() {
     startingHandlers_.clear();
     completedHandlers_.clear();
     sourceChangedHandlers_.clear();
+    fullScreenHandlers_.clear();
     DropProcessFailedHandlers();
     if (window_ && IsWindow(window_)) DestroyWindow(window_);  // the page window tells the back-end
 }
@@ -237,6 +263,8 @@ void WebView::RaiseSourceChanged(bool newDocument) {
     ComHolder<SourceChangedArgs> args(new SourceChangedArgs(newDocument));
     auto handlers = sourceChangedHandlers_;
     for (auto& registration : handlers) registration.handler->Invoke(this, args.Get());
+    // The element that was full screen went with its document.
+    if (newDocument) SetContainsFullScreenElement(false);
 }
 
 void WebView::RaiseCompleted(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, UINT64 navigationId) {

@@ -806,6 +806,34 @@ TEST_F(DevEngineTest, AcceleratorHandlersAreLetGoOnRemovalOrWithTheController) {
     EXPECT_EQ(LogCount("AcceleratorKeyPressed 0 117 0"), 1u);
 }
 
+// An element enters and leaves full screen on the simulated page's message; Escape in the page ends
+// it; a new document starts without one. The host hears each change once, with no arguments.
+TEST_F(DevEngineTest, SimulatedFullScreenIsRaisedOnceEachWayAndEscapeOrANewDocumentEndsIt) {
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    auto* handler = new ContainsFullScreenElementChangedHandler([&session](ICoreWebView2* sender, IUnknown* args) {
+        BOOL contains = FALSE;
+        sender->get_ContainsFullScreenElement(&contains);
+        session.events.push_back(std::wstring(L"fullscreen ") + (contains ? L"1" : L"0") + (args ? L" args" : L""));
+        return S_OK;
+    });
+    EventRegistrationToken token;
+    ASSERT_EQ(session.webview->add_ContainsFullScreenElementChanged(handler, &token), S_OK);
+    handler->Release();
+    const UINT simulate = RegisterWindowMessageW(L"TrovEngineSimulateFullScreen");
+    SendMessageW(PageWindow(), simulate, 1, 0);
+    SendMessageW(PageWindow(), simulate, 1, 0);
+    SendMessageW(PageWindow(), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    SendMessageW(PageWindow(), simulate, 1, 0);
+    ASSERT_TRUE(session.NavigateAndWait(L"https://next.test/"));
+    SendMessageW(PageWindow(), simulate, 0, 0);
+    EXPECT_EQ(session.events, (std::vector<std::wstring>{L"fullscreen 1", L"fullscreen 0", L"fullscreen 1", L"fullscreen 0"}));
+    EXPECT_EQ(LinesStartingWith(LogLines(), "ContainsFullScreenElementChanged"),
+              (std::vector<std::string>{"ContainsFullScreenElementChanged 1", "ContainsFullScreenElementChanged 0",
+                                        "ContainsFullScreenElementChanged 1", "ContainsFullScreenElementChanged 0"}));
+    EXPECT_EQ(LogCount("add_ContainsFullScreenElementChanged"), 1u);
+}
+
 TEST_F(DevEngineTest, MoveFocusGivesThePageTheKeyboard) {
     EngineSession session(parent_);
     ASSERT_TRUE(session.StartWebView());

@@ -5,7 +5,7 @@ import time
 
 from trov_e2e import (CLOSE_HOVER_FILL, EMPTY_CELLS, HOME_URL, HOVER_FILL, MENU_BOTTOM, MENU_ITEMS, PANEL_RULE_Y,
                       RULE_GREY, SEARCH_URL, SLOT_SIZE, SLOT_TOP, SLOTS, TOOLBAR_HEIGHT, WHITE, BrowserTestCase,
-                      ScreenArea, cell_point, glyph_masks, parse_rect, slot_left, wait_until)
+                      ScreenArea, capture, cell_point, glyph_masks, parse_rect, slot_left, wait_until)
 
 
 def as_started(test):
@@ -432,6 +432,31 @@ class KeyboardSession(BrowserTestCase):
         wait_until(lambda: trov.info().get("focus") == "addressbar", 5, "the focus back in the address bar")
         trov.type("after")
         trov.wait_bar("beforeafter")
+
+    def test_05_f11_fills_the_screen_with_the_page_and_f11_again_gives_the_window_back(self):
+        trov = self.trov
+        window_rect = trov.refresh_geometry()["rect"]
+        screen = capture(trov.env)
+        self.focus_page()
+        mark = trov.mark()
+        trov.key("F11")
+        wait_until(lambda: parse_rect(trov.info()["rect"]) == (0, 0, screen.width, screen.height), 5,
+                   "the window to cover the screen")
+        trov.wait_log(f"put_Bounds 0 0 {screen.width} {screen.height}", mark)
+        trov.refresh_geometry()
+        self.assertEqual((trov.width, trov.height), (screen.width, screen.height), "no frame or caption is left")
+        # The white page where the band's rule and close button were.
+        band = {(300, TOOLBAR_HEIGHT - 1): WHITE, (trov.width - 36, SLOT_TOP + SLOT_SIZE // 2): WHITE}
+        trov.wait_pixels(band, what="the page over the band's place")
+        self.assertEqual(trov.info().get("focus"), "page")
+
+        trov.key("F11")
+        wait_until(lambda: parse_rect(trov.info()["rect"]) == window_rect, 5, "the window back at its place")
+        trov.refresh_geometry()
+        trov.wait_pixels({(300, TOOLBAR_HEIGHT - 1): RULE_GREY}, what="the band's rule back")
+        self.assertEqual(trov.bounds_top(), TOOLBAR_HEIGHT)
+        self.assertEqual(trov.info().get("focus"), "page")
+        self.assertFalse([line for line in trov.since(mark) if line.startswith("ContainsFullScreenElementChanged")])
 
     def test_99_ctrl_w_ends_the_program(self):
         trov = self.trov

@@ -28,6 +28,7 @@ public:
     void PlacePage(const RECT& bounds) override;
     bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     void OnWindowDestroyed() override;
+    void ExitFullScreenElement() override;
 
 private:
     using Answer = std::function<void(const nlohmann::json& result, bool failed)>;

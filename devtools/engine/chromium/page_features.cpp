@@ -10,6 +10,12 @@ using nlohmann::json;
 
 namespace {
 
+// Every top-level document tells the engine when an element of it enters or leaves full screen.
+const char kFullScreenBinding[] = "trovFullScreenChanged";
+const char kFullScreenScript[] =
+    "if (window === window.top) document.addEventListener('fullscreenchange', () => "
+    "trovFullScreenChanged(document.fullscreenElement ? '1' : '0'));";
+
 // The value of a Runtime.evaluate answer when it is a string.
 bool EvaluatedText(const json& result, std::string* text) {
     auto remote = result.find("result");
@@ -30,6 +36,14 @@ void ChromiumView::EnablePageFeatures() {
     });
     Call("Target.setDiscoverTargets", json{{"discover", true}});
     Call("Browser.setDownloadBehavior", json{{"behavior", "deny"}, {"eventsEnabled", true}});
+    Call("Runtime.enable", json::object());  // bindings reach new documents only while it is
+    Call("Runtime.addBinding", json{{"name", kFullScreenBinding}});
+    Call("Page.addScriptToEvaluateOnNewDocument", json{{"source", kFullScreenScript}});
+}
+
+// As Escape does in the runtime; the page's listener then reports the change.
+void ChromiumView::ExitFullScreenElement() {
+    Call("Runtime.evaluate", json{{"expression", "document.exitFullscreen()"}});
 }
 
 void ChromiumView::OnPageEvent(const std::string& method, const json& params) {
@@ -45,6 +59,8 @@ void ChromiumView::OnPageEvent(const std::string& method, const json& params) {
         openedTargets_.erase(JsonText(params, "targetId"));
     } else if (method == "Browser.downloadWillBegin") {
         LogLine(Config(), L"Download " + FromUtf8(JsonText(params, "url")) + L" denied");
+    } else if (method == "Runtime.bindingCalled" && JsonText(params, "name") == kFullScreenBinding) {
+        SetContainsFullScreenElement(JsonText(params, "payload") == "1");
     }
 }
 
