@@ -56,7 +56,7 @@ PAGES = {
                      "location.href = '/answered?c=' + c + '&p=' + encodeURIComponent(p);\">ask</button>",
     "/answered": "<body><p>answered</p>",
     # A player whose button asks for full screen, as a video's does; blue all over, also when full screen.
-    "/player.html": "<body style='margin:0;background:#fff'><div id='player' style='background:#00f'>"
+    "/player.html": "<body style='margin:0;background:#fff'><div id='player' style='width:600px;background:#00f'>"
                     "<button onclick=\"document.getElementById('player').requestFullscreen()\" "
                     "style='width:600px;height:300px;border:0;background:#00f'></button></div>",
     "/leave.html": "<body style='margin:0'><div style='height:300px;background:#00f'></div>"
