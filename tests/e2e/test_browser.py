@@ -92,7 +92,7 @@ class BrowserSession(BrowserTestCase):
         self.assertEqual((right - left, bottom - top), (1200, 800))
         self.assertEqual((info["visible"], info["iconic"], info["zoomed"]), ("1", "0", "0"))
         _, _, width, height = parse_rect(info["client"])
-        self.assertEqual(trov.log()[:10], [
+        self.assertEqual(trov.log()[:11], [
             "CreateEnvironment",
             "CreateController",
             "put_IsVisible 1",
@@ -101,6 +101,7 @@ class BrowserSession(BrowserTestCase):
             "add_NavigationCompleted",
             "add_SourceChanged",
             "add_ProcessFailed",
+            "add_ContainsFullScreenElementChanged",
             "add_AcceleratorKeyPressed",
             f"Navigate {HOME_URL}",
         ])
