@@ -89,13 +89,6 @@ Controller::Controller(ConfigPtr config, EngineRef<WebView> view)
 
 Controller::~Controller() {
     if (view_->KeyController() == this) view_->SetKeyController(nullptr);
-    DropKeyHandlers();
-}
-
-void Controller::DropKeyHandlers() {
-    std::vector<KeyRegistration> registrations = std::move(keyHandlers_);
-    keyHandlers_.clear();
-    for (const KeyRegistration& registration : registrations) LetGo(registration.handler);
 }
 
 HRESULT Controller::put_IsVisible(BOOL isVisible) {
@@ -127,7 +120,7 @@ HRESULT Controller::get_CoreWebView2(ICoreWebView2** coreWebView2) {
 // Closing always works, also on a controller whose browser process died: that is how a host lets go.
 HRESULT Controller::Close() {
     LogLine(Config(), L"Close");
-    DropKeyHandlers();
+    keyHandlers_.ReleaseAll();
     view_->CloseView();
     return S_OK;
 }
@@ -139,49 +132,24 @@ HRESULT Controller::MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON) {
     return S_OK;
 }
 
-HRESULT Controller::add_AcceleratorKeyPressed(KeyHandler* handler, EventRegistrationToken* token) {
-    if (!handler || !token) return E_POINTER;
-    if (view_->IsDead()) return kBrowserProcessGone;
-    LogLine(Config(), L"add_AcceleratorKeyPressed");
-    token->value = nextToken_++;
-    handler->AddRef();
-    keyHandlers_.push_back({token->value, handler});
-    return S_OK;
+HRESULT Controller::add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
+                                              EventRegistrationToken* token) {
+    return keyHandlers_.Add(view_->IsDead(), handler, token);
 }
 
-// The handler is let go only after the list is consistent again, in case its release re-enters.
 HRESULT Controller::remove_AcceleratorKeyPressed(EventRegistrationToken token) {
-    for (auto it = keyHandlers_.begin(); it != keyHandlers_.end(); ++it) {
-        if (it->token == token.value) {
-            KeyHandler* removed = it->handler;
-            keyHandlers_.erase(it);
-            LetGo(removed);
-            return S_OK;
-        }
-    }
-    return S_OK;
-}
-
-// The engine's reference is the last one only when the host kept none of its own.
-void Controller::LetGo(KeyHandler* handler) {
-    if (handler->Release() == 0) LogLine(Config(), L"Released acceleratorhandler");
+    return keyHandlers_.Remove(token);
 }
 
 bool Controller::OfferKey(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     COREWEBVIEW2_KEY_EVENT_KIND kind;
     const UINT key = static_cast<UINT>(wParam);
-    if (keyHandlers_.empty() || !KeyEventKind(message, &kind) || !IsAccelerator(key, lParam)) return false;
+    if (keyHandlers_.Empty() || !KeyEventKind(message, &kind) || !IsAccelerator(key, lParam)) return false;
 
     // A handler may remove itself or drop the host's last reference to this controller.
     EngineRef<Controller> keepAlive(this);
-    std::vector<KeyHandler*> handlers;
-    for (const KeyRegistration& registration : keyHandlers_) {
-        registration.handler->AddRef();
-        handlers.push_back(registration.handler);
-    }
     ComHolder<KeyArgs> args(new KeyArgs(kind, key, lParam));
-    for (KeyHandler* handler : handlers) handler->Invoke(this, args.Get());
-    for (KeyHandler* handler : handlers) LetGo(handler);
+    keyHandlers_.Invoke(this, args.Get());
 
     BOOL handled = FALSE;
     args->get_Handled(&handled);

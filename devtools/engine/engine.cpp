@@ -1,6 +1,7 @@
 // The loader's export and what every engine object shares: settings from the environment
 // variables, the call log, and the hidden window that runs posted work on the message loop.
 #include "devtools/engine/engine.h"
+#include "devtools/engine/handler_list.h"
 #include "devtools/engine/objects.h"
 
 #include <cstring>
@@ -99,6 +100,12 @@ bool PostTask(std::unique_ptr<Task> task) {
     if (!window || !PostMessageW(window, kRunTaskMessage, 0, reinterpret_cast<LPARAM>(task.get()))) return false;
     task.release();  // the dispatch window owns it now
     return true;
+}
+
+// The host calls from its one UI thread, so a plain count serves.
+INT64 NextRegistrationToken() {
+    static INT64 next = 1;
+    return next++;
 }
 
 LPWSTR CopyToTaskMemory(const std::wstring& text) {

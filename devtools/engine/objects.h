@@ -3,10 +3,10 @@
 #pragma once
 
 #include "devtools/engine/engine.h"
+#include "devtools/engine/handler_list.h"
 #include "devtools/engine/unimplemented.h"
 
 #include <string>
-#include <vector>
 
 class Environment final : public UnimplementedEnvironment, public EngineObject {
 public:
@@ -48,19 +48,11 @@ public:
     bool OfferKey(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-    using KeyHandler = ICoreWebView2AcceleratorKeyPressedEventHandler;
-    struct KeyRegistration {
-        INT64 token;
-        KeyHandler* handler;  // one reference of ours
-    };
-
     ~Controller() override;
-    void LetGo(KeyHandler* handler);
-    void DropKeyHandlers();
 
     EngineRef<WebView> view_;
-    INT64 nextToken_ = 1;
-    std::vector<KeyRegistration> keyHandlers_;
+    HandlerList<ICoreWebView2AcceleratorKeyPressedEventHandler> keyHandlers_{
+        Config(), L"add_AcceleratorKeyPressed", L"Released acceleratorhandler"};
 };
 
 // The page as the host sees it: the COM surface, the event handlers and the log lines, shared by
@@ -144,35 +136,21 @@ protected:
     virtual void OnBrowserGone() {}
 
 private:
-    template <class Handler>
-    struct Registration {
-        INT64 token;
-        ComHolder<Handler> handler;
-    };
-
-    template <class Handler>
-    // A registration while the engine lives, logged with its add_… line.
-    HRESULT AddHandler(std::vector<Registration<Handler>>& list, Handler* handler, EventRegistrationToken* token,
-                       const wchar_t* logLine);
-    template <class Handler>
-    static HRESULT RemoveHandler(std::vector<Registration<Handler>>& list, EventRegistrationToken token);
-
-    void DropProcessFailedHandlers();
-
     HWND window_ = nullptr;
     bool dead_ = false;
     Controller* keyController_ = nullptr;  // not counted: the controller holds this view
-    INT64 nextToken_ = 1;
-    std::vector<Registration<ICoreWebView2NavigationStartingEventHandler>> startingHandlers_;
-    std::vector<Registration<ICoreWebView2NavigationCompletedEventHandler>> completedHandlers_;
-    std::vector<Registration<ICoreWebView2SourceChangedEventHandler>> sourceChangedHandlers_;
-    std::vector<Registration<ICoreWebView2ProcessFailedEventHandler>> processFailedHandlers_;
-    std::vector<Registration<ICoreWebView2ContainsFullScreenElementChangedEventHandler>> fullScreenHandlers_;
+    HandlerList<ICoreWebView2NavigationStartingEventHandler> startingHandlers_{
+        Config(), L"add_NavigationStarting", L"Released navigationstartinghandler"};
+    HandlerList<ICoreWebView2NavigationCompletedEventHandler> completedHandlers_{
+        Config(), L"add_NavigationCompleted", L"Released navigationcompletedhandler"};
+    HandlerList<ICoreWebView2SourceChangedEventHandler> sourceChangedHandlers_{
+        Config(), L"add_SourceChanged", L"Released sourcechangedhandler"};
+    HandlerList<ICoreWebView2ProcessFailedEventHandler> processFailedHandlers_{
+        Config(), L"add_ProcessFailed", L"Released processfailedhandler"};
+    HandlerList<ICoreWebView2ContainsFullScreenElementChangedEventHandler> fullScreenHandlers_{
+        Config(), L"add_ContainsFullScreenElementChanged", L"Released fullscreenhandler"};
     bool containsFullScreen_ = false;
 };
-
-// What every call on a dead view or controller answers, as a runtime whose browser process exited.
-inline const HRESULT kBrowserProcessGone = HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
 
 // The registered message that makes the page's engine fail as if a process died; wParam is the
 // COREWEBVIEW2_PROCESS_FAILED_KIND. Sent or posted to the page window.

@@ -71,7 +71,6 @@ private:
 }  // namespace
 
 WebView::~WebView() {
-    DropProcessFailedHandlers();
     DestroyPageWindow(window_);
 }
 
@@ -131,37 +130,37 @@ HRESULT WebView::GoForward() {
 
 HRESULT WebView::add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler,
                                         EventRegistrationToken* token) {
-    return AddHandler(startingHandlers_, handler, token, L"add_NavigationStarting");
+    return startingHandlers_.Add(dead_, handler, token);
 }
 
 HRESULT WebView::remove_NavigationStarting(EventRegistrationToken token) {
-    return RemoveHandler(startingHandlers_, token);
+    return startingHandlers_.Remove(token);
 }
 
 HRESULT WebView::add_NavigationCompleted(ICoreWebView2NavigationCompletedEventHandler* handler,
                                          EventRegistrationToken* token) {
-    return AddHandler(completedHandlers_, handler, token, L"add_NavigationCompleted");
+    return completedHandlers_.Add(dead_, handler, token);
 }
 
 HRESULT WebView::remove_NavigationCompleted(EventRegistrationToken token) {
-    return RemoveHandler(completedHandlers_, token);
+    return completedHandlers_.Remove(token);
 }
 
 HRESULT WebView::add_SourceChanged(ICoreWebView2SourceChangedEventHandler* handler, EventRegistrationToken* token) {
-    return AddHandler(sourceChangedHandlers_, handler, token, L"add_SourceChanged");
+    return sourceChangedHandlers_.Add(dead_, handler, token);
 }
 
 HRESULT WebView::remove_SourceChanged(EventRegistrationToken token) {
-    return RemoveHandler(sourceChangedHandlers_, token);
+    return sourceChangedHandlers_.Remove(token);
 }
 
 HRESULT WebView::add_ContainsFullScreenElementChanged(
     ICoreWebView2ContainsFullScreenElementChangedEventHandler* handler, EventRegistrationToken* token) {
-    return AddHandler(fullScreenHandlers_, handler, token, L"add_ContainsFullScreenElementChanged");
+    return fullScreenHandlers_.Add(dead_, handler, token);
 }
 
 HRESULT WebView::remove_ContainsFullScreenElementChanged(EventRegistrationToken token) {
-    return RemoveHandler(fullScreenHandlers_, token);
+    return fullScreenHandlers_.Remove(token);
 }
 
 HRESULT WebView::get_ContainsFullScreenElement(BOOL* contains) {
@@ -176,26 +175,15 @@ void WebView::SetContainsFullScreenElement(bool contains) {
     if (dead_ || contains == containsFullScreen_) return;
     containsFullScreen_ = contains;
     LogLine(Config(), std::wstring(L"ContainsFullScreenElementChanged ") + (contains ? L"1" : L"0"));
-    auto handlers = fullScreenHandlers_;
-    for (auto& registration : handlers) registration.handler->Invoke(this, nullptr);
+    fullScreenHandlers_.Invoke(this, static_cast<IUnknown*>(nullptr));
 }
 
 HRESULT WebView::add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* handler, EventRegistrationToken* token) {
-    return AddHandler(processFailedHandlers_, handler, token, L"add_ProcessFailed");
+    return processFailedHandlers_.Add(dead_, handler, token);
 }
 
 HRESULT WebView::remove_ProcessFailed(EventRegistrationToken token) {
-    const size_t before = processFailedHandlers_.size();
-    HRESULT result = RemoveHandler(processFailedHandlers_, token);
-    if (processFailedHandlers_.size() < before) LogLine(Config(), L"Released processfailedhandler");
-    return result;
-}
-
-// Each registration the engine lets go of is logged, so a test sees the handler given back.
-void WebView::DropProcessFailedHandlers() {
-    auto dropped = std::move(processFailedHandlers_);
-    processFailedHandlers_.clear();
-    for (size_t i = 0; i < dropped.size(); ++i) LogLine(Config(), L"Released processfailedhandler");
+    return processFailedHandlers_.Remove(token);
 }
 
 // The host usually lets go of everything from its handler, so the view keeps itself alive meanwhile.
@@ -211,58 +199,31 @@ void WebView::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
         OnRendererGone();
     }
     ComHolder<ProcessFailedArgs> args(new ProcessFailedArgs(kind));
-    auto handlers = processFailedHandlers_;
-    for (auto& registration : handlers) registration.handler->Invoke(this, args.Get());
+    processFailedHandlers_.Invoke(this, args.Get());
 }
 
 // A closed view shows nothing and raises nothing more; the host's handlers go back to it.
 void WebView::CloseView() {
     EngineRef<WebView> keepAlive(this);
     dead_ = true;
-    startingHandlers_.clear();
-    completedHandlers_.clear();
-    sourceChangedHandlers_.clear();
-    fullScreenHandlers_.clear();
-    DropProcessFailedHandlers();
+    startingHandlers_.ReleaseAll();
+    completedHandlers_.ReleaseAll();
+    sourceChangedHandlers_.ReleaseAll();
+    processFailedHandlers_.ReleaseAll();
+    fullScreenHandlers_.ReleaseAll();
     if (window_ && IsWindow(window_)) DestroyWindow(window_);  // the page window tells the back-end
-}
-
-template <class Handler>
-HRESULT WebView::AddHandler(std::vector<Registration<Handler>>& list, Handler* handler, EventRegistrationToken* token,
-                            const wchar_t* logLine) {
-    if (dead_) return kBrowserProcessGone;
-    LogLine(Config(), logLine);
-    if (!handler || !token) return E_POINTER;
-    token->value = nextToken_++;
-    list.push_back({token->value, ComHolder<Handler>(handler)});
-    return S_OK;
-}
-
-// The handler is let go only after the list is consistent again, in case its release re-enters.
-template <class Handler>
-HRESULT WebView::RemoveHandler(std::vector<Registration<Handler>>& list, EventRegistrationToken token) {
-    for (auto it = list.begin(); it != list.end(); ++it) {
-        if (it->token == token.value) {
-            ComHolder<Handler> removed = std::move(it->handler);
-            list.erase(it);
-            return S_OK;
-        }
-    }
-    return S_OK;
 }
 
 void WebView::RaiseStarting(const std::wstring& url, UINT64 navigationId) {
     LogLine(Config(), L"NavigationStarting " + url);
     ComHolder<StartingArgs> args(new StartingArgs(url, navigationId));
-    auto handlers = startingHandlers_;  // a handler may add or remove handlers
-    for (auto& registration : handlers) registration.handler->Invoke(this, args.Get());
+    startingHandlers_.Invoke(this, args.Get());
 }
 
 void WebView::RaiseSourceChanged(bool newDocument) {
     LogLine(Config(), std::wstring(L"SourceChanged ") + (newDocument ? L"1 " : L"0 ") + Source());
     ComHolder<SourceChangedArgs> args(new SourceChangedArgs(newDocument));
-    auto handlers = sourceChangedHandlers_;
-    for (auto& registration : handlers) registration.handler->Invoke(this, args.Get());
+    sourceChangedHandlers_.Invoke(this, args.Get());
     // The element that was full screen went with its document.
     if (newDocument) SetContainsFullScreenElement(false);
 }
@@ -270,6 +231,5 @@ void WebView::RaiseSourceChanged(bool newDocument) {
 void WebView::RaiseCompleted(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, UINT64 navigationId) {
     LogLine(Config(), L"NavigationCompleted " + Source());
     ComHolder<CompletedArgs> args(new CompletedArgs(success, status, navigationId));
-    auto handlers = completedHandlers_;
-    for (auto& registration : handlers) registration.handler->Invoke(this, args.Get());
+    completedHandlers_.Invoke(this, args.Get());
 }

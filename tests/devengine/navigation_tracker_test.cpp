@@ -99,6 +99,14 @@ struct Case {
     std::string source;
 };
 
+// An event handed to the tracker's reader for it, as the view's dispatcher hands it.
+std::vector<NavigationEvent> Feed(NavigationTracker& tracker, const std::string& method, const json& params) {
+    for (const NavigationTracker::EventReader& reader : NavigationTracker::EventReaders()) {
+        if (method == reader.method) return tracker.Read(reader.read, params);
+    }
+    return {};
+}
+
 // Feeds the steps to a tracker whose main frame is blank; the events it raises, described.
 std::vector<std::string> Replay(NavigationTracker& tracker, const std::vector<Step>& steps) {
     std::vector<std::string> events;
@@ -109,7 +117,7 @@ std::vector<std::string> Replay(NavigationTracker& tracker, const std::vector<St
         } else if (step.method == "abandon") {
             raised = tracker.Abandon();
         } else {
-            raised = tracker.OnEvent(step.method, step.params);
+            raised = Feed(tracker, step.method, step.params);
         }
         for (const NavigationEvent& event : raised) events.push_back(Describe(event));
     }
@@ -252,17 +260,17 @@ TEST(NavigationTracker, MainFrameSourceIncludesTheFragment) {
     tracker.SetMainFrame({{"id", kMain}, {"url", Url("/a.html")}, {"urlFragment", "#top"}});
     EXPECT_EQ(tracker.Source(), Url("/a.html#top"));
     json frame = {{"id", kMain}, {"loaderId", "L9"}, {"url", Url("/b.html")}, {"urlFragment", "#end"}};
-    tracker.OnEvent("Page.frameNavigated", {{"frame", frame}, {"type", "Navigation"}});
+    Feed(tracker, "Page.frameNavigated", {{"frame", frame}, {"type", "Navigation"}});
     EXPECT_EQ(tracker.Source(), Url("/b.html#end"));
 }
 
 TEST(NavigationTracker, OddlyShapedMessagesChangeNothing) {
     NavigationTracker tracker;
     tracker.SetMainFrame({{"id", kMain}, {"url", "about:blank"}});
-    EXPECT_TRUE(tracker.OnEvent("Page.frameStartedNavigating", json::array()).empty());
-    EXPECT_TRUE(tracker.OnEvent("Page.frameStartedNavigating", {{"frameId", 5}}).empty());
-    EXPECT_TRUE(tracker.OnEvent("Page.frameNavigated", {{"frame", "text"}}).empty());
-    EXPECT_TRUE(tracker.OnEvent("Network.requestWillBeSent", {{"type", "Document"}}).empty());
+    EXPECT_TRUE(Feed(tracker, "Page.frameStartedNavigating", json::array()).empty());
+    EXPECT_TRUE(Feed(tracker, "Page.frameStartedNavigating", {{"frameId", 5}}).empty());
+    EXPECT_TRUE(Feed(tracker, "Page.frameNavigated", {{"frame", "text"}}).empty());
+    EXPECT_TRUE(Feed(tracker, "Network.requestWillBeSent", {{"type", "Document"}}).empty());
     EXPECT_TRUE(tracker.OnNavigateAnswer(json::array()).empty());
     EXPECT_TRUE(tracker.Abandon().empty());
     EXPECT_EQ(tracker.Source(), "about:blank");

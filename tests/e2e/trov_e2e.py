@@ -54,6 +54,13 @@ MENU_ITEMS = {
 }
 EMPTY_CELLS = [(1, 0), (1, 2)]
 
+# The engine's lines as it lets go of each handler the browser registers, in the order a Close lets
+# them go, then of its three objects as the browser releases them.
+HANDLER_RELEASES = ["Released acceleratorhandler", "Released navigationstartinghandler",
+                    "Released navigationcompletedhandler", "Released sourcechangedhandler",
+                    "Released processfailedhandler", "Released fullscreenhandler"]
+ENGINE_RELEASES = HANDLER_RELEASES + ["Released webview", "Released controller", "Released environment"]
+
 
 def slot_left(name, client_width):
     _, right, offset = SLOTS[name]

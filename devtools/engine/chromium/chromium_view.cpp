@@ -7,14 +7,6 @@ using nlohmann::json;
 namespace {
 
 const UINT kSessionNewsMessage = WM_APP + 2;
-// Chromium drops the frames that come while one waits for its acknowledgement and sends none once
-// the page stands still, so the picture could stop short of an animation's end (a smooth scroll):
-// once frames have paused this long, a new screencast brings the page as it now is.
-const UINT_PTR kSettleTimerId = 1;
-const UINT kSettleDelayMs = 300;
-// JPEG keeps frames small and quick to decode; a solid colour still comes back within a unit or two.
-const char kFrameFormat[] = "jpeg";
-const int kFrameQuality = 90;
 
 // Whether the text starts like an absolute URL ("scheme:"); the rest is Chromium's to judge.
 bool HasScheme(const std::wstring& uri) {
@@ -50,16 +42,38 @@ ChromiumView* ChromiumView::Create(ConfigPtr config, HWND parent) {
     }
     Endpoint endpoint;
     if (ParseEndpoint(ToUtf8(view->Config().chromiumEndpoint), &endpoint)) {
-        view->session_ = std::make_unique<DevToolsSession>(endpoint, view->Window(), kSessionNewsMessage);
+        view->connection_.Open(endpoint, view->Window(), kSessionNewsMessage);
     } else {
         PostMessageW(view->Window(), kSessionNewsMessage, 0, 0);  // reports the failure from the loop
     }
     return view;
 }
 
+ChromiumView::ChromiumView(ConfigPtr config) : WebView(std::move(config)) {
+    RouteEvents();
+}
+
 ChromiumView::~ChromiumView() {
-    CloseOpenedTargets();
-    session_.reset();  // the worker stops before anything it posts to goes
+    EndSession();
+}
+
+// Every DevTools event the view acts on, each handed to the part that owns it.
+void ChromiumView::RouteEvents() {
+    for (const NavigationTracker::EventReader& reader : NavigationTracker::EventReaders()) {
+        NavigationTracker::Reader read = reader.read;
+        connection_.On(reader.method, [this, read](const json& params) { Raise(tracker_.Read(read, params)); });
+    }
+    connection_.On("Inspector.targetCrashed", [this](const json&) {
+        RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED);
+    });
+    connection_.On("Page.javascriptDialogOpening", [this](const json& params) { OnDialogOpening(params); });
+    connection_.On("Page.windowOpen", [this](const json& params) { OnWindowOpen(params); });
+    connection_.On("Target.targetCreated", [this](const json& params) { openedPages_.OnTargetCreated(params); });
+    connection_.On("Target.targetDestroyed", [this](const json& params) { openedPages_.OnTargetDestroyed(params); });
+    connection_.On("Runtime.bindingCalled", [this](const json& params) { OnBindingCalled(params); });
+    connection_.On("Browser.downloadWillBegin", [this](const json& params) {
+        LogLine(Config(), L"Download " + FromUtf8(JsonText(params, "url")) + L" denied");
+    });
 }
 
 void ChromiumView::WhenReady(std::function<void(bool)> callback) {
@@ -72,20 +86,22 @@ std::wstring ChromiumView::Source() const {
 
 HRESULT ChromiumView::BeginNavigate(const std::wstring& uri) {
     if (!HasScheme(uri)) return E_INVALIDARG;
-    bool sent = Call("Page.navigate", json{{"url", ToUtf8(uri)}}, [this](const json& result, bool failed) {
-        if (!failed) Raise(tracker_.OnNavigateAnswer(result));
-    });
+    bool sent = connection_.Call("Page.navigate", json{{"url", ToUtf8(uri)}},
+                                 [this](const json& result, bool failed) {
+                                     if (!failed) Raise(tracker_.OnNavigateAnswer(result));
+                                 });
     return sent ? S_OK : HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
 }
 
 HRESULT ChromiumView::BeginReload() {
-    return Call("Page.reload", json::object()) ? S_OK : HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
+    return connection_.Call("Page.reload", json::object()) ? S_OK : HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
 }
 
 HRESULT ChromiumView::BeginHistoryMove(int step) {
-    bool sent = Call("Page.getNavigationHistory", json::object(), [this, step](const json& result, bool failed) {
-        if (!failed) OnHistory(result, step);
-    });
+    bool sent = connection_.Call("Page.getNavigationHistory", json::object(),
+                                 [this, step](const json& result, bool failed) {
+                                     if (!failed) OnHistory(result, step);
+                                 });
     return sent ? S_OK : HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
 }
 
@@ -97,7 +113,7 @@ void ChromiumView::OnHistory(const json& history, int step) {
     if (target < 0 || target >= static_cast<int>(entries->size())) return;
     const json& entry = (*entries)[static_cast<size_t>(target)];
     if (target == 0 && entry.value("url", "") == "about:blank") return;
-    Call("Page.navigateToHistoryEntry", json{{"entryId", entry.value("id", 0)}});
+    connection_.Call("Page.navigateToHistoryEntry", json{{"entryId", entry.value("id", 0)}});
 }
 
 void ChromiumView::PlacePage(const RECT& bounds) {
@@ -105,38 +121,7 @@ void ChromiumView::PlacePage(const RECT& bounds) {
     int width = bounds.right - bounds.left;
     int height = bounds.bottom - bounds.top;
     if (width <= 0 || height <= 0) return;  // a minimised host keeps the page's last size
-    viewportWidth_ = width;
-    viewportHeight_ = height;
-    ApplyViewport();  // before the connection is open, OnConnected applies it
-}
-
-// A page that looks the same at the new size sends no frame by itself; a new screencast starts with one.
-void ChromiumView::ApplyViewport() {
-    if (viewportWidth_ > 0 && viewportHeight_ > 0) {
-        Call("Emulation.setDeviceMetricsOverride",
-             json{{"width", viewportWidth_}, {"height", viewportHeight_}, {"deviceScaleFactor", 1}, {"mobile", false}});
-    }
-    RestartScreencast();
-}
-
-void ChromiumView::RestartScreencast() {
-    Call("Page.stopScreencast", json::object());
-    Call("Page.startScreencast", json{{"format", kFrameFormat}, {"quality", kFrameQuality}, {"everyNthFrame", 1}});
-}
-
-// The frame a restart brings arms nothing, or a page standing still would be restarted forever.
-void ChromiumView::AwaitSettledFrame() {
-    if (settlingFrame_) {
-        settlingFrame_ = false;
-        return;
-    }
-    SetTimer(Window(), kSettleTimerId, kSettleDelayMs, nullptr);
-}
-
-void ChromiumView::OnSettleTimer() {
-    KillTimer(Window(), kSettleTimerId);
-    settlingFrame_ = true;
-    RestartScreencast();
+    screencast_.Resize(width, height);  // before the connection is open, OnConnected applies it
 }
 
 bool ChromiumView::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
@@ -149,15 +134,13 @@ bool ChromiumView::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, L
         *result = 1;  // WM_PAINT covers the whole window
         return true;
     case WM_PAINT:
-        Paint();
+        screencast_.Paint(Window());
         return true;
     case WM_TIMER:
-        if (wParam != kSettleTimerId) return false;
-        OnSettleTimer();
-        return true;
+        return screencast_.OnTimer(Window(), wParam);
     case WM_SETCURSOR:
         *result = TRUE;
-        return SetPageCursor(lParam);
+        return cursor_.Set(lParam);
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
@@ -188,68 +171,57 @@ void ChromiumView::ForwardInput(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL) ScreenToClient(Window(), &point);
     if (!pageReady_) return;
     if (message == WM_KEYDOWN && HandleEditingKey(wParam, KeyboardModifiers())) return;
-    if (message == WM_MOUSEMOVE) TrackCursor(point);
+    if (message == WM_MOUSEMOVE) cursor_.Track(Window(), point);
     for (const InputCommand& command : input_.Translate(message, wParam, point, KeyboardModifiers())) {
-        Call(command.method, command.params);
+        connection_.Call(command.method, command.params);
     }
-}
-
-void ChromiumView::Paint() {
-    PAINTSTRUCT ps;
-    HDC hdc = BeginPaint(Window(), &ps);
-    RECT client;
-    GetClientRect(Window(), &client);
-    PaintPageImage(hdc, client, image_.get());
-    EndPaint(Window(), &ps);
 }
 
 // Handlers run from here may release the host's last reference or destroy the window.
 void ChromiumView::OnNews() {
     EngineRef<ChromiumView> keepAlive(this);
-    if (!session_) {
+    if (!connection_.IsOpen()) {
         FinishReady(false);
         return;
     }
     TakeFrame();
-    for (DevToolsSession::News& news : session_->TakeNews()) {
+    for (DevToolsSession::News& news : connection_.TakeNews()) {
         switch (news.kind) {
         case DevToolsSession::News::Kind::Connected:
             OnConnected();
             break;
         case DevToolsSession::News::Kind::Message:
-            OnMessage(news.message);
+            connection_.Dispatch(news.message);
             break;
         case DevToolsSession::News::Kind::Ended:
             OnEnded();
             break;
         }
-        if (!session_) return;  // the window went meanwhile
+        if (!connection_.IsOpen()) return;  // the session ended meanwhile
     }
 }
 
 void ChromiumView::TakeFrame() {
-    std::unique_ptr<PageImage> frame = session_->TakeFrame();
+    std::unique_ptr<PageImage> frame = connection_.TakeFrame();
     if (!frame || !Window()) return;
     if (!Config().frameLogPath.empty()) {
         wchar_t line[64];
         swprintf(line, 64, L"frame %.1f %d %d", MillisecondsNow(), frame->Width(), frame->Height());
         AppendLine(Config().frameLogPath, line);
     }
-    image_ = std::move(frame);
-    InvalidateRect(Window(), nullptr, FALSE);
-    AwaitSettledFrame();
+    screencast_.Show(Window(), std::move(frame));
 }
 
 // The events the navigations need, the page's size and its pictures; ready once the main frame is known.
 void ChromiumView::OnConnected() {
-    Call("Page.enable", json::object());
-    Call("Network.enable", json::object());
-    Call("Page.setLifecycleEventsEnabled", json{{"enabled", true}});
-    Call("Emulation.setFocusEmulationEnabled", json{{"enabled", true}});
-    Call("Inspector.enable", json::object());  // for Inspector.targetCrashed
-    ApplyViewport();
+    connection_.Call("Page.enable", json::object());
+    connection_.Call("Network.enable", json::object());
+    connection_.Call("Page.setLifecycleEventsEnabled", json{{"enabled", true}});
+    connection_.Call("Emulation.setFocusEmulationEnabled", json{{"enabled", true}});
+    connection_.Call("Inspector.enable", json::object());  // for Inspector.targetCrashed
+    screencast_.Start();
     EnablePageFeatures();
-    Call("Page.getFrameTree", json::object(), [this](const json& result, bool failed) {
+    connection_.Call("Page.getFrameTree", json::object(), [this](const json& result, bool failed) {
         auto tree = result.find("frameTree");
         if (failed || tree == result.end() || !tree->contains("frame")) {
             FinishReady(false);
@@ -261,53 +233,32 @@ void ChromiumView::OnConnected() {
     });
 }
 
-void ChromiumView::OnMessage(const json& message) {
-    try {
-        auto id = message.find("id");
-        if (id != message.end()) {
-            auto waiting = answers_.find(id->get<int>());
-            if (waiting == answers_.end()) return;
-            Answer answer = std::move(waiting->second);
-            answers_.erase(waiting);
-            auto error = message.find("error");
-            answer(error != message.end() ? *error : message.value("result", json::object()), error != message.end());
-            return;
-        }
-        if (message.value("method", "") == "Inspector.targetCrashed") {
-            RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED);
-            return;
-        }
-        auto params = message.find("params");
-        if (params != message.end()) OnPageEvent(message.value("method", ""), *params);
-        if (params != message.end()) Raise(tracker_.OnEvent(message.value("method", ""), *params));
-    } catch (const json::exception&) {
-        // A message of a shape we do not know changes nothing.
-    }
-}
-
 // Chromium went away: no more answers come, and an open navigation ends as failed.
 void ChromiumView::OnEnded() {
     const bool wasReady = pageReady_;
-    answers_.clear();
-    pageReady_ = false;
-    FinishReady(false);
+    EndSession();
     Raise(tracker_.Abandon());
     // A connection that had served the page ends only when Chromium itself is gone.
     if (wasReady) RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
 }
 
-// The crashed page's picture goes; a reload brings new frames.
 void ChromiumView::OnRendererGone() {
-    image_.reset();
-    if (Window()) InvalidateRect(Window(), nullptr, FALSE);
+    screencast_.Clear(Window());
 }
 
-// Nothing more is sent or shown: the session ends (closing our page if Chromium still runs).
 void ChromiumView::OnBrowserGone() {
-    session_.reset();
-    answers_.clear();
-    pageReady_ = false;
+    EndSession();
     OnRendererGone();
+}
+
+// How the page's session ends, whether Chromium went, its process died or the window went: nothing more
+// is sent or answered, the pages opened by ours are closed, then ours (if Chromium still runs), and
+// whoever waits for the page hears that it will not come.
+void ChromiumView::EndSession() {
+    openedPages_.CloseAll(ToUtf8(Config().chromiumEndpoint));
+    connection_.Close();
+    pageReady_ = false;
+    FinishReady(false);
 }
 
 void ChromiumView::FinishReady(bool ready) {
@@ -315,14 +266,6 @@ void ChromiumView::FinishReady(bool ready) {
     auto callback = std::move(whenReady_);
     whenReady_ = nullptr;
     callback(ready);
-}
-
-bool ChromiumView::Call(const std::string& method, const json& params, Answer answer) {
-    if (!session_) return false;
-    int id = session_->Send(method, params);
-    if (id == 0) return false;
-    if (answer) answers_[id] = std::move(answer);
-    return true;
 }
 
 void ChromiumView::Raise(const std::vector<NavigationEvent>& events) {
@@ -340,9 +283,5 @@ void ChromiumView::Raise(const std::vector<NavigationEvent>& events) {
 void ChromiumView::OnWindowDestroyed() {
     EngineRef<ChromiumView> keepAlive(this);
     WebView::OnWindowDestroyed();
-    CloseOpenedTargets();
-    session_.reset();
-    answers_.clear();
-    pageReady_ = false;
-    FinishReady(false);
+    EndSession();
 }

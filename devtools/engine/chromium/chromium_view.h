@@ -2,16 +2,16 @@
 // protocol, shows the page's screencast in the child window and passes the window's input on.
 #pragma once
 
-#include "devtools/engine/chromium/devtools_session.h"
 #include "devtools/engine/chromium/navigation_tracker.h"
+#include "devtools/engine/chromium/opened_pages.h"
+#include "devtools/engine/chromium/page_connection.h"
+#include "devtools/engine/chromium/page_cursor.h"
 #include "devtools/engine/chromium/page_input.h"
+#include "devtools/engine/chromium/screencast.h"
 #include "devtools/engine/chromium/script_dialog.h"
 #include "devtools/engine/objects.h"
 
 #include <functional>
-#include <map>
-#include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -31,9 +31,7 @@ public:
     void ExitFullScreenElement() override;
 
 private:
-    using Answer = std::function<void(const nlohmann::json& result, bool failed)>;
-
-    explicit ChromiumView(ConfigPtr config) : WebView(std::move(config)) {}
+    explicit ChromiumView(ConfigPtr config);
     ~ChromiumView() override;
 
     HRESULT BeginNavigate(const std::wstring& uri) override;
@@ -42,54 +40,36 @@ private:
     void OnRendererGone() override;
     void OnBrowserGone() override;
 
+    void RouteEvents();
     void OnNews();
     void OnConnected();
-    void OnMessage(const nlohmann::json& message);
     void OnEnded();
+    void EndSession();
     void OnHistory(const nlohmann::json& history, int step);
     void TakeFrame();
-    bool Call(const std::string& method, const nlohmann::json& params, Answer answer = nullptr);
     void FinishReady(bool ready);
-    void ApplyViewport();
-    void RestartScreencast();
-    void AwaitSettledFrame();
-    void OnSettleTimer();
     void Raise(const std::vector<NavigationEvent>& events);
     void ForwardInput(UINT message, WPARAM wParam, LPARAM lParam);
-    void Paint();
 
     // What a page does besides navigating (page_features.cpp): its dialogs, new windows,
-    // downloads, clipboard keys and cursor.
+    // downloads and clipboard keys.
     void EnablePageFeatures();
-    void OnPageEvent(const std::string& method, const nlohmann::json& params);
     void OnDialogOpening(const nlohmann::json& params);
     void RunScriptDialog(const ScriptDialogRequest& request);
     void OnWindowOpen(const nlohmann::json& params);
-    void OnTargetCreated(const nlohmann::json& info);
-    void CloseOpenedTargets();
+    void OnBindingCalled(const nlohmann::json& params);
     bool HandleEditingKey(WPARAM virtualKey, int modifiers);
     void CopySelection(bool cut);
     void PasteClipboard();
-    void TrackCursor(POINT point);
-    void AskCursor();
-    bool SetPageCursor(LPARAM hitTest);
 
-    std::unique_ptr<DevToolsSession> session_;
+    // First: the parts below send through it.
+    PageConnection connection_;
     NavigationTracker tracker_;
     InputTranslator input_;
-    std::unique_ptr<PageImage> image_;
-    std::map<int, Answer> answers_;
+    Screencast screencast_{connection_};
+    PageCursor cursor_{connection_};
+    OpenedPages openedPages_{connection_};
     std::function<void(bool)> whenReady_;
     bool pageReady_ = false;
-    int viewportWidth_ = 0;
-    int viewportHeight_ = 0;
-    bool settlingFrame_ = false;  // the screencast was restarted for the picture of a page at rest
-
-    std::string ownTargetId_;
-    std::set<std::string> openedTargets_;  // pages opened by ours, until Chromium says they closed
     bool dialogOpen_ = false;
-    bool cursorAsked_ = false;  // an answer is awaited: moves meanwhile only note the point
-    bool cursorMoved_ = false;
-    POINT cursorPoint_ = {};
-    const wchar_t* cursor_ = IDC_ARROW;
 };

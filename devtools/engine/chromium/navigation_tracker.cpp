@@ -76,40 +76,23 @@ bool NavigationTracker::IsOpenLoader(const json& params) const {
     return open_ && JsonText(params, "loaderId") == openLoader_;
 }
 
-std::vector<NavigationEvent> NavigationTracker::OnEvent(const std::string& method, const json& params) {
+const std::vector<NavigationTracker::EventReader>& NavigationTracker::EventReaders() {
+    static const std::vector<EventReader> readers = {
+        {"Page.frameStartedNavigating", &NavigationTracker::OnStartedNavigating},
+        {"Network.requestWillBeSent", &NavigationTracker::OnRequest},
+        {"Network.responseReceived", &NavigationTracker::OnResponse},
+        {"Network.loadingFailed", &NavigationTracker::OnLoadingFailed},
+        {"Page.frameNavigated", &NavigationTracker::OnFrameNavigated},
+        {"Page.navigatedWithinDocument", &NavigationTracker::OnNavigatedWithinDocument},
+        {"Page.lifecycleEvent", &NavigationTracker::OnLifecycleEvent},
+        {"Page.frameStoppedLoading", &NavigationTracker::OnFrameStoppedLoading},
+    };
+    return readers;
+}
+
+std::vector<NavigationEvent> NavigationTracker::Read(Reader read, const json& params) {
     std::vector<NavigationEvent> events;
-    if (!params.is_object()) return events;
-    if (method == "Page.frameStartedNavigating") {
-        OnStartedNavigating(&events, params);
-    } else if (method == "Network.requestWillBeSent") {
-        OnRequest(&events, params);
-    } else if (method == "Network.responseReceived") {
-        OnResponse(params);
-    } else if (method == "Network.loadingFailed") {
-        if (open_ && !openRequest_.empty() && JsonText(params, "requestId") == openRequest_) {
-            // A cancelled request is often the sign of a newer navigation, whose start comes next.
-            if (params.value("canceled", false)) {
-                openCancelled_ = true;
-            } else {
-                Fail(&events, JsonText(params, "errorText"), false);
-            }
-        }
-    } else if (method == "Page.frameNavigated") {
-        OnFrameNavigated(&events, params);
-    } else if (method == "Page.navigatedWithinDocument") {
-        if (IsMainFrame(params)) SetSource(&events, JsonText(params, "url"), false);
-    } else if (method == "Page.lifecycleEvent") {
-        if (JsonText(params, "name") == "load" && IsMainFrame(params) && IsOpenLoader(params)) {
-            Complete(&events, openHttpStatus_ < 400, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
-        }
-    } else if (method == "Page.frameStoppedLoading") {
-        // In case a committed page stops without its load event.
-        if (open_ && openCommitted_ && IsMainFrame(params)) {
-            Complete(&events, openHttpStatus_ < 400, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
-        } else if (open_ && openCancelled_ && IsMainFrame(params)) {
-            Complete(&events, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);  // nothing replaced it
-        }
-    }
+    if (params.is_object()) (this->*read)(&events, params);
     return events;
 }
 
@@ -168,10 +151,40 @@ void NavigationTracker::OnRequest(std::vector<NavigationEvent>* events, const js
     events->push_back(step);
 }
 
-void NavigationTracker::OnResponse(const json& params) {
+void NavigationTracker::OnResponse(std::vector<NavigationEvent>*, const json& params) {
     if (!open_ || JsonText(params, "requestId") != openRequest_ || openRequest_.empty()) return;
     auto response = params.find("response");
     if (response != params.end() && response->is_object()) openHttpStatus_ = response->value("status", 0);
+}
+
+void NavigationTracker::OnLoadingFailed(std::vector<NavigationEvent>* events, const json& params) {
+    if (!open_ || openRequest_.empty() || JsonText(params, "requestId") != openRequest_) return;
+    // A cancelled request is often the sign of a newer navigation, whose start comes next.
+    if (params.value("canceled", false)) {
+        openCancelled_ = true;
+    } else {
+        Fail(events, JsonText(params, "errorText"), false);
+    }
+}
+
+void NavigationTracker::OnNavigatedWithinDocument(std::vector<NavigationEvent>* events, const json& params) {
+    if (IsMainFrame(params)) SetSource(events, JsonText(params, "url"), false);
+}
+
+void NavigationTracker::OnLifecycleEvent(std::vector<NavigationEvent>* events, const json& params) {
+    if (JsonText(params, "name") == "load" && IsMainFrame(params) && IsOpenLoader(params)) {
+        Complete(events, openHttpStatus_ < 400, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
+    }
+}
+
+// In case a committed page stops without its load event.
+void NavigationTracker::OnFrameStoppedLoading(std::vector<NavigationEvent>* events, const json& params) {
+    if (!open_ || !IsMainFrame(params)) return;
+    if (openCommitted_) {
+        Complete(events, openHttpStatus_ < 400, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
+    } else if (openCancelled_) {
+        Complete(events, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);  // nothing replaced it
+    }
 }
 
 // A page from the back-forward cache keeps its old loader and fires no load event: restoring it

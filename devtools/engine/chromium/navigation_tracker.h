@@ -29,9 +29,18 @@ COREWEBVIEW2_WEB_ERROR_STATUS WebErrorStatusFor(const std::string& errorText, bo
 
 class NavigationTracker {
 public:
+    using Reader = void (NavigationTracker::*)(std::vector<NavigationEvent>* events, const nlohmann::json& params);
+    struct EventReader {
+        const char* method;
+        Reader read;
+    };
+    // The protocol events the tracker reads, each with the member that reads it.
+    static const std::vector<EventReader>& EventReaders();
+
     // The root of Page.getFrameTree's answer: which frame is the main one, and where it is.
     void SetMainFrame(const nlohmann::json& frame);
-    std::vector<NavigationEvent> OnEvent(const std::string& method, const nlohmann::json& params);
+    // One event's parameters read by its reader, from EventReaders.
+    std::vector<NavigationEvent> Read(Reader read, const nlohmann::json& params);
     // Page.navigate's answer, which carries the error of a navigation that failed at once.
     std::vector<NavigationEvent> OnNavigateAnswer(const nlohmann::json& result);
     // The page is gone: the open navigation, if any, ends as failed.
@@ -49,8 +58,12 @@ private:
 
     void OnStartedNavigating(std::vector<NavigationEvent>* events, const nlohmann::json& params);
     void OnRequest(std::vector<NavigationEvent>* events, const nlohmann::json& params);
-    void OnResponse(const nlohmann::json& params);
+    void OnResponse(std::vector<NavigationEvent>* events, const nlohmann::json& params);
+    void OnLoadingFailed(std::vector<NavigationEvent>* events, const nlohmann::json& params);
     void OnFrameNavigated(std::vector<NavigationEvent>* events, const nlohmann::json& params);
+    void OnNavigatedWithinDocument(std::vector<NavigationEvent>* events, const nlohmann::json& params);
+    void OnLifecycleEvent(std::vector<NavigationEvent>* events, const nlohmann::json& params);
+    void OnFrameStoppedLoading(std::vector<NavigationEvent>* events, const nlohmann::json& params);
 
     std::string mainFrame_;
     std::string source_ = "about:blank";

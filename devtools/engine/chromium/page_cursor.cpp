@@ -59,3 +59,35 @@ const wchar_t* SystemCursorFor(const std::string& cssCursor) {
     }
     return IDC_ARROW;
 }
+
+void PageCursor::Track(HWND window, POINT point) {
+    point_ = point;
+    if (asked_) {
+        moved_ = true;
+        return;
+    }
+    Ask(window);
+}
+
+// The answer comes only while the session lasts, and the session ends before the window goes.
+void PageCursor::Ask(HWND window) {
+    moved_ = false;
+    const nlohmann::json params = {{"expression", CursorScript(point_)}, {"returnByValue", true}};
+    asked_ = connection_.Call("Runtime.evaluate", params, [this, window](const nlohmann::json& result, bool failed) {
+        asked_ = false;
+        std::string css;
+        if (!failed && EvaluatedText(result, &css)) {
+            cursor_ = SystemCursorFor(css);
+            POINT at;
+            // The pointer may rest where it is: no WM_SETCURSOR would come.
+            if (GetCursorPos(&at) && WindowFromPoint(at) == window) SetCursor(LoadCursorW(nullptr, cursor_));
+        }
+        if (moved_) Ask(window);
+    });
+}
+
+bool PageCursor::Set(LPARAM hitTest) const {
+    if (LOWORD(hitTest) != HTCLIENT) return false;
+    SetCursor(LoadCursorW(nullptr, cursor_));
+    return true;
+}

@@ -1,0 +1,42 @@
+// The UI thread's side of a view's DevTools session: commands sent with their answers awaited,
+// and each event handed to the one handler that owns its method.
+#pragma once
+
+#include "devtools/engine/chromium/devtools_session.h"
+
+#include <nlohmann/json.hpp>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+// The value of a Runtime.evaluate answer when it is a string.
+bool EvaluatedText(const nlohmann::json& result, std::string* text);
+
+class PageConnection {
+public:
+    using Answer = std::function<void(const nlohmann::json& result, bool failed)>;
+    using EventHandler = std::function<void(const nlohmann::json& params)>;
+
+    void Open(const Endpoint& endpoint, HWND window, UINT wakeMessage);
+    // Nothing more is sent or answered; the session ends (closing our page if Chromium still runs).
+    void Close();
+    bool IsOpen() const { return session_ != nullptr; }
+    // What came in since the last call (the session's, see DevToolsSession); nothing once closed.
+    std::deque<DevToolsSession::News> TakeNews();
+    std::unique_ptr<PageImage> TakeFrame();
+
+    // The handler of an event's method; events of other methods are let pass.
+    void On(const std::string& method, EventHandler handler);
+    // False when the command could not be sent: no answer comes then.
+    bool Call(const std::string& method, const nlohmann::json& params, Answer answer = nullptr);
+    // A message from Chromium: an answer goes to its command's caller, an event to its handler.
+    void Dispatch(const nlohmann::json& message);
+
+private:
+    std::unique_ptr<DevToolsSession> session_;
+    std::map<int, Answer> answers_;
+    std::map<std::string, EventHandler> events_;
+};
