@@ -77,7 +77,10 @@ void NavigateToAddressBarText() {
 
 void ShowAddressInBar(const wchar_t* url) {
     const bool editing = GetFocus() == hAddressBar && SendMessageW(hAddressBar, EM_GETMODIFY, 0, 0);
-    if (editing) return;
+    if (!editing) WriteAddressBar(url);
+}
+
+void WriteAddressBar(const wchar_t* url) {
     SetWindowTextW(hAddressBar, url);
     EndAddressBarEdit();
 }

@@ -29,6 +29,9 @@ void NavigateToAddressBarText();
 // the focus and text they changed since the program last wrote it): their typing is kept.
 void ShowAddressInBar(const wchar_t* url);
 
+// The one way the program writes the bar: the text replaces the person's, whose edit ends.
+void WriteAddressBar(const wchar_t* url);
+
 // Ends the person's edit, so that the next address the engine reports is shown.
 void EndAddressBarEdit();
 void ApplyAddressBarFocusRule(POINT pt);

@@ -2,7 +2,6 @@
 
 #include "app/state.h"
 
-
 namespace {
 
 bool IsUnreserved(unsigned char octet) {
@@ -109,7 +108,6 @@ std::wstring ResolveInput(const std::wstring& typed) {
         const std::string query = PercentEncodeQuery(text);
         return searchUrl + std::wstring(query.begin(), query.end());
     }
-    if (StartsWithIgnoringCase(text, L"http://") || StartsWithIgnoringCase(text, L"https://")) return text;
     return L"https://" + text;
 }
 

@@ -2,6 +2,12 @@
 
 #include "app/state.h"
 
+namespace {
+
+// Where the focus was when the window last lost it, so that it can go back there.
+FocusPlace savedFocus = FocusPlace::MainWindow;
+
+// Where the focus window belongs; false when it is none of the main window's.
 bool FocusPlaceOf(HWND focus, FocusPlace* place) {
     if (!focus) return false;
     if (focus == hAddressBar) {
@@ -14,6 +20,19 @@ bool FocusPlaceOf(HWND focus, FocusPlace* place) {
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+// No focus at all: the window was disabled or minimised first, and what was noted before stands.
+void RememberFocus() { FocusPlaceOf(GetFocus(), &savedFocus); }
+
+bool RestoreFocus() { return MoveFocusTo(savedFocus); }
+
+FocusPlace CurrentFocusPlace() {
+    FocusPlace place = savedFocus;
+    FocusPlaceOf(GetFocus(), &place);
+    return place;
 }
 
 bool MoveFocusTo(FocusPlace place) {
@@ -31,11 +50,6 @@ bool MoveFocusTo(FocusPlace place) {
     }
     return false;
 }
-
-// No focus at all: the window was disabled or minimised first, and what was noted before stands.
-void RememberFocus() { FocusPlaceOf(GetFocus(), &savedFocus); }
-
-bool RestoreFocus() { return MoveFocusTo(savedFocus); }
 
 // The default handling gives the focus to the main window on activation; a minimised window takes none.
 LRESULT OnActivate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
@@ -58,3 +72,5 @@ int MessageBoxKeepingFocus(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
     RestoreFocus();
     return answer;
 }
+
+void ResetFocusForTesting() { savedFocus = FocusPlace::MainWindow; }

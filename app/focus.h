@@ -2,16 +2,10 @@
 // window is activated again or one of its message boxes closes.
 #pragma once
 
-#include "app/state.h"
-
 #include <windows.h>
 
-// Where the focus window belongs; false when it is none of the main window's.
-bool FocusPlaceOf(HWND focus, FocusPlace* place);
-
-// Puts the focus into the address bar or the page; false when the place is the main window itself
-// or is gone, which the caller then gives the focus to.
-bool MoveFocusTo(FocusPlace place);
+// Where the keyboard focus is in the main window.
+enum class FocusPlace { MainWindow, AddressBar, Page };
 
 // Notes where the focus is now, if it is in the main window or one of its children.
 void RememberFocus();
@@ -19,6 +13,13 @@ void RememberFocus();
 // Puts the focus back into the address bar or the page; false when it belongs to the main window
 // itself (or the place is gone), which the default handling gives it.
 bool RestoreFocus();
+
+// Where the focus is now; in an inactive window, which has none, where it was when it left.
+FocusPlace CurrentFocusPlace();
+
+// Puts the focus into the address bar or the page; false when the place is the main window itself
+// or is gone, which the caller then gives the focus to.
+bool MoveFocusTo(FocusPlace place);
 
 // The main window's WM_ACTIVATE.
 LRESULT OnActivate(HWND hwnd, WPARAM wParam, LPARAM lParam);
@@ -29,3 +30,6 @@ void RememberFocusWhenMinimized(WPARAM sizeType);
 
 // A message box over the main window, after which the focus returns where it was before it.
 int MessageBoxKeepingFocus(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+
+// Tests only: forgets where the focus was.
+void ResetFocusForTesting();

@@ -30,13 +30,6 @@ RECT MonitorRectOf(HWND hwnd) {
     return info.rcMonitor;
 }
 
-// Inactive, the window has no focus of its own: the place noted when it lost it stands.
-FocusPlace CurrentFocusPlace() {
-    FocusPlace place = savedFocus;
-    FocusPlaceOf(GetFocus(), &place);
-    return place;
-}
-
 void EnterFullScreen(HWND hwnd) {
     saved.placement.length = sizeof(saved.placement);
     GetWindowPlacement(hwnd, &saved.placement);

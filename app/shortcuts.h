@@ -1,32 +1,52 @@
-// The browser's keyboard shortcuts: which key press means which command. Pure: the caller says
-// which modifiers are held and where the focus is.
+// The browser's keyboard shortcuts: which key press means which command, and what becomes of every
+// key press. Pure: the caller says which modifiers are held and where the focus is.
 #pragma once
+
+#include "app/commands.h"
+#include "app/focus.h"
 
 #include <windows.h>
 
-enum class Shortcut {
-    None,
-    FocusAddressBar,    // Ctrl+L, Alt+D, F6
-    RestoreAddressBar,  // Escape in the address bar
-    SelectAllInBar,     // Ctrl+A in the address bar
-    Reload,             // F5, Ctrl+R
-    Back,               // Alt+Left, Browser Back
-    Forward,            // Alt+Right, Browser Forward
-    Home,               // Alt+Home, Browser Home
-    CloseWindow,        // Ctrl+W
-    CloseMenu,          // Escape while the menu panel is open
-    ToggleFullScreen,   // F11
-};
+#include <bitset>
 
+// One key message, from the message loop or from the engine's accelerator-key event.
 struct KeyPress {
-    UINT key;  // virtual-key code
+    UINT key;     // virtual-key code
+    bool down;    // false for the key's release
+    bool repeat;  // an auto-repeat of a key already down
     bool ctrl;
     bool alt;
     bool shift;
-    bool inAddressBar;  // the address bar has the keyboard focus
+    FocusPlace focus;  // the main window, the address bar or the page
     bool menuIsOpen;
 };
 
-// The command a key press runs, or Shortcut::None for a key that keeps its ordinary meaning.
+// The command a key-down runs, or Command::None for a key that keeps its ordinary meaning.
 // Modifiers must match exactly, so that Ctrl+Alt (AltGr) and Shift combinations stay the page's.
-Shortcut ShortcutFor(const KeyPress& press);
+Command ShortcutFor(const KeyPress& press);
+
+inline constexpr UINT kKeyCount = 256;
+
+// What the keyboard remembers from one key press to the next.
+struct KeyFlags {
+    // Keys whose key-down in the page was taken; their key-ups are taken too.
+    std::bitset<kKeyCount> handledPageKeys;
+    // An Alt shortcut ran: the release of Alt that ends it must not reach the default handling,
+    // which takes an Alt pressed and released with nothing seen in between for a call of the
+    // window menu.
+    bool altReleasePending = false;
+};
+
+enum class KeyAction {
+    LetThrough,  // the key keeps its ordinary meaning
+    Swallow,     // the key goes no further and runs nothing
+    Run,         // the key goes no further and runs the command
+};
+
+struct KeyDecision {
+    KeyAction action;
+    Command command;  // Command::None unless the action is Run
+};
+
+// What becomes of the key press, given and updating what the keyboard remembers.
+KeyDecision DecideKey(const KeyPress& press, KeyFlags& flags);

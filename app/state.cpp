@@ -1,6 +1,10 @@
 #include "app/state.h"
 
+#include "app/focus.h"
+#include "app/fullscreen.h"
+#include "app/keyboard.h"
 #include "app/toolbar.h"
+#include "webhost/webview_host.h"
 
 int toolbarHeight = kDefaultToolbarHeight;
 int menuHeight = kDefaultMenuHeight;
@@ -14,7 +18,6 @@ HFONT hUIFont = nullptr;
 bool menuOpen = false;
 bool isLoading = false;
 bool webviewReady = false;
-FocusPlace savedFocus = FocusPlace::MainWindow;
 
 // Constructed in this order before WinMain runs, destroyed in reverse at exit; the holders come
 // first so that the strings are gone before the references release, and currentUrl copies homeUrl
@@ -31,12 +34,6 @@ ComRef<ICoreWebView2ContainsFullScreenElementChangedEventHandler> fullScreenHand
 const std::wstring homeUrl = std::wstring(L"https://") + kSearchHost + L"/";
 const std::wstring searchUrl = std::wstring(L"https://") + kSearchHost + L"/?q=";
 std::wstring currentUrl = homeUrl;
-
-bool navigationStartSeen = false;
-UINT64 lastNavigationId = 0;
-std::vector<ULONGLONG> engineRestartTimes;
-std::vector<ULONGLONG> rendererReloadTimes;
-std::wstring reloadedPageUrl;
 
 void ResetAppStateForTesting() {
     webview.Reset();
@@ -58,11 +55,9 @@ void ResetAppStateForTesting() {
     menuOpen = false;
     isLoading = false;
     webviewReady = false;
-    savedFocus = FocusPlace::MainWindow;
     currentUrl = homeUrl;
-    navigationStartSeen = false;
-    lastNavigationId = 0;
-    engineRestartTimes.clear();
-    rendererReloadTimes.clear();
-    reloadedPageUrl.clear();
+    ResetWebHostForTesting();
+    ResetFocusForTesting();
+    ResetKeyboardForTesting();
+    ResetFullScreenForTesting();
 }

@@ -1,11 +1,15 @@
 #include "app/toolbar.h"
 
-#include "addressbar/address_bar.h"
-#include "addressbar/navigate.h"
+#include "app/commands.h"
 #include "app/state.h"
-#include "app/window.h"
 
 namespace {
+
+// What a click on each slot asks for, in slot order: the four at the left edge, then the four at the right.
+constexpr Command kSlotCommands[kSlotCount] = {
+    Command::Back,  Command::Forward,         Command::Reload,   Command::Home,
+    Command::Close, Command::MaximizeRestore, Command::Minimize, Command::Menu,
+};
 
 int SlotTop(const SlotLayout& layout) { return (layout.bandHeight - layout.edge) / 2; }
 
@@ -22,38 +26,6 @@ int ClientWidth(HWND hwnd) {
 }
 
 }  // namespace
-
-void RunSlotAction(HWND hwnd, int slot) {
-    // The page a navigation button asks for is shown in the bar when it completes.
-    if (slot >= kSlotBack && slot <= kSlotHome) EndAddressBarEdit();
-    switch (slot) {
-    case kSlotBack:
-        if (webviewReady) webview->GoBack();
-        break;
-    case kSlotForward:
-        if (webviewReady) webview->GoForward();
-        break;
-    case kSlotRefresh:
-        if (webviewReady) webview->Reload();
-        break;
-    case kSlotHome:
-        NavigateTo(homeUrl);
-        break;
-    case kSlotClose:
-        // Posted, so the window closes after this click has been handled.
-        PostMessageW(hwnd, WM_CLOSE, 0, 0);
-        break;
-    case kSlotMaximize:
-        ShowWindow(hwnd, IsZoomed(hwnd) ? SW_RESTORE : SW_MAXIMIZE);
-        break;
-    case kSlotMinimize:
-        ShowWindow(hwnd, SW_MINIMIZE);
-        break;
-    case kSlotMenu:
-        SetMenuPanelOpen(hwnd, !menuOpen);
-        break;
-    }
-}
 
 SlotLayout CurrentSlotLayout(int clientWidth) { return SlotLayout{clientWidth, buttonSize, toolbarHeight}; }
 
@@ -95,10 +67,10 @@ void OnToolbarMouseMove(HWND hwnd, POINT pt) {
     TRACKMOUSEEVENT tme = {};
     tme.cbSize = sizeof(tme);
     tme.dwFlags = TME_LEAVE;
-    tme.hwndTrack = hMainWnd;
+    tme.hwndTrack = hwnd;
     tme.dwHoverTime = 0;
     TrackMouseEvent(&tme);
-    InvalidateRect(hMainWnd, nullptr, FALSE);
+    InvalidateRect(hwnd, nullptr, FALSE);
 }
 
 void OnToolbarMouseLeave() {
@@ -113,6 +85,6 @@ void OnToolbarClick(HWND hwnd, POINT pt) {
     // The positions come from this one reading, even if an action resizes the window.
     const SlotLayout layout = CurrentSlotLayout(ClientWidth(hwnd));
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        if (SlotContains(slot, pt.x, pt.y, layout)) RunSlotAction(hwnd, slot);
+        if (SlotContains(slot, pt.x, pt.y, layout)) RunCommand(hwnd, kSlotCommands[slot]);
     }
 }

@@ -38,9 +38,6 @@ bool SlotContains(int slot, int x, int y, const SlotLayout& layout);
 // The slot to highlight at (x, y): where two slots overlap (narrow windows) the higher one wins.
 int HoverSlotAt(int x, int y, const SlotLayout& layout);
 
-// The action of a click on the slot; the keyboard's shortcuts run the same actions.
-void RunSlotAction(HWND hwnd, int slot);
-
 // Message handlers of the main window.
 void OnToolbarMouseMove(HWND hwnd, POINT pt);
 void OnToolbarMouseLeave();

@@ -1,6 +1,7 @@
 #include "app/window.h"
 
 #include "addressbar/address_bar.h"
+#include "app/commands.h"
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/state.h"
@@ -63,7 +64,7 @@ LRESULT OnMouseMove(HWND hwnd, POINT pt) {
 LRESULT OnLButtonDown(HWND hwnd, POINT pt) {
     if (IsFullScreen()) return 0;  // the band is hidden
     OnToolbarClick(hwnd, pt);
-    if (menuOpen && OnMenuPanelClick(hwnd, pt)) SetMenuPanelOpen(hwnd, false);
+    if (menuOpen && OnMenuPanelClick(hwnd, pt)) RunCommand(hwnd, Command::CloseMenu);
     ApplyAddressBarFocusRule(pt);
     return 0;
 }

@@ -1,6 +1,5 @@
 #include "browser_window.h"
 
-#include "app/fullscreen.h"
 #include "app/startup.h"
 #include "app/state.h"
 
@@ -66,7 +65,6 @@ void BrowserWindowTest::SetUp() {
     EnsureProcessStarted();
     engine_double::Reset();
     ResetAppStateForTesting();
-    ResetFullScreenForTesting();
     if (openWindowInSetUp_) OpenWindow();
 }
 
@@ -77,7 +75,6 @@ void BrowserWindowTest::TearDown() {
     DrainQuit();
     engine_double::Reset();
     ResetAppStateForTesting();
-    ResetFullScreenForTesting();
 }
 
 void BrowserWindowTest::OpenWindow(int showCommand) {

@@ -137,6 +137,7 @@ private:
 struct HeldHandler {
     IUnknown* handler = nullptr;
     long countAtRelease = -1;
+    const wchar_t* registration = L"";  // the add_… call that handed it over
 
     void Hold(IUnknown* h) {
         Drop();
@@ -153,12 +154,16 @@ struct HeldHandler {
 HeldHandler environmentHandler, controllerHandler, startingHandler, completedHandler, keyHandler;
 HeldHandler sourceChangedHandler, processFailedHandler, fullScreenHandler;
 bool containsFullScreenElement = false;
+// The event handlers, in the order of registration.
+HeldHandler* const kEventHandlers[] = {&startingHandler, &completedHandler, &sourceChangedHandler,
+                                       &processFailedHandler, &fullScreenHandler, &keyHandler};
 
 // An add_… call: recorded, the handler held by the engine, a token given back.
 HRESULT Register(const wchar_t* call, HeldHandler& held, IUnknown* handler, EventRegistrationToken* token,
                  INT64 value) {
     Record(call);
     held.Hold(handler);
+    held.registration = call;
     token->value = value;
     return S_OK;
 }
@@ -331,20 +336,14 @@ HWND MessageWindow() {
 }  // namespace
 
 void Reset(const Options& newOptions) {
-    environmentHandler.Drop();
-    controllerHandler.Drop();
-    startingHandler.Drop();
-    completedHandler.Drop();
-    sourceChangedHandler.Drop();
-    processFailedHandler.Drop();
-    fullScreenHandler.Drop();
-    keyHandler.Drop();
-    keyHandler.countAtRelease = -1;
-    fullScreenHandler.countAtRelease = -1;
+    const auto forget = [](HeldHandler* held) {
+        held->Drop();
+        *held = HeldHandler();
+    };
+    forget(&environmentHandler);
+    forget(&controllerHandler);
+    for (HeldHandler* held : kEventHandlers) forget(held);
     containsFullScreenElement = false;
-    environmentHandler.countAtRelease = controllerHandler.countAtRelease = -1;
-    startingHandler.countAtRelease = completedHandler.countAtRelease = -1;
-    sourceChangedHandler.countAtRelease = processFailedHandler.countAtRelease = -1;
     MSG msg;
     while (PeekMessageW(&msg, MessageWindow(), 0, 0, PM_REMOVE)) {
     }
@@ -466,9 +465,25 @@ IUnknown* NavigationStartingHandler() { return startingHandler.handler; }
 IUnknown* NavigationCompletedHandler() { return completedHandler.handler; }
 IUnknown* AcceleratorKeyHandler() { return keyHandler.handler; }
 long AcceleratorKeyHandlerCountAtRelease() { return keyHandler.countAtRelease; }
-long NavigationHandlerCountAtRelease(int which) {
-    const HeldHandler* held[] = {&startingHandler, &completedHandler, &sourceChangedHandler, &processFailedHandler};
-    return held[which]->countAtRelease;
+long NavigationHandlerCountAtRelease(int which) { return kEventHandlers[which]->countAtRelease; }
+
+HandlerWatch::HandlerWatch() {
+    for (HeldHandler* held : kEventHandlers) {
+        if (!held->handler) continue;
+        held->handler->AddRef();
+        watched_.emplace_back(held->registration, held->handler);
+    }
+}
+
+HandlerWatch::~HandlerWatch() { Freed(); }
+
+std::vector<std::wstring> HandlerWatch::Freed() {
+    std::vector<std::wstring> freed;
+    for (const auto& [registration, handler] : watched_) {
+        if (handler->Release() == 0) freed.push_back(registration);
+    }
+    watched_.clear();
+    return freed;
 }
 
 }  // namespace engine_double

@@ -94,4 +94,17 @@ long NavigationHandlerCountAtRelease(int which);  // 0 starting, 1 completed, 2 
 IUnknown* AcceleratorKeyHandler();
 long AcceleratorKeyHandlerCountAtRelease();
 
+// Takes a reference of its own on every event handler the engine holds now, so that what becomes of
+// them later can be seen: Freed lets go of them all and names, by their registration call
+// ("add_NavigationStarting", ...), those that nobody else held any more.
+class HandlerWatch {
+public:
+    HandlerWatch();
+    ~HandlerWatch();
+    std::vector<std::wstring> Freed();
+
+private:
+    std::vector<std::pair<std::wstring, IUnknown*>> watched_;
+};
+
 }  // namespace engine_double

@@ -1,5 +1,6 @@
 #include "app/fullscreen.h"
 
+#include "app/commands.h"
 #include "app/keyboard.h"
 #include "app/state.h"
 #include "app/toolbar.h"
@@ -169,7 +170,7 @@ TEST_F(FullScreenTest, TheHiddenBandIsNotPaintedAndTakesNoHoverClicksOrFocusAndA
 TEST_F(FullScreenTest, CtrlLAndAnEngineRestartLeaveFullScreen) {
     const std::wstring before = ShapeOf(window());
     PressF11In(window());
-    RunShortcut(Shortcut::FocusAddressBar);
+    RunCommand(window(), Command::FocusAddressBar);
     EXPECT_EQ(ShapeOf(window()), before);
     EXPECT_EQ(GetFocus(), hAddressBar);
     EXPECT_TRUE(IsWindowVisible(hAddressBar));

@@ -18,8 +18,8 @@ using engine_double::LastCall;
 enum Modifier { kNone = 0, kCtrl = 1, kAlt = 2, kShift = 4 };
 
 KeyPress Press(UINT key, int modifiers, bool inBar = false, bool menuIsOpen = false) {
-    return KeyPress{key, (modifiers & kCtrl) != 0, (modifiers & kAlt) != 0, (modifiers & kShift) != 0, inBar,
-                    menuIsOpen};
+    return KeyPress{key, true, false, (modifiers & kCtrl) != 0, (modifiers & kAlt) != 0, (modifiers & kShift) != 0,
+                    inBar ? FocusPlace::AddressBar : FocusPlace::MainWindow, menuIsOpen};
 }
 
 TEST(ShortcutTableTest, EachKeyMapsToItsCommandAndEverythingElseToNothing) {
@@ -28,43 +28,43 @@ TEST(ShortcutTableTest, EachKeyMapsToItsCommandAndEverythingElseToNothing) {
         int modifiers;
         bool inBar;
         bool menuIsOpen;
-        Shortcut expected;
+        Command expected;
     };
     const Case cases[] = {
-        {'L', kCtrl, false, false, Shortcut::FocusAddressBar},
-        {'D', kAlt, true, false, Shortcut::FocusAddressBar},
-        {VK_F6, kNone, false, false, Shortcut::FocusAddressBar},
-        {VK_ESCAPE, kNone, true, false, Shortcut::RestoreAddressBar},
-        {VK_ESCAPE, kNone, false, false, Shortcut::None},
-        {VK_ESCAPE, kNone, true, true, Shortcut::CloseMenu},
-        {VK_ESCAPE, kNone, false, true, Shortcut::CloseMenu},
-        {VK_ESCAPE, kShift, true, false, Shortcut::None},
-        {'A', kCtrl, true, false, Shortcut::SelectAllInBar},
-        {'A', kCtrl, false, false, Shortcut::None},  // the page's own select-all
-        {VK_F5, kNone, false, false, Shortcut::Reload},
-        {'R', kCtrl, true, false, Shortcut::Reload},
-        {VK_LEFT, kAlt, false, false, Shortcut::Back},
-        {VK_BROWSER_BACK, kNone, false, false, Shortcut::Back},
-        {VK_RIGHT, kAlt, true, false, Shortcut::Forward},
-        {VK_BROWSER_FORWARD, kNone, false, false, Shortcut::Forward},
-        {VK_HOME, kAlt, false, false, Shortcut::Home},
-        {VK_BROWSER_HOME, kNone, false, false, Shortcut::Home},
-        {'W', kCtrl, false, false, Shortcut::CloseWindow},
-        {VK_F11, kNone, false, false, Shortcut::ToggleFullScreen},
-        {VK_F11, kNone, true, false, Shortcut::ToggleFullScreen},
-        {VK_F11, kAlt, false, false, Shortcut::None},
-        {'M', kCtrl, true, false, Shortcut::None},  // swallowed by the bar as a carriage return
-        {VK_RETURN, kNone, true, false, Shortcut::None},
-        {VK_RETURN, kCtrl, true, false, Shortcut::None},
-        {VK_LEFT, kNone, true, false, Shortcut::None},
-        {VK_HOME, kNone, true, false, Shortcut::None},
-        {VK_LEFT, kCtrl, true, false, Shortcut::None},
-        {VK_F5, kShift, false, false, Shortcut::None},
-        {'L', kCtrl | kAlt, false, false, Shortcut::None},  // AltGr on many layouts
-        {'D', kCtrl | kAlt, true, false, Shortcut::None},
-        {'L', kCtrl | kShift, false, false, Shortcut::None},
-        {'R', kAlt, false, false, Shortcut::None},
-        {VK_F4, kAlt, false, false, Shortcut::None},  // the system's close stays the system's
+        {'L', kCtrl, false, false, Command::FocusAddressBar},
+        {'D', kAlt, true, false, Command::FocusAddressBar},
+        {VK_F6, kNone, false, false, Command::FocusAddressBar},
+        {VK_ESCAPE, kNone, true, false, Command::RestoreAddressBar},
+        {VK_ESCAPE, kNone, false, false, Command::None},
+        {VK_ESCAPE, kNone, true, true, Command::CloseMenu},
+        {VK_ESCAPE, kNone, false, true, Command::CloseMenu},
+        {VK_ESCAPE, kShift, true, false, Command::None},
+        {'A', kCtrl, true, false, Command::SelectAllInBar},
+        {'A', kCtrl, false, false, Command::None},  // the page's own select-all
+        {VK_F5, kNone, false, false, Command::Reload},
+        {'R', kCtrl, true, false, Command::Reload},
+        {VK_LEFT, kAlt, false, false, Command::Back},
+        {VK_BROWSER_BACK, kNone, false, false, Command::Back},
+        {VK_RIGHT, kAlt, true, false, Command::Forward},
+        {VK_BROWSER_FORWARD, kNone, false, false, Command::Forward},
+        {VK_HOME, kAlt, false, false, Command::Home},
+        {VK_BROWSER_HOME, kNone, false, false, Command::Home},
+        {'W', kCtrl, false, false, Command::Close},
+        {VK_F11, kNone, false, false, Command::ToggleFullScreen},
+        {VK_F11, kNone, true, false, Command::ToggleFullScreen},
+        {VK_F11, kAlt, false, false, Command::None},
+        {'M', kCtrl, true, false, Command::None},  // swallowed by the bar as a carriage return
+        {VK_RETURN, kNone, true, false, Command::None},
+        {VK_RETURN, kCtrl, true, false, Command::None},
+        {VK_LEFT, kNone, true, false, Command::None},
+        {VK_HOME, kNone, true, false, Command::None},
+        {VK_LEFT, kCtrl, true, false, Command::None},
+        {VK_F5, kShift, false, false, Command::None},
+        {'L', kCtrl | kAlt, false, false, Command::None},  // AltGr on many layouts
+        {'D', kCtrl | kAlt, true, false, Command::None},
+        {'L', kCtrl | kShift, false, false, Command::None},
+        {'R', kAlt, false, false, Command::None},
+        {VK_F4, kAlt, false, false, Command::None},  // the system's close stays the system's
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ShortcutFor(Press(c.key, c.modifiers, c.inBar, c.menuIsOpen)), c.expected)
@@ -72,8 +72,8 @@ TEST(ShortcutTableTest, EachKeyMapsToItsCommandAndEverythingElseToNothing) {
     }
     for (UINT key = 'A'; key <= 'Z'; ++key) {
         for (bool inBar : {false, true}) {
-            EXPECT_EQ(ShortcutFor(Press(key, kNone, inBar)), Shortcut::None) << key;
-            EXPECT_EQ(ShortcutFor(Press(key, kShift, inBar)), Shortcut::None) << key;
+            EXPECT_EQ(ShortcutFor(Press(key, kNone, inBar)), Command::None) << key;
+            EXPECT_EQ(ShortcutFor(Press(key, kShift, inBar)), Command::None) << key;
         }
     }
 }
@@ -346,6 +346,17 @@ TEST_F(PageKeyTest, EscapeClosesTheOpenMenuAndCtrlWClosesTheWindow) {
     EXPECT_TRUE(PageKey(true, 'W', kCtrl));
     engine_double::PumpMessages();
     EXPECT_FALSE(IsWindow(window()));
+}
+
+// What the keyboard remembers between keys is put back with the rest of the state between tests.
+TEST_F(PageKeyTest, TheTestResetForgetsThePendingAltReleaseAndTheHandledKeys) {
+    EXPECT_TRUE(PageKey(true, VK_LEFT, kAlt));
+    ResetAppStateForTesting();
+    const auto release = [](UINT key) {
+        return TakeKeyPress(KeyPress{key, false, false, false, false, false, FocusPlace::Page, false});
+    };
+    EXPECT_FALSE(release(VK_MENU)) << "no Alt release is pending";
+    EXPECT_FALSE(release(VK_LEFT)) << "no page key is handled";
 }
 
 TEST_F(PageKeyTest, OtherKeysAreLeftToThePage) {

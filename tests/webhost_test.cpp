@@ -532,6 +532,28 @@ TEST_F(DestroyTest, AfterReadyReleasesEachReferenceOnceAndFreesTheHandlersAtExit
     EXPECT_EQ(engine_double::WebViewRefs().releases, 1);
 }
 
+// Every handler the host registered is let go once by the release path, when the dead engine is
+// restarted and when the program ends (as its start does once the message loop has ended), and
+// nobody else holds it then.
+TEST_F(DestroyTest, TheReleasePathFreesEveryRegisteredHandlerAtARestartAndAtExit) {
+    const std::vector<std::wstring> everyHandler = {L"add_NavigationStarting", L"add_NavigationCompleted",
+                                                    L"add_SourceChanged", L"add_ProcessFailed",
+                                                    L"add_ContainsFullScreenElementChanged",
+                                                    L"add_AcceleratorKeyPressed"};
+    for (bool restart : {true, false}) {
+        SCOPED_TRACE(restart ? "restart" : "exit");
+        StartEngine();
+        engine_double::HandlerWatch watch;
+        if (restart) {
+            engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+        } else {
+            Destroy();
+            ReleaseEngineReferences();
+        }
+        EXPECT_EQ(watch.Freed(), everyHandler);
+    }
+}
+
 // The handler objects: COM identity, reference counting and Invoke's result.
 std::vector<std::string> handlerEvents;
 ProcessFailedHandler* handlerUnderTest = nullptr;

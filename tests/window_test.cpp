@@ -85,26 +85,66 @@ std::vector<HWND> BrowserWindowsOfThisThread() {
     return found;
 }
 
-// The class is registered already, by this test's own window, so the start cannot register it: it
-// leaves at once with a failure code instead of waiting in a message loop with no window.
-TEST_F(WindowTest, StartThatCannotRegisterItsClassLeavesAtOnceWithAFailureCode) {
+// What a start that cannot make its window left behind: its exit code, whether its message loop
+// ran, and the browser windows of this thread afterwards (any but keep closed again).
+struct FailedStart {
+    int code;
+    bool loopRan;
+    std::vector<HWND> windows;
+};
+
+FailedStart RunStartThatCannotMakeItsWindow(HWND keep) {
     const HFONT font = hUIFont;
     const ULONG_PTR token = gdiplusToken;
     const HWND main = hMainWnd;
     PostQuitMessage(0);  // a message loop, had one started, ends on it rather than waiting for ever
-    const int code = RunBrowser(GetModuleHandleW(nullptr), SW_HIDE);
+    FailedStart start = {RunBrowser(GetModuleHandleW(nullptr), SW_HIDE), false, {}};
     MSG msg;
-    const bool loopRan = !PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-    std::vector<HWND> windows = BrowserWindowsOfThisThread();
-    for (HWND extra : windows) {
-        if (extra != window()) DestroyWindow(extra);
+    start.loopRan = !PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    start.windows = BrowserWindowsOfThisThread();
+    for (HWND extra : start.windows) {
+        if (extra != keep) DestroyWindow(extra);
     }
     hUIFont = font;
     gdiplusToken = token;
     hMainWnd = main;
-    EXPECT_NE(code, 0);
-    EXPECT_FALSE(loopRan);
-    EXPECT_EQ(windows, std::vector<HWND>{window()}) << "no second window";
+    return start;
+}
+
+// The class is registered already, by this test's own window, so the start cannot register it: it
+// leaves at once with a failure code instead of waiting in a message loop with no window.
+TEST_F(WindowTest, StartThatCannotRegisterItsClassLeavesAtOnceWithAFailureCode) {
+    const FailedStart start = RunStartThatCannotMakeItsWindow(window());
+    EXPECT_NE(start.code, 0);
+    EXPECT_FALSE(start.loopRan);
+    EXPECT_EQ(start.windows, std::vector<HWND>{window()}) << "no second window";
+}
+
+// Refuses the creation of every browser window of this thread.
+LRESULT CALLBACK RefuseBrowserWindows(int code, WPARAM wParam, LPARAM lParam) {
+    wchar_t name[64] = {};
+    if (code == HCBT_CREATEWND && GetClassNameW(reinterpret_cast<HWND>(wParam), name, 64) &&
+        std::wstring(name) == kWindowClassName) {
+        return 1;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// With no window of the class left, the start registers it, and then the window's creation fails.
+TEST_F(WindowTest, StartWhoseWindowCannotBeCreatedLeavesAtOnceWithAFailureCode) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    DestroyWindow(window());
+    engine_double::PumpMessages();
+    ASSERT_TRUE(UnregisterClassW(kWindowClassName, instance));
+    const HHOOK hook = SetWindowsHookExW(WH_CBT, RefuseBrowserWindows, nullptr, GetCurrentThreadId());
+    const FailedStart start = RunStartThatCannotMakeItsWindow(nullptr);
+    UnhookWindowsHookEx(hook);
+    const bool classLeftRegistered = UnregisterClassW(kWindowClassName, instance);
+    RegisterBrowserClass(instance);  // for the tests that follow
+    EXPECT_EQ(start.code, 1);
+    EXPECT_FALSE(start.loopRan);
+    EXPECT_EQ(start.windows, std::vector<HWND>{});
+    EXPECT_FALSE(classLeftRegistered) << "the start unregisters the class it registered";
 }
 
 }  // namespace

@@ -8,29 +8,63 @@
 
 #include <objbase.h>
 
+#include <string>
+#include <vector>
+
 namespace {
 
 // An answer that arrives after the window was closed (the person closed it during start-up) finds
 // nothing to show a view in: the objects it brings stay the engine's.
 bool MainWindowIsGone() { return !IsWindow(hMainWnd); }
 
-// Which kinds of recovery run at most kRecoveryLimit times within kRecoveryWindowMs.
+// Each kind of recovery runs at most kRecoveryLimit times within kRecoveryWindowMs.
 constexpr size_t kRecoveryLimit = 3;
 constexpr ULONGLONG kRecoveryWindowMs = 60 * 1000;
+
+// The recoveries of one kind that ran lately, oldest first, kept to the limit; counted for one
+// subject (the page, for reloads) and started afresh for another.
+struct RecoveryBudget {
+    std::wstring subject;
+    std::vector<ULONGLONG> times;
+
+    // Takes one recovery when the budget allows one now.
+    bool Take(const std::wstring& forSubject = std::wstring()) {
+        if (forSubject != subject) {
+            subject = forSubject;
+            times.clear();
+        }
+        const ULONGLONG now = GetTickCount64();
+        if (!RecoveryAllowed(times, now, kRecoveryLimit, kRecoveryWindowMs)) return false;
+        times.push_back(now);
+        if (times.size() > kRecoveryLimit) times.erase(times.begin());
+        return true;
+    }
+};
+
+// What the web host alone keeps between the engine's events.
+struct HostState {
+    // The id of the last navigation whose start was seen, so that a replaced one's late completion
+    // is recognised; navigationStartSeen is false until the first start of the current web view.
+    bool navigationStartSeen = false;
+    UINT64 lastNavigationId = 0;
+    RecoveryBudget engineRestarts;  // after the browser process died
+    RecoveryBudget pageReloads;     // after the page's renderer died, per page
+};
+HostState host;
 
 void RememberStartedNavigation(ICoreWebView2NavigationStartingEventArgs* args) {
     UINT64 id = 0;
     if (!args || FAILED(args->get_NavigationId(&id))) return;
-    navigationStartSeen = true;
-    lastNavigationId = id;
+    host.navigationStartSeen = true;
+    host.lastNavigationId = id;
 }
 
 // A navigation that a newer one replaced still completes, after the newer one started: it must not
 // clear the loading bar nor show the old address. Without any start seen, every completion counts.
 bool IsReplacedNavigation(ICoreWebView2NavigationCompletedEventArgs* args) {
     UINT64 id = 0;
-    if (!navigationStartSeen || !args || FAILED(args->get_NavigationId(&id))) return false;
-    return id != lastNavigationId;
+    if (!host.navigationStartSeen || !args || FAILED(args->get_NavigationId(&id))) return false;
+    return id != host.lastNavigationId;
 }
 
 // The one place where the engine's address reaches the bar and currentUrl.
@@ -65,25 +99,12 @@ void RegisterFullScreenHandler() {
     webview->add_ContainsFullScreenElementChanged(fullScreenHandler.Get(), &token);
 }
 
-// Takes one recovery from the budget when it allows one now.
-bool TakeRecovery(std::vector<ULONGLONG>& times) {
-    const ULONGLONG now = GetTickCount64();
-    if (!RecoveryAllowed(times, now, kRecoveryLimit, kRecoveryWindowMs)) return false;
-    times.push_back(now);
-    if (times.size() > kRecoveryLimit) times.erase(times.begin());
-    return true;
-}
-
 // The page's renderer died: the view is alive but blank, and the crashed navigation never completes.
 void ReloadCrashedPage() {
     isLoading = false;
     InvalidateRect(hMainWnd, nullptr, FALSE);
-    if (reloadedPageUrl != currentUrl) {
-        reloadedPageUrl = currentUrl;
-        rendererReloadTimes.clear();
-    }
     // A page that crashes on every load would otherwise reload for ever.
-    if (TakeRecovery(rendererReloadTimes) && webview) webview->Reload();
+    if (host.pageReloads.Take(currentUrl) && webview) webview->Reload();
 }
 
 // The engine's browser process died and took the view, the controller and the environment with it.
@@ -97,11 +118,11 @@ void RestartEngine() {
     ApplyFullScreenEvent(hMainWnd, FullScreenEvent::LeaveAll);
     webviewReady = false;
     isLoading = false;
-    navigationStartSeen = false;
+    host.navigationStartSeen = false;
     InvalidateRect(hMainWnd, nullptr, FALSE);
     // Past the limit the engine stays down, silently, as when no runtime is installed; and a window
     // that is already gone gets no new engine.
-    if (!MainWindowIsGone() && TakeRecovery(engineRestartTimes)) InitWebView(hMainWnd);
+    if (!MainWindowIsGone() && host.engineRestarts.Take()) InitWebView(hMainWnd);
 }
 
 HRESULT OnNavigationStarting(ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
@@ -237,3 +258,5 @@ void ReleaseEngineReferences() {
     acceleratorHandler.Reset();
     fullScreenHandler.Reset();
 }
+
+void ResetWebHostForTesting() { host = HostState{}; }

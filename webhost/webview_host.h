@@ -21,6 +21,10 @@ void ReleaseWebView();
 // When the message loop has ended, however it ended: releases whatever the program still holds of
 // the engine, the handler objects included, while COM is still running.
 void ReleaseEngineReferences();
+
 // Whether one more recovery from an engine failure may run at `now` (milliseconds), given when the
 // earlier ones ran: fewer than `limit` of them within the last `windowMs`.
 bool RecoveryAllowed(const std::vector<ULONGLONG>& earlierTimes, ULONGLONG now, size_t limit, ULONGLONG windowMs);
+
+// Tests only: forgets the navigation ids and the recovery budgets.
+void ResetWebHostForTesting();

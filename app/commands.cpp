@@ -1,0 +1,95 @@
+#include "app/commands.h"
+
+#include "addressbar/address_bar.h"
+#include "addressbar/navigate.h"
+#include "app/fullscreen.h"
+#include "app/state.h"
+#include "app/window.h"
+
+namespace {
+
+void SelectAllOfAddressBar() { SendMessageW(hAddressBar, EM_SETSEL, 0, -1); }
+
+// Until the web view is ready, the navigation commands do nothing.
+void GoBack(HWND) {
+    if (webviewReady) webview->GoBack();
+}
+void GoForward(HWND) {
+    if (webviewReady) webview->GoForward();
+}
+void Reload(HWND) {
+    if (webviewReady) webview->Reload();
+}
+void GoHome(HWND) { NavigateTo(homeUrl); }
+
+// Posted, so the window closes after the click or key that asked for it has been handled.
+void CloseMainWindow(HWND hwnd) { PostMessageW(hwnd, WM_CLOSE, 0, 0); }
+void MaximizeOrRestore(HWND hwnd) { ShowWindow(hwnd, IsZoomed(hwnd) ? SW_RESTORE : SW_MAXIMIZE); }
+void Minimize(HWND hwnd) { ShowWindow(hwnd, SW_MINIMIZE); }
+void ToggleMenu(HWND hwnd) { SetMenuPanelOpen(hwnd, !menuOpen); }
+
+void FocusAddressBar(HWND hwnd) {
+    if (!hAddressBar) return;
+    // The bar is hidden in full screen: the window leaves it first, so that the bar can be seen.
+    ApplyFullScreenEvent(hwnd, FullScreenEvent::LeaveAll);
+    SetFocus(hAddressBar);
+    SelectAllOfAddressBar();
+}
+void RestoreAddressBar(HWND) {
+    if (!hAddressBar) return;
+    WriteAddressBar(currentUrl.c_str());
+    SelectAllOfAddressBar();
+}
+void SelectAllInBar(HWND) {
+    if (hAddressBar) SelectAllOfAddressBar();
+}
+// As after a click in the panel that hits no item.
+void CloseMenu(HWND hwnd) {
+    if (menuOpen) SetMenuPanelOpen(hwnd, false);
+}
+void ToggleFullScreen(HWND hwnd) { ApplyFullScreenEvent(hwnd, FullScreenEvent::KeyPressed); }
+
+struct CommandInfo {
+    Command command;
+    void (*run)(HWND hwnd);
+    // The page a navigation command asks for is shown in the bar when it completes, whatever the
+    // person had typed; Escape gives up the typing.
+    bool endsBarEdit;
+};
+
+constexpr CommandInfo kCommands[] = {
+    {Command::Back, GoBack, true},
+    {Command::Forward, GoForward, true},
+    {Command::Reload, Reload, true},
+    {Command::Home, GoHome, true},
+    {Command::Close, CloseMainWindow, false},
+    {Command::MaximizeRestore, MaximizeOrRestore, false},
+    {Command::Minimize, Minimize, false},
+    {Command::Menu, ToggleMenu, false},
+    {Command::FocusAddressBar, FocusAddressBar, false},
+    {Command::RestoreAddressBar, RestoreAddressBar, true},
+    {Command::SelectAllInBar, SelectAllInBar, false},
+    {Command::CloseMenu, CloseMenu, false},
+    {Command::ToggleFullScreen, ToggleFullScreen, false},
+};
+
+const CommandInfo* InfoOf(Command command) {
+    for (const CommandInfo& info : kCommands) {
+        if (info.command == command) return &info;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool EndsAddressBarEdit(Command command) {
+    const CommandInfo* info = InfoOf(command);
+    return info && info->endsBarEdit;
+}
+
+void RunCommand(HWND hwnd, Command command) {
+    const CommandInfo* info = InfoOf(command);
+    if (!info) return;
+    if (info->endsBarEdit) EndAddressBarEdit();
+    info->run(hwnd);
+}
