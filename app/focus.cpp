@@ -7,33 +7,37 @@ namespace {
 // Where the focus was when the window last lost it, so that it can go back there.
 FocusPlace savedFocus = FocusPlace::MainWindow;
 
-// Where the focus window belongs; false when it is none of the main window's.
-bool FocusPlaceOf(HWND focus, FocusPlace* place) {
-    if (!focus) return false;
-    if (focus == hAddressBar) {
-        *place = FocusPlace::AddressBar;
-    } else if (focus == hMainWnd) {
-        *place = FocusPlace::MainWindow;
-    } else if (IsChild(hMainWnd, focus)) {
-        *place = FocusPlace::Page;  // the web view's windows are the main window's only other children
-    } else {
-        return false;
-    }
-    return true;
-}
+// Between the engine's GotFocus and LostFocus: the page has the keyboard. Only the engine can say
+// so, since on Windows the page's window belongs to another process.
+bool pageHasFocus = false;
 
 }  // namespace
 
-// No focus at all: the window was disabled or minimised first, and what was noted before stands.
-void RememberFocus() { FocusPlaceOf(GetFocus(), &savedFocus); }
+// The bar is asked first: the engine's LostFocus may still be on its way when the bar took over.
+// No focus at all: the window was disabled, minimised or left first, and what was noted then stands.
+FocusPlace CurrentFocusPlace() {
+    const HWND focus = GetFocus();
+    if (focus && focus == hAddressBar) return FocusPlace::AddressBar;
+    if (pageHasFocus) return FocusPlace::Page;
+    if (focus && focus == hMainWnd) return FocusPlace::MainWindow;
+    return savedFocus;
+}
+
+void RememberFocus() { savedFocus = CurrentFocusPlace(); }
+
+HRESULT OnPageGotFocus(ICoreWebView2Controller*, IUnknown*) {
+    pageHasFocus = true;
+    return S_OK;
+}
+
+HRESULT OnPageLostFocus(ICoreWebView2Controller*, IUnknown*) {
+    pageHasFocus = false;
+    return S_OK;
+}
+
+void ForgetPageFocus() { pageHasFocus = false; }
 
 bool RestoreFocus() { return MoveFocusTo(savedFocus); }
-
-FocusPlace CurrentFocusPlace() {
-    FocusPlace place = savedFocus;
-    FocusPlaceOf(GetFocus(), &place);
-    return place;
-}
 
 bool MoveFocusTo(FocusPlace place) {
     switch (place) {
@@ -73,4 +77,7 @@ int MessageBoxKeepingFocus(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
     return answer;
 }
 
-void ResetFocusForTesting() { savedFocus = FocusPlace::MainWindow; }
+void ResetFocusForTesting() {
+    savedFocus = FocusPlace::MainWindow;
+    pageHasFocus = false;
+}

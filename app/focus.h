@@ -2,13 +2,22 @@
 // window is activated again or one of its message boxes closes.
 #pragma once
 
+#include "webhost/webview2.h"
+
 #include <windows.h>
 
 // Where the keyboard focus is in the main window.
 enum class FocusPlace { MainWindow, AddressBar, Page };
 
-// Notes where the focus is now, if it is in the main window or one of its children.
+// Notes where the focus is now, if it is in the main window, the address bar or the page.
 void RememberFocus();
+
+// The controller's GotFocus and LostFocus events: whether the page has the keyboard focus.
+HRESULT OnPageGotFocus(ICoreWebView2Controller* sender, IUnknown* args);
+HRESULT OnPageLostFocus(ICoreWebView2Controller* sender, IUnknown* args);
+
+// The page is gone with its engine; a new one says when it has the focus.
+void ForgetPageFocus();
 
 // Puts the focus back into the address bar or the page; false when it belongs to the main window
 // itself (or the place is gone), which the default handling gives it.

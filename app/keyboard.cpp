@@ -46,7 +46,15 @@ bool DecodePageKey(ICoreWebView2AcceleratorKeyPressedEventArgs* args, KeyPress* 
 
 bool TakeKeyPress(const KeyPress& press) {
     const KeyDecision decision = DecideKey(press, keyFlags);
-    if (decision.action == KeyAction::Run) RunCommand(hMainWnd, decision.command);
+    if (decision.action == KeyAction::Run) {
+        // The engine waits for the answer of its key event: a key from the page runs its command
+        // once that answer is given.
+        if (press.focus == FocusPlace::Page) {
+            PostMessageW(hMainWnd, WM_APP_RUN_COMMAND, static_cast<WPARAM>(decision.command), 0);
+        } else {
+            RunCommand(hMainWnd, decision.command);
+        }
+    }
     return decision.action != KeyAction::LetThrough;
 }
 

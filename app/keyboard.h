@@ -15,8 +15,8 @@ bool TakeKeyPress(const KeyPress& press);
 // for the main window or the address bar, which must then be neither translated nor dispatched.
 bool HandleShortcutMessage(const MSG& msg);
 
-// The accelerator-key event of the web view: shortcuts run, and are marked handled so that the
-// engine and the page do not act on them as well.
+// The accelerator-key event of the web view: shortcuts are marked handled, so that the engine and
+// the page do not act on them as well, and posted to run.
 HRESULT OnAcceleratorKeyPressed(ICoreWebView2Controller* sender, ICoreWebView2AcceleratorKeyPressedEventArgs* args);
 
 // Tests only: forgets the pending Alt release and the page keys taken.

@@ -30,6 +30,8 @@ ComRef<ICoreWebView2NavigationCompletedEventHandler> navCompletedHandler;
 ComRef<ICoreWebView2ProcessFailedEventHandler> processFailedHandler;
 ComRef<ICoreWebView2SourceChangedEventHandler> sourceChangedHandler;
 ComRef<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorHandler;
+ComRef<ICoreWebView2FocusChangedEventHandler> gotFocusHandler;
+ComRef<ICoreWebView2FocusChangedEventHandler> lostFocusHandler;
 ComRef<ICoreWebView2ContainsFullScreenElementChangedEventHandler> fullScreenHandler;
 const std::wstring homeUrl = std::wstring(L"https://") + kSearchHost + L"/";
 const std::wstring searchUrl = std::wstring(L"https://") + kSearchHost + L"/?q=";
@@ -42,6 +44,8 @@ void ResetAppStateForTesting() {
     sourceChangedHandler.Reset();
     processFailedHandler.Reset();
     acceleratorHandler.Reset();
+    gotFocusHandler.Reset();
+    lostFocusHandler.Reset();
     fullScreenHandler.Reset();
     navCompletedHandler.Reset();
     navStartingHandler.Reset();

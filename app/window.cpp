@@ -27,6 +27,7 @@ LRESULT OnDestroy() {
 
 LRESULT OnSize(HWND hwnd, WPARAM sizeType) {
     RememberFocusWhenMinimized(sizeType);
+    ShowWebViewFor(sizeType);
     if (hAddressBar) LayoutAddressBar(hwnd);
     ResizeWebView();
     InvalidateRect(hwnd, nullptr, FALSE);
@@ -45,6 +46,11 @@ LRESULT PaintNothing(HWND hwnd) {
 LRESULT OnPaint(HWND hwnd) {
     if (IsFullScreen()) return PaintNothing(hwnd);
     PaintBuffered(hwnd, BandHeight(), PaintBand);
+    return 0;
+}
+
+LRESULT OnTimer(WPARAM timerId) {
+    if (timerId == kEngineRetryTimer) RetryEngineStart();
     return 0;
 }
 
@@ -109,6 +115,8 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_CREATE:        return OnCreate(hwnd, reinterpret_cast<const CREATESTRUCTW*>(lParam));
     case WM_DESTROY:       return OnDestroy();
     case WM_SIZE:          return OnSize(hwnd, wParam);
+    case WM_MOVE:
+    case WM_MOVING:        NotifyWebViewMoved(); break;
     case WM_PAINT:         return OnPaint(hwnd);
     case WM_CTLCOLOREDIT:  return OnAddressBarColor(reinterpret_cast<HDC>(wParam));
     case WM_MOUSEMOVE:     return OnMouseMove(hwnd, MousePoint(lParam));
@@ -116,6 +124,9 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_MOUSELEAVE:    OnToolbarMouseLeave(); return 0;
     case WM_APP_NAVIGATE:  NavigateToAddressBarText(); return 0;
     case WM_ACTIVATE:      return OnActivate(hwnd, wParam, lParam);
+    case WM_TIMER:         return OnTimer(wParam);
+    case WM_APP_RUN_COMMAND:    RunCommand(hwnd, static_cast<Command>(wParam)); return 0;
+    case WM_APP_RESTART_ENGINE: RestartEngine(); return 0;
     case WM_APP_FULLSCREEN: OnFullScreenElementChanged(hwnd); return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);

@@ -46,6 +46,7 @@ TEST(AbiTest, InterfaceIdsAreTheRuntimes) {
         {&IidOf<ICoreWebView2ProcessFailedEventArgs>(), L"{8155A9A4-1474-4A86-8CAE-151B0FA6B8CA}"},
         {&IidOf<ICoreWebView2SourceChangedEventHandler>(), L"{3C067F9F-5388-4772-8B48-79F7EF1AB37C}"},
         {&IidOf<ICoreWebView2SourceChangedEventArgs>(), L"{31E0E545-1DBA-4266-8914-F63848A1F7D7}"},
+        {&IidOf<ICoreWebView2FocusChangedEventHandler>(), L"{05EA24BD-6452-4926-9014-4B82B498135D}"},
         {&IidOf<ICoreWebView2ContainsFullScreenElementChangedEventHandler>(), L"{E45D98B1-AFEF-45BE-8BAF-6C7728867F73}"},
     };
     for (const auto& c : cases) EXPECT_EQ(GuidText(*c.first), c.second);
@@ -143,10 +144,12 @@ TEST(AbiTest, ControllerMethodsReachTheirSlots) {
         {"put_Bounds", 6, [](ICoreWebView2Controller* c) { c->put_Bounds(RECT{0, 64, 100, 100}); }},
         {"SetBoundsAndZoomFactor", 11, [](ICoreWebView2Controller* c) { c->SetBoundsAndZoomFactor(RECT{}, 1.0); }},
         {"MoveFocus", 12, [](ICoreWebView2Controller* c) { c->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT); }},
+        {"add_GotFocus", 15, [&](ICoreWebView2Controller* c) { c->add_GotFocus(nullptr, &token); }},
         {"add_LostFocus", 17, [&](ICoreWebView2Controller* c) { c->add_LostFocus(nullptr, &token); }},
         {"add_AcceleratorKeyPressed", 19, [&](ICoreWebView2Controller* c) { c->add_AcceleratorKeyPressed(nullptr, &token); }},
         {"remove_AcceleratorKeyPressed", 20, [&](ICoreWebView2Controller* c) { c->remove_AcceleratorKeyPressed(token); }},
         {"get_ParentWindow", 21, [](ICoreWebView2Controller* c) { c->get_ParentWindow(nullptr); }},
+        {"NotifyParentWindowPositionChanged", 23, [](ICoreWebView2Controller* c) { c->NotifyParentWindowPositionChanged(); }},
         {"Close", 24, [](ICoreWebView2Controller* c) { c->Close(); }},
         {"get_CoreWebView2", 25, [&](ICoreWebView2Controller* c) { c->get_CoreWebView2(&view); }},
     });

@@ -9,11 +9,13 @@ HWND testWindow = nullptr;
 WNDPROC productProc = nullptr;
 int paintCount = 0;
 int eraseCount = 0;
+bool activationBypassed = false;
 
 // Counts what reaches the real window procedure, so tests can tell a repaint from an erase.
 LRESULT CALLBACK CountingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_PAINT) ++paintCount;
     if (message == WM_ERASEBKGND) ++eraseCount;
+    if (message == WM_ACTIVATE && activationBypassed) return DefWindowProcW(hwnd, message, wParam, lParam);
     return CallWindowProcW(productProc, hwnd, message, wParam, lParam);
 }
 
@@ -69,10 +71,13 @@ void BrowserWindowTest::SetUp() {
 }
 
 void BrowserWindowTest::TearDown() {
+    activationBypassed = false;
     if (testWindow && IsWindow(testWindow)) DestroyWindow(testWindow);
     testWindow = nullptr;
     engine_double::PumpMessages();
     DrainQuit();
+    // Whatever the test did, no engine object was closed or let go inside one of its own events.
+    EXPECT_EQ(engine_double::CountCalls(L"Reentrant"), 0) << engine_double::LastCall(L"Reentrant");
     engine_double::Reset();
     ResetAppStateForTesting();
 }
@@ -108,6 +113,8 @@ int BrowserWindowTest::ClientWidth() const {
     GetClientRect(testWindow, &rc);
     return rc.right;
 }
+
+void BrowserWindowTest::BypassActivationHandling() { activationBypassed = true; }
 
 int BrowserWindowTest::paints() const { return paintCount; }
 int BrowserWindowTest::erases() const { return eraseCount; }

@@ -23,6 +23,10 @@ protected:
     void SetClientSize(int width, int height);
     int ClientWidth() const;
 
+    // From now to the end of the test, WM_ACTIVATE gets only the default handling (which puts the
+    // focus on the main window), so that other ways of giving the focus back show on their own.
+    void BypassActivationHandling();
+
     // Messages the main window received since the last reset, by kind.
     int paints() const;
     int erases() const;

@@ -16,8 +16,21 @@ std::vector<std::wstring> calls;
 std::vector<std::wstring> finalReleases;
 bool browserDead = false;
 UINT64 navigationId = 0;  // the id the next raised event reports
+int raisingEvents = 0;    // an event handler of the controller or the web view is running
 
 void Record(const std::wstring& call) { calls.push_back(call); }
+
+// The engine is inside one of its own events: the host must not close or let go of the object.
+void RecordIfReentrant(const std::wstring& call) {
+    if (raisingEvents > 0) Record(L"Reentrant " + call);
+}
+
+template <class Body>
+void Raising(Body body) {
+    ++raisingEvents;
+    body();
+    --raisingEvents;
+}
 
 // Counts the program's references; Base supplies the methods (E_NOTIMPL unless overridden).
 template <class Interface, class Base = Interface>
@@ -152,11 +165,12 @@ struct HeldHandler {
 };
 
 HeldHandler environmentHandler, controllerHandler, startingHandler, completedHandler, keyHandler;
-HeldHandler sourceChangedHandler, processFailedHandler, fullScreenHandler;
+HeldHandler sourceChangedHandler, processFailedHandler, fullScreenHandler, gotFocusHandler, lostFocusHandler;
 bool containsFullScreenElement = false;
 // The event handlers, in the order of registration.
 HeldHandler* const kEventHandlers[] = {&startingHandler, &completedHandler, &sourceChangedHandler,
-                                       &processFailedHandler, &fullScreenHandler, &keyHandler};
+                                       &processFailedHandler, &fullScreenHandler, &keyHandler,
+                                       &gotFocusHandler, &lostFocusHandler};
 
 // An add_… call: recorded, the handler held by the engine, a token given back.
 HRESULT Register(const wchar_t* call, HeldHandler& held, IUnknown* handler, EventRegistrationToken* token,
@@ -172,6 +186,7 @@ class WebView final : public Counted<ICoreWebView2, UnimplementedWebView> {
 public:
     // Like a real engine, the view drops its event handlers when the host lets go of it.
     void OnProgramReleased() override {
+        RecordIfReentrant(L"Release webview");
         finalReleases.push_back(L"webview");
         startingHandler.Drop();
         completedHandler.Drop();
@@ -209,7 +224,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE add_ContainsFullScreenElementChanged(
         ICoreWebView2ContainsFullScreenElementChangedEventHandler* handler, EventRegistrationToken* token) override {
-        return Register(L"add_ContainsFullScreenElementChanged", fullScreenHandler, handler, token, 6);
+        return Register(L"add_ContainsFullScreenElementChanged", fullScreenHandler, handler, token, 8);
     }
     HRESULT STDMETHODCALLTYPE get_ContainsFullScreenElement(BOOL* contains) override {
         *contains = containsFullScreenElement;
@@ -223,10 +238,30 @@ public:
 class Controller final : public Counted<ICoreWebView2Controller, UnimplementedController> {
 public:
     void OnProgramReleased() override {
+        RecordIfReentrant(L"Release controller");
         finalReleases.push_back(L"controller");
         keyHandler.Drop();
+        gotFocusHandler.Drop();
+        lostFocusHandler.Drop();
     }
-    HRESULT STDMETHODCALLTYPE Close() override { Record(L"Close"); return S_OK; }
+    HRESULT STDMETHODCALLTYPE Close() override {
+        RecordIfReentrant(L"Close");
+        Record(L"Close");
+        finalReleases.push_back(L"close");
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override {
+        Record(L"NotifyParentWindowPositionChanged");
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE add_GotFocus(ICoreWebView2FocusChangedEventHandler* handler,
+                                           EventRegistrationToken* token) override {
+        return Register(L"add_GotFocus", gotFocusHandler, handler, token, 6);
+    }
+    HRESULT STDMETHODCALLTYPE add_LostFocus(ICoreWebView2FocusChangedEventHandler* handler,
+                                            EventRegistrationToken* token) override {
+        return Register(L"add_LostFocus", lostFocusHandler, handler, token, 7);
+    }
     HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) override {
         Record(L"MoveFocus " + std::to_wstring(reason));
         return S_OK;
@@ -353,6 +388,7 @@ void Reset(const Options& newOptions) {
     retired.clear();
     browserDead = false;
     navigationId = 0;
+    raisingEvents = 0;
     environment = std::make_unique<Environment>();
     controller = std::make_unique<Controller>();
     webViewObject = std::make_unique<WebView>();
@@ -402,14 +438,14 @@ void RaiseNavigationStarting(const std::wstring& uri) {
     auto* handler = static_cast<ICoreWebView2NavigationStartingEventHandler*>(startingHandler.handler);
     if (!handler) return;
     StartingArgs args(uri, navigationId);
-    handler->Invoke(webViewObject.get(), &args);
+    Raising([&] { handler->Invoke(webViewObject.get(), &args); });
 }
 
 void RaiseNavigationCompleted(bool success) {
     auto* handler = static_cast<ICoreWebView2NavigationCompletedEventHandler*>(completedHandler.handler);
     if (!handler) return;
     CompletedArgs args(success, navigationId);
-    handler->Invoke(webViewObject.get(), &args);
+    Raising([&] { handler->Invoke(webViewObject.get(), &args); });
 }
 
 void SetNavigationId(UINT64 id) { navigationId = id; }
@@ -418,7 +454,7 @@ void RaiseSourceChanged(bool newDocument) {
     auto* handler = static_cast<ICoreWebView2SourceChangedEventHandler*>(sourceChangedHandler.handler);
     if (!handler) return;
     SourceChangedArgs args(newDocument);
-    handler->Invoke(webViewObject.get(), &args);
+    Raising([&] { handler->Invoke(webViewObject.get(), &args); });
 }
 
 long RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
@@ -428,7 +464,7 @@ long RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
     // Held for the call, as an engine does, since the host may let go of everything inside it.
     handler->AddRef();
     ProcessFailedArgs args(kind);
-    handler->Invoke(webViewObject.get(), &args);
+    Raising([&] { handler->Invoke(webViewObject.get(), &args); });
     return static_cast<long>(handler->Release());
 }
 
@@ -452,8 +488,15 @@ bool RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, bool wasKey
     auto* handler = static_cast<ICoreWebView2AcceleratorKeyPressedEventHandler*>(keyHandler.handler);
     if (!handler) return false;
     KeyArgs args(kind, key, wasKeyDown, menuKeyDown);
-    handler->Invoke(controller.get(), &args);
+    Raising([&] { handler->Invoke(controller.get(), &args); });
     return args.handled_ != FALSE;
+}
+
+bool RaiseFocusChanged(bool got) {
+    auto* handler = static_cast<ICoreWebView2FocusChangedEventHandler*>((got ? gotFocusHandler : lostFocusHandler).handler);
+    if (!handler) return false;
+    Raising([&] { handler->Invoke(controller.get(), nullptr); });
+    return true;
 }
 
 RefCounts EnvironmentRefs() { return environment->refs; }
@@ -492,6 +535,7 @@ std::vector<std::wstring> HandlerWatch::Freed() {
 extern "C" HRESULT __stdcall CreateCoreWebView2EnvironmentWithOptions(
     PCWSTR, PCWSTR, ICoreWebView2EnvironmentOptions*, ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
     engine_double::calls.push_back(L"CreateEnvironment");
+    if (FAILED(engine_double::options.createEnvironmentResult)) return engine_double::options.createEnvironmentResult;
     if (engine_double::browserDead) engine_double::StartNewGeneration();
     engine_double::environmentHandler.Hold(handler);
     return S_OK;

@@ -11,6 +11,7 @@
 namespace engine_double {
 
 struct Options {
+    HRESULT createEnvironmentResult = S_OK;  // returned by the loader's call, which then never answers
     HRESULT environmentResult = S_OK;  // passed to the environment handler
     HRESULT controllerResult = S_OK;   // passed to the controller handler
     bool noWebView = false;            // get_CoreWebView2 yields null
@@ -34,8 +35,10 @@ Options& Settings();
 // Every call the program made, in order: "CreateEnvironment", "CreateController",
 // "put_IsVisible 1", "put_Bounds 0 64 1184 736", "add_NavigationStarting",
 // "add_NavigationCompleted", "add_SourceChanged", "add_ProcessFailed", "add_ContainsFullScreenElementChanged",
-// "add_AcceleratorKeyPressed",
-// "Navigate <url>", "get_Source", "GoBack", "GoForward", "Reload", "Close", "MoveFocus <reason>".
+// "add_AcceleratorKeyPressed", "add_GotFocus", "add_LostFocus", "Navigate <url>", "get_Source", "GoBack",
+// "GoForward", "Reload", "Close", "MoveFocus <reason>", "NotifyParentWindowPositionChanged"; and
+// "Reentrant <call>" for a Close or a final Release of the controller or the web view made inside one
+// of their own events.
 const std::vector<std::wstring>& Calls();
 int CountCalls(const std::wstring& prefix);
 std::wstring LastCall(const std::wstring& prefix);
@@ -70,14 +73,17 @@ long FullScreenHandlerCountAtRelease();
 bool RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, bool wasKeyDown = false,
                          bool menuKeyDown = false);
 
+// Raises the controller's GotFocus (true) or LostFocus event; false when no handler is registered.
+bool RaiseFocusChanged(bool got);
+
 RefCounts EnvironmentRefs();
 RefCounts ControllerRefs();
 RefCounts WebViewRefs();
 // The references of a dead generation (0 the first): which is 0 environment, 1 controller, 2 web view.
 size_t RetiredGenerations();
 RefCounts RetiredRefs(size_t generation, int which);
-// The engine objects, in the order in which the program let go of its last reference to each:
-// "webview", "controller", "environment".
+// The controller's Close ("close") and the engine objects, in the order in which the program let go
+// of its last reference to each: "webview", "controller", "environment".
 const std::vector<std::wstring>& FinalReleases();
 
 // What Release returned when the engine gave up its reference to each creation handler:

@@ -316,11 +316,14 @@ TEST_F(PageKeyTest, TheHandlerIsRegisteredOnTheController) {
     EXPECT_NE(acceleratorHandler.Get(), nullptr);
 }
 
-TEST_F(PageKeyTest, EngineShortcutsRunOnceAndTheirKeysAreHandledDownAndUp) {
+// The engine waits for the event's answer: the command runs after it, from the message loop.
+TEST_F(PageKeyTest, EngineShortcutsRunOnceAfterTheEventAndTheirKeysAreHandledDownAndUp) {
     for (const EngineCase& c : kEngineCases) {
         const size_t before = Calls().size();
         EXPECT_TRUE(PageKey(true, c.key, c.modifiers)) << c.call;
+        EXPECT_EQ(Calls().size(), before) << "nothing runs inside the event: " << c.call;
         EXPECT_TRUE(PageKey(true, c.key, c.modifiers, true)) << "repeats are handled too: " << c.call;
+        engine_double::PumpMessages();
         ASSERT_EQ(Calls().size(), before + 1) << c.call;
         EXPECT_EQ(Calls().back(), c.call);
         EXPECT_TRUE(PageKey(false, c.key, c.modifiers)) << c.call;
@@ -333,6 +336,7 @@ TEST_F(PageKeyTest, FocusShortcutsMoveTheKeyboardFromThePageToTheWholeAddress) {
     for (const auto& c : kFocusCases) {
         SetFocus(window());
         EXPECT_TRUE(PageKey(true, c[0], c[1])) << c[0];
+        engine_double::PumpMessages();
         EXPECT_EQ(GetFocus(), hAddressBar) << c[0];
         EXPECT_TRUE(WholeBarSelected()) << c[0];
     }
@@ -341,6 +345,7 @@ TEST_F(PageKeyTest, FocusShortcutsMoveTheKeyboardFromThePageToTheWholeAddress) {
 TEST_F(PageKeyTest, EscapeClosesTheOpenMenuAndCtrlWClosesTheWindow) {
     OpenMenuWithBarText(L"typed");
     EXPECT_TRUE(PageKey(true, VK_ESCAPE, kNone));
+    engine_double::PumpMessages();
     EXPECT_FALSE(menuOpen);
     EXPECT_EQ(AddressBarText(), L"typed");
     EXPECT_TRUE(PageKey(true, 'W', kCtrl));
@@ -410,13 +415,33 @@ TEST_F(FocusReturnTest, TheAddressBarGetsTheFocusBackWithItsSelection) {
     EXPECT_EQ(BarSelection(), std::make_pair(DWORD(2), DWORD(4)));
 }
 
-TEST_F(FocusReturnTest, ThePageGetsTheFocusBackThroughTheController) {
-    HWND page = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 64, 100, 100, window(), nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-    SetFocus(page);
+// Only the engine knows whether its page has the focus (its window is another process's): a child
+// window with the focus is the page only between GotFocus and LostFocus.
+TEST_F(FocusReturnTest, ThePageGetsTheFocusBackThroughTheControllerAfterItsGotFocus) {
+    HWND child = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 64, 100, 100, window(), nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    SetFocus(child);
+    SwitchAwayAndBack();
+    EXPECT_EQ(engine_double::CountCalls(L"MoveFocus"), 0) << "no GotFocus yet";
+
+    SetFocus(child);
+    ASSERT_TRUE(engine_double::RaiseFocusChanged(true));
     SwitchAwayAndBack();
     EXPECT_EQ(LastCall(L"MoveFocus"), L"MoveFocus 0");
-    DestroyWindow(page);
+
+    // The focus event of a page in another process: its window is never the thread's focus.
+    const int moves = engine_double::CountCalls(L"MoveFocus");
+    SetFocus(window());
+    ASSERT_TRUE(engine_double::RaiseFocusChanged(true));
+    SwitchAwayAndBack();
+    EXPECT_EQ(engine_double::CountCalls(L"MoveFocus"), moves + 1);
+
+    ASSERT_TRUE(engine_double::RaiseFocusChanged(false));
+    SetFocus(window());
+    SwitchAwayAndBack();
+    EXPECT_EQ(engine_double::CountCalls(L"MoveFocus"), moves + 1) << "LostFocus ends it";
+    EXPECT_EQ(GetFocus(), window());
+    DestroyWindow(child);
 }
 
 TEST_F(FocusReturnTest, TheMainWindowKeepsTheFocusAsBefore) {
@@ -426,16 +451,29 @@ TEST_F(FocusReturnTest, TheMainWindowKeepsTheFocusAsBefore) {
     EXPECT_EQ(engine_double::CountCalls(L"MoveFocus"), 0);
 }
 
+// The box gives the focus back itself, not only through the window's activation after it.
 TEST_F(FocusReturnTest, AMenuMessageBoxGivesTheFocusBack) {
     MessageBoxCatcher catcher;
-    SetWindowTextW(hAddressBar, L"abcdef");
-    SetFocus(hAddressBar);
-    SendMessageW(hAddressBar, EM_SETSEL, 1, 3);
-    menuOpen = true;
-    Click(window(), 100, 150);  // the first item
-    ASSERT_EQ(catcher.total(), 1);
-    EXPECT_EQ(GetFocus(), hAddressBar);
-    EXPECT_EQ(BarSelection(), std::make_pair(DWORD(1), DWORD(3)));
+    for (bool bypassActivation : {false, true}) {
+        SCOPED_TRACE(bypassActivation ? "without the activation's restore" : "with it");
+        if (bypassActivation) BypassActivationHandling();
+        SetWindowTextW(hAddressBar, L"abcdef");
+        SetFocus(hAddressBar);
+        SendMessageW(hAddressBar, EM_SETSEL, 1, 3);
+        menuOpen = true;
+        Click(window(), 100, 150);  // the first item
+        EXPECT_EQ(GetFocus(), hAddressBar);
+        EXPECT_EQ(BarSelection(), std::make_pair(DWORD(1), DWORD(3)));
+
+        SetFocus(window());
+        ASSERT_TRUE(engine_double::RaiseFocusChanged(true));
+        const int moves = engine_double::CountCalls(L"MoveFocus");
+        menuOpen = true;
+        Click(window(), 100, 150);
+        EXPECT_GT(engine_double::CountCalls(L"MoveFocus"), moves) << "the page";
+        ASSERT_TRUE(engine_double::RaiseFocusChanged(false));
+    }
+    EXPECT_EQ(catcher.total(), 4);
 }
 
 // The engine's first focus goes to the main window whatever was remembered before.

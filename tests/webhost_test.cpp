@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,7 +32,8 @@ TEST_F(WebHostTest, StartUpShowsSizesAndRegistersBeforeTheFirstNavigation) {
         L"CreateEnvironment",      L"CreateController",        L"put_IsVisible 1",
         BoundsCall(window(), 64), L"add_NavigationStarting", L"add_NavigationCompleted",
         L"add_SourceChanged",      L"add_ProcessFailed",       L"add_ContainsFullScreenElementChanged",
-        L"add_AcceleratorKeyPressed", L"Navigate https://duckduckgo.com/"};
+        L"add_AcceleratorKeyPressed", L"add_GotFocus",         L"add_LostFocus",
+        L"Navigate https://duckduckgo.com/"};
     EXPECT_EQ(Calls(), expected);
     EXPECT_TRUE(webviewReady);
     EXPECT_EQ(GetFocus(), window());
@@ -215,6 +217,9 @@ TEST_P(ProcessFailedKindTest, HasItsReaction) {
     engine_double::RaiseNavigationStarting(L"https://crashing.example/");
     const size_t callsBefore = Calls().size();
     engine_double::RaiseProcessFailed(GetParam().kind);
+    EXPECT_EQ(CountCalls(L"Close"), 0) << "nothing is closed inside the engine's event";
+    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 1) << "nor started";
+    engine_double::PumpMessages();
     EXPECT_EQ(CountCalls(L"Reload"), GetParam().reloads);
     EXPECT_EQ(CountCalls(L"CreateEnvironment"), 1 + GetParam().restarts);
     EXPECT_EQ(CountCalls(L"Close"), GetParam().restarts);
@@ -231,7 +236,7 @@ INSTANTIATE_TEST_SUITE_P(
     Kinds, ProcessFailedKindTest,
     ::testing::Values(
         ProcessFailedCase{"RendererExited", COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED, 1, 0},
-        ProcessFailedCase{"FrameRendererExited", COREWEBVIEW2_PROCESS_FAILED_KIND_FRAME_RENDER_PROCESS_EXITED, 1, 0},
+        ProcessFailedCase{"FrameRendererExited", COREWEBVIEW2_PROCESS_FAILED_KIND_FRAME_RENDER_PROCESS_EXITED, 0, 0},
         ProcessFailedCase{"Unresponsive", COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_UNRESPONSIVE, 0, 0},
         ProcessFailedCase{"GpuExited", COREWEBVIEW2_PROCESS_FAILED_KIND_GPU_PROCESS_EXITED, 0, 0},
         ProcessFailedCase{"UnknownExited", COREWEBVIEW2_PROCESS_FAILED_KIND_UNKNOWN_PROCESS_EXITED, 0, 0},
@@ -241,18 +246,24 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ProcessFailureTest, DeadEngineIsReleasedOnceAndRestartedOnTheLastPage) {
     StartEngine();
     ShowPage(L"https://abc.def/last");
+    ResetMessageCounts();
     const long handlerCount = engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
 
-    // Closed once, then every reference of the dead engine let go once, in the order of a window's end.
+    // The event only marks the engine down: the program and the engine still hold the handler.
+    EXPECT_EQ(handlerCount, 2);
+    EXPECT_TRUE(engine_double::FinalReleases().empty());
+    EXPECT_FALSE(webviewReady);
+    EXPECT_FALSE(isLoading);
+    EXPECT_TRUE(PumpUntil([this] { return paints() >= 1; })) << "the band is repainted";
+
+    // From the posted message: closed once, then every reference of the dead engine let go once,
+    // in the order of a window's end.
     EXPECT_EQ(CountCalls(L"Close"), 1);
-    EXPECT_EQ(engine_double::FinalReleases(), (std::vector<std::wstring>{L"webview", L"controller", L"environment"}));
-    EXPECT_EQ(handlerCount, 0) << "the process-failed handler outlives its own call, and no more";
-    // The engine let go of each handler with the view while the program still held it (the
-    // process-failed one also held for its call, by the engine and by itself); then the program's
-    // holders let go.
-    for (int which = 0; which < 4; ++which) {
-        EXPECT_EQ(engine_double::NavigationHandlerCountAtRelease(which), which == 3 ? 3 : 1) << which;
-    }
+    EXPECT_EQ(engine_double::FinalReleases(),
+              (std::vector<std::wstring>{L"close", L"webview", L"controller", L"environment"}));
+    // The engine let go of each handler with the view while the program still held it; then the
+    // program's holders let go.
+    for (int which = 0; which < 4; ++which) EXPECT_EQ(engine_double::NavigationHandlerCountAtRelease(which), 1) << which;
     EXPECT_FALSE(navStartingHandler || navCompletedHandler || sourceChangedHandler || processFailedHandler ||
                  fullScreenHandler);
     EXPECT_FALSE(webview || webviewController || webviewEnvironment);
@@ -283,6 +294,7 @@ TEST_F(ProcessFailureTest, RestartsStopAtTheLimitLeavingAWorkingWindow) {
     for (int failure = 1; failure <= 4; ++failure) {
         if (!webviewReady) StartEngine();
         engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+        engine_double::PumpMessages();
         EXPECT_EQ(engine_double::EnvironmentRequested(), failure <= 3) << failure;
     }
     EXPECT_EQ(CountCalls(L"CreateEnvironment"), 4);
@@ -292,6 +304,73 @@ TEST_F(ProcessFailureTest, RestartsStopAtTheLimitLeavingAWorkingWindow) {
     UseTheNavigationControls();
     EXPECT_EQ(Calls().size(), callsBefore);
     EXPECT_TRUE(IsWindow(window()));
+}
+
+// A restart that fails at any stage is tried again, later, each attempt taken from the budget of
+// three starts a minute: the refused call, the failed controller (its environment let go), a working
+// engine; then the budget is spent.
+TEST_F(ProcessFailureTest, FailedRestartIsTriedAgainLaterWithinTheBudget) {
+    StartEngine();
+    ShowPage(L"https://abc.def/last");
+    engine_double::Settings().createEnvironmentResult = E_FAIL;
+    engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+    engine_double::PumpMessages();
+    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 2);
+
+    engine_double::Settings() = engine_double::Options();
+    engine_double::Settings().controllerResult = E_FAIL;
+    EXPECT_FALSE(PumpUntil([] { return CountCalls(L"CreateEnvironment") == 3; }, 500)) << "not at once";
+    ASSERT_TRUE(PumpUntil([] { return CountCalls(L"CreateEnvironment") == 3; }, 5000)) << "about a second later";
+    ASSERT_TRUE(engine_double::CompleteEnvironment());
+    ASSERT_TRUE(PumpUntil([] { return engine_double::ControllerRequested(); }));
+    ASSERT_TRUE(engine_double::CompleteController());
+    engine_double::PumpMessages();
+    EXPECT_FALSE(webviewEnvironment);
+
+    engine_double::Settings().controllerResult = S_OK;
+    SendMessageW(window(), WM_TIMER, kEngineRetryTimer, 0);  // the next retry, without its wait
+    StartEngine();
+    EXPECT_EQ(LastCall(L"Navigate"), L"Navigate https://abc.def/last");
+
+    engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+    engine_double::PumpMessages();
+    SendMessageW(window(), WM_TIMER, kEngineRetryTimer, 0);
+    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 4);
+    const size_t callsBefore = Calls().size();
+    UseTheNavigationControls();
+    EXPECT_EQ(Calls().size(), callsBefore);
+}
+
+// After a restart the focus is where the person left it: the bar keeps its caret, selection and
+// typing through the new engine's first completion; the page gets the keyboard back.
+TEST_F(ProcessFailureTest, RestartGivesTheFocusBack) {
+    StartEngine();
+    SetFocus(hAddressBar);
+    SetWindowTextW(hAddressBar, L"");
+    for (const wchar_t* key = L"half-typed"; *key; ++key) SendMessageW(hAddressBar, WM_CHAR, *key, 1);
+    SendMessageW(hAddressBar, EM_SETSEL, 2, 4);
+    engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+    engine_double::PumpMessages();
+    StartEngine();
+    engine_double::RaiseNavigationStarting(homeUrl);
+    engine_double::RaiseNavigationCompleted(true);
+    EXPECT_EQ(GetFocus(), hAddressBar);
+    EXPECT_EQ(AddressBarText(), L"half-typed");
+    DWORD start = 0, end = 0;
+    SendMessageW(hAddressBar, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 2u);
+    EXPECT_EQ(end, 4u);
+    EXPECT_EQ(CountCalls(L"MoveFocus"), 0);
+
+    // The page had the focus, as its engine said: the new engine's page gets it.
+    SetFocus(window());
+    ASSERT_TRUE(engine_double::RaiseFocusChanged(true));
+    engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+    engine_double::PumpMessages();
+    EXPECT_EQ(CountCalls(L"MoveFocus"), 0);
+    StartEngine();
+    EXPECT_EQ(LastCall(L"MoveFocus"), L"MoveFocus 0");
+    EXPECT_EQ(Calls().back(), L"Navigate https://duckduckgo.com/") << "given before the first navigation";
 }
 
 TEST_F(ProcessFailureTest, PageThatCrashesOnEveryLoadIsReloadedOnlyUpToTheLimit) {
@@ -441,6 +520,37 @@ TEST_F(WebHostTest, ResizingTheWindowResizesTheView) {
     EXPECT_EQ(LastCall(L"put_Bounds"), BoundsCall(0, 64, 900, 500));
 }
 
+TEST_F(WebHostTest, MovingTheWindowTellsTheEngineOnceItHasAController) {
+    SetWindowPos(window(), nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    EXPECT_EQ(CountCalls(L"NotifyParentWindowPositionChanged"), 0);
+    StartEngine();
+    SetWindowPos(window(), nullptr, 60, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    EXPECT_GE(CountCalls(L"NotifyParentWindowPositionChanged"), 1);
+    const int before = CountCalls(L"NotifyParentWindowPositionChanged");
+    RECT r = {};
+    GetWindowRect(window(), &r);
+    SendMessageW(window(), WM_MOVING, 0, reinterpret_cast<LPARAM>(&r));
+    EXPECT_EQ(CountCalls(L"NotifyParentWindowPositionChanged"), before + 1);
+}
+
+// Hidden while minimised, shown again before the bounds of the restored or maximised window.
+TEST_F(WebHostTest, MinimisingHidesTheViewAndRestoringShowsItBeforeTheBounds) {
+    StartEngine();
+    for (int show : {SW_RESTORE, SW_MAXIMIZE}) {
+        ShowWindow(window(), SW_MINIMIZE);
+        EXPECT_EQ(LastCall(L"put_IsVisible"), L"put_IsVisible 0");
+        const size_t before = Calls().size();
+        ShowWindow(window(), show);
+        auto first = std::find_if(Calls().begin() + static_cast<long>(before), Calls().end(),
+                                  [](const std::wstring& call) { return call.rfind(L"put_", 0) == 0; });
+        ASSERT_NE(first, Calls().end()) << show;
+        EXPECT_EQ(*first, L"put_IsVisible 1") << show;
+        EXPECT_EQ(LastCall(L"put_"), BoundsCall(window(), 64)) << show;
+    }
+    EXPECT_EQ(CountCalls(L"put_IsVisible 0"), 2) << "once per minimise";
+    EXPECT_EQ(CountCalls(L"put_IsVisible 1"), 3) << "at the start and once per restore";
+}
+
 // Destroying the window at each stage of start-up releases exactly what was held, once.
 class DestroyTest : public WebHostTest {
 protected:
@@ -503,7 +613,8 @@ TEST_F(DestroyTest, AfterReadyReleasesEachReferenceOnceAndFreesTheHandlersAtExit
     StartEngine();
     EXPECT_EQ(engine_double::ControllerHandlerCountAtRelease(), 0);
     Destroy();
-    EXPECT_EQ(engine_double::FinalReleases(), (std::vector<std::wstring>{L"webview", L"controller", L"environment"}));
+    EXPECT_EQ(engine_double::FinalReleases(),
+              (std::vector<std::wstring>{L"close", L"webview", L"controller", L"environment"}));
     for (const auto& refs : {engine_double::EnvironmentRefs(), engine_double::ControllerRefs(),
                              engine_double::WebViewRefs()}) {
         EXPECT_EQ(refs.addRefs, 1);
@@ -539,13 +650,15 @@ TEST_F(DestroyTest, TheReleasePathFreesEveryRegisteredHandlerAtARestartAndAtExit
     const std::vector<std::wstring> everyHandler = {L"add_NavigationStarting", L"add_NavigationCompleted",
                                                     L"add_SourceChanged", L"add_ProcessFailed",
                                                     L"add_ContainsFullScreenElementChanged",
-                                                    L"add_AcceleratorKeyPressed"};
+                                                    L"add_AcceleratorKeyPressed", L"add_GotFocus",
+                                                    L"add_LostFocus"};
     for (bool restart : {true, false}) {
         SCOPED_TRACE(restart ? "restart" : "exit");
         StartEngine();
         engine_double::HandlerWatch watch;
         if (restart) {
             engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+            engine_double::PumpMessages();
         } else {
             Destroy();
             ReleaseEngineReferences();

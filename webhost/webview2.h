@@ -29,7 +29,6 @@ struct ICoreWebView2WebResourceRequestedEventHandler;
 struct ICoreWebView2WindowCloseRequestedEventHandler;
 struct ICoreWebView2ZoomFactorChangedEventHandler;
 struct ICoreWebView2MoveFocusRequestedEventHandler;
-struct ICoreWebView2FocusChangedEventHandler;
 struct ICoreWebView2HttpRequestHeaders;
 struct ICoreWebView2EnvironmentOptions;
 
@@ -56,6 +55,7 @@ enum COREWEBVIEW2_MOVE_FOCUS_REASON {
 enum COREWEBVIEW2_WEB_ERROR_STATUS {
     COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN = 0,
     COREWEBVIEW2_WEB_ERROR_STATUS_SERVER_UNREACHABLE = 6,
+    COREWEBVIEW2_WEB_ERROR_STATUS_CONNECTION_ABORTED = 9,
     COREWEBVIEW2_WEB_ERROR_STATUS_CANNOT_CONNECT = 12,
     COREWEBVIEW2_WEB_ERROR_STATUS_HOST_NAME_NOT_RESOLVED = 13,
     COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED = 14,
@@ -125,6 +125,11 @@ struct ICoreWebView2ProcessFailedEventHandler : IUnknown {
 
 struct ICoreWebView2SourceChangedEventHandler : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2SourceChangedEventArgs* args) = 0;
+};
+
+// GotFocus and LostFocus share this handler type; their args carry nothing.
+struct ICoreWebView2FocusChangedEventHandler : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2Controller* sender, IUnknown* args) = 0;
 };
 
 // The arguments are null: the handler asks the sender whether it now shows an element full screen.
@@ -308,6 +313,8 @@ TROV_DECLARE_IID(ICoreWebView2SourceChangedEventHandler,
                  0x3c067f9f, 0x5388, 0x4772, 0x8b, 0x48, 0x79, 0xf7, 0xef, 0x1a, 0xb3, 0x7c)
 TROV_DECLARE_IID(ICoreWebView2SourceChangedEventArgs,
                  0x31e0e545, 0x1dba, 0x4266, 0x89, 0x14, 0xf6, 0x38, 0x48, 0xa1, 0xf7, 0xd7)
+TROV_DECLARE_IID(ICoreWebView2FocusChangedEventHandler,
+                 0x05ea24bd, 0x6452, 0x4926, 0x90, 0x14, 0x4b, 0x82, 0xb4, 0x98, 0x13, 0x5d)
 TROV_DECLARE_IID(ICoreWebView2ContainsFullScreenElementChangedEventHandler,
                  0xe45d98b1, 0xafef, 0x45be, 0x8b, 0xaf, 0x6c, 0x77, 0x28, 0x86, 0x7f, 0x73)
 

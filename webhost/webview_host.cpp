@@ -1,6 +1,7 @@
 #include "webhost/webview_host.h"
 
 #include "addressbar/address_bar.h"
+#include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/keyboard.h"
 #include "app/state.h"
@@ -8,6 +9,7 @@
 
 #include <objbase.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,9 @@ bool MainWindowIsGone() { return !IsWindow(hMainWnd); }
 // Each kind of recovery runs at most kRecoveryLimit times within kRecoveryWindowMs.
 constexpr size_t kRecoveryLimit = 3;
 constexpr ULONGLONG kRecoveryWindowMs = 60 * 1000;
+
+// A failed restart is tried again after these delays, each attempt within the restart budget.
+constexpr UINT kRestartRetryDelaysMs[] = {1000, 2000, 4000};
 
 // The recoveries of one kind that ran lately, oldest first, kept to the limit; counted for one
 // subject (the page, for reloads) and started afresh for another.
@@ -47,8 +52,11 @@ struct HostState {
     // is recognised; navigationStartSeen is false until the first start of the current web view.
     bool navigationStartSeen = false;
     UINT64 lastNavigationId = 0;
-    RecoveryBudget engineRestarts;  // after the browser process died
+    RecoveryBudget engineRestarts;  // every start after the browser process died, retries included
     RecoveryBudget pageReloads;     // after the page's renderer died, per page
+    bool restarting = false;        // the start under way is a restart: it is retried, and gives the focus back
+    int retries = 0;                // failed attempts of the restart under way
+    bool viewHidden = false;        // put_IsVisible(FALSE) while the window is minimised
 };
 HostState host;
 
@@ -108,21 +116,41 @@ void ReloadCrashedPage() {
 }
 
 // The engine's browser process died and took the view, the controller and the environment with it.
-// Everything of that engine is let go, once each, and the engine is started again as at start-up;
-// the new controller navigates to currentUrl, the page the person was on. Until it arrives, the
-// program is as before the first start: back, forward, refresh, home and typed addresses do nothing.
-void RestartEngine() {
-    if (webviewController) webviewController->Close();
-    ReleaseEngineReferences();
-    // The page that held the screen is gone, and the new one starts in the window.
-    ApplyFullScreenEvent(hMainWnd, FullScreenEvent::LeaveAll);
+// Its event only marks the engine down: until a new one arrives, the program is as before the first
+// start (back, forward, refresh, home and typed addresses do nothing). Closing and letting go of the
+// dead engine's objects waits for the posted message, when none of their callbacks is running.
+void MarkEngineDown() {
+    RememberFocus();  // now, while the dead page may still be the one with the focus
     webviewReady = false;
     isLoading = false;
     host.navigationStartSeen = false;
     InvalidateRect(hMainWnd, nullptr, FALSE);
-    // Past the limit the engine stays down, silently, as when no runtime is installed; and a window
-    // that is already gone gets no new engine.
-    if (!MainWindowIsGone() && host.engineRestarts.Take()) InitWebView(hMainWnd);
+    PostMessageW(hMainWnd, WM_APP_RESTART_ENGINE, 0, 0);
+}
+
+// One attempt of a restart, counted against the restart budget. Past the limit the engine stays
+// down, silently, as when no runtime is installed; a window that is already gone gets no new engine.
+void StartEngineAgain() {
+    host.restarting = false;
+    if (MainWindowIsGone() || !host.engineRestarts.Take()) return;
+    host.restarting = true;
+    InitWebView(hMainWnd);
+}
+
+// A restart's environment or controller did not come: what it brought is let go, and the restart is
+// tried again a little later. A failed first start stays as it is, silently.
+void OnStartFailed() {
+    if (!host.restarting) return;
+    host.restarting = false;
+    ReleaseEngineReferences();
+    if (host.retries >= static_cast<int>(std::size(kRestartRetryDelaysMs)) || MainWindowIsGone()) return;
+    SetTimer(hMainWnd, kEngineRetryTimer, kRestartRetryDelaysMs[host.retries++], nullptr);
+}
+
+// The person finds the focus where they left it: the bar keeps its caret, selection and typing, the
+// page gets the keyboard back. Not in a window the person has left: its activation does that later.
+void GiveFocusBackAfterRestart() {
+    if (GetActiveWindow() == hMainWnd && !IsIconic(hMainWnd)) RestoreFocus();
 }
 
 HRESULT OnNavigationStarting(ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
@@ -153,30 +181,43 @@ HRESULT OnProcessFailed(ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* arg
     if (!args || FAILED(args->get_ProcessFailedKind(&kind))) return S_OK;
     switch (kind) {
     case COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED:
-        RestartEngine();
+        if (webviewReady) MarkEngineDown();  // once, however often the dead engine says so
         break;
     case COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED:
-    case COREWEBVIEW2_PROCESS_FAILED_KIND_FRAME_RENDER_PROCESS_EXITED:
         ReloadCrashedPage();
         break;
     default:
-        break;  // an unresponsive page may recover; the other processes are the runtime's to restart
+        // A subframe's renderer: the page itself works on, only that frame shows an error. An
+        // unresponsive page may recover; the other processes are the runtime's to restart.
+        break;
     }
     return S_OK;
 }
 
 HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller) {
+    if (MainWindowIsGone()) return S_OK;
     // A success code with no object would otherwise be dereferenced below.
-    if (FAILED(result) || !controller || MainWindowIsGone()) return S_OK;
+    if (FAILED(result) || !controller) {
+        OnStartFailed();
+        return S_OK;
+    }
     webviewController = controller;
     webviewController->get_CoreWebView2(webview.ReleaseAndGetAddressOf());
-    if (!webview) return S_OK;
+    if (!webview) {
+        OnStartFailed();
+        return S_OK;
+    }
 
-    // Visible and sized before it counts as ready; handlers registered before the first navigation.
-    webviewController->put_IsVisible(TRUE);
+    // Visible (unless the window is minimised) and sized before it counts as ready; handlers
+    // registered before the first navigation.
+    host.viewHidden = IsIconic(hMainWnd) != FALSE;
+    webviewController->put_IsVisible(host.viewHidden ? FALSE : TRUE);
     ResizeWebView();
     webviewReady = true;
-    SetFocus(hMainWnd);
+    const bool restarted = host.restarting;
+    host.restarting = false;
+    host.retries = 0;
+    if (!restarted) SetFocus(hMainWnd);
 
     EventRegistrationToken token1 = {};
     navStartingHandler.Attach(new NavigationStartingHandler(OnNavigationStarting));
@@ -194,17 +235,31 @@ HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller)
     acceleratorHandler.Attach(new AcceleratorKeyPressedHandler(OnAcceleratorKeyPressed));
     webviewController->add_AcceleratorKeyPressed(acceleratorHandler.Get(), &token3);
 
+    // Where the focus is, as the engine alone knows for its page.
+    EventRegistrationToken token4 = {};
+    gotFocusHandler.Attach(new FocusChangedHandler(OnPageGotFocus));
+    webviewController->add_GotFocus(gotFocusHandler.Get(), &token4);
+    EventRegistrationToken token5 = {};
+    lostFocusHandler.Attach(new FocusChangedHandler(OnPageLostFocus));
+    webviewController->add_LostFocus(lostFocusHandler.Get(), &token5);
+
+    if (restarted) GiveFocusBackAfterRestart();
     webview->Navigate(currentUrl.c_str());
     return S_OK;
 }
 
 HRESULT OnEnvironmentCreated(HWND hwnd, HRESULT result, ICoreWebView2Environment* environment) {
-    if (FAILED(result) || !environment || MainWindowIsGone()) return S_OK;
+    if (MainWindowIsGone()) return S_OK;
+    if (FAILED(result) || !environment) {
+        OnStartFailed();
+        return S_OK;
+    }
     webviewEnvironment = environment;
     // The engine keeps its own reference to the handler for as long as it needs it.
     auto* handler = new ControllerCompletedHandler(OnControllerCreated);
-    webviewEnvironment->CreateCoreWebView2Controller(hwnd, handler);
+    const HRESULT requested = webviewEnvironment->CreateCoreWebView2Controller(hwnd, handler);
     handler->Release();
+    if (FAILED(requested)) OnStartFailed();  // no answer comes for a request that was refused
     return S_OK;
 }
 
@@ -215,9 +270,42 @@ void InitWebView(HWND hwnd) {
         [hwnd](HRESULT result, ICoreWebView2Environment* environment) {
             return OnEnvironmentCreated(hwnd, result, environment);
         });
-    CreateCoreWebView2EnvironmentWithOptions(nullptr, nullptr, nullptr, handler);
+    const HRESULT requested = CreateCoreWebView2EnvironmentWithOptions(nullptr, nullptr, nullptr, handler);
     handler->Release();
+    if (FAILED(requested)) OnStartFailed();  // no answer comes for a request that was refused
 }
+
+void RestartEngine() {
+    ReleaseEngineReferences();
+    ForgetPageFocus();
+    // The page that held the screen is gone, and the new one starts in the window.
+    ApplyFullScreenEvent(hMainWnd, FullScreenEvent::LeaveAll);
+    host.retries = 0;
+    host.viewHidden = false;
+    StartEngineAgain();
+}
+
+void RetryEngineStart() {
+    KillTimer(hMainWnd, kEngineRetryTimer);
+    StartEngineAgain();
+}
+
+// The view is shown again before it gets its bounds, so that it lays out at the restored size.
+void ShowWebViewFor(WPARAM sizeType) {
+    if (!webviewController) return;
+    if (sizeType == SIZE_MINIMIZED && !host.viewHidden) {
+        webviewController->put_IsVisible(FALSE);
+        host.viewHidden = true;
+    } else if ((sizeType == SIZE_RESTORED || sizeType == SIZE_MAXIMIZED) && host.viewHidden) {
+        webviewController->put_IsVisible(TRUE);
+        host.viewHidden = false;
+    }
+}
+
+void NotifyWebViewMoved() {
+    if (webviewController) webviewController->NotifyParentWindowPositionChanged();
+}
+
 
 RECT WebViewBounds(int clientWidth, int clientHeight, bool panelOpen, int barHeight, int panelHeight) {
     const int top = panelOpen ? barHeight + panelHeight : barHeight;
@@ -243,7 +331,10 @@ bool RecoveryAllowed(const std::vector<ULONGLONG>& earlierTimes, ULONGLONG now, 
     return recent < limit;
 }
 
+// Closed first: the engine lets go of every handler and of its references to the program at once,
+// whatever else holds the controller.
 void ReleaseWebView() {
+    if (webviewController) webviewController->Close();
     webview.Reset();
     webviewController.Reset();
     webviewEnvironment.Reset();
@@ -256,6 +347,8 @@ void ReleaseEngineReferences() {
     sourceChangedHandler.Reset();
     processFailedHandler.Reset();
     acceleratorHandler.Reset();
+    gotFocusHandler.Reset();
+    lostFocusHandler.Reset();
     fullScreenHandler.Reset();
 }
 

@@ -5,8 +5,27 @@
 
 #include <vector>
 
+// Posted to the main window when the engine's browser process died: the restart runs from there,
+// after the engine's event has returned.
+inline constexpr UINT WM_APP_RESTART_ENGINE = WM_USER + 102;
+// The main window's timer that tries a failed restart again.
+inline constexpr UINT_PTR kEngineRetryTimer = 0x7E20;
+
 // Requests the engine's environment; everything after that happens in the engine's callbacks.
 void InitWebView(HWND hwnd);
+
+// WM_APP_RESTART_ENGINE: closes and lets go of the dead engine, once, and starts a new one.
+void RestartEngine();
+
+// kEngineRetryTimer: the next attempt of a restart whose last attempt failed.
+void RetryEngineStart();
+
+// A step of WM_SIZE, before the bounds: a minimised window hides the view, the next restore or
+// maximise shows it again.
+void ShowWebViewFor(WPARAM sizeType);
+
+// WM_MOVE and WM_MOVING: the engine places its own popups and accessibility data by the window.
+void NotifyWebViewMoved();
 
 // Places the web view below the toolbar, and below the menu panel while it is open.
 void ResizeWebView();
@@ -15,7 +34,8 @@ void ResizeWebView();
 // band of barHeight and, while the panel is open, a panel of panelHeight.
 RECT WebViewBounds(int clientWidth, int clientHeight, bool panelOpen, int barHeight, int panelHeight);
 
-// At window destruction: releases the web view, the controller and the environment, in that order.
+// At window destruction: closes the controller, then releases the web view, the controller and the
+// environment, in that order.
 void ReleaseWebView();
 
 // When the message loop has ended, however it ended: releases whatever the program still holds of
@@ -26,5 +46,6 @@ void ReleaseEngineReferences();
 // earlier ones ran: fewer than `limit` of them within the last `windowMs`.
 bool RecoveryAllowed(const std::vector<ULONGLONG>& earlierTimes, ULONGLONG now, size_t limit, ULONGLONG windowMs);
 
-// Tests only: forgets the navigation ids and the recovery budgets.
+// Tests only: forgets the navigation ids, the recovery budgets, a restart under way and whether the
+// view was hidden.
 void ResetWebHostForTesting();

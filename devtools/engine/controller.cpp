@@ -119,8 +119,11 @@ HRESULT Controller::get_CoreWebView2(ICoreWebView2** coreWebView2) {
 
 // Closing always works, also on a controller whose browser process died: that is how a host lets go.
 HRESULT Controller::Close() {
+    if (IsRaisingEvent() || view_->IsRaisingEvent()) LogLine(Config(), L"Reentrant Close");
     LogLine(Config(), L"Close");
     keyHandlers_.ReleaseAll();
+    gotFocusHandlers_.ReleaseAll();
+    lostFocusHandlers_.ReleaseAll();
     view_->CloseView();
     return S_OK;
 }
@@ -141,6 +144,34 @@ HRESULT Controller::remove_AcceleratorKeyPressed(EventRegistrationToken token) {
     return keyHandlers_.Remove(token);
 }
 
+HRESULT Controller::add_GotFocus(ICoreWebView2FocusChangedEventHandler* handler, EventRegistrationToken* token) {
+    return gotFocusHandlers_.Add(view_->IsDead(), handler, token);
+}
+
+HRESULT Controller::remove_GotFocus(EventRegistrationToken token) { return gotFocusHandlers_.Remove(token); }
+
+HRESULT Controller::add_LostFocus(ICoreWebView2FocusChangedEventHandler* handler, EventRegistrationToken* token) {
+    return lostFocusHandlers_.Add(view_->IsDead(), handler, token);
+}
+
+HRESULT Controller::remove_LostFocus(EventRegistrationToken token) { return lostFocusHandlers_.Remove(token); }
+
+// A dead or closed engine tells nothing more.
+void Controller::RaiseFocusChanged(bool got) {
+    if (view_->IsDead()) return;
+    EngineRef<Controller> keepAlive(this);  // a handler may drop the host's last reference
+    RaisingEvent raising(this);
+    LogLine(Config(), got ? L"GotFocus" : L"LostFocus");
+    (got ? gotFocusHandlers_ : lostFocusHandlers_).Invoke(this, static_cast<IUnknown*>(nullptr));
+}
+
+// Nothing to move in a window of our own; the call is logged so a test sees the host make it.
+HRESULT Controller::NotifyParentWindowPositionChanged() {
+    if (view_->IsDead()) return kBrowserProcessGone;
+    LogLine(Config(), L"NotifyParentWindowPositionChanged");
+    return S_OK;
+}
+
 bool Controller::OfferKey(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     COREWEBVIEW2_KEY_EVENT_KIND kind;
     const UINT key = static_cast<UINT>(wParam);
@@ -148,6 +179,7 @@ bool Controller::OfferKey(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
     // A handler may remove itself or drop the host's last reference to this controller.
     EngineRef<Controller> keepAlive(this);
+    RaisingEvent raising(this);
     ComHolder<KeyArgs> args(new KeyArgs(kind, key, lParam));
     keyHandlers_.Invoke(this, args.Get());
 

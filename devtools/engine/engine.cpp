@@ -36,6 +36,16 @@ FailMode ParseFailMode(const std::wstring& text) {
     return FailMode::None;
 }
 
+UINT ParseCount(const std::wstring& text) {
+    wchar_t* end = nullptr;
+    unsigned long value = std::wcstoul(text.c_str(), &end, 10);
+    return (!text.empty() && end && *end == L'\0') ? static_cast<UINT>(value) : 0;
+}
+
+// Whether a browser-process exit was simulated in this process, and the environments made since the last.
+bool browserProcessExited = false;
+UINT environmentsSinceExit = 0;
+
 LRESULT CALLBACK DispatchWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kRunTaskMessage) {
         std::unique_ptr<Task> task(reinterpret_cast<Task*>(lParam));
@@ -69,6 +79,7 @@ ConfigPtr ReadEngineConfig() {
     config->failMode = ParseFailMode(ReadVariable(L"TROV_ENGINE_FAIL"));
     config->chromiumEndpoint = ReadVariable(L"TROV_ENGINE_CHROMIUM");
     config->frameLogPath = ReadVariable(L"TROV_ENGINE_FRAME_LOG");
+    config->failRestarts = ParseCount(ReadVariable(L"TROV_ENGINE_FAIL_RESTARTS"));
     return config;
 }
 
@@ -119,10 +130,16 @@ ULONG EngineObject::AddHostRef() {
     return static_cast<ULONG>(++hostRefs_);
 }
 
+void NoteBrowserProcessExit() {
+    browserProcessExited = true;
+    environmentsSinceExit = 0;
+}
+
 ULONG EngineObject::ReleaseHostRef() {
     if (hostRefs_ == 0) return 0;
     LONG left = --hostRefs_;
     if (left == 0) {
+        if (IsRaisingEvent()) LogLine(*config_, std::wstring(L"Reentrant Release ") + logName_);
         LogLine(*config_, std::wstring(L"Released ") + logName_);
         DeleteIfUnused();
     }
@@ -148,7 +165,10 @@ extern "C" HRESULT __stdcall CreateCoreWebView2EnvironmentWithOptions(
 
     ComHolder<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> handler(environmentCreatedHandler);
     bool posted = false;
-    if (config->failMode == FailMode::Environment) {
+    if (browserProcessExited && environmentsSinceExit++ < config->failRestarts) {
+        LogLine(*config, L"EnvironmentFailed");
+        posted = PostToMessageLoop([handler] { handler->Invoke(HRESULT_FROM_WIN32(ERROR_INVALID_STATE), nullptr); });
+    } else if (config->failMode == FailMode::Environment) {
         posted = PostToMessageLoop([handler] { handler->Invoke(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), nullptr); });
     } else {
         EngineRef<Environment> environment(new Environment(config));

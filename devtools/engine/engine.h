@@ -17,6 +17,7 @@ struct EngineConfig {
     FailMode failMode = FailMode::None;
     std::wstring chromiumEndpoint;  // "host:port" of a headless Chromium to drive; empty: simulated pages
     std::wstring frameLogPath;      // Chromium pages only: one line per frame shown, for measurements
+    UINT failRestarts = 0;          // environments that fail after a simulated browser-process exit
 };
 using ConfigPtr = std::shared_ptr<const EngineConfig>;
 
@@ -25,6 +26,10 @@ void LogLine(const EngineConfig& config, const std::wstring& line);
 // Appends one UTF-8 line to the file; nothing when the path is empty.
 void AppendLine(const std::wstring& path, const std::wstring& line);
 HINSTANCE EngineModule();
+
+// A simulated browser-process exit happened in this process: the next TROV_ENGINE_FAIL_RESTARTS
+// environments fail, so that a host's retries can be seen.
+void NoteBrowserProcessExit();
 
 // Work that runs later on the message loop of the thread that posted it.
 class Task {
@@ -60,6 +65,20 @@ public:
     ULONG AddHostRef();
     ULONG ReleaseHostRef();
     void HoldByEngine() { ++engineRefs_; }
+    // While one of the object's own event handlers runs, its host must not close it nor let go of
+    // it for the last time: the engine is waiting for the handler. Such a call is logged as
+    // "Reentrant <call>".
+    class RaisingEvent {
+    public:
+        explicit RaisingEvent(EngineObject* object) : object_(object) { ++object_->raising_; }
+        ~RaisingEvent() { --object_->raising_; }
+        RaisingEvent(const RaisingEvent&) = delete;
+        RaisingEvent& operator=(const RaisingEvent&) = delete;
+
+    private:
+        EngineObject* object_;
+    };
+    bool IsRaisingEvent() const { return raising_ > 0; }
     void DropByEngine();
     const EngineConfig& Config() const { return *config_; }
     const ConfigPtr& SharedConfig() const { return config_; }
@@ -74,6 +93,7 @@ private:
     const wchar_t* logName_;
     LONG hostRefs_ = 0;
     LONG engineRefs_ = 0;
+    int raising_ = 0;
 };
 
 // A counted reference that is released once: EngineRef counts in the engine's own count of an

@@ -42,6 +42,16 @@ public:
     HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
                                                         EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE add_GotFocus(ICoreWebView2FocusChangedEventHandler* handler,
+                                           EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_GotFocus(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE add_LostFocus(ICoreWebView2FocusChangedEventHandler* handler,
+                                            EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override;
+
+    // The page window gained (true) or lost the keyboard focus: GotFocus or LostFocus is raised.
+    void RaiseFocusChanged(bool got);
 
     // A key message of the page window, before anything else is done with it: raises the
     // accelerator-key event when the key is an accelerator. True when a handler set Handled.
@@ -53,6 +63,10 @@ private:
     EngineRef<WebView> view_;
     HandlerList<ICoreWebView2AcceleratorKeyPressedEventHandler> keyHandlers_{
         Config(), L"add_AcceleratorKeyPressed", L"Released acceleratorhandler"};
+    HandlerList<ICoreWebView2FocusChangedEventHandler> gotFocusHandlers_{
+        Config(), L"add_GotFocus", L"Released gotfocushandler"};
+    HandlerList<ICoreWebView2FocusChangedEventHandler> lostFocusHandlers_{
+        Config(), L"add_LostFocus", L"Released lostfocushandler"};
 };
 
 // The page as the host sees it: the COM surface, the event handlers and the log lines, shared by

@@ -44,6 +44,10 @@ LRESULT CALLBACK PageWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             return 0;
         }
         LRESULT result = 0;
+        if ((message == WM_SETFOCUS || message == WM_KILLFOCUS) && view && view->KeyController()) {
+            view->KeyController()->RaiseFocusChanged(message == WM_SETFOCUS);
+            view = ViewOf(hwnd);  // the host's handler may have let go of the view
+        }
         if (OfferedKeyWasHandled(hwnd, view, message, wParam, lParam)) return 0;
         view = ViewOf(hwnd);  // the host's handler may have let go of the view
         if (view && EndsFullScreen(view, message, wParam)) return 0;

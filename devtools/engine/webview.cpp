@@ -190,13 +190,14 @@ HRESULT WebView::remove_ProcessFailed(EventRegistrationToken token) {
 void WebView::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
     if (dead_) return;
     EngineRef<WebView> keepAlive(this);
+    RaisingEvent raising(this);
     LogLine(Config(), L"ProcessFailed " + std::to_wstring(static_cast<int>(kind)));
     if (kind == COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED) {
         dead_ = true;
+        NoteBrowserProcessExit();
         OnBrowserGone();
-    } else if (kind == COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED ||
-               kind == COREWEBVIEW2_PROCESS_FAILED_KIND_FRAME_RENDER_PROCESS_EXITED) {
-        OnRendererGone();
+    } else if (kind == COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED) {
+        OnRendererGone();  // a subframe's renderer takes only its frame: the page stays
     }
     ComHolder<ProcessFailedArgs> args(new ProcessFailedArgs(kind));
     processFailedHandlers_.Invoke(this, args.Get());
@@ -215,12 +216,16 @@ void WebView::CloseView() {
 }
 
 void WebView::RaiseStarting(const std::wstring& url, UINT64 navigationId) {
+    EngineRef<WebView> keepAlive(this);  // the host may let go of the view inside its handler
+    RaisingEvent raising(this);
     LogLine(Config(), L"NavigationStarting " + url);
     ComHolder<StartingArgs> args(new StartingArgs(url, navigationId));
     startingHandlers_.Invoke(this, args.Get());
 }
 
 void WebView::RaiseSourceChanged(bool newDocument) {
+    EngineRef<WebView> keepAlive(this);
+    RaisingEvent raising(this);
     LogLine(Config(), std::wstring(L"SourceChanged ") + (newDocument ? L"1 " : L"0 ") + Source());
     ComHolder<SourceChangedArgs> args(new SourceChangedArgs(newDocument));
     sourceChangedHandlers_.Invoke(this, args.Get());
@@ -229,6 +234,8 @@ void WebView::RaiseSourceChanged(bool newDocument) {
 }
 
 void WebView::RaiseCompleted(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, UINT64 navigationId) {
+    EngineRef<WebView> keepAlive(this);  // the host may let go of the view inside its handler
+    RaisingEvent raising(this);
     LogLine(Config(), L"NavigationCompleted " + Source());
     ComHolder<CompletedArgs> args(new CompletedArgs(success, status, navigationId));
     completedHandlers_.Invoke(this, args.Get());

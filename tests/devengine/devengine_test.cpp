@@ -208,6 +208,7 @@ protected:
         SetEnvironmentVariableW(L"TROV_ENGINE_DELAY_MS", nullptr);
         SetEnvironmentVariableW(L"TROV_ENGINE_FAIL", nullptr);
         SetEnvironmentVariableW(L"TROV_ENGINE_CHROMIUM", nullptr);
+        SetEnvironmentVariableW(L"TROV_ENGINE_FAIL_RESTARTS", nullptr);
         DeleteFileW(logPath_.c_str());
     }
 
@@ -535,6 +536,10 @@ TEST_F(DevEngineTest, BoundsAndVisibilityApplyToThePageWindow) {
 
     session.controller->put_IsVisible(FALSE);
     EXPECT_FALSE(IsWindowVisible(page));
+    EXPECT_EQ(LogCount("put_IsVisible 1"), 1u);
+    EXPECT_EQ(LogCount("put_IsVisible 0"), 1u);
+    EXPECT_EQ(session.controller->NotifyParentWindowPositionChanged(), S_OK);
+    EXPECT_EQ(LogCount("NotifyParentWindowPositionChanged"), 1u);
 }
 
 TEST_F(DevEngineTest, ClickOnThePageTakesTheKeyboardFocus) {
@@ -627,6 +632,12 @@ TEST_F(DevEngineTest, DeadRendererBlanksThePageUntilReload) {
     session.controller->put_Bounds(RECT{0, 64, 800, 600});
     ASSERT_TRUE(session.NavigateAndWait(L"https://pixels.test/page"));
     ASSERT_GT(DarkPixelsAtTop(PageWindow()), 20);
+
+    // A subframe's renderer takes only its frame: the page stays.
+    session.events.clear();
+    SimulateProcessFailure(PageWindow(), COREWEBVIEW2_PROCESS_FAILED_KIND_FRAME_RENDER_PROCESS_EXITED);
+    EXPECT_EQ(session.events, std::vector<std::wstring>{L"failed 3"});
+    EXPECT_GT(DarkPixelsAtTop(PageWindow()), 20);
 
     session.events.clear();
     SimulateProcessFailure(PageWindow(), COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED);
@@ -846,14 +857,86 @@ TEST_F(DevEngineTest, SimulatedFullScreenIsRaisedOnceEachWayAndEscapeOrANewDocum
     EXPECT_EQ(LogCount("add_ContainsFullScreenElementChanged"), 1u);
 }
 
-TEST_F(DevEngineTest, MoveFocusGivesThePageTheKeyboard) {
+// The controller tells its host when the page window gains and loses the keyboard focus.
+TEST_F(DevEngineTest, MoveFocusGivesThePageTheKeyboardAndTheFocusEventsSaySo) {
     EngineSession session(parent_);
     ASSERT_TRUE(session.StartWebView());
     session.controller->put_IsVisible(TRUE);
+    std::vector<std::wstring> seen;
+    EventRegistrationToken gotToken, lostToken;
+    auto* got = new FocusChangedHandler([&seen](ICoreWebView2Controller*, IUnknown*) {
+        seen.push_back(L"got");
+        return S_OK;
+    });
+    auto* lost = new FocusChangedHandler([&seen](ICoreWebView2Controller*, IUnknown*) {
+        seen.push_back(L"lost");
+        return S_OK;
+    });
+    EXPECT_EQ(session.controller->add_GotFocus(got, &gotToken), S_OK);
+    EXPECT_EQ(session.controller->add_LostFocus(lost, &lostToken), S_OK);
+    got->Release();
+    lost->Release();
     SetForegroundWindow(parent_);
     SetFocus(parent_);
     EXPECT_EQ(session.controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC), S_OK);
     EXPECT_EQ(GetFocus(), PageWindow());
+    SetFocus(parent_);
+    EXPECT_EQ(seen, (std::vector<std::wstring>{L"got", L"lost"}));
+    EXPECT_EQ(LogCount("add_GotFocus") + LogCount("add_LostFocus") + LogCount("GotFocus") + LogCount("LostFocus"), 4u);
+
+    // After removal, or from a closed controller, nothing more.
+    session.controller->remove_GotFocus(gotToken);
+    session.controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
+    session.controller->Close();
+    EXPECT_EQ(seen, (std::vector<std::wstring>{L"got", L"lost"}));
+}
+
+// A host that closes or lets go of the engine inside the engine's own event is noted in the log.
+TEST_F(DevEngineTest, CloseOrFinalReleaseInsideTheEnginesOwnEventIsLoggedAsReentrant) {
+    for (bool inside : {false, true}) {
+        EngineSession session(parent_);
+        ASSERT_TRUE(session.StartWebView());
+        auto* failed = new ProcessFailedHandler([&session, inside](ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs*) {
+            if (inside) {
+                session.controller->Close();
+                session.webview.Reset();
+                session.controller.Reset();
+            }
+            return S_OK;
+        });
+        EventRegistrationToken token;
+        session.webview->add_ProcessFailed(failed, &token);
+        failed->Release();
+        SimulateProcessFailure(PageWindow(), COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+        if (!inside) {
+            session.controller->Close();  // afterwards, as a host should
+            session.webview.Reset();
+            session.controller.Reset();
+            EXPECT_EQ(LogCount("Reentrant Close") + LogCount("Reentrant Release webview"), 0u);
+        }
+    }
+    EXPECT_EQ(LogCount("Reentrant Close"), 1u);
+    EXPECT_EQ(LogCount("Reentrant Release webview"), 1u);
+}
+
+// TROV_ENGINE_FAIL_RESTARTS=N: after each simulated browser-process exit, N environments fail to start.
+TEST_F(DevEngineTest, EnvironmentsAfterABrowserExitFailAsOftenAsAsked) {
+    {
+        EngineSession session(parent_);
+        ASSERT_TRUE(session.StartWebView());
+        SetEnvironmentVariableW(L"TROV_ENGINE_FAIL_RESTARTS", L"2");
+        SimulateProcessFailure(PageWindow(), COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+        session.controller->Close();
+    }
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        EngineSession failing(parent_);
+        EXPECT_EQ(failing.StartEnvironment(), HRESULT_FROM_WIN32(ERROR_INVALID_STATE)) << attempt;
+        EXPECT_FALSE(failing.environment);
+    }
+    EngineSession working(parent_);
+    ASSERT_TRUE(working.StartWebView());
+    ASSERT_TRUE(working.NavigateAndWait(L"https://back.test/"));
+    EXPECT_EQ(LogCount("EnvironmentFailed"), 2u);
 }
 
 }  // namespace

@@ -149,12 +149,14 @@ class PackageSmokeTest(unittest.TestCase):
         cls.addClassCleanup(shutil.rmtree, cls.folder, ignore_errors=True)
         with zipfile.ZipFile(ARGS.zip) as archive:
             cls.names = sorted(archive.namelist())
+            cls.readme_mode = archive.getinfo("README.txt").external_attr >> 16 & 0o777
             archive.extractall(cls.folder)
         cls.exe_bytes = (cls.folder / "trov.exe").read_bytes()
         cls.exe = PeFile(cls.exe_bytes)
 
     def test_1_the_zip_holds_the_program_and_its_readme_only(self):
         self.assertEqual(self.names, ["README.txt", "trov.exe"])
+        self.assertEqual(oct(self.readme_mode), oct(0o644), "README.txt would not be readable by everyone")
         readme = (self.folder / "README.txt").read_bytes()
         self.assertEqual(readme.count(b"\n"), readme.count(b"\r\n"), "README.txt has line ends other than CRLF")
         text = readme.decode("ascii")

@@ -5,7 +5,8 @@ import time
 
 from trov_e2e import (CLOSE_HOVER_FILL, EMPTY_CELLS, ENGINE_RELEASES, HOME_URL, HOVER_FILL, MENU_BOTTOM, MENU_ITEMS,
                       PANEL_RULE_Y, RULE_GREY, SEARCH_URL, SLOT_SIZE, SLOT_TOP, SLOTS, TOOLBAR_HEIGHT, WHITE,
-                      BrowserTestCase, ScreenArea, capture, cell_point, glyph_masks, parse_rect, slot_left, wait_until)
+                      BrowserTestCase, ScreenArea, capture, cell_point, glyph_masks, in_order, parse_rect, slot_left,
+                      wait_until)
 
 
 def as_started(test):
@@ -92,7 +93,7 @@ class BrowserSession(BrowserTestCase):
         self.assertEqual((right - left, bottom - top), (1200, 800))
         self.assertEqual((info["visible"], info["iconic"], info["zoomed"]), ("1", "0", "0"))
         _, _, width, height = parse_rect(info["client"])
-        self.assertEqual(trov.log()[:11], [
+        self.assertEqual(trov.log()[:13], [
             "CreateEnvironment",
             "CreateController",
             "put_IsVisible 1",
@@ -103,6 +104,8 @@ class BrowserSession(BrowserTestCase):
             "add_ProcessFailed",
             "add_ContainsFullScreenElementChanged",
             "add_AcceleratorKeyPressed",
+            "add_GotFocus",
+            "add_LostFocus",
             f"Navigate {HOME_URL}",
         ])
         trov.wait_bar(HOME_URL)
@@ -182,11 +185,20 @@ class BrowserSession(BrowserTestCase):
         left, top, right, bottom = trov.refresh_geometry()["rect"]
         self.assertEqual((right - left, bottom - top), (1200, 800))
 
+        # The window's moves reach the engine (its own popups are placed by them).
+        self.assertIn("NotifyParentWindowPositionChanged", trov.since(mark))
+
+        # Minimised, the view is hidden; restored, it is shown before it gets its bounds.
+        mark = trov.mark()
         trov.click_slot("minimize")
         wait_until(lambda: trov.info().get("iconic") == "1", 5, "the window to be minimised")
+        trov.wait_log("put_IsVisible 0", mark)
         self.assertEqual(trov.inspector("restore")[0], 0)
         wait_until(lambda: trov.info().get("iconic") == "0", 5, "the window to come back")
         left, top, right, bottom = trov.refresh_geometry()["rect"]
+        restored = f"put_Bounds 0 64 {trov.width} {trov.height}"
+        lines = trov.wait_log(restored, mark)
+        self.assertTrue(in_order(lines, ["put_IsVisible 0", "put_IsVisible 1", restored]), lines)
         self.assertEqual((right - left, bottom - top), (1200, 800))
         trov.wait_pixels({(100, 63): RULE_GREY}, what="the toolbar repainted after the restore")
 

@@ -163,17 +163,27 @@ class EngineFailureSession(BrowserTestCase):
         wait_until(lambda: page_shows_text(trov), 5, "the page drawn again")
         self.assertEqual(trov.since(mark).count("Reload"), 1)
 
-        # The browser process dies: all of it let go, a new engine, back on the last page.
+        # The browser process dies while half an address is typed: all of it let go, a new engine,
+        # back on the last page, and the typing still there with the focus.
+        trov.focus_bar()
+        trov.key("End", "shift+Home")
+        trov.type("half.typ")
+        trov.wait_bar("half.typ")
         mark = trov.mark()
         self.fail_process(BROWSER_EXITED)
         lines = trov.wait_log(f"NavigationCompleted {last}", mark, timeout=30)
         self.assertTrue(in_order(lines, ["ProcessFailed 0", "Close", *ENGINE_RELEASES, "CreateEnvironment",
-                                         "CreateController", "add_ProcessFailed", f"Navigate {last}"]), lines)
-        trov.wait_bar(last)
+                                         "CreateController", "add_ProcessFailed", "add_GotFocus", "add_LostFocus",
+                                         f"Navigate {last}"]), lines)
+        self.assertEqual(trov.info().get("focus"), "addressbar")
+        trov.type("ed")
+        trov.wait_bar("half.typed")
         wait_until(lambda: page_shows_text(trov), 5, "the page drawn by the new engine")
         self.assertEqual(parse_rect(trov.info()["page"]), (0, TOOLBAR_HEIGHT, trov.width, trov.height))
 
         # The new engine's history works.
+        trov.key("Escape")
+        trov.wait_bar(last)
         self.open("third.test")
         mark = trov.mark()
         trov.click_slot("back")
@@ -183,6 +193,22 @@ class EngineFailureSession(BrowserTestCase):
         trov.click_slot("forward")
         trov.wait_log("NavigationCompleted https://third.test/", mark)
         trov.wait_bar("https://third.test/")
+        self.assert_no_messagebox_for(0.5)
+
+
+class EngineRetrySession(BrowserTestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.start_browser("restart-retry", {"TROV_ENGINE_FAIL_RESTARTS": "2"})
+
+    def test_12_a_restart_that_fails_is_tried_again_until_the_page_is_back(self):
+        trov = self.trov
+        mark = trov.mark()
+        self.assertEqual(trov.inspector("fail-process", str(BROWSER_EXITED))[0], 0, "no page window to fail")
+        lines = trov.wait_log(f"NavigationCompleted {HOME_URL}", mark, timeout=40)
+        self.assertEqual(lines.count("EnvironmentFailed"), 2, lines)
+        self.assertEqual(lines.count("CreateEnvironment"), 3, lines)
+        wait_until(lambda: page_shows_text(trov), 5, "the page drawn by the third engine")
         self.assert_no_messagebox_for(0.5)
 
 

@@ -56,7 +56,8 @@ EMPTY_CELLS = [(1, 0), (1, 2)]
 
 # The engine's lines as it lets go of each handler the browser registers, in the order a Close lets
 # them go, then of its three objects as the browser releases them.
-HANDLER_RELEASES = ["Released acceleratorhandler", "Released navigationstartinghandler",
+HANDLER_RELEASES = ["Released acceleratorhandler", "Released gotfocushandler", "Released lostfocushandler",
+                    "Released navigationstartinghandler",
                     "Released navigationcompletedhandler", "Released sourcechangedhandler",
                     "Released processfailedhandler", "Released fullscreenhandler"]
 ENGINE_RELEASES = HANDLER_RELEASES + ["Released webview", "Released controller", "Released environment"]
@@ -81,13 +82,21 @@ class Timeout(AssertionError):
     pass
 
 
+class GrabFailed(RuntimeError):
+    """A screen grab that did not come back (the X server can refuse one while windows change)."""
+
+
 def wait_until(condition, timeout, what, interval=0.05):
-    """Returns the first truthy value of condition(); fails with `what` and the last value seen."""
+    """Returns the first truthy value of condition(); fails with `what` and the last value seen.
+    A failed screen grab counts as not yet: the condition is asked again until the deadline."""
     deadline = time.monotonic() + timeout
     last = None
     while True:
-        last = condition()
-        if last:
+        try:
+            last = condition()
+        except GrabFailed as failure:
+            last = failure
+        if last and not isinstance(last, GrabFailed):
             return last
         if time.monotonic() >= deadline:
             raise Timeout(f"timed out after {timeout:.1f}s waiting for {what} (last seen: {last!r})")
@@ -175,10 +184,11 @@ class ScreenArea:
 
     def __init__(self, env, rect):
         left, top, right, bottom = rect
-        ppm = subprocess.run(["import", "-window", "root", "-crop", f"{right - left}x{bottom - top}+{left}+{top}",
-                              "+repage", "-depth", "8", "ppm:-"], check=True, capture_output=True, env=env,
-                             timeout=30).stdout
+        ppm = grab(["import", "-window", "root", "-crop", f"{right - left}x{bottom - top}+{left}+{top}",
+                    "+repage", "-depth", "8", "ppm:-"], env)
         header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", ppm)  # one whitespace byte, then the pixels
+        if not header:
+            raise GrabFailed(f"import wrote no picture ({len(ppm)} bytes)")
         self.left, self.top = left, top
         self.width, self.height = int(header.group(1)), int(header.group(2))
         self._pixels = ppm[header.end():]
@@ -191,8 +201,17 @@ class ScreenArea:
         return tuple(self._pixels[at:at + 3])
 
 
+def grab(command, env):
+    try:
+        return subprocess.run(command, check=True, capture_output=True, env=env, timeout=30).stdout
+    except (subprocess.CalledProcessError, subprocess.TimeoutExpired) as error:
+        raise GrabFailed(f"{command[0]}: {error}; {getattr(error, 'stderr', b'') or b''!r}") from None
+
+
 def capture(env=None):
-    raw = subprocess.run([XWD, "-root", "-silent"], check=True, capture_output=True, env=env, timeout=30).stdout
+    raw = grab([XWD, "-root", "-silent"], env)
+    if len(raw) < 100:
+        raise GrabFailed(f"xwd wrote {len(raw)} bytes")
     return Screen(raw)
 
 
@@ -221,7 +240,7 @@ def wine_environment():
     env["WINEDEBUG"] = "-all"
     env.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d")
     for name in ("TROV_ENGINE_LOG", "TROV_ENGINE_DELAY_MS", "TROV_ENGINE_FAIL", "TROV_ENGINE_CHROMIUM",
-                 "TROV_ENGINE_FRAME_LOG"):
+                 "TROV_ENGINE_FRAME_LOG", "TROV_ENGINE_FAIL_RESTARTS"):
         env.pop(name, None)
     return env
 
@@ -429,7 +448,9 @@ class Trov:
         self.xdotool("type", "--delay", "20", text)
 
     def pixel(self, x, y):
-        return capture(self.env).pixel(*self.screen_point(x, y))
+        """One client pixel as the screen shows it now (a failed grab is taken again)."""
+        screen = wait_until(lambda: capture(self.env), 5, "a screen grab that succeeds")
+        return screen.pixel(*self.screen_point(x, y))
 
     def wait_pixels(self, expected, timeout=5, what=None):
         """Waits until every client point in `expected` ({(x, y): rgb}) shows its colour in one capture."""
@@ -488,7 +509,7 @@ def save_artifacts(trov, name):
     out.mkdir(parents=True, exist_ok=True)
     saved = []
     try:
-        capture(trov.env if trov else None).save_png(out / f"{name}.png")
+        wait_until(lambda: capture(trov.env if trov else None), 5, "a screen grab").save_png(out / f"{name}.png")
         saved.append(out / f"{name}.png")
     except Exception as error:  # a failed capture must not hide the test's own failure
         print(f"e2e: no screenshot for {name}: {error}")
@@ -517,6 +538,11 @@ class BrowserTestCase(unittest.TestCase):
         except Exception:
             save_artifacts(cls.trov, f"{name}-start-up")
             raise
+
+    def tearDown(self):
+        """Whatever a test did, Trov closed and let go of no engine object inside one of its events."""
+        if self.trov is not None:
+            self.assertEqual([line for line in self.trov.log() if line.startswith("Reentrant ")], [])
 
     def assert_no_messagebox_for(self, seconds):
         """Looks for a message box again and again for a while: none may show up."""

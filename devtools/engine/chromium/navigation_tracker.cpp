@@ -86,6 +86,7 @@ const std::vector<NavigationTracker::EventReader>& NavigationTracker::EventReade
         {"Page.navigatedWithinDocument", &NavigationTracker::OnNavigatedWithinDocument},
         {"Page.lifecycleEvent", &NavigationTracker::OnLifecycleEvent},
         {"Page.frameStoppedLoading", &NavigationTracker::OnFrameStoppedLoading},
+        {"Browser.downloadWillBegin", &NavigationTracker::OnDownloadWillBegin},
     };
     return readers;
 }
@@ -155,6 +156,12 @@ void NavigationTracker::OnResponse(std::vector<NavigationEvent>*, const json& pa
     if (!open_ || JsonText(params, "requestId") != openRequest_ || openRequest_.empty()) return;
     auto response = params.find("response");
     if (response != params.end() && response->is_object()) openHttpStatus_ = response->value("status", 0);
+}
+
+// The answer is a file, not a page: the runtime ends the navigation as aborted, and the page that
+// was there stays.
+void NavigationTracker::OnDownloadWillBegin(std::vector<NavigationEvent>* events, const json& params) {
+    if (open_ && IsMainFrame(params)) Complete(events, false, kConnectionAborted);
 }
 
 void NavigationTracker::OnLoadingFailed(std::vector<NavigationEvent>* events, const json& params) {

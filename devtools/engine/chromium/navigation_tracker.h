@@ -64,6 +64,7 @@ private:
     void OnNavigatedWithinDocument(std::vector<NavigationEvent>* events, const nlohmann::json& params);
     void OnLifecycleEvent(std::vector<NavigationEvent>* events, const nlohmann::json& params);
     void OnFrameStoppedLoading(std::vector<NavigationEvent>* events, const nlohmann::json& params);
+    void OnDownloadWillBegin(std::vector<NavigationEvent>* events, const nlohmann::json& params);
 
     std::string mainFrame_;
     std::string source_ = "about:blank";

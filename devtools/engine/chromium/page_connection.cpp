@@ -29,7 +29,7 @@ std::unique_ptr<PageImage> PageConnection::TakeFrame() {
 }
 
 void PageConnection::On(const std::string& method, EventHandler handler) {
-    events_[method] = std::move(handler);
+    events_[method].push_back(std::move(handler));
 }
 
 bool PageConnection::Call(const std::string& method, const json& params, Answer answer) {
@@ -53,10 +53,10 @@ void PageConnection::Dispatch(const json& message) {
             answer(error != message.end() ? *error : message.value("result", json::object()), error != message.end());
             return;
         }
-        auto handler = events_.find(message.value("method", ""));
+        auto handlers = events_.find(message.value("method", ""));
         auto params = message.find("params");
-        if (handler == events_.end() || params == message.end() || !params->is_object()) return;
-        handler->second(*params);
+        if (handlers == events_.end() || params == message.end() || !params->is_object()) return;
+        for (const EventHandler& handler : handlers->second) handler(*params);
     } catch (const json::exception&) {
         // A message of a shape we do not know changes nothing.
     }

@@ -1,5 +1,5 @@
 // The UI thread's side of a view's DevTools session: commands sent with their answers awaited,
-// and each event handed to the one handler that owns its method.
+// and each event handed to the handlers of its method, in the order they were given.
 #pragma once
 
 #include "devtools/engine/chromium/devtools_session.h"
@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The value of a Runtime.evaluate answer when it is a string.
 bool EvaluatedText(const nlohmann::json& result, std::string* text);
@@ -28,7 +29,7 @@ public:
     std::deque<DevToolsSession::News> TakeNews();
     std::unique_ptr<PageImage> TakeFrame();
 
-    // The handler of an event's method; events of other methods are let pass.
+    // A handler of an event's method, after those given before; events of other methods are let pass.
     void On(const std::string& method, EventHandler handler);
     // False when the command could not be sent: no answer comes then.
     bool Call(const std::string& method, const nlohmann::json& params, Answer answer = nullptr);
@@ -38,5 +39,5 @@ public:
 private:
     std::unique_ptr<DevToolsSession> session_;
     std::map<int, Answer> answers_;
-    std::map<std::string, EventHandler> events_;
+    std::map<std::string, std::vector<EventHandler>> events_;
 };

@@ -1,6 +1,7 @@
 // What a page does besides navigating, answered as the real runtime answers it by default:
-// JavaScript dialogs as modal dialogs of the host's window, new windows opened in this view,
-// downloads refused, and copy and paste through the Windows clipboard.
+// JavaScript dialogs as modal dialogs of the host's window, new windows opened in this view, and
+// copy and paste through the Windows clipboard. Downloads are refused, where the runtime would show
+// its download dialog: nothing of a test reaches the disk.
 #include "devtools/engine/chromium/chromium_view.h"
 
 #include "devtools/engine/chromium/clipboard.h"
