@@ -3,6 +3,7 @@
 #include "addressbar/navigate.h"
 #include "app/state.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,34 @@ constexpr int kAddressBarInitialWidth = 400;
 // The focus band reaches from the bar's left edge to this far before the primary screen's right edge.
 constexpr int kFocusBandRightMargin = 240;
 constexpr int kFocusBandBottom = 50;
+
+// The selection the bar had when it lost the focus, put back when the focus returns: the bar shows
+// its text from the start meanwhile. Forgotten when a click or a new text decides anew.
+struct Selection {
+    DWORD start;
+    DWORD end;
+};
+std::optional<Selection> selectionWhenLeft;
+
+// A bar without the focus shows where an address starts, its scheme and host, not where the caret was.
+void ScrollToTheStart(HWND bar) {
+    SendMessageW(bar, EM_SETSEL, 0, 0);
+    SendMessageW(bar, EM_SCROLLCARET, 0, 0);
+}
+
+void LeaveShowingTheStart(HWND bar) {
+    Selection selection = {};
+    SendMessageW(bar, EM_GETSEL, reinterpret_cast<WPARAM>(&selection.start), reinterpret_cast<LPARAM>(&selection.end));
+    selectionWhenLeft = selection;
+    ScrollToTheStart(bar);
+}
+
+void ReturnToTheSelection(HWND bar) {
+    if (!selectionWhenLeft) return;
+    SendMessageW(bar, EM_SETSEL, selectionWhenLeft->start, selectionWhenLeft->end);
+    SendMessageW(bar, EM_SCROLLCARET, 0, 0);
+    selectionWhenLeft.reset();
+}
 
 }  // namespace
 
@@ -26,6 +55,7 @@ bool InAddressBarFocusBand(int x, int y, int screenWidth) {
 }
 
 void CreateAddressBar(HWND parent, HINSTANCE instance) {
+    selectionWhenLeft.reset();
     hAddressBar = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, kAddressBarLeft,
                                   kAddressBarTop, kAddressBarInitialWidth, kAddressBarHeight, parent,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(ID_ADDRESS_BAR)), instance, nullptr);
@@ -63,16 +93,34 @@ LRESULT CALLBACK AddressBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     if (message == WM_CHAR && wParam == L'\r') {
         return 0;  // a single-line edit would only beep at it
     }
-    return CallWindowProcW(oldEditProc, hwnd, message, wParam, lParam);
+    // A click into the bar puts the caret where it lands, in the text as it shows now.
+    if (message == WM_LBUTTONDOWN && GetFocus() != hwnd) selectionWhenLeft.reset();
+    const LRESULT result = CallWindowProcW(oldEditProc, hwnd, message, wParam, lParam);
+    switch (message) {
+    case WM_KILLFOCUS:
+        LeaveShowingTheStart(hwnd);
+        break;
+    case WM_SETFOCUS:
+        ReturnToTheSelection(hwnd);
+        break;
+    case WM_SETTEXT:
+        if (GetFocus() != hwnd) {
+            selectionWhenLeft.reset();
+            ScrollToTheStart(hwnd);
+        }
+        break;
+    }
+    return result;
 }
 
 // The text is read now, when the message is handled, not when Enter was pressed.
-void NavigateToAddressBarText() {
+bool NavigateToAddressBarText() {
     const int length = GetWindowTextLengthW(hAddressBar);
-    if (length <= 0) return;
+    if (length <= 0) return false;
     std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1, L'\0');
     GetWindowTextW(hAddressBar, buffer.data(), length + 1);
     NavigateTo(std::wstring(buffer.data()));
+    return true;
 }
 
 void ShowAddressInBar(const wchar_t* url) {

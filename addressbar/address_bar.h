@@ -23,7 +23,8 @@ bool InAddressBarFocusBand(int x, int y, int screenWidth);
 void CreateAddressBar(HWND parent, HINSTANCE instance);
 void LayoutAddressBar(HWND parent);
 LRESULT OnAddressBarColor(HDC dc);
-void NavigateToAddressBarText();
+// Navigates to the bar's text; false when the bar is empty and nothing was asked for.
+bool NavigateToAddressBarText();
 
 // Writes an address the engine reported into the bar, unless the person is editing the bar (it has
 // the focus and text they changed since the program last wrote it): their typing is kept.

@@ -2,6 +2,7 @@
 
 #include "addressbar/address_bar.h"
 #include "addressbar/navigate.h"
+#include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/state.h"
 #include "app/window.h"
@@ -35,6 +36,9 @@ void FocusAddressBar(HWND hwnd) {
     SetFocus(hAddressBar);
     SelectAllOfAddressBar();
 }
+void FocusPage(HWND) { MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC); }
+void TabIntoPage(HWND) { MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT); }
+void TabBackIntoPage(HWND) { MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON_PREVIOUS); }
 void RestoreAddressBar(HWND) {
     if (!hAddressBar) return;
     WriteAddressBar(currentUrl.c_str());
@@ -67,6 +71,9 @@ constexpr CommandInfo kCommands[] = {
     {Command::Minimize, Minimize, false},
     {Command::Menu, ToggleMenu, false},
     {Command::FocusAddressBar, FocusAddressBar, false},
+    {Command::FocusPage, FocusPage, false},
+    {Command::TabIntoPage, TabIntoPage, false},
+    {Command::TabBackIntoPage, TabBackIntoPage, false},
     {Command::RestoreAddressBar, RestoreAddressBar, true},
     {Command::SelectAllInBar, SelectAllInBar, false},
     {Command::CloseMenu, CloseMenu, false},

@@ -14,6 +14,9 @@ enum class Command {
     Minimize,
     Menu,               // opens or closes the menu panel
     FocusAddressBar,
+    FocusPage,        // where the page's focus was
+    TabIntoPage,      // the page's first element
+    TabBackIntoPage,  // the page's last element
     RestoreAddressBar,  // puts the current address back into the bar
     SelectAllInBar,
     CloseMenu,

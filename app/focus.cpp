@@ -1,5 +1,6 @@
 #include "app/focus.h"
 
+#include "app/commands.h"
 #include "app/state.h"
 
 namespace {
@@ -75,6 +76,21 @@ int MessageBoxKeepingFocus(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
     const int answer = MessageBoxW(owner, text, caption, type);
     RestoreFocus();
     return answer;
+}
+
+bool MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
+    if (!webviewReady || !webviewController) return false;
+    webviewController->MoveFocus(reason);
+    return true;
+}
+
+// The bar takes the focus once the event has returned; the engine is told at once that it will, so
+// that it does not move the focus on by itself. Without a bar the engine's default stands.
+HRESULT OnMoveFocusRequested(ICoreWebView2Controller*, ICoreWebView2MoveFocusRequestedEventArgs* args) {
+    if (!args || !hAddressBar) return S_OK;
+    args->put_Handled(TRUE);
+    PostMessageW(hMainWnd, WM_APP_RUN_COMMAND, static_cast<WPARAM>(Command::FocusAddressBar), 0);
+    return S_OK;
 }
 
 void ResetFocusForTesting() {

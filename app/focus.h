@@ -40,5 +40,13 @@ void RememberFocusWhenMinimized(WPARAM sizeType);
 // A message box over the main window, after which the focus returns where it was before it.
 int MessageBoxKeepingFocus(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
+// Moves the keyboard focus into the page: its first element (NEXT), its last (PREVIOUS), or where
+// it was (PROGRAMMATIC). False while the engine is not ready, when the focus stays where it is.
+bool MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON reason);
+
+// The controller's move-focus event: Tab left the page's last element, or Shift+Tab its first.
+// The address bar is next either way: it takes the focus with its text selected.
+HRESULT OnMoveFocusRequested(ICoreWebView2Controller* sender, ICoreWebView2MoveFocusRequestedEventArgs* args);
+
 // Tests only: forgets where the focus was.
 void ResetFocusForTesting();

@@ -6,7 +6,7 @@
 #include <windows.h>
 
 // Posted by the engine's full-screen event; the window procedure then asks the view how it stands.
-inline constexpr UINT WM_APP_FULLSCREEN = WM_USER + 122;
+inline constexpr UINT WM_APP_FULLSCREEN = WM_USER + 104;
 
 enum class FullScreenEvent { KeyPressed, ElementEntered, ElementLeft, LeaveAll };
 

@@ -27,6 +27,18 @@ constexpr Binding kBindings[] = {
     {VK_F11, kPlain, Command::ToggleFullScreen},
 };
 
+struct AppCommandBinding {
+    int appCommand;
+    Command command;
+};
+
+constexpr AppCommandBinding kAppCommandBindings[] = {
+    {APPCOMMAND_BROWSER_BACKWARD, Command::Back},
+    {APPCOMMAND_BROWSER_FORWARD, Command::Forward},
+    {APPCOMMAND_BROWSER_REFRESH, Command::Reload},
+    {APPCOMMAND_BROWSER_HOME, Command::Home},
+};
+
 constexpr KeyDecision kLetThrough = {KeyAction::LetThrough, Command::None};
 constexpr KeyDecision kSwallow = {KeyAction::Swallow, Command::None};
 
@@ -41,12 +53,43 @@ KeyDecision DecideAltKey(const KeyPress& press, KeyFlags& flags) {
     return swallow ? kSwallow : kLetThrough;
 }
 
+std::wstring KeyName(UINT key) {
+    if (key == VK_LEFT) return L"\u2190";
+    if (key == VK_RIGHT) return L"\u2192";
+    if (key == VK_HOME) return L"Home";
+    if (key >= VK_F1 && key <= VK_F24) {
+        // Written out by hand: std::to_wstring would link in a wide printf of 10 KB.
+        const UINT number = key - VK_F1 + 1;
+        std::wstring name = L"F";
+        if (number >= 10) name += static_cast<wchar_t>(L'0' + number / 10);
+        return name + static_cast<wchar_t>(L'0' + number % 10);
+    }
+    return std::wstring(1, static_cast<wchar_t>(key));  // letters and digits are their own codes
+}
+
 }  // namespace
 
+std::wstring ShortcutKeyText(Command command) {
+    for (const Binding& binding : kBindings) {
+        if (binding.command != command) continue;
+        std::wstring text;
+        if (binding.modifiers & kCtrl) text += L"Ctrl+";
+        if (binding.modifiers & kAlt) text += L"Alt+";
+        return text + KeyName(binding.key);
+    }
+    return std::wstring();
+}
+
 Command ShortcutFor(const KeyPress& press) {
-    if (press.shift) return Command::None;
     const bool inAddressBar = press.focus == FocusPlace::AddressBar;
     const int modifiers = (press.ctrl ? kCtrl : 0) | (press.alt ? kAlt : 0);
+    // From the bar the focus goes on into the page, as Tab goes on to a window's next control.
+    if (press.key == VK_TAB && modifiers == kPlain) {
+        if (!inAddressBar) return Command::None;
+        return press.shift ? Command::TabBackIntoPage : Command::TabIntoPage;
+    }
+    if (press.shift) return Command::None;
+    if (press.key == VK_F6 && modifiers == kPlain && inAddressBar) return Command::FocusPage;
     if (press.key == VK_ESCAPE && modifiers == kPlain) {
         // An open panel is closed first; the bar keeps its edit until the next Escape.
         if (press.menuIsOpen) return Command::CloseMenu;
@@ -58,6 +101,13 @@ Command ShortcutFor(const KeyPress& press) {
     }
     for (const Binding& binding : kBindings) {
         if (binding.key == press.key && binding.modifiers == modifiers) return binding.command;
+    }
+    return Command::None;
+}
+
+Command CommandForAppCommand(int appCommand) {
+    for (const AppCommandBinding& binding : kAppCommandBindings) {
+        if (binding.appCommand == appCommand) return binding.command;
     }
     return Command::None;
 }

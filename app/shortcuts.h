@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <bitset>
+#include <string>
 
 // One key message, from the message loop or from the engine's accelerator-key event.
 struct KeyPress {
@@ -24,6 +25,13 @@ struct KeyPress {
 // The command a key-down runs, or Command::None for a key that keeps its ordinary meaning.
 // Modifiers must match exactly, so that Ctrl+Alt (AltGr) and Shift combinations stay the page's.
 Command ShortcutFor(const KeyPress& press);
+
+// The command of an application command (APPCOMMAND_*: the mouse's back and forward buttons, the
+// keyboard's browser keys), or Command::None for one the browser leaves to the system.
+Command CommandForAppCommand(int appCommand);
+// The first key of the table that runs the command, written as people read it ("Alt+←", "F5");
+// empty when no key runs it.
+std::wstring ShortcutKeyText(Command command);
 
 inline constexpr UINT kKeyCount = 256;
 

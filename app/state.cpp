@@ -30,6 +30,7 @@ ComRef<ICoreWebView2NavigationCompletedEventHandler> navCompletedHandler;
 ComRef<ICoreWebView2ProcessFailedEventHandler> processFailedHandler;
 ComRef<ICoreWebView2SourceChangedEventHandler> sourceChangedHandler;
 ComRef<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorHandler;
+ComRef<ICoreWebView2MoveFocusRequestedEventHandler> moveFocusHandler;
 ComRef<ICoreWebView2FocusChangedEventHandler> gotFocusHandler;
 ComRef<ICoreWebView2FocusChangedEventHandler> lostFocusHandler;
 ComRef<ICoreWebView2ContainsFullScreenElementChangedEventHandler> fullScreenHandler;
@@ -44,6 +45,7 @@ void ResetAppStateForTesting() {
     sourceChangedHandler.Reset();
     processFailedHandler.Reset();
     acceleratorHandler.Reset();
+    moveFocusHandler.Reset();
     gotFocusHandler.Reset();
     lostFocusHandler.Reset();
     fullScreenHandler.Reset();

@@ -34,6 +34,7 @@ extern ComRef<ICoreWebView2NavigationCompletedEventHandler> navCompletedHandler;
 extern ComRef<ICoreWebView2ProcessFailedEventHandler> processFailedHandler;
 extern ComRef<ICoreWebView2SourceChangedEventHandler> sourceChangedHandler;
 extern ComRef<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorHandler;
+extern ComRef<ICoreWebView2MoveFocusRequestedEventHandler> moveFocusHandler;
 extern ComRef<ICoreWebView2FocusChangedEventHandler> gotFocusHandler;
 extern ComRef<ICoreWebView2FocusChangedEventHandler> lostFocusHandler;
 extern ComRef<ICoreWebView2ContainsFullScreenElementChangedEventHandler> fullScreenHandler;

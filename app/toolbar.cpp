@@ -1,7 +1,11 @@
 #include "app/toolbar.h"
 
+#include "addressbar/address_bar.h"
+#include "app/accessible.h"
 #include "app/commands.h"
 #include "app/state.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -27,6 +31,8 @@ int ClientWidth(HWND hwnd) {
 
 }  // namespace
 
+Command SlotCommand(int slot) { return slot >= 0 && slot < kSlotCount ? kSlotCommands[slot] : Command::None; }
+
 SlotLayout CurrentSlotLayout(int clientWidth) { return SlotLayout{clientWidth, buttonSize, toolbarHeight}; }
 
 RECT SlotRect(int slot, const SlotLayout& layout) {
@@ -46,6 +52,18 @@ bool SlotContains(int slot, int x, int y, const SlotLayout& layout) {
     return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;
 }
 
+// With a client width below the sum of the groups' spans, one click would run a button of each group.
+SIZE MinimumClientSize(int edge, int barHeight, int panelHeight) {
+    // The last column of the left group's hit ranges; the right group's first lies as far from the right edge.
+    const int groupSpan = SlotRect(kSlotHome, SlotLayout{0, edge, barHeight}).right;
+    const int groupsApart = 2 * groupSpan + 1;
+    const int barClearOfRightGroup = kAddressBarLeft + kAddressBarMinWidth + groupSpan + 1;
+    // Where the bar's width rule reaches its least width: the bar keeps its distance to the right edge.
+    const int barAtLeastWidth = kAddressBarWidthMargin + kAddressBarMinWidth;
+    const int width = std::max({groupsApart, barClearOfRightGroup, barAtLeastWidth});
+    return SIZE{width, barHeight + panelHeight};
+}
+
 int HoverSlotAt(int x, int y, const SlotLayout& layout) {
     int candidate = kSlotNone;
     for (int slot = 0; slot < kSlotCount; ++slot) {
@@ -62,6 +80,7 @@ void OnToolbarMouseMove(HWND hwnd, POINT pt) {
     }
     if (candidate == hoverIndex) return;
 
+    NotifyHoverChange(hoverIndex, candidate);
     hoverIndex = candidate;
     // Re-armed on every change, also to -1, so the leave notification stays armed.
     TRACKMOUSEEVENT tme = {};
@@ -74,6 +93,7 @@ void OnToolbarMouseMove(HWND hwnd, POINT pt) {
 }
 
 void OnToolbarMouseLeave() {
+    NotifyHoverChange(hoverIndex, kSlotNone);
     hoverIndex = kSlotNone;
     InvalidateRect(hMainWnd, nullptr, FALSE);
 }
@@ -81,7 +101,8 @@ void OnToolbarMouseLeave() {
 void OnToolbarClick(HWND hwnd, POINT pt) {
     if (!InSlotRows(pt.y)) return;
 
-    // Every slot that contains the point acts, in order: in narrow windows two may overlap.
+    // Every slot that contains the point acts, in order; the window's minimum width keeps the two
+    // groups apart, so that is one slot at most.
     // The positions come from this one reading, even if an action resizes the window.
     const SlotLayout layout = CurrentSlotLayout(ClientWidth(hwnd));
     for (int slot = 0; slot < kSlotCount; ++slot) {

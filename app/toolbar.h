@@ -1,6 +1,8 @@
 // The toolbar's eight button slots: geometry, hover tracking and click actions.
 #pragma once
 
+#include "app/commands.h"
+
 #include <windows.h>
 
 enum ToolbarSlot {
@@ -35,8 +37,14 @@ RECT SlotRect(int slot, const SlotLayout& layout);
 // painted square: both ends of both ranges are inclusive.
 bool SlotContains(int slot, int x, int y, const SlotLayout& layout);
 
-// The slot to highlight at (x, y): where two slots overlap (narrow windows) the higher one wins.
+// The slot to highlight at (x, y): where two slots overlap the higher one wins.
 int HoverSlotAt(int x, int y, const SlotLayout& layout);
+
+// The smallest client area the window may have: the two button groups apart, the address bar at
+// its least width clear of both, and room below the toolbar for the open menu panel.
+SIZE MinimumClientSize(int edge, int barHeight, int panelHeight);
+// What a click on the slot asks for; a reader's press of the button asks for the same.
+Command SlotCommand(int slot);
 
 // Message handlers of the main window.
 void OnToolbarMouseMove(HWND hwnd, POINT pt);

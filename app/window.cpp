@@ -1,11 +1,14 @@
 #include "app/window.h"
 
 #include "addressbar/address_bar.h"
+#include "app/accessible.h"
 #include "app/commands.h"
 #include "app/focus.h"
 #include "app/fullscreen.h"
+#include "app/shortcuts.h"
 #include "app/state.h"
 #include "app/toolbar.h"
+#include "app/tooltips.h"
 #include "chrome/menu_panel.h"
 #include "chrome/toolbar_paint.h"
 #include "webhost/webview_host.h"
@@ -15,6 +18,7 @@ namespace {
 LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW* create) {
     hMainWnd = hwnd;
     CreateAddressBar(hwnd, create->hInstance);
+    CreateToolbarTips(hwnd);
     InitWebView(hwnd);
     return 0;
 }
@@ -30,6 +34,8 @@ LRESULT OnSize(HWND hwnd, WPARAM sizeType) {
     ShowWebViewFor(sizeType);
     if (hAddressBar) LayoutAddressBar(hwnd);
     ResizeWebView();
+    LayoutToolbarTips(hwnd);
+    NotifyWindowStateChange(hwnd);
     InvalidateRect(hwnd, nullptr, FALSE);
     return 0;
 }
@@ -75,6 +81,32 @@ LRESULT OnLButtonDown(HWND hwnd, POINT pt) {
     return 0;
 }
 
+// The page of a typed address takes the keyboard, so that Space and the arrows scroll it; the
+// bar shows its address when it has loaded, as the bar no longer has the focus then.
+LRESULT OnAppNavigate() {
+    if (NavigateToAddressBarText()) MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
+    return 0;
+}
+
+// The frame is added for the window's own style and DPI, so the client area is what the layout needs.
+LRESULT OnGetMinMaxInfo(HWND hwnd, MINMAXINFO* info) {
+    const SIZE client = MinimumClientSize(buttonSize, toolbarHeight, menuHeight);
+    RECT frame = {0, 0, client.cx, client.cy};
+    AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)), FALSE,
+                             static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)), GetDpiForWindow(hwnd));
+    info->ptMinTrackSize = POINT{frame.right - frame.left, frame.bottom - frame.top};
+    return 0;
+}
+
+// The mouse's back and forward buttons, and the keyboard's browser keys where no key path took
+// them, reach the window as application commands; the others stay the system's.
+LRESULT OnAppCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    const Command command = CommandForAppCommand(GET_APPCOMMAND_LPARAM(lParam));
+    if (command == Command::None) return DefWindowProcW(hwnd, WM_APPCOMMAND, wParam, lParam);
+    RunCommand(hwnd, command);
+    return TRUE;
+}
+
 }  // namespace
 
 int BandHeight() { return menuOpen ? toolbarHeight + menuHeight : toolbarHeight; }
@@ -108,6 +140,7 @@ void SetMenuPanelOpen(HWND hwnd, bool open) {
     ResizeWebView();
     // Erase, so the strip that the moved web view uncovers shows the class background.
     InvalidateRect(hwnd, nullptr, TRUE);
+    NotifyMenuPanelChange(hwnd);
 }
 
 LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -122,11 +155,15 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_MOUSEMOVE:     return OnMouseMove(hwnd, MousePoint(lParam));
     case WM_LBUTTONDOWN:   return OnLButtonDown(hwnd, MousePoint(lParam));
     case WM_MOUSELEAVE:    OnToolbarMouseLeave(); return 0;
-    case WM_APP_NAVIGATE:  NavigateToAddressBarText(); return 0;
+    case WM_APP_NAVIGATE:  return OnAppNavigate();
     case WM_ACTIVATE:      return OnActivate(hwnd, wParam, lParam);
+    case WM_GETMINMAXINFO: return OnGetMinMaxInfo(hwnd, reinterpret_cast<MINMAXINFO*>(lParam));
+    case WM_APPCOMMAND:    return OnAppCommand(hwnd, wParam, lParam);
     case WM_TIMER:         return OnTimer(wParam);
     case WM_APP_RUN_COMMAND:    RunCommand(hwnd, static_cast<Command>(wParam)); return 0;
     case WM_APP_RESTART_ENGINE: RestartEngine(); return 0;
+    case WM_GETOBJECT:     return OnGetObject(hwnd, wParam, lParam);
+    case WM_APP_ACCESSIBLE_ACTION: RunAccessibleAction(hwnd, wParam, lParam); return 0;
     case WM_APP_FULLSCREEN: OnFullScreenElementChanged(hwnd); return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);

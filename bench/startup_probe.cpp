@@ -1,12 +1,13 @@
 // startup_probe [RUNS]: times, from process start to the first completed paint of its main window,
 // each of these programs beside this one, RUNS times each (15 by default) after one warm-up start
-// each; then reads their private memory a few seconds after start. Prints its part of the table
-// that bench/run shows.
+// each; then reads the private memory of some of them a few seconds after start. Prints its part
+// of the table that bench/run shows.
 //   - trov.exe with the development engine, which is told to fail at once (no web view);
 //   - minimal-loader\trov.exe: a copy of the same trov.exe beside the minimal loader, whose export
 //     fails at once: the browser's own start-up without the development engine's DLL;
 //   - release\trov.exe: the release build beside the minimal loader;
-//   - bare_window.exe, the baseline, and bare_window.exe font, which also draws with the UI font.
+//   - the start-up ladder: bare_window.exe 8 down to 1, each rung one facility of trov.exe's
+//     start-up more than the rung below, and bare_window.exe, the baseline.
 // bench/run puts the copies in place.
 //
 // "First completed paint", seen from outside without hooks: the window is visible and has no
@@ -31,18 +32,27 @@ struct Target {
     const wchar_t* exe;
     const wchar_t* arguments;
     const wchar_t* windowClass;
+    bool memory;  // its private memory is read too
 };
 
-// The baseline comes last: every ratio is to it.
+// The ladder runs from the top rung down to the baseline, which comes last: every ratio is to it.
 const Target kTargets[] = {
-    {"trov", "trov.exe, development engine", L"trov.exe", L"", L"TrovBrowserClass"},
-    {"minimal", "trov.exe, minimal loader", L"minimal-loader\\trov.exe", L"", L"TrovBrowserClass"},
-    {"release", "release trov.exe, minimal loader", L"release\\trov.exe", L"", L"TrovBrowserClass"},
-    {"font", "bare_window.exe with the UI font", L"bare_window.exe", L" font", L"TrovBareWindowClass"},
-    {"bare", "bare_window.exe", L"bare_window.exe", L"", L"TrovBareWindowClass"},
+    {"trov", "trov.exe, development engine", L"trov.exe", L"", L"TrovBrowserClass", true},
+    {"minimal", "trov.exe, minimal loader", L"minimal-loader\\trov.exe", L"", L"TrovBrowserClass", true},
+    {"release", "release trov.exe, minimal loader", L"release\\trov.exe", L"", L"TrovBrowserClass", true},
+    {"rung8", "8 + band painted, with the glyphs", L"bare_window.exe", L" 8", L"TrovBareWindowClass", true},
+    {"rung7", "7 + engine loader and its call", L"bare_window.exe", L" 7", L"TrovBareWindowClass", false},
+    {"rung6", "6 + address bar (EDIT, subclass)", L"bare_window.exe", L" 6", L"TrovBareWindowClass", false},
+    {"rung5", "5 + UI font", L"bare_window.exe", L" 5", L"TrovBareWindowClass", false},
+    {"rung4", "4 + common controls", L"bare_window.exe", L" 4", L"TrovBareWindowClass", false},
+    {"rung3", "3 + COM apartment", L"bare_window.exe", L" 3", L"TrovBareWindowClass", false},
+    {"rung2", "2 + GDI+ start-up", L"bare_window.exe", L" 2", L"TrovBareWindowClass", false},
+    {"rung1", "1 + per-monitor DPI awareness", L"bare_window.exe", L" 1", L"TrovBareWindowClass", false},
+    {"bare", "0 bare_window.exe", L"bare_window.exe", L"", L"TrovBareWindowClass", true},
 };
 constexpr size_t kCount = sizeof(kTargets) / sizeof(kTargets[0]);
 constexpr size_t kBaseline = kCount - 1;
+constexpr size_t kTopRung = 3;
 
 constexpr DWORD kTimeoutMs = 30000;
 constexpr DWORD kIdleMs = 3000;
@@ -142,15 +152,40 @@ double Median(std::vector<double> values) {
 
 }  // namespace
 
-// One row of the table: median, range, and the median ratio to the baseline over paired values.
-void PrintRow(const char* label, const std::vector<double>& values, const std::vector<double>& baseline,
-              const char* format) {
+// The median over paired values of a / b, or of a - b.
+double MedianRatio(const std::vector<double>& a, const std::vector<double>& b) {
     std::vector<double> ratios;
-    for (size_t i = 0; i < values.size(); ++i) ratios.push_back(values[i] / baseline[i]);
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i) ratios.push_back(a[i] / b[i]);
+    return Median(ratios);
+}
+
+double MedianDifference(const std::vector<double>& a, const std::vector<double>& b) {
+    std::vector<double> differences;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i) differences.push_back(a[i] - b[i]);
+    return Median(differences);
+}
+
+// One row of the table: median, range, the median ratio to the baseline over paired values and,
+// given a row to compare with, the median ratio and difference to it.
+void PrintRow(const char* label, const std::vector<double>& values, const std::vector<double>& baseline,
+              const char* format, const std::vector<double>* against = nullptr) {
     std::printf("  %-34s ", label);
     std::printf(format, Median(values), *std::min_element(values.begin(), values.end()),
                 *std::max_element(values.begin(), values.end()));
-    std::printf("   %5.2f\n", Median(ratios));
+    std::printf("   %5.2f", MedianRatio(values, baseline));
+    if (against) std::printf("   %5.2f  %+6.1f", MedianRatio(values, *against), MedianDifference(values, *against));
+    std::printf("\n");
+}
+
+// The rows of the start-up table, with the ladder's rungs each against the rung below.
+void PrintTable(const std::vector<double> (&values)[kCount]) {
+    for (size_t i = 0; i < kCount; ++i) {
+        if (i == kTopRung) {
+            std::printf("  start-up ladder: bare_window.exe RUNG, one facility of trov.exe's start-up more on each rung\n");
+        }
+        const std::vector<double>* against = i < kTopRung ? &values[kTopRung] : i < kBaseline ? &values[i + 1] : nullptr;
+        PrintRow(kTargets[i].label, values[i], values[kBaseline], "%8.1f   (%5.1f-%5.1f)", against);
+    }
 }
 
 int main(int argc, char** argv) {
@@ -179,6 +214,7 @@ int main(int argc, char** argv) {
     std::vector<double> privateKiB[kCount];
     for (int run = 0; run < kMemoryRuns; ++run) {
         for (size_t i = 0; i < kCount; ++i) {
+            if (!kTargets[i].memory) continue;
             Started started = Start(kTargets[i]);
             Sleep(kIdleMs);
             PROCESS_MEMORY_COUNTERS_EX counters = {};
@@ -191,15 +227,14 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::printf("Start-up, process start to first completed paint (ms, median of %d runs; min-max; ratio to bare)\n",
+    std::printf("Start-up, process start to first completed paint (ms, median of %d rounds; min-max; ratio to bare;\n"
+                "  then ratio and difference in ms to the rung below, for trov.exe to rung 8: medians over the rounds)\n",
                 runs);
-    for (size_t i = 0; i < kCount; ++i) {
-        PrintRow(kTargets[i].label, startup[i], startup[kBaseline], "%8.1f   (%5.1f-%5.1f)");
-    }
+    PrintTable(startup);
     std::printf("\nPrivate memory %.0f s after start (KiB, Wine's figure, median of %d runs; min-max; ratio to bare)\n",
                 kIdleMs / 1000.0, kMemoryRuns);
     for (size_t i = 0; i < kCount; ++i) {
-        PrintRow(kTargets[i].label, privateKiB[i], privateKiB[kBaseline], "%8.0f   (%5.0f-%5.0f)");
+        if (kTargets[i].memory) PrintRow(kTargets[i].label, privateKiB[i], privateKiB[kBaseline], "%8.0f   (%5.0f-%5.0f)");
     }
     std::printf("\n");
     return 0;

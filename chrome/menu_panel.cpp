@@ -38,6 +38,16 @@ void PaintItem(HDC hdc, const MenuItem& item, int columnWidth, int rowHeight) {
 
 }  // namespace
 
+int MenuItemCount() { return static_cast<int>(sizeof(kMenuItems) / sizeof(kMenuItems[0])); }
+
+const MenuItem& MenuItemByIndex(int index) { return kMenuItems[index]; }
+
+RECT MenuCellRect(int row, int column, int clientWidth) {
+    return CellRect(row, column, clientWidth / kColumns, menuHeight / kRows);
+}
+
+void RunMenuItem(HWND hwnd, const MenuItem& item) { MessageBoxKeepingFocus(hwnd, item.message, item.caption, MB_OK); }
+
 const MenuItem* MenuItemAt(int row, int column) {
     for (const MenuItem& item : kMenuItems) {
         if (item.row == row && item.column == column) return &item;
@@ -85,7 +95,7 @@ bool OnMenuPanelClick(HWND hwnd, POINT pt) {
     // Narrower than three pixels there are no cells to hit: the click only closes the panel.
     if (MenuCellAt(pt.x, pt.y, rc.right, toolbarHeight, menuHeight, &row, &column)) {
         // Modal: the panel stays open behind the box until the user dismisses it.
-        if (const MenuItem* item = MenuItemAt(row, column)) MessageBoxKeepingFocus(hwnd, item->message, item->caption, MB_OK);
+        if (const MenuItem* item = MenuItemAt(row, column)) RunMenuItem(hwnd, *item);
     }
     return true;
 }

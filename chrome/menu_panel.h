@@ -18,6 +18,16 @@ struct MenuItem {
 // The item in the given cell, or null for an empty cell or one outside the grid.
 const MenuItem* MenuItemAt(int row, int column);
 
+// The items in reading order, by index (0 up to MenuItemCount() - 1).
+int MenuItemCount();
+const MenuItem& MenuItemByIndex(int index);
+
+// A cell's rectangle in the client area of the given width, as painted.
+RECT MenuCellRect(int row, int column, int clientWidth);
+
+// What a click on the item does: its message box, which is modal. Closing the panel is the caller's.
+void RunMenuItem(HWND hwnd, const MenuItem& item);
+
 // The cell under a click at (x, y) for a client area of the given width and a panel of the given
 // top and height; false when the grid has no cells at that width (narrower than 3 pixels).
 bool MenuCellAt(int x, int y, int clientWidth, int panelTop, int panelHeight, int* row, int* column);

@@ -46,6 +46,8 @@ TEST(AbiTest, InterfaceIdsAreTheRuntimes) {
         {&IidOf<ICoreWebView2ProcessFailedEventArgs>(), L"{8155A9A4-1474-4A86-8CAE-151B0FA6B8CA}"},
         {&IidOf<ICoreWebView2SourceChangedEventHandler>(), L"{3C067F9F-5388-4772-8B48-79F7EF1AB37C}"},
         {&IidOf<ICoreWebView2SourceChangedEventArgs>(), L"{31E0E545-1DBA-4266-8914-F63848A1F7D7}"},
+        {&IidOf<ICoreWebView2MoveFocusRequestedEventHandler>(), L"{69035451-6DC7-4CB8-9BCE-B2BD70AD289F}"},
+        {&IidOf<ICoreWebView2MoveFocusRequestedEventArgs>(), L"{2D6AA13B-3839-4A15-92FC-D88B3C0D9C9D}"},
         {&IidOf<ICoreWebView2FocusChangedEventHandler>(), L"{05EA24BD-6452-4926-9014-4B82B498135D}"},
         {&IidOf<ICoreWebView2ContainsFullScreenElementChangedEventHandler>(), L"{E45D98B1-AFEF-45BE-8BAF-6C7728867F73}"},
     };
@@ -144,6 +146,8 @@ TEST(AbiTest, ControllerMethodsReachTheirSlots) {
         {"put_Bounds", 6, [](ICoreWebView2Controller* c) { c->put_Bounds(RECT{0, 64, 100, 100}); }},
         {"SetBoundsAndZoomFactor", 11, [](ICoreWebView2Controller* c) { c->SetBoundsAndZoomFactor(RECT{}, 1.0); }},
         {"MoveFocus", 12, [](ICoreWebView2Controller* c) { c->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT); }},
+        {"add_MoveFocusRequested", 13, [&](ICoreWebView2Controller* c) { c->add_MoveFocusRequested(nullptr, &token); }},
+        {"remove_MoveFocusRequested", 14, [&](ICoreWebView2Controller* c) { c->remove_MoveFocusRequested(token); }},
         {"add_GotFocus", 15, [&](ICoreWebView2Controller* c) { c->add_GotFocus(nullptr, &token); }},
         {"add_LostFocus", 17, [&](ICoreWebView2Controller* c) { c->add_LostFocus(nullptr, &token); }},
         {"add_AcceleratorKeyPressed", 19, [&](ICoreWebView2Controller* c) { c->add_AcceleratorKeyPressed(nullptr, &token); }},
@@ -184,6 +188,11 @@ TEST(AbiTest, EnvironmentAndEventArgsMethodsReachTheirSlots) {
     });
     ExpectSlots<ICoreWebView2SourceChangedEventArgs, 4>({
         {"get_IsNewDocument", 3, [](ICoreWebView2SourceChangedEventArgs* a) { a->get_IsNewDocument(nullptr); }},
+    });
+    ExpectSlots<ICoreWebView2MoveFocusRequestedEventArgs, 6>({
+        {"get_Reason", 3, [](ICoreWebView2MoveFocusRequestedEventArgs* a) { a->get_Reason(nullptr); }},
+        {"get_Handled", 4, [](ICoreWebView2MoveFocusRequestedEventArgs* a) { a->get_Handled(nullptr); }},
+        {"put_Handled", 5, [](ICoreWebView2MoveFocusRequestedEventArgs* a) { a->put_Handled(TRUE); }},
     });
 }
 

@@ -10,6 +10,7 @@
 
 namespace {
 
+using engine_double::Calls;
 using engine_double::CountCalls;
 using engine_double::LastCall;
 
@@ -88,6 +89,55 @@ TEST_F(EnterTest, OneSpaceIsASearchForNothing) {
     SendEnter();
     engine_double::PumpMessages();
     EXPECT_EQ(LastCall(L"Navigate"), L"Navigate https://duckduckgo.com/?q=");
+}
+
+// The new page takes the keyboard, so that Space scrolls it; an empty bar asks for nothing and keeps it.
+TEST_F(EnterTest, EnterMovesTheFocusIntoThePageItOpens) {
+    for (const wchar_t* text : {L"", L"focus.example"}) {
+        SetWindowTextW(hAddressBar, text);
+        SetFocus(hAddressBar);
+        SendEnter();
+        engine_double::PumpMessages();
+        EXPECT_EQ(GetFocus(), hAddressBar) << "the focus moves through the engine, not by itself";
+    }
+    const std::vector<std::wstring>& calls = Calls();
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(calls[calls.size() - 2], L"Navigate https://focus.example");
+    EXPECT_EQ(calls.back(), L"MoveFocus 0");
+    EXPECT_EQ(CountCalls(L"MoveFocus"), 1);
+}
+
+TEST_F(AddressBarTest, EnterBeforeTheEngineIsReadyLeavesTheFocusInTheBar) {
+    SetWindowTextW(hAddressBar, L"early.example");
+    SetFocus(hAddressBar);
+    SendMessageW(hAddressBar, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    engine_double::PumpMessages();
+    EXPECT_EQ(GetFocus(), hAddressBar);
+    EXPECT_EQ(CountCalls(L"MoveFocus") + CountCalls(L"Navigate"), 0);
+}
+
+// Without the focus the bar shows an address from its start; the caret and selection come back
+// with the focus.
+TEST_F(AddressBarTest, WithoutTheFocusTheBarShowsTheStartOfItsText) {
+    const std::wstring longText = L"https://start.example/" + std::wstring(300, L'x') + L"/end";
+    SetWindowTextW(hAddressBar, longText.c_str());
+    SetFocus(hAddressBar);
+    const DWORD end = static_cast<DWORD>(longText.size());
+    SendMessageW(hAddressBar, EM_SETSEL, end, end);
+    EXPECT_NE(SendMessageW(hAddressBar, EM_CHARFROMPOS, 0, MAKELPARAM(2, 10)) & 0xFFFF, 0) << "scrolled to its end";
+    SetFocus(window());
+    EXPECT_EQ(SendMessageW(hAddressBar, EM_CHARFROMPOS, 0, MAKELPARAM(2, 10)) & 0xFFFF, 0);
+    EXPECT_EQ(AddressBarText(), longText);
+    SetFocus(hAddressBar);
+    DWORD start = 0, stop = 0;
+    SendMessageW(hAddressBar, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&stop));
+    EXPECT_EQ(start, end);
+    EXPECT_EQ(stop, end);
+
+    // A text written while the bar has no focus shows from its start too.
+    SetFocus(window());
+    SetWindowTextW(hAddressBar, (longText + L"2").c_str());
+    EXPECT_EQ(SendMessageW(hAddressBar, EM_CHARFROMPOS, 0, MAKELPARAM(2, 10)) & 0xFFFF, 0);
 }
 
 TEST_F(EnterTest, EnterIsPostedNotHandledInPlace) {

@@ -206,3 +206,41 @@ void PressKey(WORD virtualKey, bool extended) {
     inputs[1].ki.dwFlags |= KEYEVENTF_KEYUP;
     SendInput(2, inputs, sizeof(INPUT));
 }
+
+const IID kIidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+IAccessible* ClientAccessible(HWND hwnd, bool signExtended) {
+    const LPARAM id = signExtended ? static_cast<LPARAM>(OBJID_CLIENT)
+                                   : static_cast<LPARAM>(static_cast<DWORD>(OBJID_CLIENT));
+    const LRESULT reference = SendMessageW(hwnd, WM_GETOBJECT, 0, id);
+    if (reference <= 0) return nullptr;
+    IAccessible* object = nullptr;
+    if (FAILED(ObjectFromLresult(reference, kIidAccessible, 0, reinterpret_cast<void**>(&object)))) return nullptr;
+    return object;
+}
+
+VARIANT ChildVariant(long id) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = id;
+    return v;
+}
+
+AccessibleChild ReadChild(IAccessible* object, long id) {
+    AccessibleChild child = {};
+    BSTR name = nullptr;
+    child.result = object->get_accName(ChildVariant(id), &name);
+    if (name) child.name = name;
+    SysFreeString(name);
+    VARIANT value;
+    VariantInit(&value);
+    if (object->get_accRole(ChildVariant(id), &value) == S_OK && value.vt == VT_I4) child.role = value.lVal;
+    VariantClear(&value);
+    if (object->get_accState(ChildVariant(id), &value) == S_OK && value.vt == VT_I4) child.state = value.lVal;
+    VariantClear(&value);
+    long left = 0, top = 0, width = 0, height = 0;
+    object->accLocation(&left, &top, &width, &height, ChildVariant(id));
+    child.location = RECT{left, top, left + width, top + height};
+    return child;
+}

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <oleacc.h>
 
 #include <string>
 #include <vector>
@@ -82,3 +83,22 @@ void RealClick(HWND hwnd, int clientX, int clientY);
 void PressKey(WORD virtualKey, bool extended = false);
 // Presses the keys in order and lets them go in reverse, as a person presses Ctrl+L.
 void PressChord(const std::vector<WORD>& keys);
+
+// Our own copy: the oleacc library's IID_IAccessible is the DLL's import entry, not the GUID.
+extern const IID kIidAccessible;
+
+// The client area's accessible object, asked for as the system asks for a screen reader: a
+// WM_GETOBJECT to the window, then ObjectFromLresult. Null on failure; the caller releases it.
+// The object id comes as a 32-bit value in lParam, zero-extended (as Wine passes it from another
+// process) or sign-extended.
+IAccessible* ClientAccessible(HWND hwnd, bool signExtended = false);
+
+// What a reader reads of one child of an accessible object.
+struct AccessibleChild {
+    HRESULT result;  // of get_accName: the other fields are valid on S_OK
+    std::wstring name;
+    long role, state;
+    RECT location;   // screen coordinates, right and bottom exclusive
+};
+AccessibleChild ReadChild(IAccessible* object, long id);
+VARIANT ChildVariant(long id);

@@ -146,6 +146,19 @@ private:
     COREWEBVIEW2_PHYSICAL_KEY_STATUS status_ = {};
 };
 
+class MoveFocusArgs final : public Counted<ICoreWebView2MoveFocusRequestedEventArgs> {
+public:
+    explicit MoveFocusArgs(COREWEBVIEW2_MOVE_FOCUS_REASON reason) : reason_(reason) {}
+    HRESULT STDMETHODCALLTYPE get_Reason(COREWEBVIEW2_MOVE_FOCUS_REASON* reason) override { *reason = reason_; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) override { *handled = handled_; return S_OK; }
+    HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) override { handled_ = handled; return S_OK; }
+
+    BOOL handled_ = FALSE;
+
+private:
+    COREWEBVIEW2_MOVE_FOCUS_REASON reason_;
+};
+
 // A handler reference the engine holds, and what Release said when it let go.
 struct HeldHandler {
     IUnknown* handler = nullptr;
@@ -165,12 +178,13 @@ struct HeldHandler {
 };
 
 HeldHandler environmentHandler, controllerHandler, startingHandler, completedHandler, keyHandler;
-HeldHandler sourceChangedHandler, processFailedHandler, fullScreenHandler, gotFocusHandler, lostFocusHandler;
+HeldHandler sourceChangedHandler, processFailedHandler, fullScreenHandler, moveFocusHandler, gotFocusHandler,
+    lostFocusHandler;
 bool containsFullScreenElement = false;
 // The event handlers, in the order of registration.
-HeldHandler* const kEventHandlers[] = {&startingHandler, &completedHandler, &sourceChangedHandler,
+HeldHandler* const kEventHandlers[] = {&startingHandler,      &completedHandler,  &sourceChangedHandler,
                                        &processFailedHandler, &fullScreenHandler, &keyHandler,
-                                       &gotFocusHandler, &lostFocusHandler};
+                                       &moveFocusHandler,     &gotFocusHandler,   &lostFocusHandler};
 
 // An add_… call: recorded, the handler held by the engine, a token given back.
 HRESULT Register(const wchar_t* call, HeldHandler& held, IUnknown* handler, EventRegistrationToken* token,
@@ -241,6 +255,7 @@ public:
         RecordIfReentrant(L"Release controller");
         finalReleases.push_back(L"controller");
         keyHandler.Drop();
+        moveFocusHandler.Drop();
         gotFocusHandler.Drop();
         lostFocusHandler.Drop();
     }
@@ -269,6 +284,10 @@ public:
     HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
                                                         EventRegistrationToken* token) override {
         return Register(L"add_AcceleratorKeyPressed", keyHandler, handler, token, 5);
+    }
+    HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(ICoreWebView2MoveFocusRequestedEventHandler* handler,
+                                                     EventRegistrationToken* token) override {
+        return Register(L"add_MoveFocusRequested", moveFocusHandler, handler, token, 8);
     }
     HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL visible) override {
         Record(L"put_IsVisible " + std::to_wstring(visible));
@@ -506,6 +525,14 @@ long EnvironmentHandlerCountAtRelease() { return environmentHandler.countAtRelea
 long ControllerHandlerCountAtRelease() { return controllerHandler.countAtRelease; }
 IUnknown* NavigationStartingHandler() { return startingHandler.handler; }
 IUnknown* NavigationCompletedHandler() { return completedHandler.handler; }
+bool RaiseMoveFocusRequested(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
+    auto* handler = static_cast<ICoreWebView2MoveFocusRequestedEventHandler*>(moveFocusHandler.handler);
+    if (!handler) return false;
+    MoveFocusArgs args(reason);
+    handler->Invoke(controller.get(), &args);
+    return args.handled_ != FALSE;
+}
+
 IUnknown* AcceleratorKeyHandler() { return keyHandler.handler; }
 long AcceleratorKeyHandlerCountAtRelease() { return keyHandler.countAtRelease; }
 long NavigationHandlerCountAtRelease(int which) { return kEventHandlers[which]->countAtRelease; }

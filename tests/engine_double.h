@@ -35,10 +35,10 @@ Options& Settings();
 // Every call the program made, in order: "CreateEnvironment", "CreateController",
 // "put_IsVisible 1", "put_Bounds 0 64 1184 736", "add_NavigationStarting",
 // "add_NavigationCompleted", "add_SourceChanged", "add_ProcessFailed", "add_ContainsFullScreenElementChanged",
-// "add_AcceleratorKeyPressed", "add_GotFocus", "add_LostFocus", "Navigate <url>", "get_Source", "GoBack",
-// "GoForward", "Reload", "Close", "MoveFocus <reason>", "NotifyParentWindowPositionChanged"; and
-// "Reentrant <call>" for a Close or a final Release of the controller or the web view made inside one
-// of their own events.
+// "add_AcceleratorKeyPressed", "add_MoveFocusRequested", "add_GotFocus", "add_LostFocus", "Navigate <url>",
+// "get_Source", "GoBack", "GoForward", "Reload", "Close", "MoveFocus <reason>",
+// "NotifyParentWindowPositionChanged"; and "Reentrant <call>" for a Close or a final Release of the
+// controller or the web view made inside one of their own events.
 const std::vector<std::wstring>& Calls();
 int CountCalls(const std::wstring& prefix);
 std::wstring LastCall(const std::wstring& prefix);
@@ -72,6 +72,10 @@ long FullScreenHandlerCountAtRelease();
 // whether the program set Handled (false when no handler is registered).
 bool RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, bool wasKeyDown = false,
                          bool menuKeyDown = false);
+
+// Raises the controller's move-focus event, as the engine does when Tab leaves the page; returns
+// whether the program set Handled (false when no handler is registered).
+bool RaiseMoveFocusRequested(COREWEBVIEW2_MOVE_FOCUS_REASON reason);
 
 // Raises the controller's GotFocus (true) or LostFocus event; false when no handler is registered.
 bool RaiseFocusChanged(bool got);

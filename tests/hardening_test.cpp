@@ -108,8 +108,9 @@ TEST_F(HardeningTest, MinimizeAndRestoreCyclesEndWhereTheyStarted) {
     EXPECT_EQ(bar.right - bar.left, AddressBarWidth(ClientWidth()));
 }
 
-// At widths where the left and right groups overlap, every slot is clicked; the window survives,
-// each click runs the slots under it, and the close slot closes it.
+// Asked for widths where the left and right groups would overlap, the window stays at its minimum;
+// every slot is clicked there, the window survives, each click runs the slot under it, and the
+// close slot closes it.
 TEST_F(HardeningTest, EverySlotClickedWhereTheGroupsOverlap) {
     for (int width : {432, 300, 230}) {
         if (!IsWindow(window())) {

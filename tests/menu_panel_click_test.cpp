@@ -1,5 +1,6 @@
 #include "chrome/menu_panel.h"
 
+#include "app/accessible.h"
 #include "app/state.h"
 #include "browser_window.h"
 
@@ -215,6 +216,54 @@ TEST_F(MenuPanelClickTest, TinyClientWidthsNeverCrashAndAlwaysClose) {
         }
         if (HasFailure()) break;
     }
+}
+
+TEST_F(MenuPanelClickTest, ReaderFindsThePanelsItemsWhileItIsOpenAndPressesThemAsClicks) {
+    IAccessible* object = ClientAccessible(window());
+    ASSERT_NE(object, nullptr);
+    long count = 0;
+    object->get_accChildCount(&count);
+    EXPECT_EQ(count, 9);
+    OpenPanel();
+    object->get_accChildCount(&count);
+    ASSERT_EQ(count, 13);
+    struct Item {
+        int row, column;
+        const wchar_t* label;
+    };
+    // After the toolbar's nine, in reading order; cells 400 by 160 at width 1200.
+    const Item items[] = {{0, 0, L"添加书签"}, {0, 1, L"下载管理"}, {0, 2, L"历史记录"}, {1, 1, L"关于 Trov"}};
+    for (long i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        const AccessibleChild child = ReadChild(object, 10 + i);
+        EXPECT_EQ(child.result, S_OK);
+        EXPECT_EQ(child.name, items[i].label);
+        EXPECT_EQ(child.role, ROLE_SYSTEM_MENUITEM);
+        RECT cell = {items[i].column * 400, 64 + items[i].row * 160, (items[i].column + 1) * 400,
+                     64 + (items[i].row + 1) * 160};
+        MapWindowPoints(window(), nullptr, reinterpret_cast<POINT*>(&cell), 2);
+        EXPECT_TRUE(EqualRect(&child.location, &cell));
+        VARIANT hit;
+        VariantInit(&hit);
+        object->accHitTest(cell.left + 200, cell.top + 80, &hit);
+        EXPECT_EQ(hit.vt == VT_I4 ? hit.lVal : -1, 10 + i);
+    }
+
+    // The default action is a click on the item: its box over the open panel, then the panel closes.
+    catcher_.Clear();
+    EXPECT_EQ(object->accDoDefaultAction(ChildVariant(13)), S_OK);
+    EXPECT_TRUE(catcher_.boxes().empty());  // not while the reader waits for the call
+    EXPECT_TRUE(PumpUntil([] { return !menuOpen; }));
+    ASSERT_EQ(catcher_.boxes().size(), 1u);
+    EXPECT_EQ(catcher_.boxes()[0].text, L"Trov Browser v1.0");
+    EXPECT_EQ(catcher_.boxes()[0].caption, L"关于");
+    ASSERT_EQ(boxMoments.size(), 1u);
+    EXPECT_TRUE(boxMoments[0].menuOpen);
+    ExpectClosed();
+    object->get_accChildCount(&count);
+    EXPECT_EQ(count, 9);
+    EXPECT_EQ(object->accDoDefaultAction(ChildVariant(13)), E_INVALIDARG);
+    object->Release();
 }
 
 }  // namespace

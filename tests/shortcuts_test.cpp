@@ -34,6 +34,14 @@ TEST(ShortcutTableTest, EachKeyMapsToItsCommandAndEverythingElseToNothing) {
         {'L', kCtrl, false, false, Command::FocusAddressBar},
         {'D', kAlt, true, false, Command::FocusAddressBar},
         {VK_F6, kNone, false, false, Command::FocusAddressBar},
+        {VK_F6, kNone, true, false, Command::FocusPage},
+        {VK_F6, kShift, true, false, Command::None},
+        {VK_TAB, kNone, true, false, Command::TabIntoPage},
+        {VK_TAB, kShift, true, false, Command::TabBackIntoPage},
+        {VK_TAB, kNone, false, false, Command::None},  // the page's own, or nothing in the main window
+        {VK_TAB, kShift, false, false, Command::None},
+        {VK_TAB, kCtrl, true, false, Command::None},
+        {VK_TAB, kAlt, true, false, Command::None},  // the system's window switch
         {VK_ESCAPE, kNone, true, false, Command::RestoreAddressBar},
         {VK_ESCAPE, kNone, false, false, Command::None},
         {VK_ESCAPE, kNone, true, true, Command::CloseMenu},
@@ -76,6 +84,17 @@ TEST(ShortcutTableTest, EachKeyMapsToItsCommandAndEverythingElseToNothing) {
             EXPECT_EQ(ShortcutFor(Press(key, kShift, inBar)), Command::None) << key;
         }
     }
+}
+
+TEST(AppCommandTableTest, TheBrowserCommandsRunTheirCommandsAndTheRestAreTheSystems) {
+    const std::pair<int, Command> cases[] = {
+        {APPCOMMAND_BROWSER_BACKWARD, Command::Back},   {APPCOMMAND_BROWSER_FORWARD, Command::Forward},
+        {APPCOMMAND_BROWSER_REFRESH, Command::Reload},  {APPCOMMAND_BROWSER_HOME, Command::Home},
+        {APPCOMMAND_BROWSER_STOP, Command::None},       {APPCOMMAND_BROWSER_SEARCH, Command::None},
+        {APPCOMMAND_BROWSER_FAVORITES, Command::None},  {APPCOMMAND_CLOSE, Command::None},
+        {APPCOMMAND_VOLUME_UP, Command::None},          {0, Command::None},
+    };
+    for (const auto& [appCommand, expected] : cases) EXPECT_EQ(CommandForAppCommand(appCommand), expected) << appCommand;
 }
 
 // Holds the modifiers in the thread's key state, as they are while a real key message is handled.
@@ -180,6 +199,7 @@ TEST_F(ShortcutTest, FocusShortcutsSelectTheWholeAddressFromTheMainWindowAndTheB
     SetWindowTextW(hAddressBar, L"https://some.example/");
     for (const auto& c : kFocusCases) {
         for (HWND target : {window(), hAddressBar}) {
+            if (c[0] == VK_F6 && target == hAddressBar) continue;  // on into the page, below
             SetFocus(target);
             SendMessageW(hAddressBar, EM_SETSEL, 3, 3);
             EXPECT_TRUE(LoopTakes(target, c[0], c[1])) << c[0];
@@ -187,6 +207,48 @@ TEST_F(ShortcutTest, FocusShortcutsSelectTheWholeAddressFromTheMainWindowAndTheB
             EXPECT_TRUE(WholeBarSelected()) << c[0];
         }
     }
+}
+
+// Tab, Shift+Tab and F6 go on from the bar into the page: its first element, its last, or where
+// it was. Until the engine is ready there is no page, and the bar keeps the focus.
+TEST_F(ShortcutTest, TabShiftTabAndF6InTheBarMoveTheFocusIntoThePage) {
+    const EngineCase cases[] = {{VK_TAB, kNone, L"MoveFocus 1"}, {VK_TAB, kShift, L"MoveFocus 2"},
+                                {VK_F6, kNone, L"MoveFocus 0"}};
+    for (bool ready : {false, true}) {
+        if (ready) StartEngine();
+        for (const EngineCase& c : cases) {
+            SetFocus(hAddressBar);
+            const int before = engine_double::CountCalls(L"MoveFocus");
+            EXPECT_TRUE(LoopTakes(hAddressBar, c.key, c.modifiers)) << c.call;
+            EXPECT_EQ(engine_double::CountCalls(L"MoveFocus"), before + (ready ? 1 : 0)) << c.call;
+            if (ready) {
+                EXPECT_EQ(LastCall(L"MoveFocus"), c.call);
+            }
+            EXPECT_EQ(GetFocus(), hAddressBar) << c.call;
+        }
+    }
+    EXPECT_FALSE(LoopTakes(window(), VK_TAB, kNone));
+}
+
+// The mouse's back and forward buttons and the browser keys reach the window as application
+// commands: the same commands as the buttons; the others go on to the default handling.
+TEST_F(ShortcutTest, AppCommandsRunTheirCommandAndAnswerTrue) {
+    StartEngine();
+    const std::pair<int, const wchar_t*> cases[] = {{APPCOMMAND_BROWSER_BACKWARD, L"GoBack"},
+                                                    {APPCOMMAND_BROWSER_FORWARD, L"GoForward"},
+                                                    {APPCOMMAND_BROWSER_REFRESH, L"Reload"},
+                                                    {APPCOMMAND_BROWSER_HOME, L"Navigate https://duckduckgo.com/"}};
+    for (const auto& [appCommand, call] : cases) {
+        const size_t before = Calls().size();
+        const LPARAM lParam = MAKELPARAM(0, appCommand | FAPPCOMMAND_MOUSE);
+        EXPECT_EQ(SendMessageW(window(), WM_APPCOMMAND, reinterpret_cast<WPARAM>(window()), lParam), TRUE) << call;
+        ASSERT_EQ(Calls().size(), before + 1) << call;
+        EXPECT_EQ(Calls().back(), call);
+    }
+    const size_t before = Calls().size();
+    const LPARAM stop = MAKELPARAM(0, APPCOMMAND_BROWSER_STOP | FAPPCOMMAND_KEY);
+    EXPECT_EQ(SendMessageW(window(), WM_APPCOMMAND, reinterpret_cast<WPARAM>(window()), stop), FALSE);
+    EXPECT_EQ(Calls().size(), before);
 }
 
 TEST_F(ShortcutTest, EscapeInTheBarPutsTheUrlBackAndEndsTheEditButNotElsewhere) {
@@ -339,6 +401,22 @@ TEST_F(PageKeyTest, FocusShortcutsMoveTheKeyboardFromThePageToTheWholeAddress) {
         engine_double::PumpMessages();
         EXPECT_EQ(GetFocus(), hAddressBar) << c[0];
         EXPECT_TRUE(WholeBarSelected()) << c[0];
+    }
+}
+
+// Tab out of the page's last element, or Shift+Tab out of its first: the bar is next either way.
+TEST_F(PageKeyTest, TabbingOutOfThePageFocusesTheWholeAddress) {
+    EXPECT_NE(moveFocusHandler.Get(), nullptr);
+    SetWindowTextW(hAddressBar, L"https://page.example/");
+    for (COREWEBVIEW2_MOVE_FOCUS_REASON reason :
+         {COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT, COREWEBVIEW2_MOVE_FOCUS_REASON_PREVIOUS}) {
+        SetFocus(window());
+        SendMessageW(hAddressBar, EM_SETSEL, 3, 3);
+        EXPECT_TRUE(engine_double::RaiseMoveFocusRequested(reason)) << reason;
+        EXPECT_EQ(GetFocus(), window()) << "the bar takes the focus after the event: " << reason;
+        engine_double::PumpMessages();
+        EXPECT_EQ(GetFocus(), hAddressBar) << reason;
+        EXPECT_TRUE(WholeBarSelected()) << reason;
     }
 }
 

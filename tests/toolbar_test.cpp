@@ -1,8 +1,12 @@
 #include "app/toolbar.h"
 
+#include "addressbar/address_bar.h"
+#include "app/accessible.h"
 #include "app/state.h"
+#include "app/tooltips.h"
 #include "browser_window.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -67,6 +71,43 @@ TEST(ToolbarGeometryTest, OverlappingSlotsBothContainTheSharedPoint) {
         for (int slot = 0; slot < kSlotCount; ++slot) {
             if (slot != c.lower && slot != c.higher) {
                 EXPECT_FALSE(SlotContains(slot, c.x, 30, {c.width, kButton, kToolbar})) << slot;
+            }
+        }
+    }
+}
+
+TEST(ToolbarGeometryTest, TheMinimumClientAreaHoldsTheBarAtItsLeastWidthAndTheOpenPanel) {
+    EXPECT_EQ(MinimumClientSize(kButton, kToolbar, 320).cx, 590);  // 250 + 100 + the bar's 240 to the right edge
+    EXPECT_EQ(MinimumClientSize(kButton, kToolbar, 320).cy, 384);
+    EXPECT_EQ(AddressBarWidth(MinimumClientSize(kButton, kToolbar, 320).cx), kAddressBarMinWidth);
+    // Larger buttons: the groups themselves need the room.
+    EXPECT_EQ(MinimumClientSize(200, 220, 100).cx, 2 * (12 + 3 * 204 + 200) + 1);
+    EXPECT_EQ(MinimumClientSize(200, 220, 100).cy, 320);
+}
+
+// Hit ranges are inclusive at both ends; the bar covers [left, left + width).
+bool RangesMeet(int firstLeft, int firstRight, int secondLeft, int secondRight) {
+    return firstLeft <= secondRight && secondLeft <= firstRight;
+}
+
+TEST(ToolbarGeometryTest, NoClientWidthTheWindowAllowsMakesTwoSlotsOrTheBarOverlap) {
+    for (int edge : {16, 32, kButton, 64, 100}) {
+        const int minimum = MinimumClientSize(edge, kToolbar, 320).cx;
+        for (int width = minimum; width <= minimum + 2500; ++width) {
+            const SlotLayout layout{width, edge, kToolbar};
+            for (int a = 0; a < kSlotCount; ++a) {
+                for (int b = a + 1; b < kSlotCount; ++b) {
+                    const RECT ra = SlotRect(a, layout), rb = SlotRect(b, layout);
+                    ASSERT_FALSE(RangesMeet(ra.left, ra.right, rb.left, rb.right))
+                        << "slots " << a << " and " << b << " at width " << width << ", edge " << edge;
+                }
+            }
+            if (edge > kButton) continue;  // the bar's left edge is fixed, made for buttons up to the default
+            const int barRight = kAddressBarLeft + AddressBarWidth(width) - 1;
+            for (int slot = 0; slot < kSlotCount; ++slot) {
+                const RECT r = SlotRect(slot, layout);
+                ASSERT_FALSE(RangesMeet(kAddressBarLeft, barRight, r.left, r.right))
+                    << "bar and slot " << slot << " at width " << width << ", edge " << edge;
             }
         }
     }
@@ -302,18 +343,28 @@ TEST_F(ToolbarTest, MenuSlotTogglesThePanelMovingTheViewAndErasing) {
     }
 }
 
-TEST_F(ToolbarTest, NarrowWindowRunsBothOverlappingSlotsInOrder) {
+// Asked for less, the window stays at its minimum (the frame added for its own style), where one
+// click runs one button: at a client width of 300 the same click went forward and opened the menu.
+TEST_F(ToolbarTest, TheNarrowestWindowRunsOneButtonPerClick) {
     StartEngine();
-    SetClientSize(300, 600);
-    ASSERT_EQ(Width(), 300);
+    MINMAXINFO info = {};
+    SendMessageW(window(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    RECT frame = {0, 0, 590, 384};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(window(), GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(window(), GWL_EXSTYLE)));
+    EXPECT_EQ(info.ptMinTrackSize.x, frame.right - frame.left);
+    EXPECT_EQ(info.ptMinTrackSize.y, frame.bottom - frame.top);
+
+    SetClientSize(300, 200);
+    RECT client;
+    GetClientRect(window(), &client);
+    ASSERT_EQ(client.right, 590);
+    EXPECT_EQ(client.bottom, 384);
     Click(window(), 100, 30);
+    EXPECT_FALSE(menuOpen);
+    EXPECT_EQ(CountCalls(L"GoForward"), 1);
+    Click(window(), Width() - 192, 30);
     EXPECT_TRUE(menuOpen);
-    const std::vector<std::wstring>& calls = Calls();
-    const auto forward = std::find(calls.begin(), calls.end(), L"GoForward");
-    const auto panelBounds = std::find(calls.begin(), calls.end(), BoundsCall(window(), 384));
-    ASSERT_NE(forward, calls.end());
-    ASSERT_NE(panelBounds, calls.end());
-    EXPECT_LT(forward - calls.begin(), panelBounds - calls.begin());
     EXPECT_EQ(CountCalls(L"GoForward"), 1);
 }
 
@@ -326,6 +377,191 @@ TEST_F(ToolbarTest, ButtonClicksAreNotPanelClicks) {
     EXPECT_EQ(CountCalls(L"GoBack"), 1);
     engine_double::PumpMessages();
     EXPECT_EQ(catcher_.total(), 0);
+}
+
+// Screen readers and tooltips ---------------------------------------------------------------------
+
+struct NamedSlot {
+    int slot;
+    const wchar_t* name;
+    const wchar_t* tip;
+};
+const NamedSlot kNamedSlots[] = {
+    {kSlotBack, L"后退", L"后退 (Alt+\u2190)"},  {kSlotForward, L"前进", L"前进 (Alt+\u2192)"},
+    {kSlotRefresh, L"刷新", L"刷新 (F5)"},       {kSlotHome, L"主页", L"主页 (Alt+Home)"},
+    {kSlotClose, L"关闭", L"关闭 (Ctrl+W)"},     {kSlotMaximize, L"最大化", L"最大化"},
+    {kSlotMinimize, L"最小化", L"最小化"},       {kSlotMenu, L"菜单", L"菜单"},
+};
+
+RECT OnScreen(HWND hwnd, RECT r) {
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::string Describe(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+long HitTest(IAccessible* object, POINT screen) {
+    VARIANT hit;
+    VariantInit(&hit);
+    object->accHitTest(screen.x, screen.y, &hit);
+    const long id = hit.vt == VT_I4 ? hit.lVal : -1;
+    VariantClear(&hit);
+    return id;
+}
+
+// Events the window raised for its client area, as a reader's hook receives them.
+HWND eventWindow = nullptr;
+std::vector<std::pair<DWORD, long>> clientEvents;
+void CALLBACK RecordClientEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+    if (hwnd == eventWindow && object == OBJID_CLIENT) clientEvents.push_back({event, child});
+}
+bool Announced(DWORD event, long child) {
+    return std::find(clientEvents.begin(), clientEvents.end(), std::make_pair(event, child)) != clientEvents.end();
+}
+
+TEST_F(ToolbarTest, ReaderFindsEveryButtonWherePaintedInReadingOrderAtTwoWidths) {
+    for (int width : {900, 500}) {
+        SCOPED_TRACE("width " + std::to_string(width));
+        SetClientSize(width, 600);
+        ASSERT_EQ(Width(), width);
+        IAccessible* object = ClientAccessible(window());
+        ASSERT_NE(object, nullptr);
+        long count = 0;
+        EXPECT_EQ(object->get_accChildCount(&count), S_OK);
+        EXPECT_EQ(count, 9);  // the eight buttons and the address bar
+        IAccessible* signExtended = ClientAccessible(window(), true);
+        ASSERT_NE(signExtended, nullptr);
+        EXPECT_EQ(ReadChild(signExtended, 1).name, L"后退");
+        signExtended->Release();
+
+        for (const NamedSlot& n : kNamedSlots) {
+            SCOPED_TRACE(n.slot);
+            const AccessibleChild child = ReadChild(object, SlotChildId(n.slot));
+            EXPECT_EQ(child.result, S_OK);
+            EXPECT_EQ(child.name, n.name);
+            EXPECT_EQ(child.role, ROLE_SYSTEM_PUSHBUTTON);
+            const RECT painted = OnScreen(window(), SlotRect(n.slot, CurrentSlotLayout(width)));
+            EXPECT_EQ(Describe(child.location), Describe(painted));
+            EXPECT_EQ(HitTest(object, {painted.left + 24, painted.top + 24}), SlotChildId(n.slot));
+        }
+        // Left to right as on the screen; the address bar is an object of its own, where it lies.
+        long previousLeft = -1;
+        int objects = 0;
+        for (long id = 1; id <= count; ++id) {
+            IDispatch* own = nullptr;
+            IAccessible* source = object;
+            long asked = id;
+            if (object->get_accChild(ChildVariant(id), &own) == S_OK && own) {
+                ++objects;
+                own->QueryInterface(kIidAccessible, reinterpret_cast<void**>(&source));
+                own->Release();
+                asked = CHILDID_SELF;
+                ASSERT_NE(source, object);
+            }
+            const RECT at = ReadChild(source, asked).location;
+            if (source != object) {
+                RECT bar;
+                GetClientRect(hAddressBar, &bar);
+                EXPECT_EQ(Describe(at), Describe(OnScreen(hAddressBar, bar)));
+                source->Release();
+            }
+            EXPECT_GT(at.left, previousLeft) << id;
+            previousLeft = at.left;
+        }
+        EXPECT_EQ(objects, 1);
+        object->Release();
+    }
+}
+
+TEST_F(ToolbarTest, DefaultActionRunsTheButtonsCommandAfterTheCallReturns) {
+    StartEngine();
+    IAccessible* object = ClientAccessible(window());
+    ASSERT_NE(object, nullptr);
+    EXPECT_EQ(object->accDoDefaultAction(ChildVariant(SlotChildId(kSlotBack))), S_OK);
+    EXPECT_EQ(CountCalls(L"GoBack"), 0);
+    EXPECT_TRUE(PumpUntil([] { return CountCalls(L"GoBack") > 0; }));
+    engine_double::PumpMessages();
+    EXPECT_EQ(CountCalls(L"GoBack"), 1);
+    EXPECT_EQ(object->accDoDefaultAction(ChildVariant(SlotChildId(kSlotMenu))), S_OK);
+    EXPECT_TRUE(PumpUntil([] { return menuOpen; }));
+    EXPECT_EQ(object->accDoDefaultAction(ChildVariant(99)), E_INVALIDARG);
+    object->Release();
+}
+
+TEST_F(ToolbarTest, ReaderIsToldOfHoverMaximiseAndThePanel) {
+    eventWindow = window();
+    clientEvents.clear();
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_REORDER, EVENT_OBJECT_NAMECHANGE, nullptr, RecordClientEvent,
+                                         GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    IAccessible* object = ClientAccessible(window());
+    ASSERT_NE(object, nullptr);
+    const long back = SlotChildId(kSlotBack);
+    const long maximize = SlotChildId(kSlotMaximize);
+
+    MoveTo(36, 30);
+    EXPECT_TRUE(PumpUntil([&] { return Announced(EVENT_OBJECT_STATECHANGE, back); }));
+    EXPECT_EQ(ReadChild(object, back).state, STATE_SYSTEM_HOTTRACKED);
+    clientEvents.clear();
+    MoveOff();
+    EXPECT_TRUE(PumpUntil([&] { return Announced(EVENT_OBJECT_STATECHANGE, back); }));
+    EXPECT_EQ(ReadChild(object, back).state, 0);
+
+    ShowWindow(window(), SW_MAXIMIZE);
+    EXPECT_TRUE(PumpUntil([&] { return Announced(EVENT_OBJECT_NAMECHANGE, maximize); }));
+    EXPECT_EQ(ReadChild(object, maximize).name, L"还原");
+    clientEvents.clear();
+    ShowWindow(window(), SW_RESTORE);
+    EXPECT_TRUE(PumpUntil([&] { return Announced(EVENT_OBJECT_NAMECHANGE, maximize); }));
+    EXPECT_EQ(ReadChild(object, maximize).name, L"最大化");
+
+    Click(window(), Width() - 192, 30);
+    EXPECT_TRUE(PumpUntil([&] { return Announced(EVENT_OBJECT_REORDER, CHILDID_SELF); }));
+    EXPECT_TRUE(Announced(EVENT_OBJECT_STATECHANGE, SlotChildId(kSlotMenu)));
+    EXPECT_TRUE(ReadChild(object, SlotChildId(kSlotMenu)).state & STATE_SYSTEM_EXPANDED);
+    object->Release();
+    UnhookWinEvent(hook);
+}
+
+TEST_F(ToolbarTest, TooltipToolsFollowTheSlotsAndTheWindowState) {
+    HWND tips = ToolbarTips();
+    ASSERT_NE(tips, nullptr);
+    EXPECT_EQ(GetWindow(tips, GW_OWNER), window());
+    EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), kSlotCount);
+    auto check = [&](int width, bool maximized) {
+        for (const NamedSlot& n : kNamedSlots) {
+            SCOPED_TRACE(n.slot);
+            wchar_t text[256] = {};
+            TTTOOLINFOW tool = {};
+            tool.cbSize = TTTOOLINFOW_V2_SIZE;
+            tool.hwnd = window();
+            tool.uId = static_cast<UINT_PTR>(n.slot);
+            tool.lpszText = text;
+            ASSERT_TRUE(SendMessageW(tips, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
+            // The hit area: one pixel past the painted square, as hover and clicks take it.
+            RECT area = SlotRect(n.slot, CurrentSlotLayout(width));
+            ++area.right;
+            ++area.bottom;
+            EXPECT_EQ(Describe(tool.rect), Describe(area));
+            text[0] = 0;
+            SendMessageW(tips, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+            EXPECT_EQ(std::wstring(text), n.slot == kSlotMaximize && maximized ? L"还原" : n.tip);
+        }
+    };
+    for (int width : {900, 500}) {
+        SCOPED_TRACE("width " + std::to_string(width));
+        SetClientSize(width, 600);
+        ASSERT_EQ(Width(), width);
+        check(width, false);
+    }
+    ShowWindow(window(), SW_MAXIMIZE);
+    ASSERT_TRUE(PumpUntil([this] { return IsZoomed(window()) != FALSE; }));
+    check(Width(), true);
+    ShowWindow(window(), SW_RESTORE);
+    ASSERT_TRUE(PumpUntil([this] { return !IsZoomed(window()); }));
 }
 
 }  // namespace

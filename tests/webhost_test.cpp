@@ -32,7 +32,7 @@ TEST_F(WebHostTest, StartUpShowsSizesAndRegistersBeforeTheFirstNavigation) {
         L"CreateEnvironment",      L"CreateController",        L"put_IsVisible 1",
         BoundsCall(window(), 64), L"add_NavigationStarting", L"add_NavigationCompleted",
         L"add_SourceChanged",      L"add_ProcessFailed",       L"add_ContainsFullScreenElementChanged",
-        L"add_AcceleratorKeyPressed", L"add_GotFocus",         L"add_LostFocus",
+        L"add_AcceleratorKeyPressed", L"add_MoveFocusRequested", L"add_GotFocus", L"add_LostFocus",
         L"Navigate https://duckduckgo.com/"};
     EXPECT_EQ(Calls(), expected);
     EXPECT_TRUE(webviewReady);
@@ -650,8 +650,8 @@ TEST_F(DestroyTest, TheReleasePathFreesEveryRegisteredHandlerAtARestartAndAtExit
     const std::vector<std::wstring> everyHandler = {L"add_NavigationStarting", L"add_NavigationCompleted",
                                                     L"add_SourceChanged", L"add_ProcessFailed",
                                                     L"add_ContainsFullScreenElementChanged",
-                                                    L"add_AcceleratorKeyPressed", L"add_GotFocus",
-                                                    L"add_LostFocus"};
+                                                    L"add_AcceleratorKeyPressed", L"add_MoveFocusRequested",
+                                                    L"add_GotFocus", L"add_LostFocus"};
     for (bool restart : {true, false}) {
         SCOPED_TRACE(restart ? "restart" : "exit");
         StartEngine();

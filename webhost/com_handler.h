@@ -58,6 +58,8 @@ using ProcessFailedHandler =
     Handler<ICoreWebView2ProcessFailedEventHandler, ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs*>;
 using SourceChangedHandler =
     Handler<ICoreWebView2SourceChangedEventHandler, ICoreWebView2*, ICoreWebView2SourceChangedEventArgs*>;
+using MoveFocusRequestedHandler = Handler<ICoreWebView2MoveFocusRequestedEventHandler, ICoreWebView2Controller*,
+                                          ICoreWebView2MoveFocusRequestedEventArgs*>;
 using FocusChangedHandler = Handler<ICoreWebView2FocusChangedEventHandler, ICoreWebView2Controller*, IUnknown*>;
 using ContainsFullScreenElementChangedHandler =
     Handler<ICoreWebView2ContainsFullScreenElementChangedEventHandler, ICoreWebView2*, IUnknown*>;

@@ -40,6 +40,7 @@ struct ICoreWebView2NavigationCompletedEventArgs;
 struct ICoreWebView2AcceleratorKeyPressedEventArgs;
 struct ICoreWebView2ProcessFailedEventArgs;
 struct ICoreWebView2SourceChangedEventArgs;
+struct ICoreWebView2MoveFocusRequestedEventArgs;
 
 // Enums are 32-bit on the wire.
 enum COREWEBVIEW2_CAPTURE_PREVIEW_IMAGE_FORMAT {
@@ -125,6 +126,11 @@ struct ICoreWebView2ProcessFailedEventHandler : IUnknown {
 
 struct ICoreWebView2SourceChangedEventHandler : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2SourceChangedEventArgs* args) = 0;
+};
+
+struct ICoreWebView2MoveFocusRequestedEventHandler : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(
+        ICoreWebView2Controller* sender, ICoreWebView2MoveFocusRequestedEventArgs* args) = 0;
 };
 
 // GotFocus and LostFocus share this handler type; their args carry nothing.
@@ -286,6 +292,12 @@ struct ICoreWebView2SourceChangedEventArgs : IUnknown {
     /* 3 */ virtual HRESULT STDMETHODCALLTYPE get_IsNewDocument(BOOL* isNewDocument) = 0;
 };
 
+struct ICoreWebView2MoveFocusRequestedEventArgs : IUnknown {
+    /* 3 */ virtual HRESULT STDMETHODCALLTYPE get_Reason(COREWEBVIEW2_MOVE_FOCUS_REASON* reason) = 0;
+    /* 4 */ virtual HRESULT STDMETHODCALLTYPE get_Handled(BOOL* value) = 0;
+    /* 5 */ virtual HRESULT STDMETHODCALLTYPE put_Handled(BOOL value) = 0;
+};
+
 TROV_DECLARE_IID(ICoreWebView2Environment, 0xb96d755e, 0x0319, 0x4e92, 0xa2, 0x96, 0x23, 0x43, 0x6f, 0x46, 0xa1, 0xfc)
 TROV_DECLARE_IID(ICoreWebView2Controller, 0x4d00c0d1, 0x9434, 0x4eb6, 0x80, 0x78, 0x86, 0x97, 0xa5, 0x60, 0x33, 0x4f)
 TROV_DECLARE_IID(ICoreWebView2, 0x76eceacb, 0x0462, 0x4d94, 0xac, 0x83, 0x42, 0x3a, 0x67, 0x93, 0x77, 0x5e)
@@ -313,6 +325,10 @@ TROV_DECLARE_IID(ICoreWebView2SourceChangedEventHandler,
                  0x3c067f9f, 0x5388, 0x4772, 0x8b, 0x48, 0x79, 0xf7, 0xef, 0x1a, 0xb3, 0x7c)
 TROV_DECLARE_IID(ICoreWebView2SourceChangedEventArgs,
                  0x31e0e545, 0x1dba, 0x4266, 0x89, 0x14, 0xf6, 0x38, 0x48, 0xa1, 0xf7, 0xd7)
+TROV_DECLARE_IID(ICoreWebView2MoveFocusRequestedEventHandler,
+                 0x69035451, 0x6dc7, 0x4cb8, 0x9b, 0xce, 0xb2, 0xbd, 0x70, 0xad, 0x28, 0x9f)
+TROV_DECLARE_IID(ICoreWebView2MoveFocusRequestedEventArgs,
+                 0x2d6aa13b, 0x3839, 0x4a15, 0x92, 0xfc, 0xd8, 0x8b, 0x3c, 0x0d, 0x9c, 0x9d)
 TROV_DECLARE_IID(ICoreWebView2FocusChangedEventHandler,
                  0x05ea24bd, 0x6452, 0x4926, 0x90, 0x14, 0x4b, 0x82, 0xb4, 0x98, 0x13, 0x5d)
 TROV_DECLARE_IID(ICoreWebView2ContainsFullScreenElementChangedEventHandler,

@@ -235,13 +235,18 @@ HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller)
     acceleratorHandler.Attach(new AcceleratorKeyPressedHandler(OnAcceleratorKeyPressed));
     webviewController->add_AcceleratorKeyPressed(acceleratorHandler.Get(), &token3);
 
-    // Where the focus is, as the engine alone knows for its page.
+    // Tabbing out of the page comes back to the address bar.
     EventRegistrationToken token4 = {};
-    gotFocusHandler.Attach(new FocusChangedHandler(OnPageGotFocus));
-    webviewController->add_GotFocus(gotFocusHandler.Get(), &token4);
+    moveFocusHandler.Attach(new MoveFocusRequestedHandler(OnMoveFocusRequested));
+    webviewController->add_MoveFocusRequested(moveFocusHandler.Get(), &token4);
+
+    // Where the focus is, as the engine alone knows for its page.
     EventRegistrationToken token5 = {};
+    gotFocusHandler.Attach(new FocusChangedHandler(OnPageGotFocus));
+    webviewController->add_GotFocus(gotFocusHandler.Get(), &token5);
+    EventRegistrationToken token6 = {};
     lostFocusHandler.Attach(new FocusChangedHandler(OnPageLostFocus));
-    webviewController->add_LostFocus(lostFocusHandler.Get(), &token5);
+    webviewController->add_LostFocus(lostFocusHandler.Get(), &token6);
 
     if (restarted) GiveFocusBackAfterRestart();
     webview->Navigate(currentUrl.c_str());
@@ -347,6 +352,7 @@ void ReleaseEngineReferences() {
     sourceChangedHandler.Reset();
     processFailedHandler.Reset();
     acceleratorHandler.Reset();
+    moveFocusHandler.Reset();
     gotFocusHandler.Reset();
     lostFocusHandler.Reset();
     fullScreenHandler.Reset();

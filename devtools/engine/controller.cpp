@@ -45,6 +45,24 @@ private:
     BOOL handled_ = FALSE;
 };
 
+class MoveFocusArgs final : public EventArgs<ICoreWebView2MoveFocusRequestedEventArgs> {
+public:
+    explicit MoveFocusArgs(COREWEBVIEW2_MOVE_FOCUS_REASON reason) : reason_(reason) {}
+
+    HRESULT STDMETHODCALLTYPE get_Reason(COREWEBVIEW2_MOVE_FOCUS_REASON* reason) override {
+        return GiveValue(reason, reason_);
+    }
+    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) override { return GiveValue(handled, handled_); }
+    HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) override {
+        handled_ = handled ? TRUE : FALSE;
+        return S_OK;
+    }
+
+private:
+    COREWEBVIEW2_MOVE_FOCUS_REASON reason_;
+    BOOL handled_ = FALSE;
+};
+
 bool KeyEventKind(UINT message, COREWEBVIEW2_KEY_EVENT_KIND* kind) {
     switch (message) {
     case WM_KEYDOWN: *kind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN; return true;
@@ -122,6 +140,7 @@ HRESULT Controller::Close() {
     if (IsRaisingEvent() || view_->IsRaisingEvent()) LogLine(Config(), L"Reentrant Close");
     LogLine(Config(), L"Close");
     keyHandlers_.ReleaseAll();
+    moveFocusHandlers_.ReleaseAll();
     gotFocusHandlers_.ReleaseAll();
     lostFocusHandlers_.ReleaseAll();
     view_->CloseView();
@@ -129,10 +148,32 @@ HRESULT Controller::Close() {
 }
 
 // The page window takes the keyboard, as a real engine's page does.
-HRESULT Controller::MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON) {
+HRESULT Controller::MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
     if (view_->IsDead()) return kBrowserProcessGone;
-    if (view_->Window()) SetFocus(view_->Window());
+    LogLine(Config(), L"MoveFocus " + std::to_wstring(reason));
+    view_->TakeFocus(reason);
     return S_OK;
+}
+
+HRESULT Controller::add_MoveFocusRequested(ICoreWebView2MoveFocusRequestedEventHandler* handler,
+                                           EventRegistrationToken* token) {
+    return moveFocusHandlers_.Add(view_->IsDead(), handler, token);
+}
+
+HRESULT Controller::remove_MoveFocusRequested(EventRegistrationToken token) {
+    return moveFocusHandlers_.Remove(token);
+}
+
+// Without a handler there is no event, and the page keeps the focus.
+bool Controller::RaiseMoveFocusRequested(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
+    if (moveFocusHandlers_.Empty() || view_->IsDead()) return false;
+    EngineRef<Controller> keepAlive(this);
+    ComHolder<MoveFocusArgs> args(new MoveFocusArgs(reason));
+    moveFocusHandlers_.Invoke(this, args.Get());
+    BOOL handled = FALSE;
+    args->get_Handled(&handled);
+    LogLine(Config(), L"MoveFocusRequested " + std::to_wstring(reason) + (handled ? L" 1" : L" 0"));
+    return handled != FALSE;
 }
 
 HRESULT Controller::add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* handler,

@@ -42,6 +42,9 @@ public:
     HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
                                                         EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(ICoreWebView2MoveFocusRequestedEventHandler* handler,
+                                                     EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(EventRegistrationToken token) override;
     HRESULT STDMETHODCALLTYPE add_GotFocus(ICoreWebView2FocusChangedEventHandler* handler,
                                            EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE remove_GotFocus(EventRegistrationToken token) override;
@@ -57,12 +60,18 @@ public:
     // accelerator-key event when the key is an accelerator. True when a handler set Handled.
     bool OfferKey(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+    // Tab left the page's last element (NEXT) or Shift+Tab its first (PREVIOUS): the host's
+    // handlers may take the focus. True when one set Handled.
+    bool RaiseMoveFocusRequested(COREWEBVIEW2_MOVE_FOCUS_REASON reason);
+
 private:
     ~Controller() override;
 
     EngineRef<WebView> view_;
     HandlerList<ICoreWebView2AcceleratorKeyPressedEventHandler> keyHandlers_{
         Config(), L"add_AcceleratorKeyPressed", L"Released acceleratorhandler"};
+    HandlerList<ICoreWebView2MoveFocusRequestedEventHandler> moveFocusHandlers_{
+        Config(), L"add_MoveFocusRequested", L"Released movefocushandler"};
     HandlerList<ICoreWebView2FocusChangedEventHandler> gotFocusHandlers_{
         Config(), L"add_GotFocus", L"Released gotfocushandler"};
     HandlerList<ICoreWebView2FocusChangedEventHandler> lostFocusHandlers_{
@@ -79,6 +88,9 @@ public:
     // Called by the controller.
     virtual void ShowPage(bool visible);
     virtual void PlacePage(const RECT& bounds);
+    // The host's MoveFocus: the page window takes the keyboard; NEXT and PREVIOUS put the page's
+    // focus on its first or last element, where the back-end has elements.
+    virtual void TakeFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason);
 
     // Called from the page window's procedure: true when the message was handled.
     virtual bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) = 0;
@@ -99,6 +111,8 @@ public:
     // The controller whose accelerator-key event the page window's keys go to first; null when none.
     void SetKeyController(Controller* controller) { keyController_ = controller; }
     Controller* KeyController() const { return keyController_; }
+    // Tab leaves the page: offered to the host through the controller; true when the host took the focus.
+    bool OfferFocusToHost(bool backwards);
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         return AnswerQuery<ICoreWebView2>(this, riid, object);

@@ -90,6 +90,11 @@ bool SimulatedView::OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT
     case WM_LBUTTONDOWN:
         SetFocus(Window());  // as a real page takes the keyboard when clicked
         return true;
+    case WM_KEYDOWN:
+        // The white page has nothing to focus: Tab and Shift+Tab always leave it, when the host takes the focus.
+        if (wParam != VK_TAB || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+        OfferFocusToHost(GetKeyState(VK_SHIFT) < 0);
+        return true;
     case WM_TIMER:
         if (wParam == kNavigationTimerId) OnNavigationTimer();
         return true;

@@ -90,6 +90,16 @@ void WebView::PlacePage(const RECT& bounds) {
     if (window_) SetWindowPos(window_, nullptr, bounds.left, bounds.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void WebView::TakeFocus(COREWEBVIEW2_MOVE_FOCUS_REASON) {
+    if (window_) SetFocus(window_);
+}
+
+bool WebView::OfferFocusToHost(bool backwards) {
+    if (!keyController_) return false;
+    return keyController_->RaiseMoveFocusRequested(backwards ? COREWEBVIEW2_MOVE_FOCUS_REASON_PREVIOUS
+                                                             : COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT);
+}
+
 HRESULT WebView::get_Source(LPWSTR* uri) {
     if (!uri) return E_POINTER;
     if (dead_) return kBrowserProcessGone;

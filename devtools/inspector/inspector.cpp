@@ -8,11 +8,17 @@
 //   press-messagebox B    presses its button B: ok or cancel
 //   restore               restores the window from minimised or maximised
 //   resize W H            sets the window's outer size to W by H
+//   accessible            the client area's children as a screen reader reads them, one line each:
+//                         child=ID role=R state=S name=N location=L T W H (object=1: an object of its own)
+//   accessible-press NAME presses the child of that name by its default action
+//   tooltip               the text and screen rectangle of a tooltip shown for the window
 #include "addressbar/address_bar.h"
 #include "app/window.h"
 #include "devtools/utf8.h"
 
 #include <windows.h>
+#include <oleacc.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -164,6 +170,101 @@ int FailProcess(int kind) {
     return PostMessageW(page, message, static_cast<WPARAM>(kind), 0) ? 0 : 1;
 }
 
+int Tooltip() {
+    HWND browser = FindBrowser();
+    for (HWND w = FindWindowW(L"tooltips_class32", nullptr); w; w = FindWindowExW(nullptr, w, L"tooltips_class32", nullptr)) {
+        if (GetWindow(w, GW_OWNER) != browser || !IsWindowVisible(w)) continue;
+        RECT r;
+        GetWindowRect(w, &r);
+        std::printf("tooltip=found\ntext=%s\n", ToUtf8(WindowText(w)).c_str());
+        PrintRect("rect", r);
+        return 0;
+    }
+    std::printf("tooltip=none\n");
+    return 1;
+}
+
+// Our own copy: with the static link, the library's IID_IAccessible is the DLL's import entry.
+constexpr IID kIidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+VARIANT ChildId(long id) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = id;
+    return v;
+}
+
+std::string TakeText(BSTR text) {
+    std::string utf8 = text ? ToUtf8(text) : std::string();
+    SysFreeString(text);
+    return utf8;
+}
+
+// One child's line; a failed call prints its HRESULT in place of the value.
+void PrintChild(IAccessible* object, long id, long printedId, bool ownObject) {
+    const VARIANT child = ChildId(id);
+    std::printf("child=%ld", printedId);
+    if (ownObject) std::printf(" object=1");
+    VARIANT value;
+    VariantInit(&value);
+    HRESULT hr = object->get_accRole(child, &value);
+    if (hr == S_OK && value.vt == VT_I4) std::printf(" role=%ld", value.lVal);
+    else std::printf(" role=error:0x%08lx", static_cast<unsigned long>(hr));
+    VariantClear(&value);
+    hr = object->get_accState(child, &value);
+    if (hr == S_OK && value.vt == VT_I4) std::printf(" state=%ld", value.lVal);
+    else std::printf(" state=error:0x%08lx", static_cast<unsigned long>(hr));
+    VariantClear(&value);
+    long left = 0, top = 0, width = 0, height = 0;
+    hr = object->accLocation(&left, &top, &width, &height, child);
+    if (hr == S_OK) std::printf(" location=%ld %ld %ld %ld", left, top, width, height);
+    else std::printf(" location=error:0x%08lx", static_cast<unsigned long>(hr));
+    BSTR name = nullptr;
+    hr = object->get_accName(child, &name);
+    if (hr == S_OK) std::printf(" name=%s\n", TakeText(name).c_str());
+    else std::printf(" name=error:0x%08lx\n", static_cast<unsigned long>(hr));
+}
+
+// Reads the client area's object as a screen reader does, from this other process; with a name,
+// presses the child of that name instead.
+int Accessible(const std::wstring& pressName) {
+    HWND browser = FindBrowser();
+    if (!browser) return 1;
+    IAccessible* client = nullptr;
+    HRESULT hr = AccessibleObjectFromWindow(browser, static_cast<DWORD>(OBJID_CLIENT), kIidAccessible,
+                                            reinterpret_cast<void**>(&client));
+    if (FAILED(hr) || !client) {
+        std::printf("accessible=error:0x%08lx\n", static_cast<unsigned long>(hr));
+        return 1;
+    }
+    long count = 0;
+    hr = client->get_accChildCount(&count);
+    std::printf("accessible=found\nchildren=%ld\n", count);
+    int result = pressName.empty() ? 0 : 1;
+    for (long id = 1; id <= count; ++id) {
+        IDispatch* dispatch = nullptr;
+        IAccessible* own = nullptr;
+        if (client->get_accChild(ChildId(id), &dispatch) == S_OK && dispatch) {
+            dispatch->QueryInterface(kIidAccessible, reinterpret_cast<void**>(&own));
+            dispatch->Release();
+        }
+        if (pressName.empty()) {
+            PrintChild(own ? own : client, own ? CHILDID_SELF : id, id, own != nullptr);
+        } else if (!own) {
+            BSTR name = nullptr;
+            if (client->get_accName(ChildId(id), &name) == S_OK && FromUtf8(TakeText(name)) == pressName) {
+                hr = client->accDoDefaultAction(ChildId(id));
+                std::printf("pressed=%ld result=0x%08lx\n", id, static_cast<unsigned long>(hr));
+                result = hr == S_OK ? 0 : 1;
+            }
+        }
+        if (own) own->Release();
+    }
+    client->Release();
+    return result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -192,7 +293,20 @@ int main(int argc, char** argv) {
     if (command == "restore") return Restore();
     if (command == "resize" && argc > 3) return Resize(std::atoi(argv[2]), std::atoi(argv[3]));
     if (command == "fail-process" && argc > 2) return FailProcess(std::atoi(argv[2]));
+    if (command == "tooltip") return Tooltip();
+    if (command == "accessible" || (command == "accessible-press" && argc > 2)) {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        // The name as Windows passed it, not through the narrow code page of argv.
+        int count = 0;
+        LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+        const std::wstring name = command == "accessible" || !wide || count < 3 ? std::wstring() : wide[2];
+        LocalFree(wide);
+        const int result = command == "accessible" || !name.empty() ? Accessible(name) : 2;
+        CoUninitialize();
+        return result;
+    }
     std::fprintf(stderr, "usage: trov_inspector info|wait-window MS|wait-page MS|messagebox|dismiss-messagebox|"
-                         "press-messagebox ok|cancel|restore|resize W H|fail-process KIND\n");
+                         "press-messagebox ok|cancel|restore|resize W H|fail-process KIND|\n"
+                         "       accessible|accessible-press NAME|tooltip\n");
     return 2;
 }

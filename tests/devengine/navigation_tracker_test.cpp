@@ -17,7 +17,9 @@ const char kChild[] = "CHILDFRAME";
 const char kBase[] = "https://127.0.0.1:8443";
 
 struct Step {
-    std::string method;  // a protocol event, or "answer" for Page.navigate's answer, or "abandon"
+    // A protocol event, or "answer" for Page.navigate's answer, "abandon", or "stay" (the person
+    // chose to stay on a page that asked before it is left).
+    std::string method;
     json params;
 };
 
@@ -116,6 +118,8 @@ std::vector<std::string> Replay(NavigationTracker& tracker, const std::vector<St
             raised = tracker.OnNavigateAnswer(step.params);
         } else if (step.method == "abandon") {
             raised = tracker.Abandon();
+        } else if (step.method == "stay") {
+            raised = tracker.OnLeaveRefused();
         } else {
             raised = Feed(tracker, step.method, step.params);
         }
@@ -192,6 +196,22 @@ TEST(NavigationTracker, RecordedSequencesGiveOneCompletionPerNavigation) {
                {Started("/nocontent", "L2"), Request("/nocontent", "L2"), Failed("L2", "net::ERR_ABORTED", true),
                 Answer("L2", "net::ERR_ABORTED"), Stopped()}}),
          {"start " + Url("/a.html") + " #1", "done ok #1", "start " + Url("/nocontent") + " #2", "done error 14 #2"},
+         Url("/a.html")},
+        {"staying on a page that asked before it is left: cancelled, the page stays",
+         Join({Load("/leave.html", "L1"),
+               {Started("/b.html", "L2"), {"stay", json()},
+                {"answer", {{"frameId", kMain}, {"errorText", "net::ERR_ABORTED"}}}, Stopped()}}),
+         {"start " + Url("/leave.html") + " #1", "done ok #1", "start " + Url("/b.html") + " #2",
+          "done error 14 #2"},
+         Url("/leave.html")},
+        {"staying on it when it is reloaded",
+         Join({Load("/leave.html", "L1"), {Started("/leave.html", "L2", "reload"), {"stay", json()}, Stopped()}}),
+         {"start " + Url("/leave.html") + " #1", "done ok #1", "start " + Url("/leave.html") + " #2",
+          "done error 14 #2"},
+         Url("/leave.html")},
+        {"a page that asked when nothing started (the page's own navigation) or after the new page came",
+         Join({{{"stay", json()}}, Load("/a.html", "L1"), {{"stay", json()}}}),
+         {"start " + Url("/a.html") + " #1", "done ok #1"},
          Url("/a.html")},
         {"a navigation whose answer is a download: aborted, the page stays",
          Join({Load("/a.html", "L1"),

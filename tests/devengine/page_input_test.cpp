@@ -1,7 +1,9 @@
 // The page window's input as the protocol commands that reach the page in Chromium.
 #include "devtools/engine/chromium/page_input.h"
 
+#include "devtools/engine/chromium/browser_keys.h"
 #include "devtools/engine/chromium/clipboard.h"
+#include "devtools/engine/chromium/opened_pages.h"
 #include "devtools/engine/chromium/page_cursor.h"
 #include "devtools/engine/chromium/script_dialog.h"
 
@@ -117,6 +119,93 @@ TEST(PageInput, MouseKeysAndTextBecomeProtocolCommands) {
         InputTranslator translator;
         EXPECT_EQ(Translated(translator, c), c.commands) << c.what;
     }
+}
+
+// The page is laid out in CSS pixels, `zoom` window pixels each: the pointer lands in the page
+// where the picture under it shows.
+TEST(PageInput, PointerLandsUnderThePictureAtEveryZoom) {
+    struct {
+        double zoom;
+        UINT message;
+        WPARAM wParam;
+        POINT point;
+        double x, y;
+    } cases[] = {
+        {1.0, WM_LBUTTONDOWN, MK_LBUTTON, {300, 150}, 300, 150},
+        {1.5, WM_LBUTTONDOWN, MK_LBUTTON, {300, 150}, 200, 100},
+        {1.5, WM_MOUSEMOVE, 0, {301, 151}, 301 / 1.5, 151 / 1.5},
+        {0.5, WM_LBUTTONUP, 0, {300, 150}, 600, 300},
+        {2.0, WM_MOUSEWHEEL, WheelTurn(-120), {40, 80}, 20, 40},
+        {0.25, WM_MOUSEHWHEEL, WheelTurn(120), {10, 10}, 40, 40},
+    };
+    for (const auto& c : cases) {
+        InputTranslator translator;
+        translator.SetZoom(c.zoom);
+        std::vector<InputCommand> commands = translator.Translate(c.message, c.wParam, c.point, 0);
+        ASSERT_EQ(commands.size(), 1u) << c.zoom;
+        EXPECT_DOUBLE_EQ(commands[0].params["x"].get<double>(), c.x) << c.zoom << " message " << c.message;
+        EXPECT_DOUBLE_EQ(commands[0].params["y"].get<double>(), c.y) << c.zoom << " message " << c.message;
+    }
+}
+
+TEST(PageInput, BrowserKeysZoomOrGoNowhere) {
+    const int ctrl = ProtocolModifiers(false, true, false);
+    const int shift = ProtocolModifiers(false, false, true);
+    const int alt = ProtocolModifiers(true, false, false);
+    struct {
+        WPARAM key;
+        int modifiers;
+        BrowserKey expected;
+    } cases[] = {
+        {VK_OEM_PLUS, ctrl, BrowserKey::ZoomIn},        {VK_OEM_PLUS, ctrl | shift, BrowserKey::ZoomIn},
+        {VK_ADD, ctrl, BrowserKey::ZoomIn},             {VK_OEM_MINUS, ctrl, BrowserKey::ZoomOut},
+        {VK_SUBTRACT, ctrl, BrowserKey::ZoomOut},       {'0', ctrl, BrowserKey::ZoomReset},
+        {VK_NUMPAD0, ctrl, BrowserKey::ZoomReset},      {'N', ctrl, BrowserKey::Withheld},
+        {'N', ctrl | shift, BrowserKey::Withheld},      {'T', ctrl, BrowserKey::Withheld},
+        {'H', ctrl, BrowserKey::Withheld},              {'J', ctrl, BrowserKey::Withheld},
+        {'U', ctrl, BrowserKey::Withheld},              {VK_F12, 0, BrowserKey::Withheld},
+        {'I', ctrl | shift, BrowserKey::Withheld},      {'3', ctrl, BrowserKey::Withheld},
+        {VK_TAB, ctrl, BrowserKey::Withheld},           {VK_ESCAPE, shift, BrowserKey::Withheld},
+        // The page's own: typing, editing, plain Tab and Escape, and AltGr's characters.
+        {VK_OEM_PLUS, 0, BrowserKey::None},             {VK_OEM_PLUS, shift, BrowserKey::None},
+        {'0', 0, BrowserKey::None},                     {'0', ctrl | alt, BrowserKey::None},
+        {'T', 0, BrowserKey::None},                     {'I', ctrl, BrowserKey::None},
+        {'A', ctrl, BrowserKey::None},                  {'C', ctrl, BrowserKey::None},
+        {VK_TAB, 0, BrowserKey::None},                  {VK_ESCAPE, 0, BrowserKey::None},
+        {VK_F5, 0, BrowserKey::None},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(BrowserKeyFor(c.key, c.modifiers), c.expected) << c.key << " with " << c.modifiers;
+    }
+}
+
+TEST(PageInput, ZoomMovesThroughThePresetLevels) {
+    struct {
+        double from;
+        int steps;
+        double to;
+    } cases[] = {
+        {1.0, 1, 1.1},   {1.0, 2, 1.25},  {1.0, -1, 0.9},  {1.1, -1, 1.0},   {0.9, 1, 1.0},
+        {1.0, 3, 1.5},   {4.0, 1, 5.0},   {5.0, 1, 5.0},   {0.25, -1, 0.25}, {0.33, -1, 0.25},
+        {1.05, 1, 1.1},  {1.05, -1, 1.0}, {7.0, -1, 5.0},  {0.1, 1, 0.25},   {1.0, -40, 0.25},
+    };
+    for (const auto& c : cases) EXPECT_DOUBLE_EQ(SteppedZoom(c.from, c.steps), c.to) << c.from << " by " << c.steps;
+    EXPECT_EQ(ZoomText(1.0), L"1");
+    EXPECT_EQ(ZoomText(1.25), L"1.25");
+    EXPECT_EQ(ZoomText(0.33), L"0.33");
+}
+
+TEST(PageInput, ChromiumsOwnPagesAreKnownByTheirAddress) {
+    struct {
+        const char* url;
+        bool own;
+    } cases[] = {
+        {"chrome://newtab/", true},  {"chrome://new-tab-page-third-party/", true}, {"chrome://history/", true},
+        {"chrome://downloads/", true}, {"devtools://devtools/bundled/inspector.html", true},
+        {"view-source:https://a.test/", true}, {"chrome-untrusted://new-tab-page/", true},
+        {"about:blank", false},      {"https://chrome.test/", false}, {"", false}, {"chromium://x", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsChromiumOwnPage(c.url), c.own) << c.url;
 }
 
 TEST(PageInput, SurrogatePairsGoAsOneCharacter) {

@@ -4,9 +4,9 @@ import random
 import time
 
 from trov_e2e import (CLOSE_HOVER_FILL, EMPTY_CELLS, ENGINE_RELEASES, HOME_URL, HOVER_FILL, MENU_BOTTOM, MENU_ITEMS,
-                      PANEL_RULE_Y, RULE_GREY, SEARCH_URL, SLOT_SIZE, SLOT_TOP, SLOTS, TOOLBAR_HEIGHT, WHITE,
-                      BrowserTestCase, ScreenArea, capture, cell_point, glyph_masks, in_order, parse_rect, slot_left,
-                      wait_until)
+                      PANEL_RULE_Y, ROLE_PUSH_BUTTON, RULE_GREY, SEARCH_URL, SLOT_NAMES, SLOT_SIZE, SLOT_TOP, SLOTS,
+                      TOOLBAR_HEIGHT, WHITE, BrowserTestCase, ScreenArea, capture, cell_point, glyph_masks, in_order,
+                      parse_rect, slot_left, wait_until)
 
 
 def as_started(test):
@@ -93,7 +93,7 @@ class BrowserSession(BrowserTestCase):
         self.assertEqual((right - left, bottom - top), (1200, 800))
         self.assertEqual((info["visible"], info["iconic"], info["zoomed"]), ("1", "0", "0"))
         _, _, width, height = parse_rect(info["client"])
-        self.assertEqual(trov.log()[:13], [
+        self.assertEqual(trov.log()[:14], [
             "CreateEnvironment",
             "CreateController",
             "put_IsVisible 1",
@@ -104,6 +104,7 @@ class BrowserSession(BrowserTestCase):
             "add_ProcessFailed",
             "add_ContainsFullScreenElementChanged",
             "add_AcceleratorKeyPressed",
+            "add_MoveFocusRequested",
             "add_GotFocus",
             "add_LostFocus",
             f"Navigate {HOME_URL}",
@@ -163,6 +164,29 @@ class BrowserSession(BrowserTestCase):
         lines = trov.wait_log(f"NavigationCompleted {HOME_URL}", mark)
         self.assertEqual(lines[0], f"Navigate {HOME_URL}")
         trov.wait_bar(HOME_URL)
+
+        # The mouse's back and forward buttons over the toolbar, between the home button and the bar.
+        for button, call, shown in (("8", "GoBack", "https://second.test/"), ("9", "GoForward", HOME_URL)):
+            mark = trov.mark()
+            trov.xdotool("mousemove", *trov.screen_point(232, 30), "click", button)
+            lines = trov.wait_log(f"NavigationCompleted {shown}", mark)
+            self.assertEqual(lines.count(call), 1, f"mouse button {button}: {lines}")
+            trov.wait_bar(shown)
+
+    def test_04c_the_window_stays_wide_enough_for_one_button_per_click(self):
+        trov = self.trov
+        self.assertEqual(trov.inspector("resize", 300, 200)[0], 0)
+        wait_until(lambda: (trov.refresh_geometry()["width"], trov.height) == (590, MENU_BOTTOM), 5,
+                   "the window at its minimum: a 590 by 384 client area")
+        mark = trov.mark()
+        trov.click(100, 30)  # forward; at a client width of 300 the menu button lay here too
+        trov.wait_log("GoForward", mark)
+        time.sleep(0.5)
+        self.assertFalse(trov.menu_open(), "the click opened the menu as well")
+        self.assertFalse([line for line in trov.since(mark) if line.startswith(f"put_Bounds 0 {MENU_BOTTOM} ")])
+        trov.click_slot("menu")
+        wait_until(trov.menu_open, 5, "the panel to open, whole, in the smallest window")
+        self.assertEqual(trov.pixel(8, PANEL_RULE_Y), RULE_GREY)
 
     def test_04b_maximize_restore_minimize(self):
         trov = self.trov
@@ -276,6 +300,34 @@ class BrowserSession(BrowserTestCase):
                             "the box's text on the screen")
         # Touching characters may join into one shape; empty squares are all one shape.
         self.assertGreaterEqual(len(set(glyphs)), max(3, len(set(text)) // 2), f"{len(glyphs)} shapes for {text!r}")
+
+    def test_07_screen_reader_and_tooltips(self):
+        """From another process, as a screen reader: every button named where it is painted, and back
+        pressed by its default action; then the tooltip over the back button."""
+        trov = self.trov
+        children = trov.accessible()
+        buttons = {child["name"]: child for child in children if not child["object"]}
+        ox, oy = trov.geometry["origin"]
+        for slot, name in SLOT_NAMES.items():
+            with self.subTest(slot=slot):
+                self.assertIn(name, buttons, f"no child named {name} in {children}")
+                self.assertEqual(buttons[name]["role"], str(ROLE_PUSH_BUTTON))
+                left = ox + slot_left(slot, trov.width)
+                self.assertEqual(buttons[name]["location"], f"{left} {oy + SLOT_TOP} {SLOT_SIZE} {SLOT_SIZE}")
+
+        mark = trov.mark()
+        code, out = trov.inspector("accessible-press", "后退")
+        self.assertEqual(code, 0, out)
+        trov.wait_log("GoBack", mark)
+
+        x, y = hover_point("back", trov.width)
+        trov.move(x, y)
+        tip = wait_until(trov.tooltip, 5, "the tooltip of the back button")
+        self.assertEqual(tip["text"], "后退 (Alt+←)")
+        left, top, right, bottom = tip["rect"]
+        px, py = trov.screen_point(x, y)
+        self.assertTrue(abs(left - px) < 40 and py < top < py + 60, f"tooltip at {tip['rect']}, pointer at {(px, py)}")
+        self.assertEqual(trov.since(mark).count("GoBack"), 1)
 
     def test_08_long_session(self):
         trov = self.trov
@@ -446,7 +498,31 @@ class KeyboardSession(BrowserTestCase):
         trov.type("after")
         trov.wait_bar("beforeafter")
 
-    def test_05_f11_fills_the_screen_with_the_page_and_f11_again_gives_the_window_back(self):
+    def test_05_tab_and_f6_move_the_focus_between_the_bar_and_the_page(self):
+        trov = self.trov
+        trov.focus_bar()
+        for keys, reason in (("Tab", 1), ("shift+Tab", 2)):
+            with self.subTest(keys=keys):
+                mark = trov.mark()
+                trov.key(keys)
+                trov.wait_log(f"MoveFocus {reason}", mark)
+                wait_until(lambda: trov.info().get("focus") == "page", 5, f"{keys} to move into the page")
+                # The white page has nothing to focus: the same key leaves it for the bar at once.
+                trov.key(keys)
+                trov.wait_log(f"MoveFocusRequested {reason} 1", mark)
+                wait_until(lambda: trov.info().get("focus") == "addressbar", 5, f"{keys} to come back to the bar")
+        trov.type("tabbed.over")  # the whole text was selected
+        trov.wait_bar("tabbed.over")
+        trov.key("Escape")
+        wait_until(lambda: trov.bar_text().startswith("https://"), 5, "Escape to put the page's address back")
+        mark = trov.mark()
+        trov.key("F6")
+        trov.wait_log("MoveFocus 0", mark)
+        wait_until(lambda: trov.info().get("focus") == "page", 5, "F6 in the bar to move into the page")
+        trov.key("F6")
+        wait_until(lambda: trov.info().get("focus") == "addressbar", 5, "F6 in the page to focus the bar")
+
+    def test_06_f11_fills_the_screen_with_the_page_and_f11_again_gives_the_window_back(self):
         trov = self.trov
         window_rect = trov.refresh_geometry()["rect"]
         screen = capture(trov.env)

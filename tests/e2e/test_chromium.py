@@ -76,8 +76,19 @@ PAGES = {
                   "encodeURIComponent(keys.join('|')); });"
                   "</script>",
     "/keys-seen": "<body><p>seen</p>",
+    # Two links; a block below shows which of them has the focus: red the first, blue the last.
+    "/links.html": "<body style='margin:0'><a id='first' href='#one' style='display:block;height:60px'>one</a>"
+                   "<a id='last' href='#two' style='display:block;height:60px'>two</a>"
+                   "<div id='shows' style='height:400px;background:#00a050'></div><script>"
+                   "addEventListener('focusin', function () { var id = document.activeElement.id;"
+                   "document.getElementById('shows').style.background ="
+                   " id === 'first' ? '#f00' : id === 'last' ? '#00f' : '#00a050'; });</script>",
     "/download.html": "<body style='margin:0'><a href='/" + DOWNLOAD_NAME + "' download style='display:block;"
                       "height:300px;background:#00f'></a>",
+    # Links in bands 60 CSS pixels high, blue and green by turns; each opens the landing page with its number.
+    "/zoom.html": "<body style='margin:0'>" + "".join(
+        f"<a href='/landing.html?link={n}' style='display:block;width:800px;height:60px;background:#{'00f' if n % 2 else '00a050'}'>"
+        "</a>" for n in range(20)),
 }
 
 
@@ -225,7 +236,7 @@ class HeadlessChromium:
         shutil.rmtree(self.profile, ignore_errors=True)
 
 
-def open_devtools_socket(ws_url, method):
+def open_devtools_socket(ws_url, method, params=None):
     """Sends one command to a page over a DevTools connection of our own; the socket is returned open,
     since a command such as Page.crash never answers."""
     target = urllib.parse.urlparse(ws_url)
@@ -242,11 +253,33 @@ def open_devtools_socket(ws_url, method):
     if not answer.startswith(b"HTTP/1.1 101"):
         sock.close()
         raise AssertionError(f"no WebSocket to the page: {answer[:80]!r}")
-    payload = json.dumps({"id": 1, "method": method}).encode()
+    payload = json.dumps({"id": 1, "method": method, "params": params or {}}).encode()
     mask = os.urandom(4)
     length = bytes([0x80 | len(payload)]) if len(payload) < 126 else bytes([0x80 | 126]) + len(payload).to_bytes(2, "big")
     sock.sendall(bytes([0x81]) + length + mask + bytes(b ^ mask[i % 4] for i, b in enumerate(payload)))
     return sock
+
+
+def devtools_answer(sock):
+    """The answer to the command open_devtools_socket sent, read from the frames Chromium sends back."""
+    def exactly(count):
+        data = b""
+        while len(data) < count:
+            chunk = sock.recv(count - len(data))
+            if not chunk:
+                raise AssertionError("Chromium closed the DevTools connection")
+            data += chunk
+        return data
+    while True:
+        head = exactly(2)
+        length = head[1] & 0x7F
+        if length == 126:
+            length = int.from_bytes(exactly(2), "big")
+        elif length == 127:
+            length = int.from_bytes(exactly(8), "big")
+        message = json.loads(exactly(length))
+        if message.get("id") == 1:
+            return message
 
 
 class ChromiumPages(BrowserTestCase):
@@ -296,6 +329,22 @@ class ChromiumPages(BrowserTestCase):
             wait_until(check, timeout, what)
         except AssertionError as failure:
             raise AssertionError(f"{failure}; pixels seen: {seen}") from None
+
+    def engine_page(self, url):
+        """Chromium's entry for the engine's page, found by the address it shows."""
+        with urllib.request.urlopen(f"http://{self.chromium.endpoint}/json/list", timeout=10) as answer:
+            pages = [t for t in json.loads(answer.read()) if t.get("type") == "page" and t.get("url") == url]
+        self.assertEqual(len(pages), 1, "the engine's page in Chromium")
+        return pages[0]
+
+    def evaluate(self, url, expression):
+        """The value of a script run in the engine's page, over a DevTools connection of the test's own."""
+        sock = open_devtools_socket(self.engine_page(url)["webSocketDebuggerUrl"], "Runtime.evaluate",
+                                    {"expression": expression, "returnByValue": True})
+        try:
+            return devtools_answer(sock)["result"]["result"]["value"]
+        finally:
+            sock.close()
 
     def events_between(self, first, last):
         """The navigation events in the log from `first` up to (not including) `last`."""
@@ -516,6 +565,19 @@ class ChromiumSession(ChromiumPages):
         self.open_page("/leave.html")
         trov.click(300, TOOLBAR_HEIGHT + 100)  # pages may ask only once the user has touched them
         text, red = self.typed("/red.html")
+
+        # Staying: the navigation completes as failed, and the page stays on screen and in the bar.
+        leave = self.server.url("/leave.html")
+        mark = trov.navigate_by_typing(text, red)
+        trov.wait_dialog("the question before leaving", caption=origin)
+        self.assertEqual(trov.inspector("press-messagebox", "cancel")[0], 0)
+        trov.wait_log("ScriptDialog beforeunload 0", mark)
+        trov.wait_log(f"NavigationCompleted {leave}", mark, timeout=20)
+        trov.wait_pixels({(100, LOADING_ROW): WHITE}, what="no loading bar once the navigation is cancelled")
+        trov.wait_bar(leave)
+        self.wait_colours({(300, TOOLBAR_HEIGHT + 100): BLUE}, "the page still on screen")
+        self.assertEqual(self.events_between(mark, None), [f"NavigationStarting {red}", f"NavigationCompleted {leave}"])
+
         mark = trov.navigate_by_typing(text, red)
         trov.wait_dialog("the question before leaving", caption=origin)
         self.assertEqual(trov.inspector("dismiss-messagebox")[0], 0)
@@ -577,6 +639,41 @@ class ChromiumSession(ChromiumPages):
                          ["A/KeyA", "b/KeyB", "1/Digit1", " /Space", "Enter/Enter"])
         self.assertGreater(int(report["y"][0]), 400, "a page down")
 
+    def test_16b_enter_gives_the_new_page_the_keyboard(self):
+        trov = self.trov
+        self.open_page("/keys.html")
+        wait_until(lambda: trov.info().get("focus") == "page", 5, "the page to take the focus after Enter")
+        probe = (600, TOOLBAR_HEIGHT + 300)
+        self.wait_colours({probe: GREEN}, "the top of the page")
+        trov.key("space")
+        self.wait_colours({probe: PURPLE}, "Space scrolled the page, without a click into it")
+        self.assertEqual(trov.bar_text(), self.server.url("/keys.html"), "the space went to the bar")
+
+    def test_16c_tab_goes_from_the_bar_through_the_links_and_back(self):
+        trov = self.trov
+        probe = (600, TOOLBAR_HEIGHT + 300)
+        shown = self.server.url("/links.html")
+        for keys, reason, order in (("Tab", 1, (RED, BLUE)), ("shift+Tab", 2, (BLUE, RED))):
+            with self.subTest(keys=keys):
+                self.open_page("/links.html")  # afresh: no link has the focus
+                self.wait_colours({probe: GREEN}, "no link focused yet")
+                trov.focus_bar()
+                mark = trov.mark()
+                trov.key(keys)
+                trov.wait_log(f"MoveFocus {reason}", mark)
+                wait_until(lambda: trov.info().get("focus") == "page", 5, f"{keys} to move into the page")
+                self.wait_colours({probe: order[0]}, f"{keys} into the page focused its end of the links")
+                trov.key(keys)
+                self.wait_colours({probe: order[1]}, f"{keys} moved on to the other link")
+                self.assertFalse([line for line in trov.since(mark) if line.startswith("MoveFocusRequested")])
+                trov.key(keys)
+                trov.wait_log(f"MoveFocusRequested {reason} 1", mark)
+                wait_until(lambda: trov.info().get("focus") == "addressbar", 5, f"{keys} out of the page to the bar")
+                trov.type("tabbed.over")  # the whole address was selected
+                trov.wait_bar("tabbed.over")
+                trov.key("Escape")
+                trov.wait_bar(shown)
+
     def test_17_downloads_are_refused(self):
         trov = self.trov
         self.open_page("/download.html")
@@ -598,9 +695,12 @@ class ChromiumSession(ChromiumPages):
         trov.key("ctrl+l")
         wait_until(lambda: trov.info().get("focus") == "addressbar", 5, "Ctrl+L to move the focus to the bar")
         self.assertIn("AcceleratorKeyPressed 0 76 1", trov.since(mark))
+        form = self.server.url("/form.html")
+        wait_until(lambda: self.evaluate(form, "document.hasFocus()") is False, 5, "the page to learn it lost the focus")
         # Back in the field, plain typing goes on where it was: the L never reached the page.
         trov.click(600, TOOLBAR_HEIGHT + 40)
         wait_until(lambda: trov.info().get("focus") == "page", 5, "the page to take the focus again")
+        wait_until(lambda: self.evaluate(form, "document.hasFocus()") is True, 5, "the page to learn it has the focus")
         mark = trov.mark()
         trov.type(" trov")
         trov.key("Return")
@@ -610,7 +710,56 @@ class ChromiumSession(ChromiumPages):
         self.assertFalse([line for line in trov.since(mark) if line.endswith(" 1") and "Accelerator" in line],
                          "plain typing was taken for a shortcut")
 
-    def test_19_a_page_element_fills_the_screen_until_escape(self):
+    def test_19_zoomed_page_is_clicked_where_the_pointer_is(self):
+        trov = self.trov
+        top = TOOLBAR_HEIGHT
+        self.open_page("/zoom.html")
+        self.wait_colours({(600, top + 30): GREEN, (600, top + 90): BLUE, (1100, top + 30): WHITE}, "the bands at 100%")
+        trov.click(1100, top + 30)  # beside the links: the page takes the keyboard
+        wait_until(lambda: trov.info().get("focus") == "page", 5, "the page to take the focus")
+        mark = trov.mark()
+        trov.key("ctrl+minus", "ctrl+0", "ctrl+equal", "ctrl+equal", "ctrl+equal")
+        trov.wait_log("ZoomFactor 1.5", mark)
+        trov.xdotool("keydown", "ctrl")
+        try:
+            trov.xdotool("click", "5")  # towards the user: out
+            trov.wait_log("ZoomFactor 1.25", mark)
+            trov.xdotool("click", "4")
+        finally:
+            trov.xdotool("keyup", "ctrl")
+        wait_until(lambda: trov.since(mark).count("ZoomFactor 1.5") == 2, 10, "the wheel to zoom in again")
+        self.assertEqual([line for line in trov.since(mark) if line.startswith("ZoomFactor")],
+                         ["ZoomFactor 0.9", "ZoomFactor 1", "ZoomFactor 1.1", "ZoomFactor 1.25", "ZoomFactor 1.5",
+                          "ZoomFactor 1.25", "ZoomFactor 1.5"])
+        # Bands of 90 window pixels now, 1200 wide: the fourth (link 3) is where the sixth was.
+        self.wait_colours({(1100, top + 45): GREEN, (1100, top + 135): BLUE, (600, top + 225): GREEN,
+                           (600, top + 315): BLUE}, "the bands at 150%")
+        mark = trov.mark()
+        trov.click(600, top + 315)
+        landed = self.server.url("/landing.html?link=3")
+        lines = trov.wait_log(f"NavigationCompleted {landed}", mark, timeout=20)
+        self.assertIn("ZoomFactor 1", lines, "a new page is shown at 100%")
+        trov.wait_bar(landed)
+
+    def test_20_keys_of_chromiums_own_windows_open_nothing(self):
+        trov = self.trov
+        self.open_page("/form.html")
+        trov.click(200, TOOLBAR_HEIGHT + 40)
+        wait_until(lambda: trov.info().get("focus") == "page", 5, "the page to take the focus")
+        mark = trov.mark()
+        trov.key("ctrl+t", "F12", "ctrl+shift+i", "ctrl+n", "ctrl+shift+n", "ctrl+h", "ctrl+j", "ctrl+u")
+        trov.type("still here")
+        trov.key("Return")
+        trov.wait_log(f"NavigationCompleted {self.server.url('/submitted?q=still+here')}", mark, timeout=20)
+        self.assertEqual(len(self.chromium.page_targets() - self.pages_before), 1, "only the engine's own page")
+        # A page of Chromium's own that shows up anyway is closed.
+        request = urllib.request.Request(f"http://{self.chromium.endpoint}/json/new?chrome://version/", method="PUT")
+        with urllib.request.urlopen(request, timeout=10) as answer:
+            made = json.loads(answer.read())["id"]
+        wait_until(lambda: made not in self.chromium.page_targets(), 10, "Chromium's own page to be closed")
+        self.assertEqual(len(self.chromium.page_targets() - self.pages_before), 1, "only the engine's own page")
+
+    def test_21_a_page_element_fills_the_screen_until_escape(self):
         trov = self.trov
         window_rect = trov.geometry["rect"]
         self.open_page("/player.html")

@@ -52,6 +52,9 @@ class TypingDuringLoadSession(BrowserTestCase):
         mark = trov.mark()
         trov.key("Return")
         trov.wait_log("Navigate https://slow.example", mark)
+        # Enter gave the keyboard to the page; a click brings it back to the bar for more typing.
+        wait_until(lambda: trov.info().get("focus") == "page", 5, "the page to take the focus after Enter")
+        trov.focus_bar()
         trov.key("End", "shift+Home")
         trov.type("next.example")
         trov.wait_bar("next.example")

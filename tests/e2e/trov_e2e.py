@@ -39,6 +39,10 @@ SLOTS = {
     "minimize": (6, True, 164),
     "menu": (7, True, 216),
 }
+# What a screen reader calls each slot (the maximise slot while the window is not maximised).
+SLOT_NAMES = {"back": "后退", "forward": "前进", "refresh": "刷新", "home": "主页", "close": "关闭",
+              "maximize": "最大化", "minimize": "最小化", "menu": "菜单"}
+ROLE_PUSH_BUTTON = 43
 SLOT_TOP = 8
 SLOT_SIZE = 48
 TOOLBAR_HEIGHT = 64
@@ -56,8 +60,8 @@ EMPTY_CELLS = [(1, 0), (1, 2)]
 
 # The engine's lines as it lets go of each handler the browser registers, in the order a Close lets
 # them go, then of its three objects as the browser releases them.
-HANDLER_RELEASES = ["Released acceleratorhandler", "Released gotfocushandler", "Released lostfocushandler",
-                    "Released navigationstartinghandler",
+HANDLER_RELEASES = ["Released acceleratorhandler", "Released movefocushandler", "Released gotfocushandler",
+                    "Released lostfocushandler", "Released navigationstartinghandler",
                     "Released navigationcompletedhandler", "Released sourcechangedhandler",
                     "Released processfailedhandler", "Released fullscreenhandler"]
 ENGINE_RELEASES = HANDLER_RELEASES + ["Released webview", "Released controller", "Released environment"]
@@ -369,6 +373,29 @@ class Trov:
             fields = self.dialog()
             return fields if fields and all(fields.get(k) == v for k, v in expected.items()) else None
         return wait_until(matching, timeout, what)
+
+    def accessible(self):
+        """The client area's children as a screen reader reads them from another process: a dict per
+        child with its id, role, state, name and location (left, top, width, height on the screen)."""
+        code, out = self.inspector("accessible")
+        if code != 0:
+            raise AssertionError(f"the inspector found no accessible object: {out!r}")
+        children = []
+        for line in out.splitlines():
+            match = re.match(r"child=(\d+)( object=1)? role=(\S+) state=(\S+) location=(.*?) name=(.*)$", line.rstrip("\r"))
+            if match:
+                number, own, role, state, location, name = match.groups()
+                children.append({"id": int(number), "object": bool(own), "role": role, "state": state,
+                                 "location": location, "name": name})
+        return children
+
+    def tooltip(self):
+        """The text and screen rectangle of the tooltip shown for the window, or None."""
+        code, out = self.inspector("tooltip")
+        if code != 0:
+            return None
+        fields = dict(line.rstrip("\r").partition("=")[::2] for line in out.splitlines() if "=" in line)
+        return {"text": fields.get("text"), "rect": parse_rect(fields["rect"])}
 
     def bar_text(self):
         return self.info().get("addressbar_text")

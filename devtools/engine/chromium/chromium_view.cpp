@@ -70,6 +70,7 @@ void ChromiumView::RouteEvents() {
     connection_.On("Page.windowOpen", [this](const json& params) { OnWindowOpen(params); });
     connection_.On("Target.targetCreated", [this](const json& params) { openedPages_.OnTargetCreated(params); });
     connection_.On("Target.targetDestroyed", [this](const json& params) { openedPages_.OnTargetDestroyed(params); });
+    connection_.On("Target.targetInfoChanged", [this](const json& params) { openedPages_.OnTargetInfoChanged(params); });
     connection_.On("Runtime.bindingCalled", [this](const json& params) { OnBindingCalled(params); });
     connection_.On("Browser.downloadWillBegin", [this](const json& params) {
         LogLine(Config(), L"Download " + FromUtf8(JsonText(params, "url")) + L" denied");
@@ -154,6 +155,15 @@ bool ChromiumView::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, L
         ForwardInput(message, wParam, lParam);
         if (GetCapture() == Window() && !(wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) ReleaseCapture();
         return true;
+    case WM_SETFOCUS:
+        OnFocusChanged(true);
+        return false;
+    case WM_KILLFOCUS:
+        OnFocusChanged(false);
+        return false;
+    case WM_MOUSELEAVE:
+        OnPointerLeft();
+        return true;
     case WM_MOUSEMOVE:
     case WM_MOUSEWHEEL:
     case WM_MOUSEHWHEEL:
@@ -166,14 +176,29 @@ bool ChromiumView::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, L
     return false;
 }
 
+// The modifiers are read as the message comes: a Tab may hold the input behind it for a while.
 void ChromiumView::ForwardInput(UINT message, WPARAM wParam, LPARAM lParam) {
-    POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-    if (message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL) ScreenToClient(Window(), &point);
+    if (pageReady_) tabGate_.Pass(TabGate::Input{message, wParam, lParam, KeyboardModifiers()});
+}
+
+void ChromiumView::DeliverInput(const TabGate::Input& in) {
+    POINT point = {static_cast<short>(LOWORD(in.lParam)), static_cast<short>(HIWORD(in.lParam))};
+    if (in.message == WM_MOUSEWHEEL || in.message == WM_MOUSEHWHEEL) ScreenToClient(Window(), &point);
     if (!pageReady_) return;
-    if (message == WM_KEYDOWN && HandleEditingKey(wParam, KeyboardModifiers())) return;
-    if (message == WM_MOUSEMOVE) cursor_.Track(Window(), point);
-    for (const InputCommand& command : input_.Translate(message, wParam, point, KeyboardModifiers())) {
+    const bool key = in.message == WM_KEYDOWN || in.message == WM_KEYUP;
+    if (key && HandleBrowserKey(in.message, in.wParam, in.modifiers)) return;
+    if (HandleZoomWheel(in.message, in.wParam)) return;
+    if (in.message == WM_KEYDOWN && HandleEditingKey(in.wParam, in.modifiers)) return;
+    if (in.message == WM_MOUSEMOVE) TrackPointer(point);
+    for (const InputCommand& command : input_.Translate(in.message, in.wParam, point, in.modifiers)) {
         connection_.Call(command.method, command.params);
+    }
+}
+
+void ChromiumView::TakeFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
+    WebView::TakeFocus(reason);
+    if (reason != COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC) {
+        tabGate_.FocusEnd(reason == COREWEBVIEW2_MOVE_FOCUS_REASON_PREVIOUS);
     }
 }
 
@@ -217,7 +242,7 @@ void ChromiumView::OnConnected() {
     connection_.Call("Page.enable", json::object());
     connection_.Call("Network.enable", json::object());
     connection_.Call("Page.setLifecycleEventsEnabled", json{{"enabled", true}});
-    connection_.Call("Emulation.setFocusEmulationEnabled", json{{"enabled", true}});
+    OnFocusChanged(GetFocus() == Window());
     connection_.Call("Inspector.enable", json::object());  // for Inspector.targetCrashed
     screencast_.Start();
     EnablePageFeatures();
@@ -273,6 +298,7 @@ void ChromiumView::Raise(const std::vector<NavigationEvent>& events) {
         if (event.kind == NavigationEvent::Kind::Starting) {
             RaiseStarting(FromUtf8(event.url), event.id);
         } else if (event.kind == NavigationEvent::Kind::SourceChanged) {
+            if (event.newDocument) SetZoom(1.0);  // a zoom of the person's is the page's only
             RaiseSourceChanged(event.newDocument);
         } else {
             RaiseCompleted(event.success, event.status, event.id);

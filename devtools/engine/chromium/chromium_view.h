@@ -2,10 +2,12 @@
 // protocol, shows the page's screencast in the child window and passes the window's input on.
 #pragma once
 
+#include "devtools/engine/chromium/browser_keys.h"
 #include "devtools/engine/chromium/navigation_tracker.h"
 #include "devtools/engine/chromium/opened_pages.h"
 #include "devtools/engine/chromium/page_connection.h"
 #include "devtools/engine/chromium/page_cursor.h"
+#include "devtools/engine/chromium/page_focus.h"
 #include "devtools/engine/chromium/page_input.h"
 #include "devtools/engine/chromium/screencast.h"
 #include "devtools/engine/chromium/script_dialog.h"
@@ -26,6 +28,7 @@ public:
 
     std::wstring Source() const override;
     void PlacePage(const RECT& bounds) override;
+    void TakeFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) override;
     bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     void OnWindowDestroyed() override;
     void ExitFullScreenElement() override;
@@ -50,6 +53,7 @@ private:
     void FinishReady(bool ready);
     void Raise(const std::vector<NavigationEvent>& events);
     void ForwardInput(UINT message, WPARAM wParam, LPARAM lParam);
+    void DeliverInput(const TabGate::Input& input);
 
     // What a page does besides navigating (page_features.cpp): its dialogs, new windows,
     // downloads and clipboard keys.
@@ -62,6 +66,16 @@ private:
     void CopySelection(bool cut);
     void PasteClipboard();
 
+    // What the runtime does itself with the page window's input and state (view_controls.cpp): the
+    // zoom keys and Ctrl+wheel, Chromium's own keys withheld, the page's focus and hover.
+    bool HandleBrowserKey(UINT message, WPARAM virtualKey, int modifiers);
+    bool HandleZoomWheel(UINT message, WPARAM wParam);
+    void ZoomBy(int steps);
+    void SetZoom(double factor);
+    void OnFocusChanged(bool focused);
+    void TrackPointer(POINT point);
+    void OnPointerLeft();
+
     // First: the parts below send through it.
     PageConnection connection_;
     NavigationTracker tracker_;
@@ -69,7 +83,11 @@ private:
     Screencast screencast_{connection_};
     PageCursor cursor_{connection_};
     OpenedPages openedPages_{connection_};
+    TabGate tabGate_{connection_, [this](const TabGate::Input& input) { DeliverInput(input); },
+                     [this](bool backwards) { return OfferFocusToHost(backwards); }};
     std::function<void(bool)> whenReady_;
     bool pageReady_ = false;
     bool dialogOpen_ = false;
+    bool pointerTracked_ = false;  // a WM_MOUSELEAVE is asked for
+    int zoomWheel_ = 0;            // Ctrl+wheel turned short of a whole notch
 };

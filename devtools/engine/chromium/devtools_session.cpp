@@ -4,6 +4,16 @@
 
 using nlohmann::json;
 
+namespace {
+
+// A number member rounded, or 0 when it is missing or no number.
+int WholeNumber(const json& object, const char* key) {
+    auto it = object.find(key);
+    return it != object.end() && it->is_number() ? static_cast<int>(it->get<double>() + 0.5) : 0;
+}
+
+}  // namespace
+
 DevToolsSession::DevToolsSession(const Endpoint& endpoint, HWND window, UINT wakeMessage)
     : endpoint_(endpoint), window_(window), wakeMessage_(wakeMessage), worker_([this] { Run(); }) {}
 
@@ -49,6 +59,10 @@ void DevToolsSession::OnFrame(const json& params) {
     if (data == params.end() || !data->is_string() || !Base64Decode(data->get<std::string>(), &bytes)) return;
     std::unique_ptr<PageImage> image = DecodePageImage(bytes);
     if (!image) return;
+    auto metadata = params.find("metadata");
+    if (metadata != params.end() && metadata->is_object()) {
+        image->SetViewport(WholeNumber(*metadata, "deviceWidth"), WholeNumber(*metadata, "deviceHeight"));
+    }
     std::lock_guard<std::mutex> lock(mutex_);
     frame_ = std::move(image);
     Wake();

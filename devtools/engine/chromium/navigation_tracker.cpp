@@ -117,6 +117,12 @@ std::vector<NavigationEvent> NavigationTracker::Abandon() {
     return events;
 }
 
+std::vector<NavigationEvent> NavigationTracker::OnLeaveRefused() {
+    std::vector<NavigationEvent> events;
+    if (open_ && !openCommitted_) Complete(&events, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);
+    return events;
+}
+
 // Same-document moves (fragments, the history API) change the URL but are no navigation of the page.
 void NavigationTracker::OnStartedNavigating(std::vector<NavigationEvent>* events, const json& params) {
     if (!IsMainFrame(params)) return;

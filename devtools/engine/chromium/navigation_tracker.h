@@ -45,6 +45,9 @@ public:
     std::vector<NavigationEvent> OnNavigateAnswer(const nlohmann::json& result);
     // The page is gone: the open navigation, if any, ends as failed.
     std::vector<NavigationEvent> Abandon();
+    // The person chose to stay on the page that asked before being left: the navigation that asked,
+    // if it has not replaced the page yet, ends as cancelled (Chromium tells of it no further).
+    std::vector<NavigationEvent> OnLeaveRefused();
 
     const std::string& Source() const { return source_; }
 

@@ -58,6 +58,7 @@ void ChromiumView::RunScriptDialog(const ScriptDialogRequest& request) {
     json reply = {{"accept", answer.accepted}};
     if (request.type == "prompt") reply["promptText"] = ToUtf8(answer.text);
     connection_.Call("Page.handleJavaScriptDialog", reply);
+    if (request.type == "beforeunload" && !answer.accepted) Raise(tracker_.OnLeaveRefused());
 }
 
 // A window with no address of its own (one its opener writes into) has nothing to show here.

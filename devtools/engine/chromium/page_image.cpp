@@ -4,6 +4,8 @@
 #include <shlwapi.h>
 #include <gdiplus.h>
 
+#include <cmath>
+
 namespace gdip = Gdiplus::DllExports;
 
 GdiplusUser::GdiplusUser() {
@@ -33,13 +35,21 @@ std::unique_ptr<PageImage> DecodePageImage(const std::string& bytes) {
     return std::make_unique<PageImage>(bitmap, static_cast<int>(width), static_cast<int>(height));
 }
 
-void PaintPageImage(HDC hdc, const RECT& area, const PageImage* image) {
-    int width = image ? image->Width() : 0;
-    int height = image ? image->Height() : 0;
+void PaintPageImage(HDC hdc, const RECT& area, const PageImage* image, double zoom) {
+    int width = image ? static_cast<int>(std::lround(image->ViewportWidth() * zoom)) : 0;
+    int height = image ? static_cast<int>(std::lround(image->ViewportHeight() * zoom)) : 0;
     if (image) {
         HDC source = CreateCompatibleDC(hdc);
         HGDIOBJ previous = SelectObject(source, image->Bitmap());
-        BitBlt(hdc, area.left, area.top, width, height, source, 0, 0, SRCCOPY);
+        if (width == image->Width() && height == image->Height()) {
+            BitBlt(hdc, area.left, area.top, width, height, source, 0, 0, SRCCOPY);
+        } else {
+            // Chromium renders a zoomed page's screencast at its size in CSS pixels.
+            int previousMode = SetStretchBltMode(hdc, HALFTONE);
+            SetBrushOrgEx(hdc, 0, 0, nullptr);
+            StretchBlt(hdc, area.left, area.top, width, height, source, 0, 0, image->Width(), image->Height(), SRCCOPY);
+            SetStretchBltMode(hdc, previousMode);
+        }
         SelectObject(source, previous);
         DeleteDC(source);
     }

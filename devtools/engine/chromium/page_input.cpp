@@ -98,15 +98,17 @@ const char* HeldButton(WPARAM keyState) {
     return "none";
 }
 
-InputCommand Mouse(const char* type, const char* button, POINT point, WPARAM keyState, int modifiers) {
-    json params = {{"type", type}, {"x", point.x}, {"y", point.y}, {"button", button},
+// The protocol places the pointer in CSS pixels of the page's viewport: at a zoom, fewer than the
+// window's pixels.
+InputCommand Mouse(const char* type, const char* button, POINT point, double zoom, WPARAM keyState, int modifiers) {
+    json params = {{"type", type}, {"x", point.x / zoom}, {"y", point.y / zoom}, {"button", button},
                    {"buttons", Buttons(keyState)}, {"modifiers", modifiers}};
     if (std::string(type) != "mouseMoved") params["clickCount"] = 1;
     return {"Input.dispatchMouseEvent", params};
 }
 
-InputCommand Wheel(POINT point, int deltaX, int deltaY, int modifiers) {
-    json params = {{"type", "mouseWheel"}, {"x", point.x}, {"y", point.y}, {"deltaX", deltaX},
+InputCommand Wheel(POINT point, double zoom, int deltaX, int deltaY, int modifiers) {
+    json params = {{"type", "mouseWheel"}, {"x", point.x / zoom}, {"y", point.y / zoom}, {"deltaX", deltaX},
                    {"deltaY", deltaY}, {"modifiers", modifiers}};
     return {"Input.dispatchMouseEvent", params};
 }
@@ -156,23 +158,23 @@ std::vector<InputCommand> InputTranslator::Translate(UINT message, WPARAM wParam
     int wheelNotches120 = GET_WHEEL_DELTA_WPARAM(wParam);
     switch (message) {
     case WM_MOUSEMOVE:
-        return {Mouse("mouseMoved", HeldButton(wParam), point, wParam, modifiers)};
+        return {Mouse("mouseMoved", HeldButton(wParam), point, zoom_, wParam, modifiers)};
     case WM_LBUTTONDOWN:
-        return {Mouse("mousePressed", "left", point, wParam, modifiers)};
+        return {Mouse("mousePressed", "left", point, zoom_, wParam, modifiers)};
     case WM_LBUTTONUP:
-        return {Mouse("mouseReleased", "left", point, wParam, modifiers)};
+        return {Mouse("mouseReleased", "left", point, zoom_, wParam, modifiers)};
     case WM_RBUTTONDOWN:
-        return {Mouse("mousePressed", "right", point, wParam, modifiers)};
+        return {Mouse("mousePressed", "right", point, zoom_, wParam, modifiers)};
     case WM_RBUTTONUP:
-        return {Mouse("mouseReleased", "right", point, wParam, modifiers)};
+        return {Mouse("mouseReleased", "right", point, zoom_, wParam, modifiers)};
     case WM_MBUTTONDOWN:
-        return {Mouse("mousePressed", "middle", point, wParam, modifiers)};
+        return {Mouse("mousePressed", "middle", point, zoom_, wParam, modifiers)};
     case WM_MBUTTONUP:
-        return {Mouse("mouseReleased", "middle", point, wParam, modifiers)};
+        return {Mouse("mouseReleased", "middle", point, zoom_, wParam, modifiers)};
     case WM_MOUSEWHEEL:
-        return {Wheel(point, 0, -wheelNotches120 * kPixelsPerWheelNotch / WHEEL_DELTA, modifiers)};
+        return {Wheel(point, zoom_, 0, -wheelNotches120 * kPixelsPerWheelNotch / WHEEL_DELTA, modifiers)};
     case WM_MOUSEHWHEEL:
-        return {Wheel(point, wheelNotches120 * kPixelsPerWheelNotch / WHEEL_DELTA, 0, modifiers)};
+        return {Wheel(point, zoom_, wheelNotches120 * kPixelsPerWheelNotch / WHEEL_DELTA, 0, modifiers)};
     case WM_KEYDOWN:
         return Key("keyDown", wParam, modifiers);
     case WM_KEYUP:

@@ -32,10 +32,13 @@ public:
     // `point` is the pointer in the window's client coordinates (wheel messages carry screen
     // coordinates, so the caller converts). Messages that are no input for the page give nothing.
     std::vector<InputCommand> Translate(UINT message, WPARAM wParam, POINT point, int modifiers);
+    // Window pixels per CSS pixel: the pointer's place in the page is its place in the window over it.
+    void SetZoom(double factor) { zoom_ = factor; }
 
 private:
     std::vector<InputCommand> Key(const char* type, WPARAM virtualKey, int modifiers);
     std::vector<InputCommand> Text(wchar_t unit, int modifiers);
 
     wchar_t pendingHighSurrogate_ = 0;  // the first half of a character outside the BMP
+    double zoom_ = 1.0;
 };

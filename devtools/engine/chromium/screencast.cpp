@@ -1,5 +1,7 @@
 #include "devtools/engine/chromium/screencast.h"
 
+#include <cmath>
+
 using nlohmann::json;
 
 namespace {
@@ -22,18 +24,31 @@ void Screencast::Resize(int width, int height) {
     Start();
 }
 
+// A zoomed page is laid out in fewer CSS pixels, each drawn as `zoom_` device pixels, as a browser
+// zooms: pages reflow, and window.devicePixelRatio tells the zoom.
 void Screencast::Start() {
     if (width_ > 0 && height_ > 0) {
         connection_.Call("Emulation.setDeviceMetricsOverride",
-                         json{{"width", width_}, {"height", height_}, {"deviceScaleFactor", 1}, {"mobile", false}});
+                         json{{"width", std::lround(width_ / zoom_)}, {"height", std::lround(height_ / zoom_)},
+                              {"deviceScaleFactor", zoom_}, {"mobile", false}});
     }
     Restart();
 }
 
+void Screencast::SetZoom(double factor) {
+    zoom_ = factor;
+    Start();
+}
+
+// Frames of a page zoomed out would be larger than the window: Chromium scales them down to it.
 void Screencast::Restart() {
+    json params = {{"format", kFrameFormat}, {"quality", kFrameQuality}, {"everyNthFrame", 1}};
+    if (width_ > 0 && height_ > 0) {
+        params["maxWidth"] = width_;
+        params["maxHeight"] = height_;
+    }
     connection_.Call("Page.stopScreencast", json::object());
-    connection_.Call("Page.startScreencast",
-                     json{{"format", kFrameFormat}, {"quality", kFrameQuality}, {"everyNthFrame", 1}});
+    connection_.Call("Page.startScreencast", params);
 }
 
 void Screencast::Show(HWND window, std::unique_ptr<PageImage> frame) {
@@ -69,6 +84,6 @@ void Screencast::Paint(HWND window) const {
     HDC hdc = BeginPaint(window, &ps);
     RECT client;
     GetClientRect(window, &client);
-    PaintPageImage(hdc, client, image_.get());
+    PaintPageImage(hdc, client, image_.get(), zoom_);
     EndPaint(window, &ps);
 }

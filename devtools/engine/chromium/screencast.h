@@ -15,6 +15,10 @@ public:
     void Resize(int width, int height);
     // Applies the size and starts a new screencast, which starts with a frame.
     void Start();
+    // The page's zoom: window pixels per CSS pixel. The page is laid out at the window's size divided
+    // by it, and its pictures are drawn that much larger.
+    void SetZoom(double factor);
+    double Zoom() const { return zoom_; }
     void Show(HWND window, std::unique_ptr<PageImage> frame);
     // The picture goes (the page's renderer died); a reload brings new frames.
     void Clear(HWND window);
@@ -30,5 +34,6 @@ private:
     std::unique_ptr<PageImage> image_;
     int width_ = 0;
     int height_ = 0;
+    double zoom_ = 1.0;
     bool settlingFrame_ = false;  // the screencast was restarted for the picture of a page at rest
 };

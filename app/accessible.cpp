@@ -1,0 +1,484 @@
+#include "app/accessible.h"
+
+#include "app/commands.h"
+#include "app/shortcuts.h"
+#include "app/state.h"
+#include "app/toolbar.h"
+#include "app/window.h"
+#include "chrome/menu_panel.h"
+#include "webhost/com_ref.h"
+
+#include <oleacc.h>
+
+#include <vector>
+
+namespace {
+
+// Our own copy: with the static link, the oleacc library's IID_IAccessible names the DLL's
+// import entry, not the GUID.
+constexpr IID kIidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+// Loaded when a reader first asks, so that a start without one loads no more than before.
+struct OleaccFunctions {
+    decltype(&LresultFromObject) lresultFromObject;
+    decltype(&CreateStdAccessibleObject) createStdAccessibleObject;
+    decltype(&AccessibleObjectFromWindow) accessibleObjectFromWindow;
+    decltype(&SysAllocString) sysAllocString;  // oleaut32, which oleacc loads anyway
+};
+
+template <class Function>
+Function Find(HMODULE module, const char* name) {
+    // Through the generic function type, which any function pointer converts to without warning.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+const OleaccFunctions* Oleacc() {
+    static const OleaccFunctions functions = [] {
+        OleaccFunctions found = {};
+        if (HMODULE module = LoadLibraryW(L"oleacc.dll")) {
+            found.lresultFromObject = Find<decltype(found.lresultFromObject)>(module, "LresultFromObject");
+            found.createStdAccessibleObject =
+                Find<decltype(found.createStdAccessibleObject)>(module, "CreateStdAccessibleObject");
+            found.accessibleObjectFromWindow =
+                Find<decltype(found.accessibleObjectFromWindow)>(module, "AccessibleObjectFromWindow");
+        }
+        if (HMODULE module = LoadLibraryW(L"oleaut32.dll")) {
+            found.sysAllocString = Find<decltype(found.sysAllocString)>(module, "SysAllocString");
+        }
+        return found;
+    }();
+    const bool complete = functions.lresultFromObject && functions.createStdAccessibleObject &&
+                          functions.accessibleObjectFromWindow && functions.sysAllocString;
+    return complete ? &functions : nullptr;
+}
+
+constexpr int kAddressBarChild = kSlotCount;  // in the reading order, where the address bar sits
+
+// Left to right as on the screen: the address bar between the two groups of buttons.
+constexpr int kReadingOrder[] = {kSlotBack,    kSlotForward,  kSlotRefresh,  kSlotHome, kAddressBarChild,
+                                 kSlotMenu,    kSlotMinimize, kSlotMaximize, kSlotClose};
+constexpr long kToolbarChildren = sizeof(kReadingOrder) / sizeof(kReadingOrder[0]);
+
+constexpr wchar_t kPressAction[] = L"按下";
+constexpr wchar_t kRunAction[] = L"执行";
+
+// What a child id stands for, under the window's state at the moment of the call.
+struct Child {
+    enum Kind { Invalid, Self, Slot, AddressBar, MenuItem } kind;
+    int index;  // the slot or the menu item
+};
+
+long ChildCount() { return kToolbarChildren + (menuOpen ? MenuItemCount() : 0); }
+
+Child ChildOf(const VARIANT& id) {
+    if (id.vt != VT_I4) return {Child::Invalid, 0};
+    const long value = id.lVal;
+    if (value == CHILDID_SELF) return {Child::Self, 0};
+    if (value < 1 || value > ChildCount()) return {Child::Invalid, 0};
+    if (value > kToolbarChildren) return {Child::MenuItem, static_cast<int>(value - kToolbarChildren - 1)};
+    const int slot = kReadingOrder[value - 1];
+    return slot == kAddressBarChild ? Child{Child::AddressBar, 0} : Child{Child::Slot, slot};
+}
+
+// Whether this object answers for the child: the address bar answers for itself, as its own object.
+bool Described(const Child& child) { return child.kind != Child::Invalid && child.kind != Child::AddressBar; }
+
+int ClientWidth(HWND hwnd) {
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    return rc.right;
+}
+
+// The child's rectangle in client coordinates: a slot's painted square, an item's cell.
+RECT ChildRect(HWND hwnd, const Child& child) {
+    if (child.kind == Child::Slot) return SlotRect(child.index, CurrentSlotLayout(ClientWidth(hwnd)));
+    const MenuItem& item = MenuItemByIndex(child.index);
+    return MenuCellRect(item.row, item.column, ClientWidth(hwnd));
+}
+
+long AddressBarChildId() {
+    for (long i = 0; i < kToolbarChildren; ++i) {
+        if (kReadingOrder[i] == kAddressBarChild) return i + 1;
+    }
+    return CHILDID_SELF;
+}
+
+BSTR Text(const wchar_t* text) { return Oleacc()->sysAllocString(text); }
+
+void Empty(VARIANT* out) { out->vt = VT_EMPTY; }
+
+void SetChildVariant(VARIANT* out, long id) {
+    out->vt = VT_I4;
+    out->lVal = id;
+}
+
+// The object of the address bar's window, which answers for the bar itself.
+HRESULT AddressBarObject(IAccessible** out) {
+    *out = nullptr;
+    if (!hAddressBar) return E_FAIL;
+    return Oleacc()->accessibleObjectFromWindow(hAddressBar, static_cast<DWORD>(OBJID_CLIENT), kIidAccessible,
+                                      reinterpret_cast<void**>(out));
+}
+
+// A child as a reader expects it in a VARIANT: the address bar as its own object, others by id.
+HRESULT SetChildResult(VARIANT* out, long id) {
+    SetChildVariant(out, id);
+    if (id == CHILDID_SELF || ChildOf(*out).kind != Child::AddressBar) return S_OK;
+    IAccessible* bar = nullptr;
+    const HRESULT hr = AddressBarObject(&bar);
+    if (FAILED(hr)) {
+        out->vt = VT_EMPTY;
+        return hr;
+    }
+    out->vt = VT_DISPATCH;
+    out->pdispVal = bar;
+    return S_OK;
+}
+
+// The client area of the main window. Questions about the area itself go to the system's
+// standard object for it (its role, name, parent, focus); the children are ours.
+class ToolbarAccessible final : public IAccessible {
+public:
+    explicit ToolbarAccessible(HWND hwnd) : hwnd_(hwnd) {
+        Oleacc()->createStdAccessibleObject(hwnd, static_cast<LONG>(OBJID_CLIENT), kIidAccessible,
+                                  reinterpret_cast<void**>(standard_.ReleaseAndGetAddressOf()));
+    }
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        if (!object) return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == kIidAccessible) {
+            *object = static_cast<IAccessible*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const LONG left = InterlockedDecrement(&refs_);
+        if (left == 0) delete this;
+        return static_cast<ULONG>(left);
+    }
+
+    // IDispatch: readers call through the vtable; there is no type information to offer.
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (!count) return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) override {
+        return E_NOTIMPL;
+    }
+
+    // IAccessible
+    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
+        if (!parent) return E_POINTER;
+        *parent = nullptr;
+        return Alive() ? standard_->get_accParent(parent) : E_FAIL;
+    }
+
+    HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
+        if (!count) return E_POINTER;
+        *count = ChildCount();
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT id, IDispatch** child) override {
+        if (!child) return E_POINTER;
+        *child = nullptr;
+        const Child c = ChildOf(id);
+        if (c.kind == Child::Invalid || c.kind == Child::Self) return E_INVALIDARG;
+        if (c.kind != Child::AddressBar) return S_FALSE;  // a simple element, described by its parent
+        IAccessible* bar = nullptr;
+        const HRESULT hr = AddressBarObject(&bar);
+        *child = bar;
+        return hr;
+    }
+
+    HRESULT STDMETHODCALLTYPE get_accName(VARIANT id, BSTR* name) override {
+        if (!name) return E_POINTER;
+        *name = nullptr;
+        const Child c = ChildOf(id);
+        switch (c.kind) {
+        case Child::Self:       return Alive() ? standard_->get_accName(id, name) : E_FAIL;
+        case Child::Slot:       *name = Text(SlotName(c.index, IsZoomed(hwnd_) != FALSE)); break;
+        case Child::MenuItem:   *name = Text(MenuItemByIndex(c.index).label); break;
+        case Child::AddressBar:
+        case Child::Invalid:    return E_INVALIDARG;
+        }
+        return *name ? S_OK : E_OUTOFMEMORY;
+    }
+
+    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT id, BSTR* value) override {
+        if (!value) return E_POINTER;
+        *value = nullptr;
+        const Child c = ChildOf(id);
+        if (c.kind == Child::Self) return Alive() ? standard_->get_accValue(id, value) : E_FAIL;
+        return Described(c) ? DISP_E_MEMBERNOTFOUND : E_INVALIDARG;
+    }
+
+    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT id, BSTR* description) override {
+        if (!description) return E_POINTER;
+        *description = nullptr;
+        return Described(ChildOf(id)) ? DISP_E_MEMBERNOTFOUND : E_INVALIDARG;
+    }
+
+    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT id, VARIANT* role) override {
+        if (!role) return E_POINTER;
+        Empty(role);
+        const Child c = ChildOf(id);
+        switch (c.kind) {
+        case Child::Self:       return Alive() ? standard_->get_accRole(id, role) : E_FAIL;
+        case Child::Slot:       SetChildVariant(role, ROLE_SYSTEM_PUSHBUTTON); return S_OK;
+        case Child::MenuItem:   SetChildVariant(role, ROLE_SYSTEM_MENUITEM); return S_OK;
+        case Child::AddressBar:
+        case Child::Invalid:    break;
+        }
+        return E_INVALIDARG;
+    }
+
+    HRESULT STDMETHODCALLTYPE get_accState(VARIANT id, VARIANT* state) override {
+        if (!state) return E_POINTER;
+        Empty(state);
+        const Child c = ChildOf(id);
+        switch (c.kind) {
+        case Child::Self:       return Alive() ? standard_->get_accState(id, state) : E_FAIL;
+        case Child::Slot:       SetChildVariant(state, SlotState(c.index)); return S_OK;
+        case Child::MenuItem:   SetChildVariant(state, 0); return S_OK;
+        case Child::AddressBar:
+        case Child::Invalid:    break;
+        }
+        return E_INVALIDARG;
+    }
+
+    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR* help) override {
+        if (!help) return E_POINTER;
+        *help = nullptr;
+        return DISP_E_MEMBERNOTFOUND;
+    }
+    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT, long* topic) override {
+        if (file) *file = nullptr;
+        if (topic) *topic = 0;
+        return DISP_E_MEMBERNOTFOUND;
+    }
+
+    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT id, BSTR* shortcut) override {
+        if (!shortcut) return E_POINTER;
+        *shortcut = nullptr;
+        const Child c = ChildOf(id);
+        if (!Described(c)) return E_INVALIDARG;
+        if (c.kind != Child::Slot) return DISP_E_MEMBERNOTFOUND;
+        const std::wstring keys = SlotShortcutText(c.index);
+        if (keys.empty()) return S_FALSE;
+        *shortcut = Text(keys.c_str());
+        return *shortcut ? S_OK : E_OUTOFMEMORY;
+    }
+
+    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
+        if (!focus) return E_POINTER;
+        Empty(focus);
+        return Alive() ? standard_->get_accFocus(focus) : E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override {
+        if (!selection) return E_POINTER;
+        Empty(selection);
+        return DISP_E_MEMBERNOTFOUND;
+    }
+
+    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT id, BSTR* action) override {
+        if (!action) return E_POINTER;
+        *action = nullptr;
+        const Child c = ChildOf(id);
+        switch (c.kind) {
+        case Child::Self:       return Alive() ? standard_->get_accDefaultAction(id, action) : E_FAIL;
+        case Child::Slot:       *action = Text(kPressAction); break;
+        case Child::MenuItem:   *action = Text(kRunAction); break;
+        case Child::AddressBar:
+        case Child::Invalid:    return E_INVALIDARG;
+        }
+        return *action ? S_OK : E_OUTOFMEMORY;
+    }
+
+    HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT id) override {
+        const Child c = ChildOf(id);
+        if (c.kind == Child::Self) return Alive() ? standard_->accSelect(flags, id) : E_FAIL;
+        return Described(c) ? DISP_E_MEMBERNOTFOUND : E_INVALIDARG;
+    }
+
+    HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT id) override {
+        if (!left || !top || !width || !height) return E_POINTER;
+        *left = *top = *width = *height = 0;
+        const Child c = ChildOf(id);
+        if (!Described(c)) return E_INVALIDARG;
+        if (!Alive()) return E_FAIL;
+        if (c.kind == Child::Self) return standard_->accLocation(left, top, width, height, id);
+        RECT r = ChildRect(hwnd_, c);
+        MapWindowPoints(hwnd_, nullptr, reinterpret_cast<POINT*>(&r), 2);
+        *left = r.left;
+        *top = r.top;
+        *width = r.right - r.left;
+        *height = r.bottom - r.top;
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override {
+        if (!end) return E_POINTER;
+        Empty(end);
+        const Child c = ChildOf(start);
+        if (c.kind == Child::Invalid) return E_INVALIDARG;
+        if (!Alive()) return E_FAIL;
+        long target = 0;
+        if (c.kind == Child::Self) {
+            if (direction == NAVDIR_FIRSTCHILD) target = 1;
+            else if (direction == NAVDIR_LASTCHILD) target = ChildCount();
+            else return standard_->accNavigate(direction, start, end);
+        } else if (direction == NAVDIR_NEXT) {
+            target = start.lVal + 1;
+        } else if (direction == NAVDIR_PREVIOUS) {
+            target = start.lVal - 1;
+        } else {
+            return S_FALSE;
+        }
+        if (target < 1 || target > ChildCount()) return S_FALSE;
+        return SetChildResult(end, target);
+    }
+
+    HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* hit) override {
+        if (!hit) return E_POINTER;
+        Empty(hit);
+        if (!Alive()) return E_FAIL;
+        POINT pt = {x, y};
+        ScreenToClient(hwnd_, &pt);
+        RECT client;
+        GetClientRect(hwnd_, &client);
+        if (!PtInRect(&client, pt)) return S_FALSE;
+        return SetChildResult(hit, ChildAt(pt, client.right));
+    }
+
+    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT id) override {
+        const Child c = ChildOf(id);
+        if (!Described(c)) return E_INVALIDARG;
+        if (c.kind == Child::Self) return DISP_E_MEMBERNOTFOUND;
+        if (!Alive()) return E_FAIL;
+        // Posted, so that the reader's call returns before a message box of the action opens.
+        const WPARAM kind = c.kind == Child::Slot ? kAccessibleSlot : kAccessibleMenuItem;
+        return PostMessageW(hwnd_, WM_APP_ACCESSIBLE_ACTION, kind, c.index) ? S_OK : E_FAIL;
+    }
+
+    HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return DISP_E_MEMBERNOTFOUND; }
+    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return DISP_E_MEMBERNOTFOUND; }
+
+private:
+    ~ToolbarAccessible() = default;
+
+    // A reader may keep the object after the window has gone.
+    bool Alive() const { return standard_ && IsWindow(hwnd_); }
+
+    long SlotState(int slot) const {
+        long state = slot == hoverIndex ? STATE_SYSTEM_HOTTRACKED : 0;
+        if (slot != kSlotMenu) return state;
+        return state | STATE_SYSTEM_HASPOPUP | (menuOpen ? STATE_SYSTEM_EXPANDED : STATE_SYSTEM_COLLAPSED);
+        return state;
+    }
+
+    // What lies under a client point: the slot that hover would pick, the bar, an item, or the area.
+    long ChildAt(POINT pt, int clientWidth) const {
+        const int slot = HoverSlotAt(pt.x, pt.y, CurrentSlotLayout(clientWidth));
+        if (slot != kSlotNone) return SlotChildId(slot);
+        RECT bar;
+        if (hAddressBar && GetWindowRect(hAddressBar, &bar)) {
+            MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&bar), 2);
+            if (PtInRect(&bar, pt)) return AddressBarChildId();
+        }
+        int row = 0, column = 0;
+        if (menuOpen && pt.y >= toolbarHeight && pt.y < toolbarHeight + menuHeight &&
+            MenuCellAt(pt.x, pt.y, clientWidth, toolbarHeight, menuHeight, &row, &column)) {
+            for (int i = 0; i < MenuItemCount(); ++i) {
+                const MenuItem& item = MenuItemByIndex(i);
+                if (item.row == row && item.column == column) return kToolbarChildren + 1 + i;
+            }
+        }
+        return CHILDID_SELF;
+    }
+
+    LONG refs_ = 1;
+    HWND hwnd_;
+    ComRef<IAccessible> standard_;
+};
+
+void NotifyChild(DWORD event, HWND hwnd, long child) {
+    if (hwnd) NotifyWinEvent(event, hwnd, OBJID_CLIENT, child);
+}
+
+// Whether the window was maximised when last told, so that only a change is announced.
+bool announcedMaximized = false;
+
+}  // namespace
+
+const wchar_t* SlotName(int slot, bool maximized) {
+    switch (slot) {
+    case kSlotBack:     return L"后退";
+    case kSlotForward:  return L"前进";
+    case kSlotRefresh:  return L"刷新";
+    case kSlotHome:     return L"主页";
+    case kSlotClose:    return L"关闭";
+    case kSlotMaximize: return maximized ? L"还原" : L"最大化";
+    case kSlotMinimize: return L"最小化";
+    case kSlotMenu:     return L"菜单";
+    }
+    return L"";
+}
+
+std::wstring SlotShortcutText(int slot) { return ShortcutKeyText(SlotCommand(slot)); }
+
+long SlotChildId(int slot) {
+    if (slot < 0 || slot >= kSlotCount) return CHILDID_SELF;
+    for (long i = 0; i < kToolbarChildren; ++i) {
+        if (kReadingOrder[i] == slot) return i + 1;
+    }
+    return CHILDID_SELF;
+}
+
+LRESULT OnGetObject(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    // Compared as 32-bit values: the id may arrive sign-extended or not (from another process under
+    // Wine it does not), and a miss would leave readers with the system's object, which knows no buttons.
+    if (static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT) || !Oleacc()) {
+        return DefWindowProcW(hwnd, WM_GETOBJECT, wParam, lParam);
+    }
+    ToolbarAccessible* object = new ToolbarAccessible(hwnd);
+    const LRESULT result = Oleacc()->lresultFromObject(kIidAccessible, wParam, object);
+    object->Release();  // the reference LresultFromObject took keeps it for the reader
+    return result;
+}
+
+void RunAccessibleAction(HWND hwnd, WPARAM kind, LPARAM index) {
+    if (kind == kAccessibleSlot && index >= 0 && index < kSlotCount) {
+        RunCommand(hwnd, SlotCommand(static_cast<int>(index)));
+    } else if (kind == kAccessibleMenuItem && menuOpen && index >= 0 && index < MenuItemCount()) {
+        // As a click in the item's cell: its message, then the panel closes.
+        RunMenuItem(hwnd, MenuItemByIndex(static_cast<int>(index)));
+        RunCommand(hwnd, Command::CloseMenu);
+    }
+}
+
+void NotifyHoverChange(int oldSlot, int newSlot) {
+    if (oldSlot != kSlotNone) NotifyChild(EVENT_OBJECT_STATECHANGE, hMainWnd, SlotChildId(oldSlot));
+    if (newSlot != kSlotNone) NotifyChild(EVENT_OBJECT_STATECHANGE, hMainWnd, SlotChildId(newSlot));
+}
+
+void NotifyWindowStateChange(HWND hwnd) {
+    const bool maximized = IsZoomed(hwnd) != FALSE;
+    if (maximized == announcedMaximized) return;
+    announcedMaximized = maximized;
+    NotifyChild(EVENT_OBJECT_NAMECHANGE, hwnd, SlotChildId(kSlotMaximize));
+}
+
+void NotifyMenuPanelChange(HWND hwnd) {
+    NotifyChild(EVENT_OBJECT_REORDER, hwnd, CHILDID_SELF);
+    NotifyChild(EVENT_OBJECT_STATECHANGE, hwnd, SlotChildId(kSlotMenu));
+}
