@@ -3,6 +3,7 @@
 #include "addressbar/address_bar.h"
 #include "addressbar/navigate.h"
 #include "app/focus.h"
+#include "app/fullscreen.h"
 #include "app/state.h"
 #include "app/window.h"
 
@@ -28,8 +29,10 @@ void MaximizeOrRestore(HWND hwnd) { ShowWindow(hwnd, IsZoomed(hwnd) ? SW_RESTORE
 void Minimize(HWND hwnd) { ShowWindow(hwnd, SW_MINIMIZE); }
 void ToggleMenu(HWND hwnd) { SetMenuPanelOpen(hwnd, !menuOpen); }
 
-void FocusAddressBar(HWND) {
+void FocusAddressBar(HWND hwnd) {
     if (!hAddressBar) return;
+    // The bar is hidden in full screen: the window leaves it first, so that the bar can be seen.
+    ApplyFullScreenEvent(hwnd, FullScreenEvent::LeaveAll);
     SetFocus(hAddressBar);
     SelectAllOfAddressBar();
 }
@@ -48,6 +51,7 @@ void SelectAllInBar(HWND) {
 void CloseMenu(HWND hwnd) {
     if (menuOpen) SetMenuPanelOpen(hwnd, false);
 }
+void ToggleFullScreen(HWND hwnd) { ApplyFullScreenEvent(hwnd, FullScreenEvent::KeyPressed); }
 
 struct CommandInfo {
     Command command;
@@ -73,6 +77,7 @@ constexpr CommandInfo kCommands[] = {
     {Command::RestoreAddressBar, RestoreAddressBar, true},
     {Command::SelectAllInBar, SelectAllInBar, false},
     {Command::CloseMenu, CloseMenu, false},
+    {Command::ToggleFullScreen, ToggleFullScreen, false},
 };
 
 const CommandInfo* InfoOf(Command command) {

@@ -20,6 +20,7 @@ enum class Command {
     RestoreAddressBar,  // puts the current address back into the bar
     SelectAllInBar,
     CloseMenu,
+    ToggleFullScreen,   // F11: the page alone on the whole screen, and back
 };
 
 // Whether the command ends the person's edit of the address bar.

@@ -15,17 +15,16 @@ bool pageHasFocus = false;
 }  // namespace
 
 // The bar is asked first: the engine's LostFocus may still be on its way when the bar took over.
-void RememberFocus() {
+// No focus at all: the window was disabled, minimised or left first, and what was noted then stands.
+FocusPlace CurrentFocusPlace() {
     const HWND focus = GetFocus();
-    if (focus && focus == hAddressBar) {
-        savedFocus = FocusPlace::AddressBar;
-    } else if (pageHasFocus) {
-        savedFocus = FocusPlace::Page;
-    } else if (focus && focus == hMainWnd) {
-        savedFocus = FocusPlace::MainWindow;
-    }
-    // No focus at all: the window was disabled or minimised first, and what was noted before stands.
+    if (focus && focus == hAddressBar) return FocusPlace::AddressBar;
+    if (pageHasFocus) return FocusPlace::Page;
+    if (focus && focus == hMainWnd) return FocusPlace::MainWindow;
+    return savedFocus;
 }
+
+void RememberFocus() { savedFocus = CurrentFocusPlace(); }
 
 HRESULT OnPageGotFocus(ICoreWebView2Controller*, IUnknown*) {
     pageHasFocus = true;
@@ -39,8 +38,10 @@ HRESULT OnPageLostFocus(ICoreWebView2Controller*, IUnknown*) {
 
 void ForgetPageFocus() { pageHasFocus = false; }
 
-bool RestoreFocus() {
-    switch (savedFocus) {
+bool RestoreFocus() { return MoveFocusTo(savedFocus); }
+
+bool MoveFocusTo(FocusPlace place) {
+    switch (place) {
     case FocusPlace::AddressBar:
         if (!hAddressBar) return false;
         SetFocus(hAddressBar);  // the edit control keeps its caret and selection meanwhile

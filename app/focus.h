@@ -23,6 +23,13 @@ void ForgetPageFocus();
 // itself (or the place is gone), which the default handling gives it.
 bool RestoreFocus();
 
+// Where the focus is now; in an inactive window, which has none, where it was when it left.
+FocusPlace CurrentFocusPlace();
+
+// Puts the focus into the address bar or the page; false when the place is the main window itself
+// or is gone, which the caller then gives the focus to.
+bool MoveFocusTo(FocusPlace place);
+
 // The main window's WM_ACTIVATE.
 LRESULT OnActivate(HWND hwnd, WPARAM wParam, LPARAM lParam);
 

@@ -24,6 +24,7 @@ constexpr Binding kBindings[] = {
     {VK_HOME, kAlt, Command::Home},
     {VK_BROWSER_HOME, kPlain, Command::Home},
     {'W', kCtrl, Command::Close},
+    {VK_F11, kPlain, Command::ToggleFullScreen},
 };
 
 struct AppCommandBinding {

@@ -1,6 +1,7 @@
 #include "app/state.h"
 
 #include "app/focus.h"
+#include "app/fullscreen.h"
 #include "app/keyboard.h"
 #include "app/toolbar.h"
 #include "webhost/webview_host.h"
@@ -32,6 +33,7 @@ ComRef<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorHandler;
 ComRef<ICoreWebView2MoveFocusRequestedEventHandler> moveFocusHandler;
 ComRef<ICoreWebView2FocusChangedEventHandler> gotFocusHandler;
 ComRef<ICoreWebView2FocusChangedEventHandler> lostFocusHandler;
+ComRef<ICoreWebView2ContainsFullScreenElementChangedEventHandler> fullScreenHandler;
 const std::wstring homeUrl = std::wstring(L"https://") + kSearchHost + L"/";
 const std::wstring searchUrl = std::wstring(L"https://") + kSearchHost + L"/?q=";
 std::wstring currentUrl = homeUrl;
@@ -46,6 +48,7 @@ void ResetAppStateForTesting() {
     moveFocusHandler.Reset();
     gotFocusHandler.Reset();
     lostFocusHandler.Reset();
+    fullScreenHandler.Reset();
     navCompletedHandler.Reset();
     navStartingHandler.Reset();
     toolbarHeight = kDefaultToolbarHeight;
@@ -62,4 +65,5 @@ void ResetAppStateForTesting() {
     ResetWebHostForTesting();
     ResetFocusForTesting();
     ResetKeyboardForTesting();
+    ResetFullScreenForTesting();
 }

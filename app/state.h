@@ -37,6 +37,7 @@ extern ComRef<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorHandler
 extern ComRef<ICoreWebView2MoveFocusRequestedEventHandler> moveFocusHandler;
 extern ComRef<ICoreWebView2FocusChangedEventHandler> gotFocusHandler;
 extern ComRef<ICoreWebView2FocusChangedEventHandler> lostFocusHandler;
+extern ComRef<ICoreWebView2ContainsFullScreenElementChangedEventHandler> fullScreenHandler;
 
 extern const std::wstring homeUrl;
 extern const std::wstring searchUrl;

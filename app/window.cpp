@@ -4,6 +4,7 @@
 #include "app/accessible.h"
 #include "app/commands.h"
 #include "app/focus.h"
+#include "app/fullscreen.h"
 #include "app/shortcuts.h"
 #include "app/state.h"
 #include "app/toolbar.h"
@@ -39,7 +40,17 @@ LRESULT OnSize(HWND hwnd, WPARAM sizeType) {
     return 0;
 }
 
+// Full screen, the page covers the client area: what needs painting is only validated (and erased
+// with the class background where no view is).
+LRESULT PaintNothing(HWND hwnd) {
+    PAINTSTRUCT ps;
+    BeginPaint(hwnd, &ps);
+    EndPaint(hwnd, &ps);
+    return 0;
+}
+
 LRESULT OnPaint(HWND hwnd) {
+    if (IsFullScreen()) return PaintNothing(hwnd);
     PaintBuffered(hwnd, BandHeight(), PaintBand);
     return 0;
 }
@@ -56,8 +67,14 @@ POINT MousePoint(LPARAM lParam) {
     return POINT{static_cast<LONG>(LOWORD(value)), static_cast<LONG>(HIWORD(value))};
 }
 
+LRESULT OnMouseMove(HWND hwnd, POINT pt) {
+    if (!IsFullScreen()) OnToolbarMouseMove(hwnd, pt);  // the hidden band takes no hover
+    return 0;
+}
+
 // Three stages, each whatever the one before did: the buttons, the open panel, the focus rule.
 LRESULT OnLButtonDown(HWND hwnd, POINT pt) {
+    if (IsFullScreen()) return 0;  // the band is hidden
     OnToolbarClick(hwnd, pt);
     if (menuOpen && OnMenuPanelClick(hwnd, pt)) RunCommand(hwnd, Command::CloseMenu);
     ApplyAddressBarFocusRule(pt);
@@ -135,7 +152,7 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_MOVING:        NotifyWebViewMoved(); break;
     case WM_PAINT:         return OnPaint(hwnd);
     case WM_CTLCOLOREDIT:  return OnAddressBarColor(reinterpret_cast<HDC>(wParam));
-    case WM_MOUSEMOVE:     OnToolbarMouseMove(hwnd, MousePoint(lParam)); return 0;
+    case WM_MOUSEMOVE:     return OnMouseMove(hwnd, MousePoint(lParam));
     case WM_LBUTTONDOWN:   return OnLButtonDown(hwnd, MousePoint(lParam));
     case WM_MOUSELEAVE:    OnToolbarMouseLeave(); return 0;
     case WM_APP_NAVIGATE:  return OnAppNavigate();
@@ -147,6 +164,7 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_APP_RESTART_ENGINE: RestartEngine(); return 0;
     case WM_GETOBJECT:     return OnGetObject(hwnd, wParam, lParam);
     case WM_APP_ACCESSIBLE_ACTION: RunAccessibleAction(hwnd, wParam, lParam); return 0;
+    case WM_APP_FULLSCREEN: OnFullScreenElementChanged(hwnd); return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }

@@ -49,6 +49,7 @@ TEST(AbiTest, InterfaceIdsAreTheRuntimes) {
         {&IidOf<ICoreWebView2MoveFocusRequestedEventHandler>(), L"{69035451-6DC7-4CB8-9BCE-B2BD70AD289F}"},
         {&IidOf<ICoreWebView2MoveFocusRequestedEventArgs>(), L"{2D6AA13B-3839-4A15-92FC-D88B3C0D9C9D}"},
         {&IidOf<ICoreWebView2FocusChangedEventHandler>(), L"{05EA24BD-6452-4926-9014-4B82B498135D}"},
+        {&IidOf<ICoreWebView2ContainsFullScreenElementChangedEventHandler>(), L"{E45D98B1-AFEF-45BE-8BAF-6C7728867F73}"},
     };
     for (const auto& c : cases) EXPECT_EQ(GuidText(*c.first), c.second);
 }
@@ -117,6 +118,21 @@ TEST(AbiTest, WebViewMethodsReachTheirSlots) {
         {"get_CanGoForward", 39, [&](ICoreWebView2* v) { v->get_CanGoForward(&flag); }},
         {"GoBack", 40, [](ICoreWebView2* v) { v->GoBack(); }},
         {"GoForward", 41, [](ICoreWebView2* v) { v->GoForward(); }},
+        {"GetDevToolsProtocolEventReceiver", 42, [](ICoreWebView2* v) { v->GetDevToolsProtocolEventReceiver(L"", nullptr); }},
+        {"Stop", 43, [](ICoreWebView2* v) { v->Stop(); }},
+        {"add_NewWindowRequested", 44, [&](ICoreWebView2* v) { v->add_NewWindowRequested(nullptr, &token); }},
+        {"remove_NewWindowRequested", 45, [&](ICoreWebView2* v) { v->remove_NewWindowRequested(token); }},
+        {"add_DocumentTitleChanged", 46, [&](ICoreWebView2* v) { v->add_DocumentTitleChanged(nullptr, &token); }},
+        {"remove_DocumentTitleChanged", 47, [&](ICoreWebView2* v) { v->remove_DocumentTitleChanged(token); }},
+        {"get_DocumentTitle", 48, [&](ICoreWebView2* v) { v->get_DocumentTitle(&text); }},
+        {"AddHostObjectToScript", 49, [](ICoreWebView2* v) { v->AddHostObjectToScript(L"", nullptr); }},
+        {"RemoveHostObjectFromScript", 50, [](ICoreWebView2* v) { v->RemoveHostObjectFromScript(L""); }},
+        {"OpenDevToolsWindow", 51, [](ICoreWebView2* v) { v->OpenDevToolsWindow(); }},
+        {"add_ContainsFullScreenElementChanged", 52,
+         [&](ICoreWebView2* v) { v->add_ContainsFullScreenElementChanged(nullptr, &token); }},
+        {"remove_ContainsFullScreenElementChanged", 53,
+         [&](ICoreWebView2* v) { v->remove_ContainsFullScreenElementChanged(token); }},
+        {"get_ContainsFullScreenElement", 54, [&](ICoreWebView2* v) { v->get_ContainsFullScreenElement(&flag); }},
     });
 }
 

@@ -178,11 +178,13 @@ struct HeldHandler {
 };
 
 HeldHandler environmentHandler, controllerHandler, startingHandler, completedHandler, keyHandler;
-HeldHandler sourceChangedHandler, processFailedHandler, moveFocusHandler, gotFocusHandler, lostFocusHandler;
+HeldHandler sourceChangedHandler, processFailedHandler, fullScreenHandler, moveFocusHandler, gotFocusHandler,
+    lostFocusHandler;
+bool containsFullScreenElement = false;
 // The event handlers, in the order of registration.
-HeldHandler* const kEventHandlers[] = {&startingHandler,      &completedHandler, &sourceChangedHandler,
-                                       &processFailedHandler, &keyHandler,       &moveFocusHandler,
-                                       &gotFocusHandler,      &lostFocusHandler};
+HeldHandler* const kEventHandlers[] = {&startingHandler,      &completedHandler,  &sourceChangedHandler,
+                                       &processFailedHandler, &fullScreenHandler, &keyHandler,
+                                       &moveFocusHandler,     &gotFocusHandler,   &lostFocusHandler};
 
 // An add_… call: recorded, the handler held by the engine, a token given back.
 HRESULT Register(const wchar_t* call, HeldHandler& held, IUnknown* handler, EventRegistrationToken* token,
@@ -204,6 +206,7 @@ public:
         completedHandler.Drop();
         sourceChangedHandler.Drop();
         processFailedHandler.Drop();
+        fullScreenHandler.Drop();
     }
     HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) override {
         Record(L"get_Source");
@@ -232,6 +235,14 @@ public:
     HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* handler,
                                                 EventRegistrationToken* token) override {
         return Register(L"add_ProcessFailed", processFailedHandler, handler, token, 4);
+    }
+    HRESULT STDMETHODCALLTYPE add_ContainsFullScreenElementChanged(
+        ICoreWebView2ContainsFullScreenElementChangedEventHandler* handler, EventRegistrationToken* token) override {
+        return Register(L"add_ContainsFullScreenElementChanged", fullScreenHandler, handler, token, 8);
+    }
+    HRESULT STDMETHODCALLTYPE get_ContainsFullScreenElement(BOOL* contains) override {
+        *contains = containsFullScreenElement;
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Reload() override { Record(L"Reload"); return S_OK; }
     HRESULT STDMETHODCALLTYPE GoBack() override { Record(L"GoBack"); return S_OK; }
@@ -386,6 +397,7 @@ void Reset(const Options& newOptions) {
     forget(&environmentHandler);
     forget(&controllerHandler);
     for (HeldHandler* held : kEventHandlers) forget(held);
+    containsFullScreenElement = false;
     MSG msg;
     while (PeekMessageW(&msg, MessageWindow(), 0, 0, PM_REMOVE)) {
     }
@@ -474,6 +486,15 @@ long RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
     Raising([&] { handler->Invoke(webViewObject.get(), &args); });
     return static_cast<long>(handler->Release());
 }
+
+void RaiseContainsFullScreenElementChanged(bool contains) {
+    containsFullScreenElement = contains;
+    auto* handler = static_cast<ICoreWebView2ContainsFullScreenElementChangedEventHandler*>(fullScreenHandler.handler);
+    if (handler) handler->Invoke(webViewObject.get(), nullptr);
+}
+
+IUnknown* FullScreenHandler() { return fullScreenHandler.handler; }
+long FullScreenHandlerCountAtRelease() { return fullScreenHandler.countAtRelease; }
 
 const std::vector<std::wstring>& FinalReleases() { return finalReleases; }
 size_t RetiredGenerations() { return retired.size(); }

@@ -34,11 +34,11 @@ Options& Settings();
 
 // Every call the program made, in order: "CreateEnvironment", "CreateController",
 // "put_IsVisible 1", "put_Bounds 0 64 1184 736", "add_NavigationStarting",
-// "add_NavigationCompleted", "add_SourceChanged", "add_ProcessFailed", "add_AcceleratorKeyPressed",
-// "add_MoveFocusRequested", "add_GotFocus", "add_LostFocus", "Navigate <url>", "get_Source", "GoBack",
-// "GoForward", "Reload", "Close", "MoveFocus <reason>", "NotifyParentWindowPositionChanged"; and
-// "Reentrant <call>" for a Close or a final Release of the controller or the web view made inside one
-// of their own events.
+// "add_NavigationCompleted", "add_SourceChanged", "add_ProcessFailed", "add_ContainsFullScreenElementChanged",
+// "add_AcceleratorKeyPressed", "add_MoveFocusRequested", "add_GotFocus", "add_LostFocus", "Navigate <url>",
+// "get_Source", "GoBack", "GoForward", "Reload", "Close", "MoveFocus <reason>",
+// "NotifyParentWindowPositionChanged"; and "Reentrant <call>" for a Close or a final Release of the
+// controller or the web view made inside one of their own events.
 const std::vector<std::wstring>& Calls();
 int CountCalls(const std::wstring& prefix);
 std::wstring LastCall(const std::wstring& prefix);
@@ -61,6 +61,12 @@ void RaiseSourceChanged(bool newDocument);
 // no handler). After BROWSER_PROCESS_EXITED the next CreateEnvironment starts a new generation of
 // objects; the dead one's are kept for counting.
 long RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind);
+// An element of the page enters (true) or leaves full screen: get_ContainsFullScreenElement answers
+// so from now on, and the handler hears of it (with null arguments, as from the engine).
+void RaiseContainsFullScreenElementChanged(bool contains);
+// The full-screen handler the web view holds, and what its Release returned when let go (-1: held).
+IUnknown* FullScreenHandler();
+long FullScreenHandlerCountAtRelease();
 
 // Raises the controller's accelerator-key event, as the engine does for a key in the page; returns
 // whether the program set Handled (false when no handler is registered).

@@ -58,6 +58,9 @@ TEST(ShortcutTableTest, EachKeyMapsToItsCommandAndEverythingElseToNothing) {
         {VK_HOME, kAlt, false, false, Command::Home},
         {VK_BROWSER_HOME, kNone, false, false, Command::Home},
         {'W', kCtrl, false, false, Command::Close},
+        {VK_F11, kNone, false, false, Command::ToggleFullScreen},
+        {VK_F11, kNone, true, false, Command::ToggleFullScreen},
+        {VK_F11, kAlt, false, false, Command::None},
         {'M', kCtrl, true, false, Command::None},  // swallowed by the bar as a carriage return
         {VK_RETURN, kNone, true, false, Command::None},
         {VK_RETURN, kCtrl, true, false, Command::None},

@@ -31,8 +31,8 @@ TEST_F(WebHostTest, StartUpShowsSizesAndRegistersBeforeTheFirstNavigation) {
     const std::vector<std::wstring> expected = {
         L"CreateEnvironment",      L"CreateController",        L"put_IsVisible 1",
         BoundsCall(window(), 64), L"add_NavigationStarting", L"add_NavigationCompleted",
-        L"add_SourceChanged",      L"add_ProcessFailed",       L"add_AcceleratorKeyPressed",
-        L"add_MoveFocusRequested", L"add_GotFocus",        L"add_LostFocus",
+        L"add_SourceChanged",      L"add_ProcessFailed",       L"add_ContainsFullScreenElementChanged",
+        L"add_AcceleratorKeyPressed", L"add_MoveFocusRequested", L"add_GotFocus", L"add_LostFocus",
         L"Navigate https://duckduckgo.com/"};
     EXPECT_EQ(Calls(), expected);
     EXPECT_TRUE(webviewReady);
@@ -264,7 +264,8 @@ TEST_F(ProcessFailureTest, DeadEngineIsReleasedOnceAndRestartedOnTheLastPage) {
     // The engine let go of each handler with the view while the program still held it; then the
     // program's holders let go.
     for (int which = 0; which < 4; ++which) EXPECT_EQ(engine_double::NavigationHandlerCountAtRelease(which), 1) << which;
-    EXPECT_FALSE(navStartingHandler || navCompletedHandler || sourceChangedHandler || processFailedHandler);
+    EXPECT_FALSE(navStartingHandler || navCompletedHandler || sourceChangedHandler || processFailedHandler ||
+                 fullScreenHandler);
     EXPECT_FALSE(webview || webviewController || webviewEnvironment);
     EXPECT_FALSE(webviewReady);
     EXPECT_FALSE(isLoading);
@@ -630,6 +631,9 @@ TEST_F(DestroyTest, AfterReadyReleasesEachReferenceOnceAndFreesTheHandlersAtExit
     EXPECT_EQ(navStartingHandler->Release(), 1u);
     EXPECT_EQ(navCompletedHandler->AddRef(), 2u);
     EXPECT_EQ(navCompletedHandler->Release(), 1u);
+    EXPECT_EQ(engine_double::FullScreenHandlerCountAtRelease(), 1);
+    EXPECT_EQ(fullScreenHandler->AddRef(), 2u);
+    EXPECT_EQ(fullScreenHandler->Release(), 1u);
     // The controller let go of the accelerator-key handler in the same way.
     EXPECT_EQ(engine_double::AcceleratorKeyHandlerCountAtRelease(), 1);
     EXPECT_EQ(acceleratorHandler->AddRef(), 2u);
@@ -645,6 +649,7 @@ TEST_F(DestroyTest, AfterReadyReleasesEachReferenceOnceAndFreesTheHandlersAtExit
 TEST_F(DestroyTest, TheReleasePathFreesEveryRegisteredHandlerAtARestartAndAtExit) {
     const std::vector<std::wstring> everyHandler = {L"add_NavigationStarting", L"add_NavigationCompleted",
                                                     L"add_SourceChanged", L"add_ProcessFailed",
+                                                    L"add_ContainsFullScreenElementChanged",
                                                     L"add_AcceleratorKeyPressed", L"add_MoveFocusRequested",
                                                     L"add_GotFocus", L"add_LostFocus"};
     for (bool restart : {true, false}) {

@@ -61,3 +61,5 @@ using SourceChangedHandler =
 using MoveFocusRequestedHandler = Handler<ICoreWebView2MoveFocusRequestedEventHandler, ICoreWebView2Controller*,
                                           ICoreWebView2MoveFocusRequestedEventArgs*>;
 using FocusChangedHandler = Handler<ICoreWebView2FocusChangedEventHandler, ICoreWebView2Controller*, IUnknown*>;
+using ContainsFullScreenElementChangedHandler =
+    Handler<ICoreWebView2ContainsFullScreenElementChangedEventHandler, ICoreWebView2*, IUnknown*>;

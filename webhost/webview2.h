@@ -138,6 +138,11 @@ struct ICoreWebView2FocusChangedEventHandler : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2Controller* sender, IUnknown* args) = 0;
 };
 
+// The arguments are null: the handler asks the sender whether it now shows an element full screen.
+struct ICoreWebView2ContainsFullScreenElementChangedEventHandler : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, IUnknown* args) = 0;
+};
+
 struct ICoreWebView2Environment : IUnknown {
     /* 3 */ virtual HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
         HWND parentWindow, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) = 0;
@@ -235,6 +240,23 @@ struct ICoreWebView2 : IUnknown {
     /* 39 */ virtual HRESULT STDMETHODCALLTYPE get_CanGoForward(BOOL* canGoForward) = 0;
     /* 40 */ virtual HRESULT STDMETHODCALLTYPE GoBack() = 0;
     /* 41 */ virtual HRESULT STDMETHODCALLTYPE GoForward() = 0;
+    /* 42 */ virtual HRESULT STDMETHODCALLTYPE GetDevToolsProtocolEventReceiver(
+        LPCWSTR eventName, ICoreWebView2DevToolsProtocolEventReceiver** receiver) = 0;
+    /* 43 */ virtual HRESULT STDMETHODCALLTYPE Stop() = 0;
+    /* 44 */ virtual HRESULT STDMETHODCALLTYPE add_NewWindowRequested(
+        ICoreWebView2NewWindowRequestedEventHandler* eventHandler, EventRegistrationToken* token) = 0;
+    /* 45 */ virtual HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventRegistrationToken token) = 0;
+    /* 46 */ virtual HRESULT STDMETHODCALLTYPE add_DocumentTitleChanged(
+        ICoreWebView2DocumentTitleChangedEventHandler* eventHandler, EventRegistrationToken* token) = 0;
+    /* 47 */ virtual HRESULT STDMETHODCALLTYPE remove_DocumentTitleChanged(EventRegistrationToken token) = 0;
+    /* 48 */ virtual HRESULT STDMETHODCALLTYPE get_DocumentTitle(LPWSTR* title) = 0;
+    /* 49 */ virtual HRESULT STDMETHODCALLTYPE AddHostObjectToScript(LPCWSTR name, VARIANT* object) = 0;
+    /* 50 */ virtual HRESULT STDMETHODCALLTYPE RemoveHostObjectFromScript(LPCWSTR name) = 0;
+    /* 51 */ virtual HRESULT STDMETHODCALLTYPE OpenDevToolsWindow() = 0;
+    /* 52 */ virtual HRESULT STDMETHODCALLTYPE add_ContainsFullScreenElementChanged(
+        ICoreWebView2ContainsFullScreenElementChangedEventHandler* eventHandler, EventRegistrationToken* token) = 0;
+    /* 53 */ virtual HRESULT STDMETHODCALLTYPE remove_ContainsFullScreenElementChanged(EventRegistrationToken token) = 0;
+    /* 54 */ virtual HRESULT STDMETHODCALLTYPE get_ContainsFullScreenElement(BOOL* containsFullScreenElement) = 0;
 };
 
 struct ICoreWebView2NavigationStartingEventArgs : IUnknown {
@@ -309,6 +331,8 @@ TROV_DECLARE_IID(ICoreWebView2MoveFocusRequestedEventArgs,
                  0x2d6aa13b, 0x3839, 0x4a15, 0x92, 0xfc, 0xd8, 0x8b, 0x3c, 0x0d, 0x9c, 0x9d)
 TROV_DECLARE_IID(ICoreWebView2FocusChangedEventHandler,
                  0x05ea24bd, 0x6452, 0x4926, 0x90, 0x14, 0x4b, 0x82, 0xb4, 0x98, 0x13, 0x5d)
+TROV_DECLARE_IID(ICoreWebView2ContainsFullScreenElementChangedEventHandler,
+                 0xe45d98b1, 0xafef, 0x45be, 0x8b, 0xaf, 0x6c, 0x77, 0x28, 0x86, 0x7f, 0x73)
 
 #undef TROV_DECLARE_IID
 

@@ -2,6 +2,7 @@
 
 #include "addressbar/address_bar.h"
 #include "app/focus.h"
+#include "app/fullscreen.h"
 #include "app/keyboard.h"
 #include "app/state.h"
 #include "webhost/com_handler.h"
@@ -97,6 +98,13 @@ void RegisterRecoveryHandlers() {
     EventRegistrationToken failedToken = {};
     processFailedHandler.Attach(new ProcessFailedHandler(OnProcessFailed));
     webview->add_ProcessFailed(processFailedHandler.Get(), &failedToken);
+}
+
+// A video's full-screen button, or the page's own requestFullscreen.
+void RegisterFullScreenHandler() {
+    EventRegistrationToken token = {};
+    fullScreenHandler.Attach(new ContainsFullScreenElementChangedHandler(OnContainsFullScreenElementChanged));
+    webview->add_ContainsFullScreenElementChanged(fullScreenHandler.Get(), &token);
 }
 
 // The page's renderer died: the view is alive but blank, and the crashed navigation never completes.
@@ -220,6 +228,7 @@ HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller)
     webview->add_NavigationCompleted(navCompletedHandler.Get(), &token2);
 
     RegisterRecoveryHandlers();
+    RegisterFullScreenHandler();
 
     // The page's keys reach the shortcuts only through the engine.
     EventRegistrationToken token3 = {};
@@ -274,6 +283,8 @@ void InitWebView(HWND hwnd) {
 void RestartEngine() {
     ReleaseEngineReferences();
     ForgetPageFocus();
+    // The page that held the screen is gone, and the new one starts in the window.
+    ApplyFullScreenEvent(hMainWnd, FullScreenEvent::LeaveAll);
     host.retries = 0;
     host.viewHidden = false;
     StartEngineAgain();
@@ -311,7 +322,10 @@ void ResizeWebView() {
     if (!webviewController) return;
     RECT rc = {};  // stays empty if the window is already gone
     GetClientRect(hMainWnd, &rc);
-    webviewController->put_Bounds(WebViewBounds(rc.right, rc.bottom, menuOpen, toolbarHeight, menuHeight));
+    // Full screen, the band is hidden and the view takes the whole client area.
+    const bool bandShown = !IsFullScreen();
+    webviewController->put_Bounds(
+        WebViewBounds(rc.right, rc.bottom, menuOpen && bandShown, bandShown ? toolbarHeight : 0, menuHeight));
 }
 
 bool RecoveryAllowed(const std::vector<ULONGLONG>& earlierTimes, ULONGLONG now, size_t limit, ULONGLONG windowMs) {
@@ -341,6 +355,7 @@ void ReleaseEngineReferences() {
     moveFocusHandler.Reset();
     gotFocusHandler.Reset();
     lostFocusHandler.Reset();
+    fullScreenHandler.Reset();
 }
 
 void ResetWebHostForTesting() { host = HostState{}; }

@@ -102,6 +102,12 @@ public:
     bool IsDead() const { return dead_; }
     // The controller's Close: the page window goes, the handlers are let go, every later call fails.
     void CloseView();
+    // An element of the page entered or left full screen: logged, then the host's handlers hear it
+    // (only when that changes anything).
+    void SetContainsFullScreenElement(bool contains);
+    bool ContainsFullScreenElement() const { return containsFullScreen_; }
+    // Escape in the page while an element is full screen: the page leaves it, as in the runtime.
+    virtual void ExitFullScreenElement() { SetContainsFullScreenElement(false); }
     // The controller whose accelerator-key event the page window's keys go to first; null when none.
     void SetKeyController(Controller* controller) { keyController_ = controller; }
     Controller* KeyController() const { return keyController_; }
@@ -131,6 +137,10 @@ public:
     HRESULT STDMETHODCALLTYPE Reload() override;
     HRESULT STDMETHODCALLTYPE GoBack() override;
     HRESULT STDMETHODCALLTYPE GoForward() override;
+    HRESULT STDMETHODCALLTYPE add_ContainsFullScreenElementChanged(
+        ICoreWebView2ContainsFullScreenElementChangedEventHandler* handler, EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_ContainsFullScreenElementChanged(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE get_ContainsFullScreenElement(BOOL* contains) override;
 
 protected:
     explicit WebView(ConfigPtr config) : EngineObject(std::move(config), L"webview") {}
@@ -165,11 +175,18 @@ private:
         Config(), L"add_SourceChanged", L"Released sourcechangedhandler"};
     HandlerList<ICoreWebView2ProcessFailedEventHandler> processFailedHandlers_{
         Config(), L"add_ProcessFailed", L"Released processfailedhandler"};
+    HandlerList<ICoreWebView2ContainsFullScreenElementChangedEventHandler> fullScreenHandlers_{
+        Config(), L"add_ContainsFullScreenElementChanged", L"Released fullscreenhandler"};
+    bool containsFullScreen_ = false;
 };
 
 // The registered message that makes the page's engine fail as if a process died; wParam is the
 // COREWEBVIEW2_PROCESS_FAILED_KIND. Sent or posted to the page window.
 UINT SimulateProcessFailureMessage();
+
+// The registered message that makes a simulated page's element enter (wParam 1) or leave (0) full
+// screen. Sent or posted to the page window.
+UINT SimulateFullScreenMessage();
 
 // The child window that shows the page (page_window.cpp); its messages go to the view.
 HWND CreatePageWindow(HWND parent, WebView* view);

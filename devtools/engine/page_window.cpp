@@ -20,6 +20,13 @@ bool OfferedKeyWasHandled(HWND hwnd, WebView* view, UINT message, WPARAM wParam,
     return controller && controller->OfferKey(hwnd, message, wParam, lParam);
 }
 
+// Escape that the host left alone ends an element's full screen, and goes no further.
+bool EndsFullScreen(WebView* view, UINT message, WPARAM wParam) {
+    if (message != WM_KEYDOWN || wParam != VK_ESCAPE || !view->ContainsFullScreenElement()) return false;
+    view->ExitFullScreenElement();
+    return true;
+}
+
 LRESULT CALLBACK PageWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     WebView* view = ViewOf(hwnd);
     switch (message) {
@@ -43,6 +50,7 @@ LRESULT CALLBACK PageWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         }
         if (OfferedKeyWasHandled(hwnd, view, message, wParam, lParam)) return 0;
         view = ViewOf(hwnd);  // the host's handler may have let go of the view
+        if (view && EndsFullScreen(view, message, wParam)) return 0;
         if (view && view->OnWindowMessage(message, wParam, lParam, &result)) return result;
         break;
     }
@@ -65,6 +73,11 @@ void RegisterPageClass() {
 
 UINT SimulateProcessFailureMessage() {
     static const UINT message = RegisterWindowMessageW(L"TrovEngineSimulateProcessFailure");
+    return message;
+}
+
+UINT SimulateFullScreenMessage() {
+    static const UINT message = RegisterWindowMessageW(L"TrovEngineSimulateFullScreen");
     return message;
 }
 

@@ -76,6 +76,10 @@ HRESULT SimulatedView::BeginHistoryMove(int step) {
 // nothing here touches it afterwards.
 bool SimulatedView::OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
     *result = 0;
+    if (message == SimulateFullScreenMessage()) {  // as a page's requestFullscreen and exitFullscreen
+        SetContainsFullScreenElement(wParam != 0);
+        return true;
+    }
     switch (message) {
     case WM_ERASEBKGND:
         *result = 1;  // WM_PAINT fills the whole page

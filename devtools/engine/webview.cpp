@@ -164,6 +164,30 @@ HRESULT WebView::remove_SourceChanged(EventRegistrationToken token) {
     return sourceChangedHandlers_.Remove(token);
 }
 
+HRESULT WebView::add_ContainsFullScreenElementChanged(
+    ICoreWebView2ContainsFullScreenElementChangedEventHandler* handler, EventRegistrationToken* token) {
+    return fullScreenHandlers_.Add(dead_, handler, token);
+}
+
+HRESULT WebView::remove_ContainsFullScreenElementChanged(EventRegistrationToken token) {
+    return fullScreenHandlers_.Remove(token);
+}
+
+HRESULT WebView::get_ContainsFullScreenElement(BOOL* contains) {
+    if (!contains) return E_POINTER;
+    if (dead_) return kBrowserProcessGone;
+    *contains = containsFullScreen_;
+    return S_OK;
+}
+
+// The event carries no arguments: the host asks get_ContainsFullScreenElement.
+void WebView::SetContainsFullScreenElement(bool contains) {
+    if (dead_ || contains == containsFullScreen_) return;
+    containsFullScreen_ = contains;
+    LogLine(Config(), std::wstring(L"ContainsFullScreenElementChanged ") + (contains ? L"1" : L"0"));
+    fullScreenHandlers_.Invoke(this, static_cast<IUnknown*>(nullptr));
+}
+
 HRESULT WebView::add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* handler, EventRegistrationToken* token) {
     return processFailedHandlers_.Add(dead_, handler, token);
 }
@@ -197,6 +221,7 @@ void WebView::CloseView() {
     completedHandlers_.ReleaseAll();
     sourceChangedHandlers_.ReleaseAll();
     processFailedHandlers_.ReleaseAll();
+    fullScreenHandlers_.ReleaseAll();
     if (window_ && IsWindow(window_)) DestroyWindow(window_);  // the page window tells the back-end
 }
 
@@ -214,6 +239,8 @@ void WebView::RaiseSourceChanged(bool newDocument) {
     LogLine(Config(), std::wstring(L"SourceChanged ") + (newDocument ? L"1 " : L"0 ") + Source());
     ComHolder<SourceChangedArgs> args(new SourceChangedArgs(newDocument));
     sourceChangedHandlers_.Invoke(this, args.Get());
+    // The element that was full screen went with its document.
+    if (newDocument) SetContainsFullScreenElement(false);
 }
 
 void WebView::RaiseCompleted(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, UINT64 navigationId) {

@@ -830,6 +830,33 @@ TEST_F(DevEngineTest, AcceleratorHandlersAreLetGoOnRemovalOrWithTheController) {
     EXPECT_EQ(LogCount("AcceleratorKeyPressed 0 117 0"), 1u);
 }
 
+// An element enters and leaves full screen on the simulated page's message; Escape in the page ends
+// it; a new document starts without one. The host hears each change once, with no arguments.
+TEST_F(DevEngineTest, SimulatedFullScreenIsRaisedOnceEachWayAndEscapeOrANewDocumentEndsIt) {
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    std::string seen;
+    auto* handler = new ContainsFullScreenElementChangedHandler([&seen](ICoreWebView2* sender, IUnknown* args) {
+        BOOL contains = FALSE;
+        sender->get_ContainsFullScreenElement(&contains);
+        seen += args ? "?" : contains ? "1" : "0";
+        return S_OK;
+    });
+    EventRegistrationToken token;
+    ASSERT_EQ(session.webview->add_ContainsFullScreenElementChanged(handler, &token), S_OK);
+    handler->Release();
+    const UINT simulate = RegisterWindowMessageW(L"TrovEngineSimulateFullScreen");
+    for (WPARAM enter : {1, 1}) SendMessageW(PageWindow(), simulate, enter, 0);
+    SendMessageW(PageWindow(), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    SendMessageW(PageWindow(), simulate, 1, 0);
+    ASSERT_TRUE(session.NavigateAndWait(L"https://next.test/"));
+    SendMessageW(PageWindow(), simulate, 0, 0);
+    EXPECT_EQ(seen, "1010");
+    EXPECT_EQ(LinesStartingWith(LogLines(), "ContainsFullScreenElementChanged").size(), 4u);
+    EXPECT_EQ(LogCount("ContainsFullScreenElementChanged 0"), 2u);
+    EXPECT_EQ(LogCount("add_ContainsFullScreenElementChanged"), 1u);
+}
+
 // The controller tells its host when the page window gains and loses the keyboard focus.
 TEST_F(DevEngineTest, MoveFocusGivesThePageTheKeyboardAndTheFocusEventsSaySo) {
     EngineSession session(parent_);

@@ -5,7 +5,7 @@ import time
 
 from trov_e2e import (CLOSE_HOVER_FILL, EMPTY_CELLS, ENGINE_RELEASES, HOME_URL, HOVER_FILL, MENU_BOTTOM, MENU_ITEMS,
                       PANEL_RULE_Y, ROLE_PUSH_BUTTON, RULE_GREY, SEARCH_URL, SLOT_NAMES, SLOT_SIZE, SLOT_TOP, SLOTS,
-                      TOOLBAR_HEIGHT, WHITE, BrowserTestCase, ScreenArea, cell_point, glyph_masks, in_order,
+                      TOOLBAR_HEIGHT, WHITE, BrowserTestCase, ScreenArea, capture, cell_point, glyph_masks, in_order,
                       parse_rect, slot_left, wait_until)
 
 
@@ -93,7 +93,7 @@ class BrowserSession(BrowserTestCase):
         self.assertEqual((right - left, bottom - top), (1200, 800))
         self.assertEqual((info["visible"], info["iconic"], info["zoomed"]), ("1", "0", "0"))
         _, _, width, height = parse_rect(info["client"])
-        self.assertEqual(trov.log()[:13], [
+        self.assertEqual(trov.log()[:14], [
             "CreateEnvironment",
             "CreateController",
             "put_IsVisible 1",
@@ -102,6 +102,7 @@ class BrowserSession(BrowserTestCase):
             "add_NavigationCompleted",
             "add_SourceChanged",
             "add_ProcessFailed",
+            "add_ContainsFullScreenElementChanged",
             "add_AcceleratorKeyPressed",
             "add_MoveFocusRequested",
             "add_GotFocus",
@@ -520,6 +521,31 @@ class KeyboardSession(BrowserTestCase):
         wait_until(lambda: trov.info().get("focus") == "page", 5, "F6 in the bar to move into the page")
         trov.key("F6")
         wait_until(lambda: trov.info().get("focus") == "addressbar", 5, "F6 in the page to focus the bar")
+
+    def test_06_f11_fills_the_screen_with_the_page_and_f11_again_gives_the_window_back(self):
+        trov = self.trov
+        window_rect = trov.refresh_geometry()["rect"]
+        screen = capture(trov.env)
+        self.focus_page()
+        mark = trov.mark()
+        trov.key("F11")
+        wait_until(lambda: parse_rect(trov.info()["rect"]) == (0, 0, screen.width, screen.height), 5,
+                   "the window to cover the screen")
+        trov.wait_log(f"put_Bounds 0 0 {screen.width} {screen.height}", mark)
+        trov.refresh_geometry()
+        self.assertEqual((trov.width, trov.height), (screen.width, screen.height), "no frame or caption is left")
+        # The white page where the band's rule and close button were.
+        band = {(300, TOOLBAR_HEIGHT - 1): WHITE, (trov.width - 36, SLOT_TOP + SLOT_SIZE // 2): WHITE}
+        trov.wait_pixels(band, what="the page over the band's place")
+        self.assertEqual(trov.info().get("focus"), "page")
+
+        trov.key("F11")
+        wait_until(lambda: parse_rect(trov.info()["rect"]) == window_rect, 5, "the window back at its place")
+        trov.refresh_geometry()
+        trov.wait_pixels({(300, TOOLBAR_HEIGHT - 1): RULE_GREY}, what="the band's rule back")
+        self.assertEqual(trov.bounds_top(), TOOLBAR_HEIGHT)
+        self.assertEqual(trov.info().get("focus"), "page")
+        self.assertFalse([line for line in trov.since(mark) if line.startswith("ContainsFullScreenElementChanged")])
 
     def test_99_ctrl_w_ends_the_program(self):
         trov = self.trov

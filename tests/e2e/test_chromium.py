@@ -18,8 +18,8 @@ import urllib.parse
 import urllib.request
 from pathlib import Path
 
-from trov_e2e import CONFIG, ENGINE_RELEASES, HOME_URL, LOADING_BLUE, LOADING_ROW, TOOLBAR_HEIGHT, WHITE, \
-    BrowserTestCase, capture, in_order, wait_until
+from trov_e2e import CONFIG, ENGINE_RELEASES, HOME_URL, LOADING_BLUE, LOADING_ROW, RULE_GREY, TOOLBAR_HEIGHT, WHITE, \
+    BrowserTestCase, capture, in_order, parse_rect, wait_until
 
 CHROMIUM = shutil.which("chromium")
 SLOW_PAGE_DELAY = 2.0
@@ -55,6 +55,10 @@ PAGES = {
                      "var c = confirm('trov confirm'); var p = prompt('trov prompt', 'suggested');"
                      "location.href = '/answered?c=' + c + '&p=' + encodeURIComponent(p);\">ask</button>",
     "/answered": "<body><p>answered</p>",
+    # A player whose button asks for full screen, as a video's does; blue all over, also when full screen.
+    "/player.html": "<body style='margin:0;background:#fff'><div id='player' style='width:600px;background:#00f'>"
+                    "<button onclick=\"document.getElementById('player').requestFullscreen()\" "
+                    "style='width:600px;height:300px;border:0;background:#00f'></button></div>",
     "/leave.html": "<body style='margin:0'><div style='height:300px;background:#00f'></div>"
                    "<script>addEventListener('beforeunload', function (e) { e.preventDefault(); e.returnValue = ''; });"
                    "</script>",
@@ -754,6 +758,32 @@ class ChromiumSession(ChromiumPages):
             made = json.loads(answer.read())["id"]
         wait_until(lambda: made not in self.chromium.page_targets(), 10, "Chromium's own page to be closed")
         self.assertEqual(len(self.chromium.page_targets() - self.pages_before), 1, "only the engine's own page")
+
+    def test_21_a_page_element_fills_the_screen_until_escape(self):
+        trov = self.trov
+        window_rect = trov.geometry["rect"]
+        self.open_page("/player.html")
+        self.wait_colours({(300, TOOLBAR_HEIGHT + 150): BLUE, (300, TOOLBAR_HEIGHT - 1): RULE_GREY}, "the player")
+        screen = capture(trov.env)
+        mark = trov.mark()
+        trov.click(300, TOOLBAR_HEIGHT + 150)
+        trov.wait_log("ContainsFullScreenElementChanged 1", mark)
+        wait_until(lambda: parse_rect(trov.info()["rect"]) == (0, 0, screen.width, screen.height), 5,
+                   "the window to cover the screen")
+        trov.wait_log(f"put_Bounds 0 0 {screen.width} {screen.height}", mark)
+        trov.refresh_geometry()
+        # The band's pixels are gone: the player covers the whole screen, corners included.
+        self.wait_colours({(300, TOOLBAR_HEIGHT - 1): BLUE, (trov.width - 36, 32): BLUE, (20, 20): BLUE,
+                           (trov.width - 20, trov.height - 20): BLUE}, "the player over the whole screen")
+
+        mark = trov.mark()
+        trov.key("Escape")
+        trov.wait_log("ContainsFullScreenElementChanged 0", mark)
+        wait_until(lambda: parse_rect(trov.info()["rect"]) == window_rect, 5, "the window back at its place")
+        trov.refresh_geometry()
+        self.wait_colours({(300, TOOLBAR_HEIGHT - 1): RULE_GREY, (300, TOOLBAR_HEIGHT + 150): BLUE,
+                           (700, TOOLBAR_HEIGHT + 150): WHITE}, "the band and the player in its place again")
+        self.assertEqual(trov.bounds_top(), TOOLBAR_HEIGHT)
 
     def test_99_exit_closes_every_page_the_engine_opened(self):
         trov = self.trov

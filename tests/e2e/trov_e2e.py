@@ -63,7 +63,7 @@ EMPTY_CELLS = [(1, 0), (1, 2)]
 HANDLER_RELEASES = ["Released acceleratorhandler", "Released movefocushandler", "Released gotfocushandler",
                     "Released lostfocushandler", "Released navigationstartinghandler",
                     "Released navigationcompletedhandler", "Released sourcechangedhandler",
-                    "Released processfailedhandler"]
+                    "Released processfailedhandler", "Released fullscreenhandler"]
 ENGINE_RELEASES = HANDLER_RELEASES + ["Released webview", "Released controller", "Released environment"]
 
 

@@ -71,6 +71,7 @@ void ChromiumView::RouteEvents() {
     connection_.On("Target.targetCreated", [this](const json& params) { openedPages_.OnTargetCreated(params); });
     connection_.On("Target.targetDestroyed", [this](const json& params) { openedPages_.OnTargetDestroyed(params); });
     connection_.On("Target.targetInfoChanged", [this](const json& params) { openedPages_.OnTargetInfoChanged(params); });
+    connection_.On("Runtime.bindingCalled", [this](const json& params) { OnBindingCalled(params); });
     connection_.On("Browser.downloadWillBegin", [this](const json& params) {
         LogLine(Config(), L"Download " + FromUtf8(JsonText(params, "url")) + L" denied");
     });

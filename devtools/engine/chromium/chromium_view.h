@@ -31,6 +31,7 @@ public:
     void TakeFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) override;
     bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     void OnWindowDestroyed() override;
+    void ExitFullScreenElement() override;
 
 private:
     explicit ChromiumView(ConfigPtr config);
@@ -60,6 +61,7 @@ private:
     void OnDialogOpening(const nlohmann::json& params);
     void RunScriptDialog(const ScriptDialogRequest& request);
     void OnWindowOpen(const nlohmann::json& params);
+    void OnBindingCalled(const nlohmann::json& params);
     bool HandleEditingKey(WPARAM virtualKey, int modifiers);
     void CopySelection(bool cut);
     void PasteClipboard();

@@ -8,10 +8,32 @@
 
 using nlohmann::json;
 
+namespace {
+
+// Every top-level document tells the engine when an element of it enters or leaves full screen.
+const char kFullScreenBinding[] = "trovFullScreenChanged";
+const char kFullScreenScript[] =
+    "if (window === window.top) document.addEventListener('fullscreenchange', () => "
+    "trovFullScreenChanged(document.fullscreenElement ? '1' : '0'));";
+
+}  // namespace
+
 // Other pages are watched for the ones ours opens; downloads never reach the disk.
 void ChromiumView::EnablePageFeatures() {
     openedPages_.Watch();
     connection_.Call("Browser.setDownloadBehavior", json{{"behavior", "deny"}, {"eventsEnabled", true}});
+    connection_.Call("Runtime.enable", json::object());  // bindings reach new documents only while it is
+    connection_.Call("Runtime.addBinding", json{{"name", kFullScreenBinding}});
+    connection_.Call("Page.addScriptToEvaluateOnNewDocument", json{{"source", kFullScreenScript}});
+}
+
+void ChromiumView::OnBindingCalled(const json& params) {
+    if (JsonText(params, "name") == kFullScreenBinding) SetContainsFullScreenElement(JsonText(params, "payload") == "1");
+}
+
+// As Escape does in the runtime; the page's listener then reports the change.
+void ChromiumView::ExitFullScreenElement() {
+    connection_.Call("Runtime.evaluate", json{{"expression", "document.exitFullscreen()"}});
 }
 
 // The dialog runs later from the message loop: its nested loop keeps delivering the session's news,

@@ -1,0 +1,120 @@
+#include "app/fullscreen.h"
+
+#include "app/focus.h"
+#include "app/state.h"
+#include "app/toolbar.h"
+#include "app/window.h"
+#include "webhost/webview_host.h"
+
+namespace {
+
+// What the window was before it went full screen, put back exactly when it leaves.
+struct SavedWindow {
+    WINDOWPLACEMENT placement = {};
+    LONG_PTR style = 0;
+    FocusPlace focus = FocusPlace::MainWindow;
+};
+
+FullScreenHolders holders;
+bool windowIsFullScreen = false;
+SavedWindow saved;
+
+// The caption, the sizing frame and their buttons go; WS_CLIPCHILDREN and the rest stay. A maximised
+// window is not maximised meanwhile, so that leaving maximises it again from its normal place.
+constexpr LONG_PTR kFrameStyles = WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_MAXIMIZE;
+
+RECT MonitorRectOf(HWND hwnd) {
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &info);
+    return info.rcMonitor;
+}
+
+void EnterFullScreen(HWND hwnd) {
+    saved.placement.length = sizeof(saved.placement);
+    GetWindowPlacement(hwnd, &saved.placement);
+    saved.style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+    saved.focus = CurrentFocusPlace();
+    if (menuOpen) SetMenuPanelOpen(hwnd, false);
+    hoverIndex = kSlotNone;
+    windowIsFullScreen = true;
+
+    // Hiding the focused bar hands the focus to the main window; the page is where keys belong now.
+    if (hAddressBar) ShowWindow(hAddressBar, SW_HIDE);
+    if (saved.focus == FocusPlace::AddressBar && GetActiveWindow() == hwnd) MoveFocusTo(FocusPlace::Page);
+
+    const RECT monitor = MonitorRectOf(hwnd);
+    SetWindowLongPtrW(hwnd, GWL_STYLE, (saved.style & ~kFrameStyles) | WS_POPUP);
+    SetWindowPos(hwnd, HWND_TOP, monitor.left, monitor.top, monitor.right - monitor.left,
+                 monitor.bottom - monitor.top, SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
+    ResizeWebView();  // also when the window already covered the monitor and got no WM_SIZE
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void LeaveFullScreen(HWND hwnd) {
+    windowIsFullScreen = false;
+    SetWindowLongPtrW(hwnd, GWL_STYLE, saved.style & ~WS_MAXIMIZE);
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
+    // First to the normal place, so that a window maximised again from there keeps it as its normal place.
+    WINDOWPLACEMENT normal = saved.placement;
+    normal.showCmd = SW_SHOWNORMAL;
+    SetWindowPlacement(hwnd, &normal);
+    if (saved.placement.showCmd != SW_SHOWNORMAL) SetWindowPlacement(hwnd, &saved.placement);
+
+    if (hAddressBar) ShowWindow(hAddressBar, SW_SHOWNA);
+    ResizeWebView();
+    InvalidateRect(hwnd, nullptr, TRUE);
+    // An inactive window takes no focus now; its activation puts the focus back by itself.
+    if (GetActiveWindow() == hwnd && !MoveFocusTo(saved.focus)) SetFocus(hwnd);
+}
+
+}  // namespace
+
+FullScreenHolders NextFullScreenHolders(FullScreenHolders current, FullScreenEvent event) {
+    switch (event) {
+    case FullScreenEvent::KeyPressed:
+        if (!current.byElement) current.byKey = !current.byKey;
+        break;
+    case FullScreenEvent::ElementEntered:
+        current.byElement = true;
+        break;
+    case FullScreenEvent::ElementLeft:
+        current.byElement = false;
+        break;
+    case FullScreenEvent::LeaveAll:
+        current = FullScreenHolders{};
+        break;
+    }
+    return current;
+}
+
+void ApplyFullScreenEvent(HWND hwnd, FullScreenEvent event) {
+    holders = NextFullScreenHolders(holders, event);
+    if (holders.IsFullScreen() == windowIsFullScreen || !IsWindow(hwnd)) return;
+    if (holders.IsFullScreen()) {
+        EnterFullScreen(hwnd);
+    } else {
+        LeaveFullScreen(hwnd);
+    }
+}
+
+// Asked now rather than at the event: a message posted before a restart finds the new view.
+void OnFullScreenElementChanged(HWND hwnd) {
+    BOOL contains = FALSE;
+    if (webview) webview->get_ContainsFullScreenElement(&contains);
+    ApplyFullScreenEvent(hwnd, contains ? FullScreenEvent::ElementEntered : FullScreenEvent::ElementLeft);
+}
+
+HRESULT OnContainsFullScreenElementChanged(ICoreWebView2*, IUnknown*) {
+    PostMessageW(hMainWnd, WM_APP_FULLSCREEN, 0, 0);
+    return S_OK;
+}
+
+bool IsFullScreen() { return windowIsFullScreen; }
+
+void ResetFullScreenForTesting() {
+    holders = FullScreenHolders{};
+    windowIsFullScreen = false;
+    saved = SavedWindow{};
+}

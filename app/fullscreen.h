@@ -1,0 +1,37 @@
+// Full screen: the page alone on the whole monitor, asked for by an element of the page or by F11.
+#pragma once
+
+#include "webhost/webview2.h"
+
+#include <windows.h>
+
+// Posted by the engine's full-screen event; the window procedure then asks the view how it stands.
+inline constexpr UINT WM_APP_FULLSCREEN = WM_USER + 104;
+
+enum class FullScreenEvent { KeyPressed, ElementEntered, ElementLeft, LeaveAll };
+
+// Who holds the window full screen: the F11 key, an element of the page, or both.
+struct FullScreenHolders {
+    bool byKey = false;
+    bool byElement = false;
+    bool IsFullScreen() const { return byKey || byElement; }
+};
+
+// The holders after the event. F11 toggles the key's hold only while no element is full screen;
+// an element that leaves while the key holds the window leaves it full screen.
+FullScreenHolders NextFullScreenHolders(FullScreenHolders holders, FullScreenEvent event);
+
+// Applies the event to the window: enters or leaves full screen when the holders say so.
+void ApplyFullScreenEvent(HWND hwnd, FullScreenEvent event);
+
+// WM_APP_FULLSCREEN: the page's element entered or left full screen, as the web view now says.
+void OnFullScreenElementChanged(HWND hwnd);
+
+// The engine's event: only noted, the window changes from the message loop.
+HRESULT OnContainsFullScreenElementChanged(ICoreWebView2* sender, IUnknown* args);
+
+// While true the band is hidden: not painted, no hover, no clicks, and the view fills the client area.
+bool IsFullScreen();
+
+// Tests only: forgets the holders and what was saved, without touching any window.
+void ResetFullScreenForTesting();

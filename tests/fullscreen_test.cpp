@@ -1,0 +1,187 @@
+#include "app/fullscreen.h"
+
+#include "app/commands.h"
+#include "app/keyboard.h"
+#include "app/state.h"
+#include "app/toolbar.h"
+#include "app/window.h"
+#include "browser_window.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using engine_double::LastCall;
+
+TEST(FullScreenHoldersTest, TheKeyAndThePagesElementCombine) {
+    using E = FullScreenEvent;
+    const FullScreenHolders none, key{true, false}, element{false, true}, both{true, true};
+    const struct {
+        FullScreenHolders before;
+        FullScreenEvent event;
+        FullScreenHolders after;
+    } cases[] = {
+        {none, E::KeyPressed, key},         {key, E::KeyPressed, none},
+        {none, E::ElementEntered, element}, {element, E::ElementLeft, none},
+        {element, E::KeyPressed, element},  // F11 leaves an element's full screen alone
+        {key, E::ElementEntered, both},     {both, E::ElementLeft, key},  // the key still holds the window
+        {both, E::KeyPressed, both},        {none, E::ElementLeft, none},
+        {both, E::LeaveAll, none},          {element, E::LeaveAll, none},
+    };
+    for (const auto& c : cases) {
+        const FullScreenHolders after = NextFullScreenHolders(c.before, c.event);
+        EXPECT_TRUE(after.byKey == c.after.byKey && after.byElement == c.after.byElement)
+            << "event " << static_cast<int>(c.event) << " from " << c.before.byKey << c.before.byElement;
+        EXPECT_EQ(after.IsFullScreen(), c.after.byKey || c.after.byElement);
+    }
+}
+
+// What leaving full screen must give back exactly: style, placement, window rectangle, view bounds.
+std::wstring ShapeOf(HWND hwnd) {
+    WINDOWPLACEMENT p = {};
+    p.length = sizeof(p);
+    GetWindowPlacement(hwnd, &p);
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    const RECT& n = p.rcNormalPosition;
+    wchar_t text[200];
+    swprintf(text, 200, L"style %llx show %u normal %ld %ld %ld %ld rect %ld %ld %ld %ld ",
+             static_cast<unsigned long long>(GetWindowLongPtrW(hwnd, GWL_STYLE)), p.showCmd, n.left, n.top, n.right,
+             n.bottom, r.left, r.top, r.right, r.bottom);
+    return text + LastCall(L"put_Bounds");
+}
+
+// F11 as the message loop sees it, in the main window or the address bar.
+bool PressF11In(HWND target) {
+    MSG msg = {};
+    msg.hwnd = target;
+    msg.message = WM_KEYDOWN;
+    msg.wParam = VK_F11;
+    msg.lParam = 1;
+    return HandleShortcutMessage(msg);
+}
+
+// Paints a colour over the top of the client area, has the window repaint it, and tells whether
+// the band was painted over it again.
+bool BandRepaints(HWND hwnd) {
+    UpdateWindow(hwnd);  // an erase still pending would paint over the colour too
+    const COLORREF sentinel = RGB(1, 2, 3);
+    HDC dc = GetDC(hwnd);
+    RECT top = {0, 0, 700, 100};
+    HBRUSH brush = CreateSolidBrush(sentinel);
+    FillRect(dc, &top, brush);
+    DeleteObject(brush);
+    InvalidateRect(hwnd, nullptr, FALSE);
+    UpdateWindow(hwnd);
+    const bool painted = GetPixel(dc, 600, 10) != sentinel;
+    ReleaseDC(hwnd, dc);
+    return painted;
+}
+
+class FullScreenTest : public BrowserWindowTest {
+protected:
+    void SetUp() override {
+        BrowserWindowTest::SetUp();
+        StartEngine();
+        SetWindowPos(window(), nullptr, 37, 41, 900, 600, SWP_NOZORDER);
+        engine_double::PumpMessages();
+    }
+    void ElementFullScreen(bool contains) {
+        engine_double::RaiseContainsFullScreenElementChanged(contains);
+        ASSERT_TRUE(PumpUntil([contains] { return IsFullScreen() == contains; }));
+    }
+    // No caption or frame, the monitor covered, the view over the whole client area, no bar.
+    void ExpectCoversTheMonitor() {
+        MONITORINFO monitor = {};
+        monitor.cbSize = sizeof(monitor);
+        GetMonitorInfoW(MonitorFromWindow(window(), MONITOR_DEFAULTTONEAREST), &monitor);
+        RECT rect, client;
+        GetWindowRect(window(), &rect);
+        GetClientRect(window(), &client);
+        EXPECT_TRUE(EqualRect(&rect, &monitor.rcMonitor));
+        EXPECT_TRUE(client.right == rect.right - rect.left && client.bottom == rect.bottom - rect.top) << "a frame is left";
+        EXPECT_EQ(GetWindowLongPtrW(window(), GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME | WS_POPUP | WS_CLIPCHILDREN),
+                  WS_POPUP | WS_CLIPCHILDREN);
+        EXPECT_EQ(LastCall(L"put_Bounds"), BoundsCall(0, 0, client.right, client.bottom));
+        EXPECT_FALSE(IsWindowVisible(hAddressBar));
+    }
+};
+
+TEST_F(FullScreenTest, AnElementEnteringAndLeavingGivesBackStylePlacementAndBoundsExactly) {
+    for (bool maximized : {false, true}) {
+        if (maximized) ShowWindow(window(), SW_MAXIMIZE);
+        engine_double::PumpMessages();
+        const std::wstring before = ShapeOf(window());
+        ElementFullScreen(true);
+        ExpectCoversTheMonitor();
+        ElementFullScreen(false);
+        engine_double::PumpMessages();
+        EXPECT_EQ(ShapeOf(window()), before);
+        EXPECT_EQ(IsZoomed(window()) != FALSE, maximized);
+        EXPECT_TRUE(IsWindowVisible(hAddressBar));
+    }
+}
+
+TEST_F(FullScreenTest, F11AndTheElementCombineAndTheFocusComesBackWhereItWas) {
+    const std::wstring before = ShapeOf(window());
+    SetFocus(hAddressBar);
+    EXPECT_TRUE(PressF11In(hAddressBar));
+    ExpectCoversTheMonitor();
+    EXPECT_EQ(LastCall(L"MoveFocus"), L"MoveFocus 0") << "the hidden bar gives the keyboard to the page";
+    ElementFullScreen(true);
+    engine_double::RaiseContainsFullScreenElementChanged(false);
+    engine_double::PumpMessages();
+    EXPECT_TRUE(IsFullScreen()) << "F11 still holds the window";
+    // From the page, F11 comes through the engine and is kept from it; it acts after the event.
+    EXPECT_TRUE(engine_double::RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN, VK_F11));
+    ASSERT_TRUE(PumpUntil([] { return !IsFullScreen(); }));
+    EXPECT_EQ(ShapeOf(window()), before);
+    EXPECT_EQ(GetFocus(), hAddressBar);
+
+    ElementFullScreen(true);
+    EXPECT_TRUE(PressF11In(window()));
+    EXPECT_TRUE(IsFullScreen()) << "F11 does not take the screen from an element";
+    ElementFullScreen(false);
+    EXPECT_EQ(ShapeOf(window()), before);
+}
+
+TEST_F(FullScreenTest, TheHiddenBandIsNotPaintedAndTakesNoHoverClicksOrFocusAndAnOpenPanelCloses) {
+    EXPECT_TRUE(BandRepaints(window()));
+    SetMenuPanelOpen(window(), true);
+    SetFocus(window());
+    PressF11In(window());
+    EXPECT_FALSE(menuOpen);
+    EXPECT_FALSE(BandRepaints(window()));
+    const int width = ClientWidth();
+    SendMessageW(window(), WM_MOUSEMOVE, 0, PointParam(width - 30, 30));
+    EXPECT_EQ(hoverIndex, kSlotNone);
+    const size_t callsBefore = engine_double::Calls().size();
+    for (int x : {30, width - 192, 400}) Click(window(), x, 30);  // back, menu, the bar's focus band
+    EXPECT_EQ(engine_double::Calls().size(), callsBefore);
+    EXPECT_FALSE(menuOpen);
+    EXPECT_EQ(GetFocus(), window());
+
+    PressF11In(window());
+    SendMessageW(window(), WM_MOUSEMOVE, 0, PointParam(ClientWidth() - 30, 30));
+    EXPECT_EQ(hoverIndex, kSlotClose) << "back in the window, the band takes the pointer again";
+}
+
+TEST_F(FullScreenTest, CtrlLAndAnEngineRestartLeaveFullScreen) {
+    const std::wstring before = ShapeOf(window());
+    PressF11In(window());
+    RunCommand(window(), Command::FocusAddressBar);
+    EXPECT_EQ(ShapeOf(window()), before);
+    EXPECT_EQ(GetFocus(), hAddressBar);
+    EXPECT_TRUE(IsWindowVisible(hAddressBar));
+
+    ElementFullScreen(true);
+    engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+    ASSERT_TRUE(PumpUntil([] { return !IsFullScreen(); })) << "the restart after the event leaves full screen";
+    // The window as before; the view is gone, so its last bounds are still the full-screen ones.
+    const size_t windowPart = before.find(L"put_Bounds");
+    EXPECT_EQ(ShapeOf(window()).substr(0, windowPart), before.substr(0, windowPart));
+}
+
+}  // namespace
