@@ -366,8 +366,10 @@ public:
         if (c.kind == Child::Self) return DISP_E_MEMBERNOTFOUND;
         if (!Alive()) return E_FAIL;
         // Posted, so that the reader's call returns before a message box of the action opens.
-        const WPARAM kind = c.kind == Child::Slot ? kAccessibleSlot : kAccessibleMenuItem;
-        return PostMessageW(hwnd_, WM_APP_ACCESSIBLE_ACTION, kind, c.index) ? S_OK : E_FAIL;
+        const bool posted = c.kind == Child::Slot
+                                ? PostCommand(hwnd_, SlotCommand(c.index))
+                                : PostMessageW(hwnd_, WM_APP_MENU_ITEM_ACTION, static_cast<WPARAM>(c.index), 0) != FALSE;
+        return posted ? S_OK : E_FAIL;
     }
 
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return DISP_E_MEMBERNOTFOUND; }
@@ -456,14 +458,11 @@ LRESULT OnGetObject(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     return result;
 }
 
-void RunAccessibleAction(HWND hwnd, WPARAM kind, LPARAM index) {
-    if (kind == kAccessibleSlot && index >= 0 && index < kSlotCount) {
-        RunCommand(hwnd, SlotCommand(static_cast<int>(index)));
-    } else if (kind == kAccessibleMenuItem && menuOpen && index >= 0 && index < MenuItemCount()) {
-        // As a click in the item's cell: its message, then the panel closes.
-        RunMenuItem(hwnd, MenuItemByIndex(static_cast<int>(index)));
-        RunCommand(hwnd, Command::CloseMenu);
-    }
+void RunMenuItemAction(HWND hwnd, WPARAM index) {
+    if (!menuOpen || index >= static_cast<WPARAM>(MenuItemCount())) return;
+    // As a click in the item's cell: its message, then the panel closes.
+    RunMenuItem(hwnd, MenuItemByIndex(static_cast<int>(index)));
+    RunCommand(hwnd, Command::CloseMenu);
 }
 
 void NotifyHoverChange(int oldSlot, int newSlot) {

@@ -6,11 +6,9 @@
 
 #include <string>
 
-// Posted to the main window by a child's default action, which runs after the reader's call has
-// returned: wParam is the kind of child (kAccessibleSlot or kAccessibleMenuItem), lParam its index.
-inline constexpr UINT WM_APP_ACCESSIBLE_ACTION = WM_USER + 103;
-inline constexpr WPARAM kAccessibleSlot = 0;
-inline constexpr WPARAM kAccessibleMenuItem = 1;
+// Posted to the main window by a panel item's default action, which runs after the reader's call
+// has returned: wParam is the item's index. A button's default action posts its command.
+inline constexpr UINT WM_APP_MENU_ITEM_ACTION = WM_USER + 103;
 
 // The name a reader says for a toolbar slot; the maximise slot is "还原" while maximised.
 const wchar_t* SlotName(int slot, bool maximized);
@@ -24,9 +22,9 @@ long SlotChildId(int slot);
 // The main window's WM_GETOBJECT: its client area answers with the toolbar's object.
 LRESULT OnGetObject(HWND hwnd, WPARAM wParam, LPARAM lParam);
 
-// The main window's WM_APP_ACCESSIBLE_ACTION: the button's action, or the panel item's as if
-// clicked, provided the item is still shown.
-void RunAccessibleAction(HWND hwnd, WPARAM kind, LPARAM index);
+// The main window's WM_APP_MENU_ITEM_ACTION: the panel item's action as if clicked, provided the
+// panel is still open.
+void RunMenuItemAction(HWND hwnd, WPARAM index);
 
 // Tell readers what changed: the hovered slot, the window maximised or restored (the maximise
 // slot's name), the panel opened or closed (its items come and go).

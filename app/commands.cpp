@@ -100,3 +100,7 @@ void RunCommand(HWND hwnd, Command command) {
     if (info->endsBarEdit) EndAddressBarEdit();
     info->run(hwnd);
 }
+
+bool PostCommand(HWND hwnd, Command command) {
+    return PostMessageW(hwnd, WM_APP_RUN_COMMAND, static_cast<WPARAM>(command), 0) != FALSE;
+}

@@ -26,9 +26,12 @@ enum class Command {
 // Whether the command ends the person's edit of the address bar.
 bool EndsAddressBarEdit(Command command);
 
-// Posted to the main window with a Command in wParam, for a command asked for from inside an engine
-// event: RunCommand runs it after the event has returned.
+// Posted to the main window with a Command in wParam by PostCommand; RunCommand runs it.
 inline constexpr UINT WM_APP_RUN_COMMAND = WM_USER + 101;
 
 // Runs the command for the main window hwnd; Command::None does nothing.
 void RunCommand(HWND hwnd, Command command);
+
+// Runs the command later, from the main window's queue: for a command asked for from inside an
+// engine event or a screen reader's call, which must return first. False if it cannot be posted.
+bool PostCommand(HWND hwnd, Command command);

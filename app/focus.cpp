@@ -89,7 +89,7 @@ bool MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
 HRESULT OnMoveFocusRequested(ICoreWebView2Controller*, ICoreWebView2MoveFocusRequestedEventArgs* args) {
     if (!hAddressBar) return S_OK;
     args->put_Handled(TRUE);
-    PostMessageW(hMainWnd, WM_APP_RUN_COMMAND, static_cast<WPARAM>(Command::FocusAddressBar), 0);
+    PostCommand(hMainWnd, Command::FocusAddressBar);
     return S_OK;
 }
 

@@ -50,7 +50,7 @@ bool TakeKeyPress(const KeyPress& press) {
         // The engine waits for the answer of its key event: a key from the page runs its command
         // once that answer is given.
         if (press.focus == FocusPlace::Page) {
-            PostMessageW(hMainWnd, WM_APP_RUN_COMMAND, static_cast<WPARAM>(decision.command), 0);
+            PostCommand(hMainWnd, decision.command);
         } else {
             RunCommand(hMainWnd, decision.command);
         }

@@ -163,7 +163,7 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_APP_RUN_COMMAND:    RunCommand(hwnd, static_cast<Command>(wParam)); return 0;
     case WM_APP_RESTART_ENGINE: RestartEngine(); return 0;
     case WM_GETOBJECT:     return OnGetObject(hwnd, wParam, lParam);
-    case WM_APP_ACCESSIBLE_ACTION: RunAccessibleAction(hwnd, wParam, lParam); return 0;
+    case WM_APP_MENU_ITEM_ACTION: RunMenuItemAction(hwnd, wParam); return 0;
     case WM_APP_FULLSCREEN: OnFullScreenElementChanged(hwnd); return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
