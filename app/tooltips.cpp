@@ -41,8 +41,6 @@ int ClientWidth(HWND hwnd) {
     return rc.right;
 }
 
-}  // namespace
-
 void CreateToolbarTips(HWND owner) {
     tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
@@ -51,13 +49,22 @@ void CreateToolbarTips(HWND owner) {
     const bool maximized = IsZoomed(owner) != FALSE;
     for (int slot = 0; slot < kSlotCount; ++slot) {
         TTTOOLINFOW tool = ToolInfo(owner, slot);
-        // The control watches the window's pointer messages itself; the window procedure relays none.
+        // The control watches the window's pointer messages itself, from the one after its making.
         tool.uFlags = TTF_SUBCLASS;
         tool.rect = ToolRect(slot, ClientWidth(owner));
         std::wstring text = TipText(slot, maximized);
         tool.lpszText = text.data();
         SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
+}
+
+}  // namespace
+
+void ShowToolbarTipsFor(HWND owner, const MSG& move) {
+    if (tips && IsWindow(tips) && GetWindow(tips, GW_OWNER) == owner) return;
+    CreateToolbarTips(owner);
+    // The control watches the window's later messages itself; this first one it did not see.
+    if (tips) SendMessageW(tips, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
 }
 
 void LayoutToolbarTips(HWND owner) {

@@ -4,8 +4,9 @@
 
 #include <windows.h>
 
-// Part of the main window's creation: the control, owned by the window and gone with it.
-void CreateToolbarTips(HWND owner);
+// Part of the main window's WM_MOUSEMOVE: the control is made at the pointer's first move over the
+// window, not at start-up, owned by the window and gone with it; the move that made it is relayed.
+void ShowToolbarTipsFor(HWND owner, const MSG& move);
 
 // Part of the main window's WM_SIZE: the tools follow the slots, and the maximise slot's text
 // follows the window's state.

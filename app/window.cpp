@@ -18,7 +18,6 @@ namespace {
 LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW* create) {
     hMainWnd = hwnd;
     CreateAddressBar(hwnd, create->hInstance);
-    CreateToolbarTips(hwnd);
     InitWebView(hwnd);
     return 0;
 }
@@ -67,8 +66,10 @@ POINT MousePoint(LPARAM lParam) {
     return POINT{static_cast<LONG>(LOWORD(value)), static_cast<LONG>(HIWORD(value))};
 }
 
-LRESULT OnMouseMove(HWND hwnd, POINT pt) {
-    if (!IsFullScreen()) OnToolbarMouseMove(hwnd, pt);  // the hidden band takes no hover
+LRESULT OnMouseMove(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    if (IsFullScreen()) return 0;  // the hidden band takes no hover
+    ShowToolbarTipsFor(hwnd, MSG{hwnd, WM_MOUSEMOVE, wParam, lParam, 0, {}});
+    OnToolbarMouseMove(hwnd, MousePoint(lParam));
     return 0;
 }
 
@@ -152,7 +153,7 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_MOVING:        NotifyWebViewMoved(); break;
     case WM_PAINT:         return OnPaint(hwnd);
     case WM_CTLCOLOREDIT:  return OnAddressBarColor(reinterpret_cast<HDC>(wParam));
-    case WM_MOUSEMOVE:     return OnMouseMove(hwnd, MousePoint(lParam));
+    case WM_MOUSEMOVE:     return OnMouseMove(hwnd, wParam, lParam);
     case WM_LBUTTONDOWN:   return OnLButtonDown(hwnd, MousePoint(lParam));
     case WM_MOUSELEAVE:    OnToolbarMouseLeave(); return 0;
     case WM_APP_NAVIGATE:  return OnAppNavigate();
