@@ -1,11 +1,13 @@
-// startup_probe [RUNS]: times, from process start to the first completed paint of its main window,
-// each of these programs beside this one, RUNS times each (15 by default) after one warm-up start
-// each; then reads the private memory of some of them a few seconds after start. Prints its part
-// of the table that bench/run shows.
+// startup_probe [RUNS [FOLDER...]]: times, from process start to the first completed paint of its
+// main window, each of these programs beside this one, RUNS times each (15 by default) after one
+// warm-up start each; then reads the private memory of some of them a few seconds after start.
+// Prints its part of the table that bench/run shows.
 //   - trov.exe with the development engine, which is told to fail at once (no web view);
 //   - minimal-loader\trov.exe: a copy of the same trov.exe beside the minimal loader, whose export
 //     fails at once: the browser's own start-up without the development engine's DLL;
 //   - release\trov.exe: the release build beside the minimal loader;
+//   - FOLDER\trov.exe for each FOLDER named: another build put there beside the minimal loader, for
+//     instance the release build of an earlier commit, to read a change in the same rounds;
 //   - the start-up ladder: bare_window.exe 8 down to 1, each rung one facility of trov.exe's
 //     start-up more than the rung below, and bare_window.exe, the baseline.
 // bench/run puts the copies in place.
@@ -35,11 +37,14 @@ struct Target {
     bool memory;  // its private memory is read too
 };
 
-// The ladder runs from the top rung down to the baseline, which comes last: every ratio is to it.
-const Target kTargets[] = {
+const Target kTrovRows[] = {
     {"trov", "trov.exe, development engine", L"trov.exe", L"", L"TrovBrowserClass", true},
     {"minimal", "trov.exe, minimal loader", L"minimal-loader\\trov.exe", L"", L"TrovBrowserClass", true},
     {"release", "release trov.exe, minimal loader", L"release\\trov.exe", L"", L"TrovBrowserClass", true},
+};
+
+// The ladder runs from the top rung down to the baseline, which comes last: every ratio is to it.
+const Target kLadder[] = {
     {"rung8", "8 + band painted, with the glyphs", L"bare_window.exe", L" 8", L"TrovBareWindowClass", true},
     {"rung7", "7 + engine loader and its call", L"bare_window.exe", L" 7", L"TrovBareWindowClass", false},
     {"rung6", "6 + address bar (EDIT, subclass)", L"bare_window.exe", L" 6", L"TrovBareWindowClass", false},
@@ -50,9 +55,6 @@ const Target kTargets[] = {
     {"rung1", "1 + per-monitor DPI awareness", L"bare_window.exe", L" 1", L"TrovBareWindowClass", false},
     {"bare", "0 bare_window.exe", L"bare_window.exe", L"", L"TrovBareWindowClass", true},
 };
-constexpr size_t kCount = sizeof(kTargets) / sizeof(kTargets[0]);
-constexpr size_t kBaseline = kCount - 1;
-constexpr size_t kTopRung = 3;
 
 constexpr DWORD kTimeoutMs = 30000;
 constexpr DWORD kIdleMs = 3000;
@@ -177,45 +179,66 @@ void PrintRow(const char* label, const std::vector<double>& values, const std::v
     std::printf("\n");
 }
 
-// The rows of the start-up table, with the ladder's rungs each against the rung below.
-void PrintTable(const std::vector<double> (&values)[kCount]) {
-    for (size_t i = 0; i < kCount; ++i) {
-        if (i == kTopRung) {
+// The rows of the start-up table: trov.exe's builds against the top rung, the ladder's rungs each
+// against the rung below.
+void PrintTable(const std::vector<Target>& targets, size_t topRung, const std::vector<std::vector<double>>& values) {
+    const size_t baseline = targets.size() - 1;
+    for (size_t i = 0; i < targets.size(); ++i) {
+        if (i == topRung) {
             std::printf("  start-up ladder: bare_window.exe RUNG, one facility of trov.exe's start-up more on each rung\n");
         }
-        const std::vector<double>* against = i < kTopRung ? &values[kTopRung] : i < kBaseline ? &values[i + 1] : nullptr;
-        PrintRow(kTargets[i].label, values[i], values[kBaseline], "%8.1f   (%5.1f-%5.1f)", against);
+        const std::vector<double>* against = i < topRung ? &values[topRung] : i < baseline ? &values[i + 1] : nullptr;
+        PrintRow(targets[i].label, values[i], values[baseline], "%8.1f   (%5.1f-%5.1f)", against);
     }
 }
+
+// Folder names are plain ASCII.
+std::wstring Widened(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
 
+    // The folders' names and paths live as long as the targets that point into them.
+    std::vector<std::string> labels;
+    std::vector<std::wstring> paths;
+    for (int i = 2; i < argc; ++i) {
+        labels.push_back(std::string(argv[i]) + "\\trov.exe, minimal loader");
+        paths.push_back(Widened(argv[i]) + L"\\trov.exe");
+    }
+    std::vector<Target> targets(std::begin(kTrovRows), std::end(kTrovRows));
+    for (size_t i = 0; i < labels.size(); ++i) {
+        targets.push_back({argv[i + 2], labels[i].c_str(), paths[i].c_str(), L"", L"TrovBrowserClass", false});
+    }
+    const size_t topRung = targets.size();
+    targets.insert(targets.end(), std::begin(kLadder), std::end(kLadder));
+    const size_t count = targets.size();
+    const size_t baseline = count - 1;
+
     // The development engine beside trov.exe then reports a missing runtime at once: no web view.
     SetEnvironmentVariableW(L"TROV_ENGINE_FAIL", L"environment");
 
-    for (const Target& target : kTargets) {
+    for (const Target& target : targets) {
         Started warmUp = Start(target);
         Stop(warmUp);
     }
 
     // In rounds, in an order that rotates, so that a slow spell of the machine falls on every
     // program alike; each ratio is the median of the ratios to the baseline of the same round.
-    std::vector<double> startup[kCount];
+    std::vector<std::vector<double>> startup(count);
     for (int run = 0; run < runs; ++run) {
-        for (size_t turn = 0; turn < kCount; ++turn) {
-            const size_t i = (turn + run) % kCount;
-            Started started = Start(kTargets[i]);
+        for (size_t turn = 0; turn < count; ++turn) {
+            const size_t i = (turn + run) % count;
+            Started started = Start(targets[i]);
             startup[i].push_back(started.seconds * 1000);
             Stop(started);
         }
     }
 
-    std::vector<double> privateKiB[kCount];
+    std::vector<std::vector<double>> privateKiB(count);
     for (int run = 0; run < kMemoryRuns; ++run) {
-        for (size_t i = 0; i < kCount; ++i) {
-            if (!kTargets[i].memory) continue;
-            Started started = Start(kTargets[i]);
+        for (size_t i = 0; i < count; ++i) {
+            if (!targets[i].memory) continue;
+            Started started = Start(targets[i]);
             Sleep(kIdleMs);
             PROCESS_MEMORY_COUNTERS_EX counters = {};
             counters.cb = sizeof(counters);
@@ -230,11 +253,11 @@ int main(int argc, char** argv) {
     std::printf("Start-up, process start to first completed paint (ms, median of %d rounds; min-max; ratio to bare;\n"
                 "  then ratio and difference in ms to the rung below, for trov.exe to rung 8: medians over the rounds)\n",
                 runs);
-    PrintTable(startup);
+    PrintTable(targets, topRung, startup);
     std::printf("\nPrivate memory %.0f s after start (KiB, Wine's figure, median of %d runs; min-max; ratio to bare)\n",
                 kIdleMs / 1000.0, kMemoryRuns);
-    for (size_t i = 0; i < kCount; ++i) {
-        if (kTargets[i].memory) PrintRow(kTargets[i].label, privateKiB[i], privateKiB[kBaseline], "%8.0f   (%5.0f-%5.0f)");
+    for (size_t i = 0; i < count; ++i) {
+        if (targets[i].memory) PrintRow(targets[i].label, privateKiB[i], privateKiB[baseline], "%8.0f   (%5.0f-%5.0f)");
     }
     std::printf("\n");
     return 0;
