@@ -83,12 +83,6 @@ Child ChildOf(const VARIANT& id) {
 // Whether this object answers for the child: the address bar answers for itself, as its own object.
 bool Described(const Child& child) { return child.kind != Child::Invalid && child.kind != Child::AddressBar; }
 
-int ClientWidth(HWND hwnd) {
-    RECT rc;
-    GetClientRect(hwnd, &rc);
-    return rc.right;
-}
-
 // The child's rectangle in client coordinates: a slot's painted square, an item's cell.
 RECT ChildRect(HWND hwnd, const Child& child) {
     if (child.kind == Child::Slot) return SlotRect(child.index, CurrentSlotLayout(ClientWidth(hwnd)));
@@ -96,9 +90,10 @@ RECT ChildRect(HWND hwnd, const Child& child) {
     return MenuCellRect(item.row, item.column, ClientWidth(hwnd));
 }
 
-long AddressBarChildId() {
+// The child id of a slot or of the address bar: its place in the reading order, counted from 1.
+long ReadingChildId(int entry) {
     for (long i = 0; i < kToolbarChildren; ++i) {
-        if (kReadingOrder[i] == kAddressBarChild) return i + 1;
+        if (kReadingOrder[i] == entry) return i + 1;
     }
     return CHILDID_SELF;
 }
@@ -385,7 +380,6 @@ private:
         long state = slot == hoverIndex ? STATE_SYSTEM_HOTTRACKED : 0;
         if (slot != kSlotMenu) return state;
         return state | STATE_SYSTEM_HASPOPUP | (menuOpen ? STATE_SYSTEM_EXPANDED : STATE_SYSTEM_COLLAPSED);
-        return state;
     }
 
     // What lies under a client point: the slot that hover would pick, the bar, an item, or the area.
@@ -395,7 +389,7 @@ private:
         RECT bar;
         if (hAddressBar && GetWindowRect(hAddressBar, &bar)) {
             MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&bar), 2);
-            if (PtInRect(&bar, pt)) return AddressBarChildId();
+            if (PtInRect(&bar, pt)) return ReadingChildId(kAddressBarChild);
         }
         int row = 0, column = 0;
         if (menuOpen && pt.y >= toolbarHeight && pt.y < toolbarHeight + menuHeight &&
@@ -438,13 +432,7 @@ const wchar_t* SlotName(int slot, bool maximized) {
 
 std::wstring SlotShortcutText(int slot) { return ShortcutKeyText(SlotCommand(slot)); }
 
-long SlotChildId(int slot) {
-    if (slot < 0 || slot >= kSlotCount) return CHILDID_SELF;
-    for (long i = 0; i < kToolbarChildren; ++i) {
-        if (kReadingOrder[i] == slot) return i + 1;
-    }
-    return CHILDID_SELF;
-}
+long SlotChildId(int slot) { return slot >= 0 && slot < kSlotCount ? ReadingChildId(slot) : CHILDID_SELF; }
 
 LRESULT OnGetObject(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     // Compared as 32-bit values: the id may arrive sign-extended or not (from another process under

@@ -23,13 +23,13 @@ bool InSlotRows(int y) {
     return y >= top && y <= top + buttonSize;
 }
 
+}  // namespace
+
 int ClientWidth(HWND hwnd) {
     RECT rc;
     GetClientRect(hwnd, &rc);
     return rc.right;
 }
-
-}  // namespace
 
 Command SlotCommand(int slot) { return slot >= 0 && slot < kSlotCount ? kSlotCommands[slot] : Command::None; }
 

@@ -29,6 +29,8 @@ struct SlotLayout {
 
 // The layout of the window as it is now: the given client width and the toolbar's sizes.
 SlotLayout CurrentSlotLayout(int clientWidth);
+// The width of the window's client area, which the slots' places depend on.
+int ClientWidth(HWND hwnd);
 
 // The painted square of a slot: right and bottom exclusive, edge by edge.
 RECT SlotRect(int slot, const SlotLayout& layout);
@@ -43,6 +45,7 @@ int HoverSlotAt(int x, int y, const SlotLayout& layout);
 // The smallest client area the window may have: the two button groups apart, the address bar at
 // its least width clear of both, and room below the toolbar for the open menu panel.
 SIZE MinimumClientSize(int edge, int barHeight, int panelHeight);
+
 // What a click on the slot asks for; a reader's press of the button asks for the same.
 Command SlotCommand(int slot);
 

@@ -35,12 +35,6 @@ TTTOOLINFOW ToolInfo(HWND owner, int slot) {
     return tool;
 }
 
-int ClientWidth(HWND hwnd) {
-    RECT rc;
-    GetClientRect(hwnd, &rc);
-    return rc.right;
-}
-
 void CreateToolbarTips(HWND owner) {
     tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,

@@ -95,12 +95,6 @@ double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-int ClientWidth(HWND hwnd) {
-    RECT rc;
-    GetClientRect(hwnd, &rc);
-    return rc.right;
-}
-
 // Sizes the window so that its client area is width by kClientHeight, at the desktop's corner.
 void SetClientWidth(HWND hwnd, int width) {
     RECT outer = {0, 0, width, kClientHeight};

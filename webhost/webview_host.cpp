@@ -86,27 +86,6 @@ void ShowSourceOf(ICoreWebView2* sender) {
     }
 }
 
-HRESULT OnSourceChanged(ICoreWebView2* sender, ICoreWebView2SourceChangedEventArgs*);
-HRESULT OnProcessFailed(ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* args);
-
-// Registered with the navigation handlers, on the same web view, and held the same way.
-void RegisterRecoveryHandlers() {
-    EventRegistrationToken sourceToken = {};
-    sourceChangedHandler.Attach(new SourceChangedHandler(OnSourceChanged));
-    webview->add_SourceChanged(sourceChangedHandler.Get(), &sourceToken);
-
-    EventRegistrationToken failedToken = {};
-    processFailedHandler.Attach(new ProcessFailedHandler(OnProcessFailed));
-    webview->add_ProcessFailed(processFailedHandler.Get(), &failedToken);
-}
-
-// A video's full-screen button, or the page's own requestFullscreen.
-void RegisterFullScreenHandler() {
-    EventRegistrationToken token = {};
-    fullScreenHandler.Attach(new ContainsFullScreenElementChangedHandler(OnContainsFullScreenElementChanged));
-    webview->add_ContainsFullScreenElementChanged(fullScreenHandler.Get(), &token);
-}
-
 // The page's renderer died: the view is alive but blank, and the crashed navigation never completes.
 void ReloadCrashedPage() {
     isLoading = false;
@@ -194,6 +173,43 @@ HRESULT OnProcessFailed(ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* arg
     return S_OK;
 }
 
+// Holds the handler and registers it with one of the source's add_ methods. The token is not kept:
+// the handlers all go at once, when the controller is closed and the holders are emptied.
+template <class Source, class Interface, class Concrete>
+void AddHandler(Source* source, HRESULT (STDMETHODCALLTYPE Source::*add)(Interface*, EventRegistrationToken*),
+                ComRef<Interface>& holder, Concrete* handler) {
+    holder.Attach(handler);
+    EventRegistrationToken token = {};
+    (source->*add)(holder.Get(), &token);
+}
+
+// Every handler, on the new view and its controller, before the first navigation.
+void RegisterHandlers() {
+    ICoreWebView2* view = webview.Get();
+    AddHandler(view, &ICoreWebView2::add_NavigationStarting, navStartingHandler,
+               new NavigationStartingHandler(OnNavigationStarting));
+    AddHandler(view, &ICoreWebView2::add_NavigationCompleted, navCompletedHandler,
+               new NavigationCompletedHandler(OnNavigationCompleted));
+    // Recovery: the address the engine reports, and the failures of its processes.
+    AddHandler(view, &ICoreWebView2::add_SourceChanged, sourceChangedHandler, new SourceChangedHandler(OnSourceChanged));
+    AddHandler(view, &ICoreWebView2::add_ProcessFailed, processFailedHandler, new ProcessFailedHandler(OnProcessFailed));
+    // A video's full-screen button, or the page's own requestFullscreen.
+    AddHandler(view, &ICoreWebView2::add_ContainsFullScreenElementChanged, fullScreenHandler,
+               new ContainsFullScreenElementChangedHandler(OnContainsFullScreenElementChanged));
+
+    ICoreWebView2Controller* controller = webviewController.Get();
+    // The page's keys reach the shortcuts only through the engine.
+    AddHandler(controller, &ICoreWebView2Controller::add_AcceleratorKeyPressed, acceleratorHandler,
+               new AcceleratorKeyPressedHandler(OnAcceleratorKeyPressed));
+    // Tabbing out of the page comes back to the address bar.
+    AddHandler(controller, &ICoreWebView2Controller::add_MoveFocusRequested, moveFocusHandler,
+               new MoveFocusRequestedHandler(OnMoveFocusRequested));
+    // Where the focus is, as the engine alone knows for its page.
+    AddHandler(controller, &ICoreWebView2Controller::add_GotFocus, gotFocusHandler, new FocusChangedHandler(OnPageGotFocus));
+    AddHandler(controller, &ICoreWebView2Controller::add_LostFocus, lostFocusHandler,
+               new FocusChangedHandler(OnPageLostFocus));
+}
+
 HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller) {
     if (MainWindowIsGone()) return S_OK;
     // A success code with no object would otherwise be dereferenced below.
@@ -219,35 +235,7 @@ HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller)
     host.retries = 0;
     if (!restarted) SetFocus(hMainWnd);
 
-    EventRegistrationToken token1 = {};
-    navStartingHandler.Attach(new NavigationStartingHandler(OnNavigationStarting));
-    webview->add_NavigationStarting(navStartingHandler.Get(), &token1);
-
-    EventRegistrationToken token2 = {};
-    navCompletedHandler.Attach(new NavigationCompletedHandler(OnNavigationCompleted));
-    webview->add_NavigationCompleted(navCompletedHandler.Get(), &token2);
-
-    RegisterRecoveryHandlers();
-    RegisterFullScreenHandler();
-
-    // The page's keys reach the shortcuts only through the engine.
-    EventRegistrationToken token3 = {};
-    acceleratorHandler.Attach(new AcceleratorKeyPressedHandler(OnAcceleratorKeyPressed));
-    webviewController->add_AcceleratorKeyPressed(acceleratorHandler.Get(), &token3);
-
-    // Tabbing out of the page comes back to the address bar.
-    EventRegistrationToken token4 = {};
-    moveFocusHandler.Attach(new MoveFocusRequestedHandler(OnMoveFocusRequested));
-    webviewController->add_MoveFocusRequested(moveFocusHandler.Get(), &token4);
-
-    // Where the focus is, as the engine alone knows for its page.
-    EventRegistrationToken token5 = {};
-    gotFocusHandler.Attach(new FocusChangedHandler(OnPageGotFocus));
-    webviewController->add_GotFocus(gotFocusHandler.Get(), &token5);
-    EventRegistrationToken token6 = {};
-    lostFocusHandler.Attach(new FocusChangedHandler(OnPageLostFocus));
-    webviewController->add_LostFocus(lostFocusHandler.Get(), &token6);
-
+    RegisterHandlers();
     if (restarted) GiveFocusBackAfterRestart();
     webview->Navigate(currentUrl.c_str());
     return S_OK;
@@ -310,7 +298,6 @@ void ShowWebViewFor(WPARAM sizeType) {
 void NotifyWebViewMoved() {
     if (webviewController) webviewController->NotifyParentWindowPositionChanged();
 }
-
 
 RECT WebViewBounds(int clientWidth, int clientHeight, bool panelOpen, int barHeight, int panelHeight) {
     const int top = panelOpen ? barHeight + panelHeight : barHeight;
