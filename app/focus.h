@@ -2,7 +2,7 @@
 // window is activated again or one of its message boxes closes.
 #pragma once
 
-#include "webhost/webview2.h"
+#include <WebView2.h>
 
 #include <windows.h>
 

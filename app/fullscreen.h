@@ -1,7 +1,7 @@
 // Full screen: the page alone on the whole monitor, asked for by an element of the page or by F11.
 #pragma once
 
-#include "webhost/webview2.h"
+#include <WebView2.h>
 
 #include <windows.h>
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/shortcuts.h"
-#include "webhost/webview2.h"
+#include <WebView2.h>
 
 #include <windows.h>
 

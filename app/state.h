@@ -2,7 +2,7 @@
 #pragma once
 
 #include "webhost/com_ref.h"
-#include "webhost/webview2.h"
+#include <WebView2.h>
 
 #include <windows.h>
 

@@ -12,7 +12,7 @@
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "app/window.h"
-#include "webhost/webview2.h"
+#include <WebView2.h>
 
 #include <algorithm>
 #include <cstdio>

@@ -3,7 +3,7 @@
 // navigation events on demand, can fail each step, and counts every AddRef and Release.
 #pragma once
 
-#include "webhost/webview2.h"
+#include "webhost/iid_of.h"
 
 #include <string>
 #include <vector>

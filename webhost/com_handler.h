@@ -2,7 +2,7 @@
 // completion and event callbacks.
 #pragma once
 
-#include "webhost/webview2.h"
+#include "webhost/iid_of.h"
 
 #include <functional>
 #include <utility>

@@ -256,6 +256,41 @@ HRESULT OnEnvironmentCreated(HWND hwnd, HRESULT result, ICoreWebView2Environment
     return S_OK;
 }
 
+bool IsFolder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// True when the folder is there afterwards, made now or before.
+bool MakeFolder(const std::wstring& path) {
+    CreateDirectoryW(path.c_str(), nullptr);
+    return IsFolder(path);
+}
+
+std::wstring ProgramPath() {
+    std::wstring path(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.resize(length < path.size() ? length : 0);
+    return path;
+}
+
+// The engine keeps its data beside the program by default, in "trov.exe.WebView2", where existing
+// users have theirs. Where that folder cannot be made (a read-only place such as C:\Program Files)
+// the engine would never start, so it gets a folder of the person's own there instead. Empty: the
+// engine's default.
+std::wstring UserDataFolder() {
+    const std::wstring program = ProgramPath();
+    if (program.empty() || MakeFolder(program + L".WebView2")) return std::wstring();
+    wchar_t localAppData[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", localAppData, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::wstring();
+    const std::wstring trovFolder = std::wstring(localAppData) + L"\\Trov Browser";
+    MakeFolder(trovFolder);
+    const std::wstring folder = trovFolder + L"\\WebView2";
+    MakeFolder(folder);
+    return folder;
+}
+
 }  // namespace
 
 void InitWebView(HWND hwnd) {
@@ -263,7 +298,9 @@ void InitWebView(HWND hwnd) {
         [hwnd](HRESULT result, ICoreWebView2Environment* environment) {
             return OnEnvironmentCreated(hwnd, result, environment);
         });
-    const HRESULT requested = CreateCoreWebView2EnvironmentWithOptions(nullptr, nullptr, nullptr, handler);
+    const std::wstring userData = UserDataFolder();
+    const HRESULT requested = CreateCoreWebView2EnvironmentWithOptions(
+        nullptr, userData.empty() ? nullptr : userData.c_str(), nullptr, handler);
     handler->Release();
     if (FAILED(requested)) OnStartFailed();  // no answer comes for a request that was refused
 }

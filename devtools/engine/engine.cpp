@@ -154,18 +154,45 @@ void EngineObject::DeleteIfUnused() {
     if (hostRefs_ == 0 && engineRefs_ == 0) delete this;
 }
 
+namespace {
+
+std::wstring OrNull(PCWSTR text) { return text ? text : L"null"; }
+
+// As the runtime does, the user-data folder is made when missing: the one given, or by default
+// "<program>.WebView2" beside the program. S_OK when it is there; the runtime's answers otherwise.
+HRESULT MakeUserDataFolder(PCWSTR userDataFolder) {
+    std::wstring folder;
+    if (userDataFolder) {
+        folder = userDataFolder;
+    } else {
+        wchar_t program[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, program, MAX_PATH);
+        folder = std::wstring(program) + L".WebView2";
+    }
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return E_ACCESSDENIED;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? S_OK : HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
+}
+
+}  // namespace
+
 // The environment is made at once, so that the settings are read at the call; the host gets it,
 // or the simulated failure, only from the message loop, as from a real runtime.
 extern "C" HRESULT __stdcall CreateCoreWebView2EnvironmentWithOptions(
-    PCWSTR, PCWSTR, ICoreWebView2EnvironmentOptions*,
+    PCWSTR browserExecutableFolder, PCWSTR userDataFolder, ICoreWebView2EnvironmentOptions*,
     ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* environmentCreatedHandler) {
     if (!environmentCreatedHandler) return E_POINTER;
     ConfigPtr config = ReadEngineConfig();
-    LogLine(*config, L"CreateEnvironment");
+    LogLine(*config, L"CreateCoreWebView2EnvironmentWithOptions " + OrNull(browserExecutableFolder) + L" " +
+                         OrNull(userDataFolder));
 
     ComHolder<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> handler(environmentCreatedHandler);
     bool posted = false;
-    if (browserProcessExited && environmentsSinceExit++ < config->failRestarts) {
+    const HRESULT folderMade = MakeUserDataFolder(userDataFolder);
+    if (FAILED(folderMade)) {
+        posted = PostToMessageLoop([handler, folderMade] { handler->Invoke(folderMade, nullptr); });
+    } else if (browserProcessExited && environmentsSinceExit++ < config->failRestarts) {
         LogLine(*config, L"EnvironmentFailed");
         posted = PostToMessageLoop([handler] { handler->Invoke(HRESULT_FROM_WIN32(ERROR_INVALID_STATE), nullptr); });
     } else if (config->failMode == FailMode::Environment) {

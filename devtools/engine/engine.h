@@ -3,7 +3,7 @@
 #pragma once
 
 #include "devtools/utf8.h"
-#include "webhost/webview2.h"
+#include "webhost/iid_of.h"
 
 #include <memory>
 #include <string>

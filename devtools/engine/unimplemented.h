@@ -2,7 +2,7 @@
 // (the development engine, the tests' double) overrides only the methods it implements.
 #pragma once
 
-#include "webhost/webview2.h"
+#include "webhost/iid_of.h"
 
 class UnimplementedEnvironment : public ICoreWebView2Environment {
 public:
@@ -121,4 +121,14 @@ public:
         ICoreWebView2ContainsFullScreenElementChangedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE remove_ContainsFullScreenElementChanged(EventRegistrationToken) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_ContainsFullScreenElement(BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_WebResourceRequested(
+        ICoreWebView2WebResourceRequestedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_WebResourceRequested(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE AddWebResourceRequestedFilter(
+        const LPCWSTR, const COREWEBVIEW2_WEB_RESOURCE_CONTEXT) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RemoveWebResourceRequestedFilter(
+        const LPCWSTR, const COREWEBVIEW2_WEB_RESOURCE_CONTEXT) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_WindowCloseRequested(
+        ICoreWebView2WindowCloseRequestedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_WindowCloseRequested(EventRegistrationToken) override { return E_NOTIMPL; }
 };

@@ -2,7 +2,7 @@
 // objects of our own and the message loop, checking what it raises, reports, logs and shows.
 #include "webhost/com_handler.h"
 #include "webhost/com_ref.h"
-#include "webhost/webview2.h"
+#include <WebView2.h>
 
 #include <gtest/gtest.h>
 
@@ -273,7 +273,7 @@ TEST_F(DevEngineTest, StartUpSequenceIsLoggedLineByLineInUtf8) {
     }  // released as the browser does: web view, controller, environment
 
     std::vector<std::string> expected = {
-        "CreateEnvironment",
+        "CreateCoreWebView2EnvironmentWithOptions null null",
         "CreateController",
         "put_IsVisible 1",
         "put_Bounds 0 64 800 600",
@@ -568,8 +568,8 @@ TEST_F(DevEngineTest, UnreachableChromiumFailsControllerCreationLater) {
         EXPECT_FALSE(session.controller);
         EXPECT_TRUE(PumpUntil([this] { return PageWindow() == nullptr; })) << "the page window is left behind";
     }
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{"CreateEnvironment", "CreateController", "Released environment",
-                                                    "CreateEnvironment", "CreateController", "Released environment"}));
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"CreateCoreWebView2EnvironmentWithOptions null null", "CreateController", "Released environment",
+                                                    "CreateCoreWebView2EnvironmentWithOptions null null", "CreateController", "Released environment"}));
 }
 
 // A fragment, the history between such entries: one document, so only SourceChanged; a new page

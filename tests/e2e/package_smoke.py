@@ -1,14 +1,18 @@
 #!/usr/bin/env python3
-"""The release zip as a Windows user gets it: unpacked into a fresh folder, trov.exe read from the
-file (imports, resources, size), then started under Wine with the development engine put where the
-real WebView2Loader.dll would go, shown its first page, and closed with its close button.
+"""The release zip as a Windows user gets it: unpacked into a fresh folder, its files checked against
+the SDK's (the loader byte for byte), trov.exe read from the file (imports, resources, size), then
+started under Wine, where no WebView2 Runtime is installed, with the zip's own WebView2Loader.dll:
+the window works without a page. The development engine, put where the loader goes, then shows a
+first page with the user data moved out of the program's folder when that cannot hold it.
 
-    package_smoke.py --zip dist/trov-VERSION-win64.zip --version VERSION --bin build/bin
+    package_smoke.py --zip dist/trov-VERSION-win64.zip --version VERSION --bin build/bin --sdk PACKAGE
 
 --bin is the development build: its trov.exe has the import table the release must have, and its
-engine and inspector drive the run. Needs DISPLAY and the display's Wine prefix (scripts/test)."""
+engine and inspector drive the run. --sdk is the unpacked Microsoft.Web.WebView2 package. Needs
+DISPLAY and the display's Wine prefix (scripts/test)."""
 
 import argparse
+import contextlib
 import shutil
 import struct
 import sys
@@ -149,20 +153,27 @@ class PackageSmokeTest(unittest.TestCase):
         cls.addClassCleanup(shutil.rmtree, cls.folder, ignore_errors=True)
         with zipfile.ZipFile(ARGS.zip) as archive:
             cls.names = sorted(archive.namelist())
-            cls.readme_mode = archive.getinfo("README.txt").external_attr >> 16 & 0o777
+            cls.modes = {info.filename: info.external_attr >> 16 & 0o777 for info in archive.infolist()}
             archive.extractall(cls.folder)
         cls.exe_bytes = (cls.folder / "trov.exe").read_bytes()
         cls.exe = PeFile(cls.exe_bytes)
 
-    def test_1_the_zip_holds_the_program_and_its_readme_only(self):
-        self.assertEqual(self.names, ["README.txt", "trov.exe"])
-        self.assertEqual(oct(self.readme_mode), oct(0o644), "README.txt would not be readable by everyone")
-        readme = (self.folder / "README.txt").read_bytes()
-        self.assertEqual(readme.count(b"\n"), readme.count(b"\r\n"), "README.txt has line ends other than CRLF")
-        text = readme.decode("ascii")
-        for needed in ("WebView2 Runtime", "WebView2Loader.dll", "Microsoft.Web.WebView2",
-                       "build\\native\\x64\\WebView2Loader.dll", "trov.exe.WebView2", "writable", ARGS.version):
-            self.assertIn(needed, text)
+    def test_1_the_zip_holds_the_program_microsofts_loader_its_licence_and_a_readme(self):
+        self.assertEqual(self.names, ["LICENSE-WebView2Loader.txt", "README.txt", "WebView2Loader.dll", "trov.exe"])
+        sdk = Path(ARGS.sdk)
+        self.assertEqual((self.folder / "WebView2Loader.dll").read_bytes(),
+                         (sdk / "build/native/x64/WebView2Loader.dll").read_bytes(), "not the SDK's x64 loader")
+        texts = {}
+        for name in ("README.txt", "LICENSE-WebView2Loader.txt"):
+            self.assertEqual(oct(self.modes[name]), oct(0o644), f"{name} would not be readable by everyone")
+            data = (self.folder / name).read_bytes()
+            self.assertEqual(data.count(b"\n"), data.count(b"\r\n"), f"{name} has line ends other than CRLF")
+            texts[name] = data.decode("utf-8-sig").replace("\r\n", "\n")
+        licence = (sdk / "LICENSE.txt").read_text(encoding="utf-8").replace("\r\n", "\n")
+        self.assertEqual(texts["LICENSE-WebView2Loader.txt"].strip(), licence.strip())
+        for needed in ("WebView2 Runtime", "trov.exe.WebView2", "%LOCALAPPDATA%\\Trov Browser\\WebView2",
+                       "关于 Trov", "Ctrl+W", ARGS.version):
+            self.assertIn(needed, texts["README.txt"])
 
     def test_2_the_program_from_its_file(self):
         self.assertLessEqual(len(self.exe_bytes), SIZE_BUDGET, "trov.exe is over its size budget")
@@ -188,19 +199,48 @@ class PackageSmokeTest(unittest.TestCase):
             "FileDescription": "Trov Browser", "ProductName": "Trov Browser", "FileVersion": ARGS.version,
             "ProductVersion": ARGS.version, "OriginalFilename": "trov.exe", "InternalName": "trov"}})
 
-    def test_3_starts_shows_its_first_page_and_closes_with_exit_code_zero(self):
-        shutil.copy2(Path(ARGS.bin) / "WebView2Loader.dll", self.folder)
-        trov = trov_e2e.Trov("package")
-        trov.bin = self.folder
+    @contextlib.contextmanager
+    def running(self, name, folder, engine_env=None):
+        """trov.exe started from the folder; the screen and the log are kept if the block fails."""
+        trov = trov_e2e.Trov(name, engine_env)
+        trov.bin = folder
         self.addCleanup(trov.stop)
         try:
             trov.start()
-            trov.wait_log(f"NavigationCompleted {trov_e2e.HOME_URL}", 0, timeout=30)
+            yield trov
+        except Exception:
+            trov_e2e.save_artifacts(trov, f"package-{name}")
+            raise
+
+    def test_3_without_a_runtime_microsofts_loader_leaves_the_window_working(self):
+        empty = self.folder.parent / f"{self.folder.name}-no-browser"
+        empty.mkdir()
+        self.addCleanup(shutil.rmtree, empty, ignore_errors=True)
+        for name, engine_env in (("real-loader", None),
+                                 ("empty-browser-folder",
+                                  {"WEBVIEW2_BROWSER_EXECUTABLE_FOLDER": trov_e2e.windows_path(empty)})):
+            with self.subTest(name):
+                with self.running(name, self.folder, engine_env) as trov:
+                    trov_e2e.check_works_without_engine(self, trov)
+                    trov.click_slot("close")
+                    self.assertEqual(trov.wait_exit(20), 0)
+
+    def test_4_where_the_data_folder_cannot_be_made_beside_it_the_engine_gets_one_of_the_persons(self):
+        # A file where the engine's folder would go holds as root too, unlike a read-only folder.
+        folder = self.folder.parent / f"{self.folder.name}-read-only"
+        folder.mkdir()
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+        shutil.copy2(self.folder / "trov.exe", folder)
+        shutil.copy2(Path(ARGS.bin) / "WebView2Loader.dll", folder)
+        (folder / "trov.exe.WebView2").write_text("in the way")
+        with self.running("data-folder", folder) as trov:
+            first = trov.wait_log(f"NavigationCompleted {trov_e2e.HOME_URL}", 0, timeout=30)[0]
+            prefix = "CreateCoreWebView2EnvironmentWithOptions null "
+            self.assertTrue(first.startswith(prefix) and first.endswith("\\AppData\\Local\\Trov Browser\\WebView2"),
+                            first)
             trov.click_slot("close")
             self.assertEqual(trov.wait_exit(20), 0)
-        except Exception:
-            trov_e2e.save_artifacts(trov, "package-smoke")
-            raise
+        self.assertTrue((folder / "trov.exe.WebView2").is_file(), "the file in the way was replaced")
 
 
 def main():
@@ -209,6 +249,7 @@ def main():
     parser.add_argument("--zip", required=True)
     parser.add_argument("--version", required=True)
     parser.add_argument("--bin", required=True, help="the development build's bin directory")
+    parser.add_argument("--sdk", required=True, help="the unpacked Microsoft.Web.WebView2 package")
     ARGS = parser.parse_args()
     if not Path(ARGS.zip).exists():
         print(f"package: {ARGS.zip} is missing: run scripts/package", file=sys.stderr)

@@ -3,8 +3,8 @@
 import random
 import time
 
-from trov_e2e import (CLOSE_HOVER_FILL, EMPTY_CELLS, ENGINE_RELEASES, HOME_URL, HOVER_FILL, MENU_BOTTOM, MENU_ITEMS,
-                      PANEL_RULE_Y, ROLE_PUSH_BUTTON, RULE_GREY, SEARCH_URL, SLOT_NAMES, SLOT_SIZE, SLOT_TOP, SLOTS,
+from trov_e2e import (CLOSE_HOVER_FILL, CREATE_ENVIRONMENT, EMPTY_CELLS, ENGINE_RELEASES, HOME_URL, HOVER_FILL,
+                      MENU_BOTTOM, MENU_ITEMS, PANEL_RULE_Y, ROLE_PUSH_BUTTON, RULE_GREY, SEARCH_URL, SLOT_NAMES, SLOT_SIZE, SLOT_TOP, SLOTS,
                       TOOLBAR_HEIGHT, WHITE, BrowserTestCase, ScreenArea, capture, cell_point, glyph_masks, in_order,
                       parse_rect, slot_left, wait_until)
 
@@ -94,7 +94,7 @@ class BrowserSession(BrowserTestCase):
         self.assertEqual((info["visible"], info["iconic"], info["zoomed"]), ("1", "0", "0"))
         _, _, width, height = parse_rect(info["client"])
         self.assertEqual(trov.log()[:14], [
-            "CreateEnvironment",
+            CREATE_ENVIRONMENT,
             "CreateController",
             "put_IsVisible 1",
             f"put_Bounds 0 64 {width} {height}",

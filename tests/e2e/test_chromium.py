@@ -18,8 +18,8 @@ import urllib.parse
 import urllib.request
 from pathlib import Path
 
-from trov_e2e import CONFIG, ENGINE_RELEASES, HOME_URL, LOADING_BLUE, LOADING_ROW, RULE_GREY, TOOLBAR_HEIGHT, WHITE, \
-    BrowserTestCase, capture, in_order, parse_rect, wait_until
+from trov_e2e import CONFIG, CREATE_ENVIRONMENT, ENGINE_RELEASES, HOME_URL, LOADING_BLUE, LOADING_ROW, RULE_GREY, \
+    TOOLBAR_HEIGHT, WHITE, BrowserTestCase, capture, in_order, parse_rect, wait_until
 
 CHROMIUM = shutil.which("chromium")
 SLOW_PAGE_DELAY = 2.0
@@ -807,11 +807,11 @@ class ChromiumGoneSession(ChromiumPages):
         mark = trov.mark()
         self.chromium.stop()
         lines = trov.wait_log("CreateController", mark, timeout=30)
-        self.assertTrue(in_order(lines, ["ProcessFailed 0", "Close", *ENGINE_RELEASES, "CreateEnvironment",
+        self.assertTrue(in_order(lines, ["ProcessFailed 0", "Close", *ENGINE_RELEASES, CREATE_ENVIRONMENT,
                                          "CreateController"]), lines)
         wait_until(lambda: trov.since(mark).count("CreateController") == 3, 30, "two more attempts")
         self.assert_no_messagebox_for(5)  # past the time of a fourth attempt
-        self.assertEqual(trov.since(mark).count("CreateEnvironment"), 3)
+        self.assertEqual(trov.since(mark).count(CREATE_ENVIRONMENT), 3)
         for name in ("back", "refresh", "home"):
             trov.click_slot(name)
         trov.mouse_away()

@@ -4,9 +4,8 @@ settings once at start-up and the browser keeps its restart budget for the life 
 
 import time
 
-from trov_e2e import (CLOSE_HOVER_FILL, ENGINE_RELEASES, HOME_URL, HOVER_FILL, LOADING_BLUE, LOADING_ROW, MENU_ITEMS,
-                      PANEL_RULE_Y, RULE_GREY, SLOT_TOP, TOOLBAR_HEIGHT, WHITE, BrowserTestCase, capture, cell_point,
-                      in_order, parse_rect, slot_left, wait_until)
+from trov_e2e import (CREATE_ENVIRONMENT, ENGINE_RELEASES, HOME_URL, LOADING_BLUE, LOADING_ROW, RULE_GREY, TOOLBAR_HEIGHT,
+                      WHITE, BrowserTestCase, capture, check_works_without_engine, in_order, parse_rect, wait_until)
 
 
 class LoadingBarSession(BrowserTestCase):
@@ -80,48 +79,15 @@ class NoRuntimeSession(BrowserTestCase):
 
     def test_07_without_runtime_the_window_still_works(self):
         trov = self.trov
-        trov.wait_log("CreateEnvironment", 0)
-        info = trov.info()
-        self.assertEqual(info.get("class"), "TrovBrowserClass")
-        left, top, right, bottom = parse_rect(info["rect"])
-        self.assertEqual((right - left, bottom - top), (1200, 800))
-        # Nothing tells the user about the runtime with a box of its own.
-        self.assert_no_messagebox_for(1.5)
-        width = trov.width
-
-        for name, fill in (("back", HOVER_FILL), ("menu", HOVER_FILL), ("close", CLOSE_HOVER_FILL)):
-            trov.move(slot_left(name, width) + 42, SLOT_TOP + 44)
-            trov.wait_pixels({(slot_left(name, width) + 3, SLOT_TOP + 3): fill}, what=f"the hover fill of {name}")
-        trov.mouse_away()
-        trov.wait_pixels({(slot_left("close", width) + 3, SLOT_TOP + 3): WHITE})
-
-        trov.fill_bar("typed without engine")
-        trov.key("Return")
-        for name in ("back", "forward", "refresh", "home"):
-            trov.click_slot(name)
-        trov.mouse_away()
-        trov.wait_pixels({(100, 63): RULE_GREY})
-
-        trov.click_slot("menu")
-        trov.wait_pixels({(8, PANEL_RULE_Y): RULE_GREY}, what="the open panel")
-        text, caption = MENU_ITEMS[(1, 1)]
-        trov.click(*cell_point(1, 1, width))
-        box = wait_until(trov.messagebox, 5, "the About box")
-        self.assertEqual(box, {"caption": caption, "text": text})
-        trov.key("Return")
-        wait_until(lambda: trov.messagebox() is None, 5, "the About box to close")
-        trov.wait_pixels({(8, PANEL_RULE_Y): WHITE}, what="the panel closed")
-        self.assert_no_messagebox_for(0.5)
-
-        self.assertTrue(trov.alive())
-        self.assertEqual(trov.bar_text(), "typed without engine")
+        trov.wait_log(CREATE_ENVIRONMENT, 0)
+        check_works_without_engine(self, trov)
         log = trov.log()
         self.assertEqual([line for line in log if line.startswith("Navigate")], [])
         self.assertNotIn("CreateController", log)
 
         trov.click_slot("close")
         self.assertEqual(trov.wait_exit(20), 0)
-        self.assertEqual(trov.log(), ["CreateEnvironment"])
+        self.assertEqual(trov.log(), [CREATE_ENVIRONMENT])
 
 
 RENDERER_EXITED, BROWSER_EXITED = 1, 0
@@ -175,7 +141,7 @@ class EngineFailureSession(BrowserTestCase):
         mark = trov.mark()
         self.fail_process(BROWSER_EXITED)
         lines = trov.wait_log(f"NavigationCompleted {last}", mark, timeout=30)
-        self.assertTrue(in_order(lines, ["ProcessFailed 0", "Close", *ENGINE_RELEASES, "CreateEnvironment",
+        self.assertTrue(in_order(lines, ["ProcessFailed 0", "Close", *ENGINE_RELEASES, CREATE_ENVIRONMENT,
                                          "CreateController", "add_ProcessFailed", "add_GotFocus", "add_LostFocus",
                                          f"Navigate {last}"]), lines)
         self.assertEqual(trov.info().get("focus"), "addressbar")
@@ -210,7 +176,7 @@ class EngineRetrySession(BrowserTestCase):
         self.assertEqual(trov.inspector("fail-process", str(BROWSER_EXITED))[0], 0, "no page window to fail")
         lines = trov.wait_log(f"NavigationCompleted {HOME_URL}", mark, timeout=40)
         self.assertEqual(lines.count("EnvironmentFailed"), 2, lines)
-        self.assertEqual(lines.count("CreateEnvironment"), 3, lines)
+        self.assertEqual(lines.count(CREATE_ENVIRONMENT), 3, lines)
         wait_until(lambda: page_shows_text(trov), 5, "the page drawn by the third engine")
         self.assert_no_messagebox_for(0.5)
 
@@ -232,7 +198,7 @@ class EngineFailureLimitSession(BrowserTestCase):
         trov.wait_log("Released environment", mark)
         self.assert_no_messagebox_for(2)
         log = trov.log()
-        self.assertEqual(log.count("CreateEnvironment"), 4, "a fifth start")
+        self.assertEqual(log.count(CREATE_ENVIRONMENT), 4, "a fifth start")
         self.assertEqual(log.count("Close"), 4)
 
         # The window lives on as without a runtime: silent, and the controls call nothing.

@@ -65,6 +65,8 @@ HANDLER_RELEASES = ["Released acceleratorhandler", "Released movefocushandler", 
                     "Released navigationcompletedhandler", "Released sourcechangedhandler",
                     "Released processfailedhandler", "Released fullscreenhandler"]
 ENGINE_RELEASES = HANDLER_RELEASES + ["Released webview", "Released controller", "Released environment"]
+# The engine's start, with no browser folder and the engine's default user-data folder beside trov.exe.
+CREATE_ENVIRONMENT = "CreateCoreWebView2EnvironmentWithOptions null null"
 
 
 def slot_left(name, client_width):
@@ -547,6 +549,54 @@ def save_artifacts(trov, name):
         print(f"e2e: saved {path}")
 
 
+def assert_no_messagebox_for(test, trov, seconds):
+    """Looks for a message box again and again for a while: none may show up."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        test.assertIsNone(trov.messagebox(), "a message box appeared")
+        time.sleep(0.1)
+
+
+def check_works_without_engine(test, trov):
+    """The window of a Trov whose engine never came: it has its size and toolbar, hover and the menu
+    panel with its About box work, a typed address and the navigation buttons do nothing, and no
+    box of its own tells the person."""
+    info = trov.info()
+    test.assertEqual(info.get("class"), "TrovBrowserClass")
+    left, top, right, bottom = parse_rect(info["rect"])
+    test.assertEqual((right - left, bottom - top), (1200, 800))
+    # Nothing tells the user about the runtime with a box of its own.
+    assert_no_messagebox_for(test, trov, 1.5)
+    width = trov.width
+
+    for name, fill in (("back", HOVER_FILL), ("menu", HOVER_FILL), ("close", CLOSE_HOVER_FILL)):
+        trov.move(slot_left(name, width) + 42, SLOT_TOP + 44)
+        trov.wait_pixels({(slot_left(name, width) + 3, SLOT_TOP + 3): fill}, what=f"the hover fill of {name}")
+    trov.mouse_away()
+    trov.wait_pixels({(slot_left("close", width) + 3, SLOT_TOP + 3): WHITE})
+
+    trov.fill_bar("typed without engine")
+    trov.key("Return")
+    for name in ("back", "forward", "refresh", "home"):
+        trov.click_slot(name)
+    trov.mouse_away()
+    trov.wait_pixels({(100, 63): RULE_GREY})
+
+    trov.click_slot("menu")
+    trov.wait_pixels({(8, PANEL_RULE_Y): RULE_GREY}, what="the open panel")
+    text, caption = MENU_ITEMS[(1, 1)]
+    trov.click(*cell_point(1, 1, width))
+    box = wait_until(trov.messagebox, 5, "the About box")
+    test.assertEqual(box, {"caption": caption, "text": text})
+    trov.key("Return")
+    wait_until(lambda: trov.messagebox() is None, 5, "the About box to close")
+    trov.wait_pixels({(8, PANEL_RULE_Y): WHITE}, what="the panel closed")
+    assert_no_messagebox_for(test, trov, 0.5)
+
+    test.assertTrue(trov.alive())
+    test.assertEqual(trov.bar_text(), "typed without engine")
+
+
 class BrowserTestCase(unittest.TestCase):
     """A test class shares one process (Wine start-up is slow); tests leave it in a known state."""
 
@@ -572,11 +622,7 @@ class BrowserTestCase(unittest.TestCase):
             self.assertEqual([line for line in self.trov.log() if line.startswith("Reentrant ")], [])
 
     def assert_no_messagebox_for(self, seconds):
-        """Looks for a message box again and again for a while: none may show up."""
-        deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
-            self.assertIsNone(self.trov.messagebox(), "a message box appeared")
-            time.sleep(0.1)
+        assert_no_messagebox_for(self, self.trov, seconds)
 
     def save_artifacts(self):
         """On failure: the screen and the engine log beside the test output."""

@@ -3,7 +3,7 @@
 // navigation, whether it loaded, failed or was superseded. It also keeps the main frame's URL.
 #pragma once
 
-#include "webhost/webview2.h"
+#include <WebView2.h>
 
 #include <nlohmann/json.hpp>
 
