@@ -1,5 +1,6 @@
 #include "addressbar/navigate.h"
 
+#include "app/engine.h"
 #include "app/state.h"
 
 namespace {
@@ -114,7 +115,6 @@ std::wstring ResolveInput(const std::wstring& typed) {
 void NavigateTo(const std::wstring& text) {
     if (text.empty()) return;
     if (!webviewReady) return;
-    if (!webview) return;
     currentUrl = ResolveInput(text);
-    webview->Navigate(currentUrl.c_str());
+    NavigateView(currentUrl);
 }

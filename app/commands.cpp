@@ -2,6 +2,7 @@
 
 #include "addressbar/address_bar.h"
 #include "addressbar/navigate.h"
+#include "app/engine.h"
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/state.h"
@@ -11,16 +12,9 @@ namespace {
 
 void SelectAllOfAddressBar() { SendMessageW(hAddressBar, EM_SETSEL, 0, -1); }
 
-// Until the web view is ready, the navigation commands do nothing.
-void GoBack(HWND) {
-    if (webviewReady) webview->GoBack();
-}
-void GoForward(HWND) {
-    if (webviewReady) webview->GoForward();
-}
-void Reload(HWND) {
-    if (webviewReady) webview->Reload();
-}
+void GoBack(HWND) { GoBackInView(); }
+void GoForward(HWND) { GoForwardInView(); }
+void Reload(HWND) { ReloadView(); }
 void GoHome(HWND) { NavigateTo(homeUrl); }
 
 // Posted, so the window closes after the click or key that asked for it has been handled.

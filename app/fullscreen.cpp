@@ -4,7 +4,7 @@
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "app/window.h"
-#include "webhost/webview_host.h"
+#include "app/engine.h"
 
 namespace {
 

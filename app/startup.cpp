@@ -3,7 +3,7 @@
 #include "app/keyboard.h"
 #include "app/state.h"
 #include "app/window.h"
-#include "webhost/webview_host.h"
+#include "app/engine.h"
 
 #include <commctrl.h>
 #include <gdiplus.h>

@@ -4,7 +4,7 @@
 #include "app/fullscreen.h"
 #include "app/keyboard.h"
 #include "app/toolbar.h"
-#include "webhost/webview_host.h"
+#include "app/engine.h"
 
 int toolbarHeight = kDefaultToolbarHeight;
 int menuHeight = kDefaultMenuHeight;
@@ -25,15 +25,9 @@ bool webviewReady = false;
 ComRef<ICoreWebView2Environment> webviewEnvironment;
 ComRef<ICoreWebView2Controller> webviewController;
 ComRef<ICoreWebView2> webview;
-ComRef<ICoreWebView2NavigationStartingEventHandler> navStartingHandler;
-ComRef<ICoreWebView2NavigationCompletedEventHandler> navCompletedHandler;
-ComRef<ICoreWebView2ProcessFailedEventHandler> processFailedHandler;
-ComRef<ICoreWebView2SourceChangedEventHandler> sourceChangedHandler;
-ComRef<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorHandler;
-ComRef<ICoreWebView2MoveFocusRequestedEventHandler> moveFocusHandler;
-ComRef<ICoreWebView2FocusChangedEventHandler> gotFocusHandler;
-ComRef<ICoreWebView2FocusChangedEventHandler> lostFocusHandler;
-ComRef<ICoreWebView2ContainsFullScreenElementChangedEventHandler> fullScreenHandler;
+#define TROV_DEFINE_HOLDER(holder, Interface, ...) ComRef<Interface> holder;
+TROV_ENGINE_EVENTS(TROV_DEFINE_HOLDER)
+#undef TROV_DEFINE_HOLDER
 const std::wstring homeUrl = std::wstring(L"https://") + kSearchHost + L"/";
 const std::wstring searchUrl = std::wstring(L"https://") + kSearchHost + L"/?q=";
 std::wstring currentUrl = homeUrl;
@@ -42,15 +36,9 @@ void ResetAppStateForTesting() {
     webview.Reset();
     webviewController.Reset();
     webviewEnvironment.Reset();
-    sourceChangedHandler.Reset();
-    processFailedHandler.Reset();
-    acceleratorHandler.Reset();
-    moveFocusHandler.Reset();
-    gotFocusHandler.Reset();
-    lostFocusHandler.Reset();
-    fullScreenHandler.Reset();
-    navCompletedHandler.Reset();
-    navStartingHandler.Reset();
+#define TROV_RESET_HOLDER(holder, ...) holder.Reset();
+    TROV_ENGINE_EVENTS(TROV_RESET_HOLDER)
+#undef TROV_RESET_HOLDER
     toolbarHeight = kDefaultToolbarHeight;
     menuHeight = kDefaultMenuHeight;
     buttonSize = kDefaultButtonSize;

@@ -1,6 +1,7 @@
 // The process-wide state that every part of the browser shares. Touched only by the UI thread.
 #pragma once
 
+#include "app/engine_events.h"
 #include "webhost/com_ref.h"
 #include <WebView2.h>
 
@@ -29,15 +30,10 @@ extern bool webviewReady;
 extern ComRef<ICoreWebView2Environment> webviewEnvironment;
 extern ComRef<ICoreWebView2Controller> webviewController;
 extern ComRef<ICoreWebView2> webview;
-extern ComRef<ICoreWebView2NavigationStartingEventHandler> navStartingHandler;
-extern ComRef<ICoreWebView2NavigationCompletedEventHandler> navCompletedHandler;
-extern ComRef<ICoreWebView2ProcessFailedEventHandler> processFailedHandler;
-extern ComRef<ICoreWebView2SourceChangedEventHandler> sourceChangedHandler;
-extern ComRef<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorHandler;
-extern ComRef<ICoreWebView2MoveFocusRequestedEventHandler> moveFocusHandler;
-extern ComRef<ICoreWebView2FocusChangedEventHandler> gotFocusHandler;
-extern ComRef<ICoreWebView2FocusChangedEventHandler> lostFocusHandler;
-extern ComRef<ICoreWebView2ContainsFullScreenElementChangedEventHandler> fullScreenHandler;
+// Our handler object of each engine event that the browser follows.
+#define TROV_DECLARE_HOLDER(holder, Interface, ...) extern ComRef<Interface> holder;
+TROV_ENGINE_EVENTS(TROV_DECLARE_HOLDER)
+#undef TROV_DECLARE_HOLDER
 
 extern const std::wstring homeUrl;
 extern const std::wstring searchUrl;

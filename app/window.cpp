@@ -11,7 +11,7 @@
 #include "app/tooltips.h"
 #include "chrome/menu_panel.h"
 #include "chrome/toolbar_paint.h"
-#include "webhost/webview_host.h"
+#include "app/engine.h"
 
 namespace {
 

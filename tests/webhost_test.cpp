@@ -1,4 +1,4 @@
-#include "webhost/webview_host.h"
+#include "app/engine.h"
 
 #include "addressbar/navigate.h"
 #include "app/state.h"

@@ -44,6 +44,13 @@ private:
     LONG refs_ = 1;
 };
 
+// A handler object for the interface whose Invoke takes the function's arguments:
+// NewHandler(&ICoreWebView2SourceChangedEventHandler::Invoke, OnSourceChanged).
+template <class Interface, class... Args>
+Handler<Interface, Args...>* NewHandler(HRESULT (STDMETHODCALLTYPE Interface::*)(Args...), HRESULT (*body)(Args...)) {
+    return new Handler<Interface, Args...>(body);
+}
+
 using EnvironmentCompletedHandler =
     Handler<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler, HRESULT, ICoreWebView2Environment*>;
 using ControllerCompletedHandler =

@@ -1,4 +1,4 @@
-#include "webhost/webview_host.h"
+#include "app/engine.h"
 
 #include "addressbar/address_bar.h"
 #include "app/focus.h"
@@ -10,6 +10,7 @@
 #include <objbase.h>
 
 #include <iterator>
+#include <type_traits>
 #include <string>
 #include <vector>
 
@@ -185,29 +186,11 @@ void AddHandler(Source* source, HRESULT (STDMETHODCALLTYPE Source::*add)(Interfa
 
 // Every handler, on the new view and its controller, before the first navigation.
 void RegisterHandlers() {
-    ICoreWebView2* view = webview.Get();
-    AddHandler(view, &ICoreWebView2::add_NavigationStarting, navStartingHandler,
-               new NavigationStartingHandler(OnNavigationStarting));
-    AddHandler(view, &ICoreWebView2::add_NavigationCompleted, navCompletedHandler,
-               new NavigationCompletedHandler(OnNavigationCompleted));
-    // Recovery: the address the engine reports, and the failures of its processes.
-    AddHandler(view, &ICoreWebView2::add_SourceChanged, sourceChangedHandler, new SourceChangedHandler(OnSourceChanged));
-    AddHandler(view, &ICoreWebView2::add_ProcessFailed, processFailedHandler, new ProcessFailedHandler(OnProcessFailed));
-    // A video's full-screen button, or the page's own requestFullscreen.
-    AddHandler(view, &ICoreWebView2::add_ContainsFullScreenElementChanged, fullScreenHandler,
-               new ContainsFullScreenElementChangedHandler(OnContainsFullScreenElementChanged));
-
-    ICoreWebView2Controller* controller = webviewController.Get();
-    // The page's keys reach the shortcuts only through the engine.
-    AddHandler(controller, &ICoreWebView2Controller::add_AcceleratorKeyPressed, acceleratorHandler,
-               new AcceleratorKeyPressedHandler(OnAcceleratorKeyPressed));
-    // Tabbing out of the page comes back to the address bar.
-    AddHandler(controller, &ICoreWebView2Controller::add_MoveFocusRequested, moveFocusHandler,
-               new MoveFocusRequestedHandler(OnMoveFocusRequested));
-    // Where the focus is, as the engine alone knows for its page.
-    AddHandler(controller, &ICoreWebView2Controller::add_GotFocus, gotFocusHandler, new FocusChangedHandler(OnPageGotFocus));
-    AddHandler(controller, &ICoreWebView2Controller::add_LostFocus, lostFocusHandler,
-               new FocusChangedHandler(OnPageLostFocus));
+#define TROV_REGISTER(holder, Interface, source, add, handle)                                           \
+    AddHandler(source.Get(), &std::remove_pointer_t<decltype(source.Get())>::add, holder, \
+               NewHandler(&Interface::Invoke, handle));
+    TROV_ENGINE_EVENTS(TROV_REGISTER)
+#undef TROV_REGISTER
 }
 
 HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller) {
@@ -320,6 +303,19 @@ void RetryEngineStart() {
     StartEngineAgain();
 }
 
+void NavigateView(const std::wstring& url) {
+    if (webviewReady && webview) webview->Navigate(url.c_str());
+}
+void GoBackInView() {
+    if (webviewReady) webview->GoBack();
+}
+void GoForwardInView() {
+    if (webviewReady) webview->GoForward();
+}
+void ReloadView() {
+    if (webviewReady) webview->Reload();
+}
+
 // The view is shown again before it gets its bounds, so that it lays out at the restored size.
 void ShowWebViewFor(WPARAM sizeType) {
     if (!webviewController) return;
@@ -371,15 +367,9 @@ void ReleaseWebView() {
 
 void ReleaseEngineReferences() {
     ReleaseWebView();
-    navStartingHandler.Reset();
-    navCompletedHandler.Reset();
-    sourceChangedHandler.Reset();
-    processFailedHandler.Reset();
-    acceleratorHandler.Reset();
-    moveFocusHandler.Reset();
-    gotFocusHandler.Reset();
-    lostFocusHandler.Reset();
-    fullScreenHandler.Reset();
+#define TROV_RELEASE(holder, ...) holder.Reset();
+    TROV_ENGINE_EVENTS(TROV_RELEASE)
+#undef TROV_RELEASE
 }
 
 void ResetWebHostForTesting() { host = HostState{}; }

@@ -1,8 +1,10 @@
-// Hosting the web engine in the main window: start-up, navigation events, bounds, release.
+// The web engine in the main window: start-up and restarts, its events, the calls the browser makes
+// on it, the view's bounds, release.
 #pragma once
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 // Posted to the main window when the engine's browser process died: the restart runs from there,
@@ -19,6 +21,12 @@ void RestartEngine();
 
 // kEngineRetryTimer: the next attempt of a restart whose last attempt failed.
 void RetryEngineStart();
+
+// What the browser asks of the page; each does nothing while the engine is not ready.
+void NavigateView(const std::wstring& url);
+void GoBackInView();
+void GoForwardInView();
+void ReloadView();
 
 // A step of WM_SIZE, before the bounds: a minimised window hides the view, the next restore or
 // maximise shows it again.
