@@ -6,20 +6,25 @@
 #include "app/fullscreen.h"
 #include "app/state.h"
 #include "app/window.h"
+#include "webhost/webview_host.h"
 
 namespace {
 
 void SelectAllOfAddressBar() { SendMessageW(hAddressBar, EM_SETSEL, 0, -1); }
 
-// Until the web view is ready, the navigation commands do nothing.
+// Until the web view is ready, the navigation commands do nothing; an engine left down after its
+// restarts gave up is started once more, and shows the last page.
 void GoBack(HWND) {
     if (webviewReady) webview->GoBack();
+    else StartParkedEngine();
 }
 void GoForward(HWND) {
     if (webviewReady) webview->GoForward();
+    else StartParkedEngine();
 }
 void Reload(HWND) {
     if (webviewReady) webview->Reload();
+    else StartParkedEngine();
 }
 void GoHome(HWND) { NavigateTo(homeUrl); }
 
