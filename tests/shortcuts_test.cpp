@@ -428,6 +428,10 @@ TEST_F(PageKeyTest, EscapeClosesTheOpenMenuAndCtrlWClosesTheWindow) {
     EXPECT_EQ(AddressBarText(), L"typed");
     EXPECT_TRUE(PageKey(true, 'W', kCtrl));
     engine_double::PumpMessages();
+    EXPECT_EQ(LastCall(L"Navigate"), L"Navigate about:blank") << "the page is asked first";
+    engine_double::RaiseNavigationStarting(L"about:blank");
+    engine_double::RaiseNavigationCompleted(true);
+    engine_double::PumpMessages();
     EXPECT_FALSE(IsWindow(window()));
 }
 

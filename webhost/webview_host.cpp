@@ -61,6 +61,7 @@ struct HostState {
     RecoveryBudget pageReloads;     // after the page's renderer died, per page
     bool restarting = false;        // the start under way is a restart: it is retried, and gives the focus back
     int retries = 0;                // failed attempts of the restart under way
+    bool retryDue = false;          // kEngineRetryTimer is armed for the next attempt
     bool engineParked = false;      // a restart gave up: the person's next request for a page starts it
     bool viewHidden = false;        // put_IsVisible(FALSE) while the window is minimised
     // Closing: the view was sent to about:blank, so that the page can ask before it is left.
@@ -137,6 +138,7 @@ void OnStartFailed() {
         host.engineParked = true;
         return;
     }
+    host.retryDue = true;
     SetTimer(hMainWnd, kEngineRetryTimer, kRestartRetryDelaysMs[host.retries++], nullptr);
 }
 
@@ -355,6 +357,8 @@ void CheckPageLettingGo() {
 
 void RetryEngineStart() {
     KillTimer(hMainWnd, kEngineRetryTimer);
+    if (!host.retryDue) return;
+    host.retryDue = false;
     StartEngineAgain();
 }
 
