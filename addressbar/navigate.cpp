@@ -112,9 +112,14 @@ std::wstring ResolveInput(const std::wstring& typed) {
     return L"https://" + text;
 }
 
+// Before the engine is ready the text is dropped; an engine left down after its restarts gave up is
+// started once more, and opens the address asked for (its answer comes later, from the message loop).
 void NavigateTo(const std::wstring& text) {
     if (text.empty()) return;
-    if (!webviewReady) return;
+    if (!webviewReady) {
+        if (StartParkedEngine()) currentUrl = ResolveInput(text);
+        return;
+    }
     currentUrl = ResolveInput(text);
     NavigateView(currentUrl);
 }

@@ -24,8 +24,13 @@ bool MainWindowIsGone() { return !IsWindow(hMainWnd); }
 constexpr size_t kRecoveryLimit = 3;
 constexpr ULONGLONG kRecoveryWindowMs = 60 * 1000;
 
-// A failed restart is tried again after these delays, each attempt within the restart budget.
+// A failed restart is tried again after these delays. The budget counts the engine's deaths, not
+// these attempts: an engine that is still coming back fails the first ones.
 constexpr UINT kRestartRetryDelaysMs[] = {1000, 2000, 4000};
+
+// How long a closing window waits for the page to start leaving before it closes anyway (a hung
+// page), and how often it looks again while the page's question holds the window.
+constexpr UINT kCloseWaitMs = 2000;
 
 // The recoveries of one kind that ran lately, oldest first, kept to the limit; counted for one
 // subject (the page, for reloads) and started afresh for another.
@@ -53,11 +58,17 @@ struct HostState {
     // is recognised; navigationStartSeen is false until the first start of the current web view.
     bool navigationStartSeen = false;
     UINT64 lastNavigationId = 0;
-    RecoveryBudget engineRestarts;  // every start after the browser process died, retries included
+    RecoveryBudget engineRestarts;  // the deaths of the engine's browser process that were restarted
     RecoveryBudget pageReloads;     // after the page's renderer died, per page
     bool restarting = false;        // the start under way is a restart: it is retried, and gives the focus back
     int retries = 0;                // failed attempts of the restart under way
+    bool retryDue = false;          // kEngineRetryTimer is armed for the next attempt
+    bool engineParked = false;      // a restart gave up: the person's next request for a page starts it
     bool viewHidden = false;        // put_IsVisible(FALSE) while the window is minimised
+    // Closing: the view was sent to about:blank, so that the page can ask before it is left.
+    bool closeAsked = false;
+    bool closeNavigationStarted = false;  // the page is being left, or asks its question now
+    bool pageLetGo = false;               // the page was left: the next WM_CLOSE destroys the window
 };
 HostState host;
 
@@ -108,23 +119,50 @@ void MarkEngineDown() {
     PostMessageW(hMainWnd, WM_APP_RESTART_ENGINE, 0, 0);
 }
 
-// One attempt of a restart, counted against the restart budget. Past the limit the engine stays
-// down, silently, as when no runtime is installed; a window that is already gone gets no new engine.
+// One attempt of a restart; a window that is already gone gets no new engine.
 void StartEngineAgain() {
     host.restarting = false;
-    if (MainWindowIsGone() || !host.engineRestarts.Take()) return;
+    if (MainWindowIsGone()) return;
     host.restarting = true;
     InitWebView(hMainWnd);
 }
 
 // A restart's environment or controller did not come: what it brought is let go, and the restart is
-// tried again a little later. A failed first start stays as it is, silently.
+// tried again a little later. Past the last retry the engine stays down, silently, until the person
+// asks for a page. A failed first start stays as it is, silently.
 void OnStartFailed() {
     if (!host.restarting) return;
     host.restarting = false;
     ReleaseEngineReferences();
-    if (host.retries >= static_cast<int>(std::size(kRestartRetryDelaysMs)) || MainWindowIsGone()) return;
+    if (MainWindowIsGone()) return;
+    if (host.retries >= static_cast<int>(std::size(kRestartRetryDelaysMs))) {
+        host.engineParked = true;
+        return;
+    }
+    host.retryDue = true;
     SetTimer(hMainWnd, kEngineRetryTimer, kRestartRetryDelaysMs[host.retries++], nullptr);
+}
+
+// The navigation away from the page has started: the page may ask its question now, and its
+// answer, not the clock, decides.
+void NoteNavigationStartedWhileClosing() {
+    if (host.closeAsked) host.closeNavigationStarted = true;
+}
+
+// The page was left: the window goes once this event has returned, so that the engine is not
+// closed inside its own event. The person chose to stay: everything stays as it was.
+// Returns whether the window is going.
+bool NoteNavigationCompletedWhileClosing(ICoreWebView2NavigationCompletedEventArgs* args) {
+    if (!host.closeAsked || !host.closeNavigationStarted) return false;
+    BOOL success = FALSE;
+    if (args) args->get_IsSuccess(&success);
+    host.closeAsked = false;
+    host.closeNavigationStarted = false;
+    KillTimer(hMainWnd, kCloseWaitTimer);
+    if (!success) return false;
+    host.pageLetGo = true;
+    PostMessageW(hMainWnd, WM_CLOSE, 0, 0);
+    return true;
 }
 
 // The person finds the focus where they left it: the bar keeps its caret, selection and typing, the
@@ -135,6 +173,7 @@ void GiveFocusBackAfterRestart() {
 
 HRESULT OnNavigationStarting(ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
     RememberStartedNavigation(args);
+    NoteNavigationStartedWhileClosing();
     isLoading = true;
     InvalidateRect(hMainWnd, nullptr, FALSE);
     return S_OK;
@@ -145,6 +184,7 @@ HRESULT OnNavigationCompleted(ICoreWebView2* sender, ICoreWebView2NavigationComp
     if (IsReplacedNavigation(args)) return S_OK;
     isLoading = false;
     InvalidateRect(hMainWnd, nullptr, FALSE);
+    if (NoteNavigationCompletedWhileClosing(args)) return S_OK;  // about:blank is not shown on the way out
     ShowSourceOf(sender);
     return S_OK;
 }
@@ -295,11 +335,50 @@ void RestartEngine() {
     ApplyFullScreenEvent(hMainWnd, FullScreenEvent::LeaveAll);
     host.retries = 0;
     host.viewHidden = false;
+    // An engine that dies again and again is left down, until the person asks for a page.
+    if (!host.engineRestarts.Take()) {
+        host.engineParked = true;
+        return;
+    }
     StartEngineAgain();
+}
+
+bool StartParkedEngine() {
+    if (!host.engineParked || MainWindowIsGone()) return false;
+    host.engineParked = false;
+    host.retries = 0;
+    StartEngineAgain();
+    return true;
+}
+
+bool AskPageBeforeClosing() {
+    if (host.pageLetGo) return false;
+    if (host.closeAsked) return true;  // the page's question is up, or on its way: nothing more
+    if (!webviewReady || FAILED(webview->Navigate(L"about:blank"))) return false;
+    host.closeAsked = true;
+    host.closeNavigationStarted = false;
+    SetTimer(hMainWnd, kCloseWaitTimer, kCloseWaitMs, nullptr);
+    return true;
+}
+
+void CheckPageLettingGo() {
+    if (!host.closeAsked) {
+        KillTimer(hMainWnd, kCloseWaitTimer);
+        return;
+    }
+    // The page's question is modal to the window, which stays disabled until it is answered.
+    const bool pageAnswering = host.closeNavigationStarted || !IsWindowEnabled(hMainWnd);
+    if (webviewReady && pageAnswering) return;
+    // A hung page, or an engine that died meanwhile: the window closes anyway.
+    host.closeAsked = false;
+    host.pageLetGo = true;
+    DestroyWindow(hMainWnd);
 }
 
 void RetryEngineStart() {
     KillTimer(hMainWnd, kEngineRetryTimer);
+    if (!host.retryDue) return;
+    host.retryDue = false;
     StartEngineAgain();
 }
 
@@ -308,12 +387,15 @@ void NavigateView(const std::wstring& url) {
 }
 void GoBackInView() {
     if (webviewReady) webview->GoBack();
+    else StartParkedEngine();
 }
 void GoForwardInView() {
     if (webviewReady) webview->GoForward();
+    else StartParkedEngine();
 }
 void ReloadView() {
     if (webviewReady) webview->Reload();
+    else StartParkedEngine();
 }
 
 // The view is shown again before it gets its bounds, so that it lays out at the restored size.

@@ -13,6 +13,9 @@ inline constexpr UINT WM_APP_RESTART_ENGINE = WM_USER + 102;
 // The main window's timer that tries a failed restart again.
 inline constexpr UINT_PTR kEngineRetryTimer = 0x7E20;
 
+// The main window's timer that closes a window whose page does not start leaving (a hung page).
+inline constexpr UINT_PTR kCloseWaitTimer = 0x7E21;
+
 // Requests the engine's environment; everything after that happens in the engine's callbacks.
 void InitWebView(HWND hwnd);
 
@@ -22,11 +25,25 @@ void RestartEngine();
 // kEngineRetryTimer: the next attempt of a restart whose last attempt failed.
 void RetryEngineStart();
 
-// What the browser asks of the page; each does nothing while the engine is not ready.
+// What the browser asks of the page. Each does nothing while the engine is not ready, except that
+// an engine left down after its restarts gave up is started once more, and shows the last page.
 void NavigateView(const std::wstring& url);
 void GoBackInView();
 void GoForwardInView();
 void ReloadView();
+
+// The person asked for a page (a typed address, refresh, home, back or forward) while a restart
+// had given up: starts the engine once more, which then opens currentUrl. False when the engine is
+// not waiting for that (it is running, starting, or never started).
+bool StartParkedEngine();
+
+// WM_CLOSE: while the view is ready, sends it to about:blank so that the page can ask before it is
+// left (its "Leave this page?"), and returns true: the window closes when the page has been left.
+// False when the window should close now: no ready view, or the page has already let go.
+bool AskPageBeforeClosing();
+
+// kCloseWaitTimer: a page that has not started leaving, and asks nothing, is closed anyway.
+void CheckPageLettingGo();
 
 // A step of WM_SIZE, before the bounds: a minimised window hides the view, the next restore or
 // maximise shows it again.
@@ -54,6 +71,6 @@ void ReleaseEngineReferences();
 // earlier ones ran: fewer than `limit` of them within the last `windowMs`.
 bool RecoveryAllowed(const std::vector<ULONGLONG>& earlierTimes, ULONGLONG now, size_t limit, ULONGLONG windowMs);
 
-// Tests only: forgets the navigation ids, the recovery budgets, a restart under way and whether the
-// view was hidden.
+// Tests only: forgets the navigation ids, the recovery budgets, a restart under way, a close under
+// way and whether the view was hidden.
 void ResetWebHostForTesting();

@@ -51,22 +51,40 @@ void EnterFullScreen(HWND hwnd) {
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
-void LeaveFullScreen(HWND hwnd) {
-    windowIsFullScreen = false;
-    SetWindowLongPtrW(hwnd, GWL_STYLE, saved.style & ~WS_MAXIMIZE);
-    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
-    // First to the normal place, so that a window maximised again from there keeps it as its normal place.
+// A window the person put away stays minimised and inactive; its next restore shows it where it
+// was, normal or maximised.
+void PutBackMinimized(HWND hwnd) {
+    WINDOWPLACEMENT away = saved.placement;
+    away.showCmd = SW_SHOWMINNOACTIVE;
+    away.flags = saved.placement.showCmd == SW_SHOWMAXIMIZED ? WPF_RESTORETOMAXIMIZED : 0;
+    SetWindowPlacement(hwnd, &away);
+}
+
+// First to the normal place, so that a window maximised again from there keeps it as its normal place.
+void PutBackShown(HWND hwnd) {
     WINDOWPLACEMENT normal = saved.placement;
     normal.showCmd = SW_SHOWNORMAL;
     SetWindowPlacement(hwnd, &normal);
     if (saved.placement.showCmd != SW_SHOWNORMAL) SetWindowPlacement(hwnd, &saved.placement);
+}
+
+void LeaveFullScreen(HWND hwnd) {
+    windowIsFullScreen = false;
+    const bool minimized = IsIconic(hwnd) != FALSE;
+    SetWindowLongPtrW(hwnd, GWL_STYLE, (saved.style & ~WS_MAXIMIZE) | (minimized ? WS_MINIMIZE : 0));
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    if (minimized) {
+        PutBackMinimized(hwnd);
+    } else {
+        PutBackShown(hwnd);
+    }
 
     if (hAddressBar) ShowWindow(hAddressBar, SW_SHOWNA);
     ResizeWebView();
     InvalidateRect(hwnd, nullptr, TRUE);
-    // An inactive window takes no focus now; its activation puts the focus back by itself.
-    if (GetActiveWindow() == hwnd && !MoveFocusTo(saved.focus)) SetFocus(hwnd);
+    // An inactive or minimised window takes no focus now; its activation puts the focus back by itself.
+    if (GetActiveWindow() == hwnd && !minimized && !MoveFocusTo(saved.focus)) SetFocus(hwnd);
 }
 
 }  // namespace
@@ -90,7 +108,10 @@ FullScreenHolders NextFullScreenHolders(FullScreenHolders current, FullScreenEve
 }
 
 void ApplyFullScreenEvent(HWND hwnd, FullScreenEvent event) {
-    holders = NextFullScreenHolders(holders, event);
+    const FullScreenHolders next = NextFullScreenHolders(holders, event);
+    // A minimised window is not made to cover the screen: F11 there does nothing.
+    if (next.IsFullScreen() && !windowIsFullScreen && IsIconic(hwnd)) return;
+    holders = next;
     if (holders.IsFullScreen() == windowIsFullScreen || !IsWindow(hwnd)) return;
     if (holders.IsFullScreen()) {
         EnterFullScreen(hwnd);

@@ -56,7 +56,15 @@ LRESULT OnPaint(HWND hwnd) {
 
 LRESULT OnTimer(WPARAM timerId) {
     if (timerId == kEngineRetryTimer) RetryEngineStart();
+    if (timerId == kCloseWaitTimer) CheckPageLettingGo();
     return 0;
+}
+
+// Every way of closing (the button, Ctrl+W, Alt+F4, the caption) arrives here; the page may keep
+// the window for the person's unsaved work.
+LRESULT OnClose(HWND hwnd) {
+    if (AskPageBeforeClosing()) return 0;
+    return DefWindowProcW(hwnd, WM_CLOSE, 0, 0);
 }
 
 // Mouse messages carry the pointer as two 16-bit halves of lParam. Each is read as an unsigned
@@ -147,6 +155,7 @@ void SetMenuPanelOpen(HWND hwnd, bool open) {
 LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:        return OnCreate(hwnd, reinterpret_cast<const CREATESTRUCTW*>(lParam));
+    case WM_CLOSE:         return OnClose(hwnd);
     case WM_DESTROY:       return OnDestroy();
     case WM_SIZE:          return OnSize(hwnd, wParam);
     case WM_MOVE:

@@ -184,4 +184,48 @@ TEST_F(FullScreenTest, CtrlLAndAnEngineRestartLeaveFullScreen) {
     EXPECT_EQ(ShapeOf(window()).substr(0, windowPart), before.substr(0, windowPart));
 }
 
+// A minimised window: F11 leaves it alone, and leaving full screen keeps it minimised and inactive
+// with its frame and band back, so that the next restore shows it where and as it was.
+TEST_F(FullScreenTest, AMinimisedWindowStaysMinimisedAndRestoresAsItWas) {
+    const std::wstring normalShape = ShapeOf(window());
+    ShowWindow(window(), SW_MINIMIZE);
+    const std::wstring minimisedShape = ShapeOf(window());
+    PressF11In(window());
+    EXPECT_FALSE(IsFullScreen());
+    EXPECT_EQ(ShapeOf(window()), minimisedShape);
+    ShowWindow(window(), SW_RESTORE);
+    EXPECT_EQ(ShapeOf(window()), normalShape);
+
+    HWND other = CreateWindowExW(0, L"STATIC", L"other program", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 200, 100,
+                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    for (bool maximized : {false, true}) {
+        SCOPED_TRACE(maximized ? "maximised" : "normal");
+        if (maximized) ShowWindow(window(), SW_MAXIMIZE);
+        engine_double::PumpMessages();
+        const std::wstring before = ShapeOf(window());
+        PressF11In(window());
+        ASSERT_TRUE(IsFullScreen());
+        ShowWindow(window(), SW_MINIMIZE);
+        SetForegroundWindow(other);
+        ASSERT_TRUE(PumpUntil([other] { return GetActiveWindow() == other; }));
+        const bool elementLeaves = maximized;  // the page's own exit, or F11
+        if (elementLeaves) {
+            ApplyFullScreenEvent(window(), FullScreenEvent::LeaveAll);
+        } else {
+            PressF11In(window());
+        }
+        engine_double::PumpMessages();
+        EXPECT_FALSE(IsFullScreen());
+        EXPECT_TRUE(IsIconic(window()));
+        EXPECT_EQ(GetActiveWindow(), other);
+        const LONG_PTR style = GetWindowLongPtrW(window(), GWL_STYLE);
+        EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME | WS_POPUP | WS_MINIMIZE), WS_CAPTION | WS_THICKFRAME | WS_MINIMIZE);
+        ShowWindow(window(), SW_RESTORE);
+        engine_double::PumpMessages();
+        EXPECT_EQ(ShapeOf(window()), before);
+        EXPECT_TRUE(IsWindowVisible(hAddressBar));
+    }
+    DestroyWindow(other);
+}
+
 }  // namespace

@@ -428,6 +428,10 @@ TEST_F(PageKeyTest, EscapeClosesTheOpenMenuAndCtrlWClosesTheWindow) {
     EXPECT_EQ(AddressBarText(), L"typed");
     EXPECT_TRUE(PageKey(true, 'W', kCtrl));
     engine_double::PumpMessages();
+    EXPECT_EQ(LastCall(L"Navigate"), L"Navigate about:blank") << "the page is asked first";
+    engine_double::RaiseNavigationStarting(L"about:blank");
+    engine_double::RaiseNavigationCompleted(true);
+    engine_double::PumpMessages();
     EXPECT_FALSE(IsWindow(window()));
 }
 
@@ -491,6 +495,46 @@ TEST_F(FocusReturnTest, TheAddressBarGetsTheFocusBackWithItsSelection) {
     SetForegroundWindow(window());
     EXPECT_TRUE(PumpUntil([] { return GetFocus() == hAddressBar; })) << "after minimize and restore";
     EXPECT_EQ(BarSelection(), std::make_pair(DWORD(2), DWORD(4)));
+}
+
+// A restart gives the page's focus back only to a window that is active and shown; one the person
+// minimised or left gets it back on its activation. The old page's focus dies with it: a new page
+// that never says it got the focus does not get it back on the next activation.
+TEST_F(FocusReturnTest, ARestartGivesThePageTheFocusOnlyInAnActiveShownWindow) {
+    const auto restartWithThePageFocused = [] {
+        EXPECT_TRUE(engine_double::RaiseFocusChanged(true));
+        engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+        engine_double::PumpMessages();
+    };
+    SetFocus(window());
+    ShowWindow(window(), SW_SHOWMINIMIZED);
+    ASSERT_EQ(GetActiveWindow(), window());
+    restartWithThePageFocused();
+    StartEngine();
+    EXPECT_EQ(engine_double::CountCalls(L"MoveFocus"), 0) << "minimised";
+    ShowWindow(window(), SW_RESTORE);
+    SetForegroundWindow(other_);
+    ASSERT_TRUE(PumpUntil([this] { return GetActiveWindow() == other_; }));
+    SetForegroundWindow(window());
+    ASSERT_TRUE(PumpUntil([this] { return GetActiveWindow() == window(); }));
+
+    SetFocus(window());
+    SetForegroundWindow(other_);
+    ASSERT_TRUE(PumpUntil([this] { return GetActiveWindow() == other_; }));
+    const int moves = engine_double::CountCalls(L"MoveFocus");
+    restartWithThePageFocused();
+    StartEngine();
+    EXPECT_EQ(engine_double::CountCalls(L"MoveFocus"), moves) << "left for another window";
+    SetForegroundWindow(window());
+    ASSERT_TRUE(PumpUntil([this] { return GetActiveWindow() == window(); }));
+    EXPECT_EQ(engine_double::CountCalls(L"MoveFocus"), moves + 1) << "on the activation, not before";
+
+    SetFocus(window());
+    restartWithThePageFocused();
+    StartEngine();
+    EXPECT_EQ(engine_double::CountCalls(L"MoveFocus"), moves + 2) << "active and shown";
+    SwitchAwayAndBack();
+    EXPECT_EQ(engine_double::CountCalls(L"MoveFocus"), moves + 2) << "the new page never took it";
 }
 
 // Only the engine knows whether its page has the focus (its window is another process's): a child

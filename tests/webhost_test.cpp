@@ -19,7 +19,15 @@ using engine_double::Calls;
 using engine_double::CountCalls;
 using engine_double::LastCall;
 
-class WebHostTest : public BrowserWindowTest {};
+class WebHostTest : public BrowserWindowTest {
+protected:
+    void ShowPage(const std::wstring& url) {
+        NavigateTo(url);
+        engine_double::RaiseNavigationStarting(url);
+        engine_double::Settings().source = url;
+        engine_double::RaiseNavigationCompleted(true);
+    }
+};
 
 TEST_F(WebHostTest, WindowCreationOnlyRequestsTheEnvironment) {
     EXPECT_EQ(Calls(), std::vector<std::wstring>{L"CreateEnvironment"});
@@ -187,12 +195,6 @@ TEST_F(WebHostTest, CompletionOfAReplacedNavigationChangesNothing) {
 // The engine's processes die in the field: the page comes back, and a dead engine is started again.
 class ProcessFailureTest : public WebHostTest {
 protected:
-    void ShowPage(const std::wstring& url) {
-        NavigateTo(url);
-        engine_double::RaiseNavigationStarting(url);
-        engine_double::Settings().source = url;
-        engine_double::RaiseNavigationCompleted(true);
-    }
     void ClickSlot(int slot) {
         const RECT r = SlotRect(slot, CurrentSlotLayout(ClientWidth()));
         Click(window(), (r.left + r.right) / 2, (r.top + r.bottom) / 2);
@@ -290,55 +292,69 @@ TEST_F(ProcessFailureTest, DeadEngineIsReleasedOnceAndRestartedOnTheLastPage) {
     EXPECT_EQ(CountCalls(L"GoBack"), 1);
 }
 
-TEST_F(ProcessFailureTest, RestartsStopAtTheLimitLeavingAWorkingWindow) {
-    for (int failure = 1; failure <= 4; ++failure) {
-        if (!webviewReady) StartEngine();
-        engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
-        engine_double::PumpMessages();
-        EXPECT_EQ(engine_double::EnvironmentRequested(), failure <= 3) << failure;
-    }
-    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 4);
-    EXPECT_FALSE(webviewReady);
-    EXPECT_EQ(CountCalls(L"Close"), 4);
-    const size_t callsBefore = Calls().size();
-    UseTheNavigationControls();
-    EXPECT_EQ(Calls().size(), callsBefore);
-    EXPECT_TRUE(IsWindow(window()));
-}
-
-// A restart that fails at any stage is tried again, later, each attempt taken from the budget of
-// three starts a minute: the refused call, the failed controller (its environment let go), a working
-// engine; then the budget is spent.
-TEST_F(ProcessFailureTest, FailedRestartIsTriedAgainLaterWithinTheBudget) {
+// The budget counts the engine's deaths: three within a minute come back, each whose restart's
+// first attempt fails as well. Past that the engine stays down, silently, until the person asks
+// for a page: a navigation control brings the last page back, a typed address that address.
+TEST_F(ProcessFailureTest, PastThreeDeathsAMinuteTheEngineWaitsForThePersonsRequest) {
     StartEngine();
     ShowPage(L"https://abc.def/last");
-    engine_double::Settings().createEnvironmentResult = E_FAIL;
+    for (int death = 1; death <= 3; ++death) {
+        engine_double::Settings().createEnvironmentResult = E_FAIL;
+        engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+        engine_double::PumpMessages();
+        engine_double::Settings().createEnvironmentResult = S_OK;
+        SendMessageW(window(), WM_TIMER, kEngineRetryTimer, 0);  // the retry, without its wait
+        StartEngine();
+        EXPECT_EQ(LastCall(L"Navigate"), L"Navigate https://abc.def/last") << death;
+    }
+    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 7);
     engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
     engine_double::PumpMessages();
-    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 2);
+    SendMessageW(window(), WM_TIMER, kEngineRetryTimer, 0);
+    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 7);
+    EXPECT_FALSE(webviewReady);
+    EXPECT_EQ(CountCalls(L"Close"), 4);
 
-    engine_double::Settings() = engine_double::Options();
-    engine_double::Settings().controllerResult = E_FAIL;
-    EXPECT_FALSE(PumpUntil([] { return CountCalls(L"CreateEnvironment") == 3; }, 500)) << "not at once";
-    ASSERT_TRUE(PumpUntil([] { return CountCalls(L"CreateEnvironment") == 3; }, 5000)) << "about a second later";
-    ASSERT_TRUE(engine_double::CompleteEnvironment());
-    ASSERT_TRUE(PumpUntil([] { return engine_double::ControllerRequested(); }));
-    ASSERT_TRUE(engine_double::CompleteController());
-    engine_double::PumpMessages();
-    EXPECT_FALSE(webviewEnvironment);
-
-    engine_double::Settings().controllerResult = S_OK;
-    SendMessageW(window(), WM_TIMER, kEngineRetryTimer, 0);  // the next retry, without its wait
+    UseTheNavigationControls();  // the first of them starts the engine; the rest wait for it
+    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 8);
     StartEngine();
     EXPECT_EQ(LastCall(L"Navigate"), L"Navigate https://abc.def/last");
 
     engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
     engine_double::PumpMessages();
+    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 8);
+    NavigateTo(L"typed.example");
+    StartEngine();
+    EXPECT_EQ(LastCall(L"Navigate"), L"Navigate https://typed.example");
+    EXPECT_TRUE(IsWindow(window()));
+}
+
+// A restart that fails at any stage (the refused call, the failed controller with its environment
+// let go) is tried again after 1, 2 and 4 seconds; after the last the engine waits for the person.
+TEST_F(ProcessFailureTest, FailedRestartIsTriedAgainAfterOneThenTwoSeconds) {
+    StartEngine();
+    engine_double::Settings().createEnvironmentResult = E_FAIL;
+    engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+    engine_double::PumpMessages();
+    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 2);
+    for (int attempt = 3; attempt <= 4; ++attempt) {
+        const ULONGLONG failed = GetTickCount64();
+        ASSERT_TRUE(PumpUntil([attempt] { return CountCalls(L"CreateEnvironment") == attempt; }, 4000)) << attempt;
+        const ULONGLONG delay = GetTickCount64() - failed;
+        EXPECT_GE(delay, attempt == 3 ? 900u : 1900u) << attempt;
+        EXPECT_LT(delay, attempt == 3 ? 1900u : 2900u) << attempt;
+    }
+
+    engine_double::Settings() = engine_double::Options();
+    engine_double::Settings().controllerResult = E_FAIL;
+    SendMessageW(window(), WM_TIMER, kEngineRetryTimer, 0);  // the third retry, without its wait
+    ASSERT_TRUE(engine_double::CompleteEnvironment());
+    ASSERT_TRUE(PumpUntil([] { return engine_double::ControllerRequested(); }));
+    ASSERT_TRUE(engine_double::CompleteController());
+    engine_double::PumpMessages();
+    EXPECT_FALSE(webviewEnvironment);
     SendMessageW(window(), WM_TIMER, kEngineRetryTimer, 0);
-    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 4);
-    const size_t callsBefore = Calls().size();
-    UseTheNavigationControls();
-    EXPECT_EQ(Calls().size(), callsBefore);
+    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 5) << "no fourth retry";
 }
 
 // After a restart the focus is where the person left it: the bar keeps its caret, selection and
@@ -535,7 +551,10 @@ TEST_F(WebHostTest, MovingTheWindowTellsTheEngineOnceItHasAController) {
 
 // Hidden while minimised, shown again before the bounds of the restored or maximised window.
 TEST_F(WebHostTest, MinimisingHidesTheViewAndRestoringShowsItBeforeTheBounds) {
-    StartEngine();
+    ShowWindow(window(), SW_MINIMIZE);
+    StartEngine();  // a view created in a minimised window starts hidden
+    EXPECT_EQ(CountCalls(L"put_IsVisible"), 1);
+    EXPECT_EQ(LastCall(L"put_IsVisible"), L"put_IsVisible 0");
     for (int show : {SW_RESTORE, SW_MAXIMIZE}) {
         ShowWindow(window(), SW_MINIMIZE);
         EXPECT_EQ(LastCall(L"put_IsVisible"), L"put_IsVisible 0");
@@ -547,8 +566,57 @@ TEST_F(WebHostTest, MinimisingHidesTheViewAndRestoringShowsItBeforeTheBounds) {
         EXPECT_EQ(*first, L"put_IsVisible 1") << show;
         EXPECT_EQ(LastCall(L"put_"), BoundsCall(window(), 64)) << show;
     }
-    EXPECT_EQ(CountCalls(L"put_IsVisible 0"), 2) << "once per minimise";
-    EXPECT_EQ(CountCalls(L"put_IsVisible 1"), 3) << "at the start and once per restore";
+    EXPECT_EQ(CountCalls(L"put_IsVisible 0"), 2) << "at the start and once per minimise";
+    EXPECT_EQ(CountCalls(L"put_IsVisible 1"), 2) << "once per restore";
+}
+
+// Every way of closing asks the page first, as navigating away does: the page's question keeps
+// the window, the page and its engine as they were when the person stays; a second close while it
+// is up adds nothing; the window goes once the page has been left, after the engine's event.
+TEST_F(WebHostTest, ClosingAsksThePageFirstAndStaysWhenThePersonStays) {
+    StartEngine();
+    ShowPage(L"https://form.example/");
+    const int navigations = CountCalls(L"Navigate");
+    SendMessageW(window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(LastCall(L"Navigate"), L"Navigate about:blank");
+    SendMessageW(window(), WM_CLOSE, 0, 0);
+    engine_double::RaiseNavigationStarting(L"about:blank");
+    SendMessageW(window(), WM_TIMER, kCloseWaitTimer, 0);  // the page asks meanwhile: no hurry
+    EXPECT_EQ(CountCalls(L"Navigate"), navigations + 1);
+    engine_double::RaiseNavigationCompleted(false);  // "Stay on page"
+    engine_double::PumpMessages();
+    ASSERT_TRUE(IsWindow(window()));
+    EXPECT_TRUE(webviewReady);
+    EXPECT_EQ(AddressBarText(), L"https://form.example/");
+    EXPECT_EQ(CountCalls(L"Close"), 0);
+
+    SendMessageW(window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(CountCalls(L"Navigate"), navigations + 2) << "asked again";
+    engine_double::RaiseNavigationStarting(L"about:blank");
+    engine_double::RaiseNavigationCompleted(true);
+    EXPECT_TRUE(IsWindow(window())) << "not inside the engine's event";
+    engine_double::PumpMessages();
+    EXPECT_FALSE(IsWindow(window()));
+}
+
+// A page that starts no navigation is closed anyway, on the timer, unless its question holds the
+// window (disabled while it is up); without a ready engine the window closes at once.
+TEST_F(WebHostTest, ClosingAHungPageOrOneWithoutEngineStillCloses) {
+    SendMessageW(window(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(window()));
+    EXPECT_EQ(CountCalls(L"Navigate"), 0);
+
+    engine_double::Reset();
+    ResetAppStateForTesting();
+    OpenWindow();
+    StartEngine();
+    SendMessageW(window(), WM_CLOSE, 0, 0);
+    EnableWindow(window(), FALSE);
+    SendMessageW(window(), WM_TIMER, kCloseWaitTimer, 0);
+    EXPECT_TRUE(IsWindow(window()));
+    EnableWindow(window(), TRUE);
+    EXPECT_FALSE(PumpUntil([this] { return !IsWindow(window()); }, 1000)) << "not at once";
+    EXPECT_TRUE(PumpUntil([this] { return !IsWindow(window()); }, 4000));
 }
 
 // Destroying the window at each stage of start-up releases exactly what was held, once.

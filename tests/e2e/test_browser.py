@@ -547,6 +547,18 @@ class KeyboardSession(BrowserTestCase):
         self.assertEqual(trov.info().get("focus"), "page")
         self.assertFalse([line for line in trov.since(mark) if line.startswith("ContainsFullScreenElementChanged")])
 
+        # Minimised, F11 leaves the window alone: restored, it is where and as it was.
+        trov.click_slot("minimize")
+        wait_until(lambda: trov.info().get("iconic") == "1", 5, "the window minimised")
+        trov.key("F11")
+        time.sleep(0.5)
+        self.assertEqual(trov.info().get("iconic"), "1")
+        self.assertEqual(trov.inspector("restore")[0], 0)
+        wait_until(lambda: parse_rect(trov.info()["rect"]) == window_rect, 5, "the window back at its place")
+        trov.refresh_geometry()
+        trov.wait_pixels({(300, TOOLBAR_HEIGHT - 1): RULE_GREY}, what="the band's rule after the restore")
+        self.assertEqual(trov.bounds_top(), TOOLBAR_HEIGHT)
+
     def test_99_ctrl_w_ends_the_program(self):
         trov = self.trov
         self.focus_page()

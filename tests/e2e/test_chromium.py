@@ -60,6 +60,7 @@ PAGES = {
                     "<button onclick=\"document.getElementById('player').requestFullscreen()\" "
                     "style='width:600px;height:300px;border:0;background:#00f'></button></div>",
     "/leave.html": "<body style='margin:0'><div style='height:300px;background:#00f'></div>"
+                   "<input id='note' style='display:block;font-size:24px;width:600px;height:40px'>"
                    "<script>addEventListener('beforeunload', function (e) { e.preventDefault(); e.returnValue = ''; });"
                    "</script>",
     "/windows.html": "<body style='margin:0'><a href='/red.html' target='_blank' style='display:block;height:200px;"
@@ -785,9 +786,34 @@ class ChromiumSession(ChromiumPages):
                            (700, TOOLBAR_HEIGHT + 150): WHITE}, "the band and the player in its place again")
         self.assertEqual(trov.bounds_top(), TOOLBAR_HEIGHT)
 
-    def test_99_exit_closes_every_page_the_engine_opened(self):
+    def test_99_closing_asks_the_page_first_and_exit_closes_every_page_the_engine_opened(self):
+        """Unsaved typing: closing asks "Leave this page?"; staying keeps the window, the page and
+        the typed text; leaving closes the window."""
         trov = self.trov
+        origin = f"https://127.0.0.1:{self.server.port}"
+        leave = self.server.url("/leave.html")
+        self.open_page("/leave.html")
+        trov.click(100, TOOLBAR_HEIGHT + 320)
+        trov.type("unsaved words")
+        wait_until(lambda: self.evaluate(leave, "document.getElementById('note').value") == "unsaved words", 10,
+                   "the typed words in the page's field")
+        mark = trov.mark()
+        trov.key("ctrl+w")
+        trov.wait_dialog("the question before closing", caption=origin)
+        self.assertEqual(trov.inspector("press-messagebox", "cancel")[0], 0)
+        trov.wait_log("ScriptDialog beforeunload 0", mark)
+        trov.wait_log(f"NavigationCompleted {leave}", mark, timeout=20)
+        self.assert_no_messagebox_for(2.5)  # past the wait for a hung page
+        self.assertTrue(trov.alive())
+        self.wait_colours({(300, TOOLBAR_HEIGHT + 100): BLUE}, "the page still on screen")
+        trov.wait_bar(leave)
+        self.assertEqual(self.evaluate(leave, "document.getElementById('note').value"), "unsaved words")
+
+        mark = trov.mark()
         trov.click_slot("close")
+        trov.wait_dialog("the question before closing", caption=origin)
+        self.assertEqual(trov.inspector("dismiss-messagebox")[0], 0)
+        trov.wait_log("ScriptDialog beforeunload 1", mark)
         trov.wait_exit(30)
         wait_until(lambda: self.chromium.page_targets() == self.pages_before, 10,
                    "Chromium's pages to be the ones it had before Trov")
@@ -800,8 +826,8 @@ class ChromiumGoneSession(ChromiumPages):
 
     def test_12_chromium_gone_leaves_a_working_window(self):
         """It ends this session's Chromium. The engine is restarted, finds no Chromium, is tried
-        again after about 1 and 2 seconds (three starts a minute), and the browser stays as without
-        a runtime."""
+        again after about 1, 2 and 4 seconds, and the browser stays as without a runtime until a
+        navigation control starts the engine once more."""
         trov = self.trov
         self.open_page("/red.html")
         mark = trov.mark()
@@ -809,14 +835,15 @@ class ChromiumGoneSession(ChromiumPages):
         lines = trov.wait_log("CreateController", mark, timeout=30)
         self.assertTrue(in_order(lines, ["ProcessFailed 0", "Close", *ENGINE_RELEASES, CREATE_ENVIRONMENT,
                                          "CreateController"]), lines)
-        wait_until(lambda: trov.since(mark).count("CreateController") == 3, 30, "two more attempts")
-        self.assert_no_messagebox_for(5)  # past the time of a fourth attempt
-        self.assertEqual(trov.since(mark).count(CREATE_ENVIRONMENT), 3)
+        wait_until(lambda: trov.since(mark).count("CreateController") == 4, 30, "three more attempts")
+        self.assert_no_messagebox_for(3)  # no fifth attempt
+        self.assertEqual(trov.since(mark).count(CREATE_ENVIRONMENT), 4)
         for name in ("back", "refresh", "home"):
             trov.click_slot(name)
         trov.mouse_away()
         self.assert_no_messagebox_for(0.5)
         self.assertTrue(trov.alive())
+        self.assertEqual(trov.since(mark).count(CREATE_ENVIRONMENT), 5, "one start for the three clicks")
         self.assertEqual([line for line in trov.since(mark) if line.startswith(("Navigate", "GoBack", "Reload"))], [])
         self.assertEqual(trov.bar_text(), self.server.url("/red.html"))
 
