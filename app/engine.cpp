@@ -214,6 +214,26 @@ HRESULT OnProcessFailed(ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* arg
     return S_OK;
 }
 
+// Asked by the window procedure, once the event has returned: a message posted before a restart
+// finds the new view.
+HRESULT OnContainsFullScreenElementChanged(ICoreWebView2*, IUnknown*) {
+    PostMessageW(hMainWnd, WM_APP_FULLSCREEN, 0, 0);
+    return S_OK;
+}
+
+// The page's keys reach the shortcuts only through this event. A shortcut is marked handled, so
+// that neither the engine nor the page acts on it as well.
+HRESULT OnAcceleratorKeyPressed(ICoreWebView2Controller*, ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
+    COREWEBVIEW2_KEY_EVENT_KIND kind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN;
+    UINT key = 0;
+    if (!args || FAILED(args->get_KeyEventKind(&kind)) || FAILED(args->get_VirtualKey(&key))) return S_OK;
+    COREWEBVIEW2_PHYSICAL_KEY_STATUS status = {};
+    args->get_PhysicalKeyStatus(&status);
+    const bool down = kind == COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN || kind == COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN;
+    if (TakePageKey(key, down, status.WasKeyDown != FALSE, status.IsMenuKeyDown != FALSE)) args->put_Handled(TRUE);
+    return S_OK;
+}
+
 // Holds the handler and registers it with one of the source's add_ methods. The token is not kept:
 // the handlers all go at once, when the controller is closed and the holders are emptied.
 template <class Source, class Interface, class Concrete>
@@ -396,6 +416,12 @@ void GoForwardInView() {
 void ReloadView() {
     if (webviewReady) webview->Reload();
     else StartParkedEngine();
+}
+
+bool PageHasFullScreenElement() {
+    BOOL contains = FALSE;
+    if (webview) webview->get_ContainsFullScreenElement(&contains);
+    return contains != FALSE;
 }
 
 // The view is shown again before it gets its bounds, so that it lays out at the restored size.

@@ -32,6 +32,9 @@ void GoBackInView();
 void GoForwardInView();
 void ReloadView();
 
+// Whether the page shows an element full screen now; false without a view.
+bool PageHasFullScreenElement();
+
 // The person asked for a page (a typed address, refresh, home, back or forward) while a restart
 // had given up: starts the engine once more, which then opens currentUrl. False when the engine is
 // not waiting for that (it is running, starting, or never started).

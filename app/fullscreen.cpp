@@ -1,10 +1,10 @@
 #include "app/fullscreen.h"
 
+#include "app/engine.h"
 #include "app/focus.h"
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "app/window.h"
-#include "app/engine.h"
 
 namespace {
 
@@ -122,14 +122,7 @@ void ApplyFullScreenEvent(HWND hwnd, FullScreenEvent event) {
 
 // Asked now rather than at the event: a message posted before a restart finds the new view.
 void OnFullScreenElementChanged(HWND hwnd) {
-    BOOL contains = FALSE;
-    if (webview) webview->get_ContainsFullScreenElement(&contains);
-    ApplyFullScreenEvent(hwnd, contains ? FullScreenEvent::ElementEntered : FullScreenEvent::ElementLeft);
-}
-
-HRESULT OnContainsFullScreenElementChanged(ICoreWebView2*, IUnknown*) {
-    PostMessageW(hMainWnd, WM_APP_FULLSCREEN, 0, 0);
-    return S_OK;
+    ApplyFullScreenEvent(hwnd, PageHasFullScreenElement() ? FullScreenEvent::ElementEntered : FullScreenEvent::ElementLeft);
 }
 
 bool IsFullScreen() { return windowIsFullScreen; }

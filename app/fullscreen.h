@@ -1,8 +1,6 @@
 // Full screen: the page alone on the whole monitor, asked for by an element of the page or by F11.
 #pragma once
 
-#include <WebView2.h>
-
 #include <windows.h>
 
 // Posted by the engine's full-screen event; the window procedure then asks the view how it stands.
@@ -26,9 +24,6 @@ void ApplyFullScreenEvent(HWND hwnd, FullScreenEvent event);
 
 // WM_APP_FULLSCREEN: the page's element entered or left full screen, as the web view now says.
 void OnFullScreenElementChanged(HWND hwnd);
-
-// The engine's event: only noted, the window changes from the message loop.
-HRESULT OnContainsFullScreenElementChanged(ICoreWebView2* sender, IUnknown* args);
 
 // While true the band is hidden: not painted, no hover, no clicks, and the view fills the client area.
 bool IsFullScreen();

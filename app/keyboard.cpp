@@ -27,21 +27,6 @@ bool DecodeKeyMessage(const MSG& msg, KeyPress* press) {
     return true;
 }
 
-bool IsKeyDown(COREWEBVIEW2_KEY_EVENT_KIND kind) {
-    return kind == COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN || kind == COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN;
-}
-
-// A key in the page, as the engine reports it; false when the event cannot be read.
-bool DecodePageKey(ICoreWebView2AcceleratorKeyPressedEventArgs* args, KeyPress* press) {
-    COREWEBVIEW2_KEY_EVENT_KIND kind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN;
-    UINT key = 0;
-    if (FAILED(args->get_KeyEventKind(&kind)) || FAILED(args->get_VirtualKey(&key))) return false;
-    COREWEBVIEW2_PHYSICAL_KEY_STATUS status = {};
-    args->get_PhysicalKeyStatus(&status);
-    *press = PressOf(key, IsKeyDown(kind), status.WasKeyDown != FALSE, status.IsMenuKeyDown != FALSE, FocusPlace::Page);
-    return true;
-}
-
 }  // namespace
 
 bool TakeKeyPress(const KeyPress& press) {
@@ -64,10 +49,8 @@ bool HandleShortcutMessage(const MSG& msg) {
     return DecodeKeyMessage(msg, &press) && TakeKeyPress(press);
 }
 
-HRESULT OnAcceleratorKeyPressed(ICoreWebView2Controller*, ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
-    KeyPress press;
-    if (DecodePageKey(args, &press) && TakeKeyPress(press)) args->put_Handled(TRUE);
-    return S_OK;
+bool TakePageKey(UINT key, bool down, bool wasDown, bool altDown) {
+    return TakeKeyPress(PressOf(key, down, wasDown, altDown, FocusPlace::Page));
 }
 
 void ResetKeyboardForTesting() { keyFlags = KeyFlags{}; }

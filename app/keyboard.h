@@ -3,7 +3,6 @@
 #pragma once
 
 #include "app/shortcuts.h"
-#include <WebView2.h>
 
 #include <windows.h>
 
@@ -15,9 +14,10 @@ bool TakeKeyPress(const KeyPress& press);
 // for the main window or the address bar, which must then be neither translated nor dispatched.
 bool HandleShortcutMessage(const MSG& msg);
 
-// The accelerator-key event of the web view: shortcuts are marked handled, so that the engine and
-// the page do not act on them as well, and posted to run.
-HRESULT OnAcceleratorKeyPressed(ICoreWebView2Controller* sender, ICoreWebView2AcceleratorKeyPressedEventArgs* args);
+// A key in the page, as the engine's accelerator-key event reports it: true when it is a shortcut,
+// which the engine is then told is handled, so that the page does not act on it as well. Its
+// command runs once the event has been answered.
+bool TakePageKey(UINT key, bool down, bool wasDown, bool altDown);
 
 // Tests only: forgets the pending Alt release and the page keys taken.
 void ResetKeyboardForTesting();
