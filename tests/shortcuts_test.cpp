@@ -92,24 +92,6 @@ TEST(ShortcutTableTest, EachKeyMapsToItsCommandAndEverythingElseToNothing) {
     }
 }
 
-// The arrows, Enter and Space are the panel's while it was opened by keyboard and the main window
-// has the keyboard; in the bar they stay the bar's.
-TEST(ShortcutTableTest, PanelKeysBelongToAPanelOpenedByKeyboard) {
-    const std::pair<UINT, Command> keys[] = {{VK_LEFT, Command::MenuItemLeft},   {VK_RIGHT, Command::MenuItemRight},
-                                             {VK_UP, Command::MenuItemUp},       {VK_DOWN, Command::MenuItemDown},
-                                             {VK_RETURN, Command::ChooseMenuItem}, {VK_SPACE, Command::ChooseMenuItem}};
-    for (const auto& [key, command] : keys) {
-        KeyPress press = Press(key, kNone, false, true);
-        press.menuHasKeyboard = true;
-        EXPECT_EQ(ShortcutFor(press), command) << key;
-        press.ctrl = true;
-        EXPECT_EQ(ShortcutFor(press), Command::None) << key;
-        press = Press(key, kNone, true, true);
-        press.menuHasKeyboard = true;
-        EXPECT_EQ(ShortcutFor(press), Command::None) << key;
-    }
-}
-
 TEST(AppCommandTableTest, TheBrowserCommandsRunTheirCommandsAndTheRestAreTheSystems) {
     const std::pair<int, Command> cases[] = {
         {APPCOMMAND_BROWSER_BACKWARD, Command::Back},   {APPCOMMAND_BROWSER_FORWARD, Command::Forward},
@@ -361,6 +343,9 @@ TEST_F(ShortcutTest, TheMenuPanelByKeyboard) {
     EXPECT_TRUE(LoopTakes(hAddressBar, 'F', kAlt));
     EXPECT_TRUE(menuOpen);
     EXPECT_EQ(GetFocus(), window());
+    EXPECT_FALSE(LoopTakes(hAddressBar, VK_RIGHT, kNone)) << "in the bar the arrows stay the bar's";
+    EXPECT_FALSE(LoopTakes(window(), VK_RIGHT, kCtrl));
+    EXPECT_EQ(menuFocusItem, 0);
     EXPECT_TRUE(LoopTakes(window(), VK_ESCAPE, kNone));
     EXPECT_FALSE(menuOpen);
     EXPECT_EQ(GetFocus(), hAddressBar);
