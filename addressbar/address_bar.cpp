@@ -1,6 +1,7 @@
 #include "addressbar/address_bar.h"
 
 #include "addressbar/navigate.h"
+#include "app/accessible.h"
 #include "app/state.h"
 
 #include <string>
@@ -18,6 +19,10 @@ constexpr int kFocusBandBottom = 50;
 DWORD selectionStart = 0;
 DWORD selectionEnd = 0;
 bool selectionKept = false;
+
+// Between the button-down of a click that gave the bar the focus and its release: a click without
+// a drag then selects the whole address, to be typed over, as in every browser.
+bool selectAllOnRelease = false;
 
 // A bar without the focus shows where an address starts, its scheme and host, not where the caret
 // was; the selection is noted first, for the focus's return.
@@ -41,6 +46,7 @@ bool InAddressBarFocusBand(int x, int y, int screenWidth) {
 
 void CreateAddressBar(HWND parent, HINSTANCE instance) {
     selectionKept = false;
+    selectAllOnRelease = false;
     hAddressBar = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, kAddressBarLeft,
                                   kAddressBarTop, kAddressBarInitialWidth, kAddressBarHeight, parent,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(ID_ADDRESS_BAR)), instance, nullptr);
@@ -78,9 +84,19 @@ LRESULT CALLBACK AddressBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     if (message == WM_CHAR && wParam == L'\r') {
         return 0;  // a single-line edit would only beep at it
     }
-    // A click into the bar puts the caret where it lands, in the text as it shows now.
-    if (message == WM_LBUTTONDOWN && GetFocus() != hwnd) selectionKept = false;
+    if (message == WM_GETOBJECT) return OnAddressBarGetObject(hwnd, wParam, lParam);
+    // A click into a bar that has the focus puts the caret where it lands; a drag selects.
+    if (message == WM_LBUTTONDOWN) {
+        selectAllOnRelease = GetFocus() != hwnd;
+        if (selectAllOnRelease) selectionKept = false;
+    }
     const LRESULT result = CallWindowProcW(oldEditProc, hwnd, message, wParam, lParam);
+    if (message == WM_LBUTTONUP && selectAllOnRelease) {
+        selectAllOnRelease = false;
+        DWORD start = 0, end = 0;
+        SendMessageW(hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        if (start == end) SendMessageW(hwnd, EM_SETSEL, 0, -1);
+    }
     if (message == WM_KILLFOCUS || (message == WM_SETTEXT && GetFocus() != hwnd)) {
         ShowTheStart(hwnd);
         selectionKept = message == WM_KILLFOCUS;

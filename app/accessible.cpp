@@ -1,6 +1,7 @@
 #include "app/accessible.h"
 
 #include "app/commands.h"
+#include "app/fullscreen.h"
 #include "app/shortcuts.h"
 #include "app/state.h"
 #include "app/toolbar.h"
@@ -35,14 +36,15 @@ Function Find(HMODULE module, const char* name) {
 const OleaccFunctions* Oleacc() {
     static const OleaccFunctions functions = [] {
         OleaccFunctions found = {};
-        if (HMODULE module = LoadLibraryW(L"oleacc.dll")) {
+        // From the system folder only: never a DLL of that name planted beside the program.
+        if (HMODULE module = LoadLibraryExW(L"oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
             found.lresultFromObject = Find<decltype(found.lresultFromObject)>(module, "LresultFromObject");
             found.createStdAccessibleObject =
                 Find<decltype(found.createStdAccessibleObject)>(module, "CreateStdAccessibleObject");
             found.accessibleObjectFromWindow =
                 Find<decltype(found.accessibleObjectFromWindow)>(module, "AccessibleObjectFromWindow");
         }
-        if (HMODULE module = LoadLibraryW(L"oleaut32.dll")) {
+        if (HMODULE module = LoadLibraryExW(L"oleaut32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
             found.sysAllocString = Find<decltype(found.sysAllocString)>(module, "SysAllocString");
         }
         return found;
@@ -60,6 +62,8 @@ constexpr int kReadingOrder[] = {kSlotBack,    kSlotForward,  kSlotRefresh,  kSl
 constexpr long kToolbarChildren = sizeof(kReadingOrder) / sizeof(kReadingOrder[0]);
 
 constexpr wchar_t kPressAction[] = L"按下";
+// The bar has no label beside it to be named by, so it gets its name from its own object.
+constexpr wchar_t kAddressBarName[] = L"地址栏";
 constexpr wchar_t kRunAction[] = L"执行";
 
 // What a child id stands for, under the window's state at the moment of the call.
@@ -69,6 +73,8 @@ struct Child {
 };
 
 long ChildCount() { return kToolbarChildren + (menuOpen ? MenuItemCount() : 0); }
+
+long MenuItemChildId(int index) { return kToolbarChildren + 1 + index; }
 
 Child ChildOf(const VARIANT& id) {
     if (id.vt != VT_I4) return {Child::Invalid, 0};
@@ -170,15 +176,19 @@ public:
         return E_NOTIMPL;
     }
 
-    // IAccessible
+    // IAccessible. Once the window is gone, every question is answered as the reference asks of an
+    // object whose element no longer exists.
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
         if (!parent) return E_POINTER;
         *parent = nullptr;
-        return Alive() ? standard_->get_accParent(parent) : E_FAIL;
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
+        return standard_->get_accParent(parent);
     }
 
     HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
         if (!count) return E_POINTER;
+        *count = 0;
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
         *count = ChildCount();
         return S_OK;
     }
@@ -186,6 +196,7 @@ public:
     HRESULT STDMETHODCALLTYPE get_accChild(VARIANT id, IDispatch** child) override {
         if (!child) return E_POINTER;
         *child = nullptr;
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
         const Child c = ChildOf(id);
         if (c.kind == Child::Invalid || c.kind == Child::Self) return E_INVALIDARG;
         if (c.kind != Child::AddressBar) return S_FALSE;  // a simple element, described by its parent
@@ -198,9 +209,10 @@ public:
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT id, BSTR* name) override {
         if (!name) return E_POINTER;
         *name = nullptr;
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
         const Child c = ChildOf(id);
         switch (c.kind) {
-        case Child::Self:       return Alive() ? standard_->get_accName(id, name) : E_FAIL;
+        case Child::Self:       return standard_->get_accName(id, name);
         case Child::Slot:       *name = Text(SlotName(c.index, IsZoomed(hwnd_) != FALSE)); break;
         case Child::MenuItem:   *name = Text(MenuItemByIndex(c.index).label); break;
         case Child::AddressBar:
@@ -212,23 +224,26 @@ public:
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT id, BSTR* value) override {
         if (!value) return E_POINTER;
         *value = nullptr;
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
         const Child c = ChildOf(id);
-        if (c.kind == Child::Self) return Alive() ? standard_->get_accValue(id, value) : E_FAIL;
+        if (c.kind == Child::Self) return standard_->get_accValue(id, value);
         return Described(c) ? DISP_E_MEMBERNOTFOUND : E_INVALIDARG;
     }
 
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT id, BSTR* description) override {
         if (!description) return E_POINTER;
         *description = nullptr;
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
         return Described(ChildOf(id)) ? DISP_E_MEMBERNOTFOUND : E_INVALIDARG;
     }
 
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT id, VARIANT* role) override {
         if (!role) return E_POINTER;
         Empty(role);
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
         const Child c = ChildOf(id);
         switch (c.kind) {
-        case Child::Self:       return Alive() ? standard_->get_accRole(id, role) : E_FAIL;
+        case Child::Self:       return standard_->get_accRole(id, role);
         case Child::Slot:       SetChildVariant(role, ROLE_SYSTEM_PUSHBUTTON); return S_OK;
         case Child::MenuItem:   SetChildVariant(role, ROLE_SYSTEM_MENUITEM); return S_OK;
         case Child::AddressBar:
@@ -240,11 +255,12 @@ public:
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT id, VARIANT* state) override {
         if (!state) return E_POINTER;
         Empty(state);
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
         const Child c = ChildOf(id);
         switch (c.kind) {
-        case Child::Self:       return Alive() ? standard_->get_accState(id, state) : E_FAIL;
+        case Child::Self:       return standard_->get_accState(id, state);
         case Child::Slot:       SetChildVariant(state, SlotState(c.index)); return S_OK;
-        case Child::MenuItem:   SetChildVariant(state, 0); return S_OK;
+        case Child::MenuItem:   SetChildVariant(state, MenuItemState(c.index)); return S_OK;
         case Child::AddressBar:
         case Child::Invalid:    break;
         }
@@ -254,17 +270,18 @@ public:
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR* help) override {
         if (!help) return E_POINTER;
         *help = nullptr;
-        return DISP_E_MEMBERNOTFOUND;
+        return Alive() ? DISP_E_MEMBERNOTFOUND : CO_E_OBJNOTCONNECTED;
     }
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT, long* topic) override {
         if (file) *file = nullptr;
         if (topic) *topic = 0;
-        return DISP_E_MEMBERNOTFOUND;
+        return Alive() ? DISP_E_MEMBERNOTFOUND : CO_E_OBJNOTCONNECTED;
     }
 
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT id, BSTR* shortcut) override {
         if (!shortcut) return E_POINTER;
         *shortcut = nullptr;
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
         const Child c = ChildOf(id);
         if (!Described(c)) return E_INVALIDARG;
         if (c.kind != Child::Slot) return DISP_E_MEMBERNOTFOUND;
@@ -274,23 +291,30 @@ public:
         return *shortcut ? S_OK : E_OUTOFMEMORY;
     }
 
+    // The panel's item with the keyboard focus, while the window itself has it; else as the system says.
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
         if (!focus) return E_POINTER;
         Empty(focus);
-        return Alive() ? standard_->get_accFocus(focus) : E_FAIL;
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
+        if (menuOpen && menuFocusItem >= 0 && GetFocus() == hwnd_) {
+            SetChildVariant(focus, MenuItemChildId(menuFocusItem));
+            return S_OK;
+        }
+        return standard_->get_accFocus(focus);
     }
     HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override {
         if (!selection) return E_POINTER;
         Empty(selection);
-        return DISP_E_MEMBERNOTFOUND;
+        return Alive() ? DISP_E_MEMBERNOTFOUND : CO_E_OBJNOTCONNECTED;
     }
 
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT id, BSTR* action) override {
         if (!action) return E_POINTER;
         *action = nullptr;
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
         const Child c = ChildOf(id);
         switch (c.kind) {
-        case Child::Self:       return Alive() ? standard_->get_accDefaultAction(id, action) : E_FAIL;
+        case Child::Self:       return standard_->get_accDefaultAction(id, action);
         case Child::Slot:       *action = Text(kPressAction); break;
         case Child::MenuItem:   *action = Text(kRunAction); break;
         case Child::AddressBar:
@@ -300,17 +324,18 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT id) override {
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
         const Child c = ChildOf(id);
-        if (c.kind == Child::Self) return Alive() ? standard_->accSelect(flags, id) : E_FAIL;
+        if (c.kind == Child::Self) return standard_->accSelect(flags, id);
         return Described(c) ? DISP_E_MEMBERNOTFOUND : E_INVALIDARG;
     }
 
     HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT id) override {
         if (!left || !top || !width || !height) return E_POINTER;
         *left = *top = *width = *height = 0;
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
         const Child c = ChildOf(id);
         if (!Described(c)) return E_INVALIDARG;
-        if (!Alive()) return E_FAIL;
         if (c.kind == Child::Self) return standard_->accLocation(left, top, width, height, id);
         RECT r = ChildRect(hwnd_, c);
         MapWindowPoints(hwnd_, nullptr, reinterpret_cast<POINT*>(&r), 2);
@@ -324,9 +349,9 @@ public:
     HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override {
         if (!end) return E_POINTER;
         Empty(end);
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
         const Child c = ChildOf(start);
         if (c.kind == Child::Invalid) return E_INVALIDARG;
-        if (!Alive()) return E_FAIL;
         long target = 0;
         if (c.kind == Child::Self) {
             if (direction == NAVDIR_FIRSTCHILD) target = 1;
@@ -346,7 +371,7 @@ public:
     HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* hit) override {
         if (!hit) return E_POINTER;
         Empty(hit);
-        if (!Alive()) return E_FAIL;
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
         POINT pt = {x, y};
         ScreenToClient(hwnd_, &pt);
         RECT client;
@@ -356,10 +381,10 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT id) override {
+        if (!Alive()) return CO_E_OBJNOTCONNECTED;
         const Child c = ChildOf(id);
         if (!Described(c)) return E_INVALIDARG;
         if (c.kind == Child::Self) return DISP_E_MEMBERNOTFOUND;
-        if (!Alive()) return E_FAIL;
         // Posted, so that the reader's call returns before a message box of the action opens.
         const bool posted = c.kind == Child::Slot
                                 ? PostCommand(hwnd_, SlotCommand(c.index))
@@ -367,8 +392,12 @@ public:
         return posted ? S_OK : E_FAIL;
     }
 
-    HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return DISP_E_MEMBERNOTFOUND; }
-    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return DISP_E_MEMBERNOTFOUND; }
+    HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override {
+        return Alive() ? DISP_E_MEMBERNOTFOUND : CO_E_OBJNOTCONNECTED;
+    }
+    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override {
+        return Alive() ? DISP_E_MEMBERNOTFOUND : CO_E_OBJNOTCONNECTED;
+    }
 
 private:
     ~ToolbarAccessible() = default;
@@ -376,14 +405,23 @@ private:
     // A reader may keep the object after the window has gone.
     bool Alive() const { return standard_ && IsWindow(hwnd_); }
 
+    // Full screen hides the band: its buttons are still children, but not on the screen.
     long SlotState(int slot) const {
+        if (IsFullScreen()) return STATE_SYSTEM_INVISIBLE;
         long state = slot == hoverIndex ? STATE_SYSTEM_HOTTRACKED : 0;
         if (slot != kSlotMenu) return state;
         return state | STATE_SYSTEM_HASPOPUP | (menuOpen ? STATE_SYSTEM_EXPANDED : STATE_SYSTEM_COLLAPSED);
     }
 
-    // What lies under a client point: the slot that hover would pick, the bar, an item, or the area.
+    long MenuItemState(int index) const {
+        const bool focused = index == menuFocusItem && GetFocus() == hwnd_;
+        return STATE_SYSTEM_FOCUSABLE | (focused ? STATE_SYSTEM_FOCUSED : 0);
+    }
+
+    // What lies under a client point: the slot that hover would pick, the bar, an item, or the area;
+    // in full screen the page covers it all.
     long ChildAt(POINT pt, int clientWidth) const {
+        if (IsFullScreen()) return CHILDID_SELF;
         const int slot = HoverSlotAt(pt.x, pt.y, CurrentSlotLayout(clientWidth));
         if (slot != kSlotNone) return SlotChildId(slot);
         RECT bar;
@@ -396,7 +434,7 @@ private:
             MenuCellAt(pt.x, pt.y, clientWidth, toolbarHeight, menuHeight, &row, &column)) {
             for (int i = 0; i < MenuItemCount(); ++i) {
                 const MenuItem& item = MenuItemByIndex(i);
-                if (item.row == row && item.column == column) return kToolbarChildren + 1 + i;
+                if (item.row == row && item.column == column) return MenuItemChildId(i);
             }
         }
         return CHILDID_SELF;
@@ -406,6 +444,104 @@ private:
     HWND hwnd_;
     ComRef<IAccessible> standard_;
 };
+
+// The address bar's client object: the system's object for the edit control, which knows its text,
+// caret and state, with the one thing it cannot know, the bar's name.
+class AddressBarAccessible final : public IAccessible {
+public:
+    explicit AddressBarAccessible(HWND bar) {
+        Oleacc()->createStdAccessibleObject(bar, static_cast<LONG>(OBJID_CLIENT), kIidAccessible,
+                                            reinterpret_cast<void**>(standard_.ReleaseAndGetAddressOf()));
+    }
+    bool Valid() const { return static_cast<bool>(standard_); }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        if (!object) return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == kIidAccessible) {
+            *object = static_cast<IAccessible*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const LONG left = InterlockedDecrement(&refs_);
+        if (left == 0) delete this;
+        return static_cast<ULONG>(left);
+    }
+
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (!count) return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) override {
+        return E_NOTIMPL;
+    }
+
+    HRESULT STDMETHODCALLTYPE get_accName(VARIANT id, BSTR* name) override {
+        if (!name) return E_POINTER;
+        if (id.vt != VT_I4 || id.lVal != CHILDID_SELF) return standard_->get_accName(id, name);
+        *name = Text(kAddressBarName);
+        return *name ? S_OK : E_OUTOFMEMORY;
+    }
+
+    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override { return standard_->get_accParent(parent); }
+    HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override { return standard_->get_accChildCount(count); }
+    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT id, IDispatch** child) override {
+        return standard_->get_accChild(id, child);
+    }
+    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT id, BSTR* value) override { return standard_->get_accValue(id, value); }
+    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT id, BSTR* description) override {
+        return standard_->get_accDescription(id, description);
+    }
+    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT id, VARIANT* role) override { return standard_->get_accRole(id, role); }
+    HRESULT STDMETHODCALLTYPE get_accState(VARIANT id, VARIANT* state) override {
+        return standard_->get_accState(id, state);
+    }
+    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT id, BSTR* help) override { return standard_->get_accHelp(id, help); }
+    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT id, long* topic) override {
+        return standard_->get_accHelpTopic(file, id, topic);
+    }
+    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT id, BSTR* shortcut) override {
+        return standard_->get_accKeyboardShortcut(id, shortcut);
+    }
+    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override { return standard_->get_accFocus(focus); }
+    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override {
+        return standard_->get_accSelection(selection);
+    }
+    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT id, BSTR* action) override {
+        return standard_->get_accDefaultAction(id, action);
+    }
+    HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT id) override { return standard_->accSelect(flags, id); }
+    HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT id) override {
+        return standard_->accLocation(left, top, width, height, id);
+    }
+    HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override {
+        return standard_->accNavigate(direction, start, end);
+    }
+    HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* hit) override { return standard_->accHitTest(x, y, hit); }
+    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT id) override { return standard_->accDoDefaultAction(id); }
+    HRESULT STDMETHODCALLTYPE put_accName(VARIANT id, BSTR name) override { return standard_->put_accName(id, name); }
+    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT id, BSTR value) override {
+        return standard_->put_accValue(id, value);
+    }
+
+private:
+    ~AddressBarAccessible() = default;
+
+    LONG refs_ = 1;
+    ComRef<IAccessible> standard_;
+};
+
+// Compared as 32-bit values: the id may arrive sign-extended or not (from another process under
+// Wine it does not), and a miss would leave readers with the system's object.
+bool AsksForClientObject(LPARAM lParam) { return static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT); }
 
 void NotifyChild(DWORD event, HWND hwnd, long child) {
     if (hwnd) NotifyWinEvent(event, hwnd, OBJID_CLIENT, child);
@@ -435,15 +571,24 @@ std::wstring SlotShortcutText(int slot) { return ShortcutKeyText(SlotCommand(slo
 long SlotChildId(int slot) { return slot >= 0 && slot < kSlotCount ? ReadingChildId(slot) : CHILDID_SELF; }
 
 LRESULT OnGetObject(HWND hwnd, WPARAM wParam, LPARAM lParam) {
-    // Compared as 32-bit values: the id may arrive sign-extended or not (from another process under
-    // Wine it does not), and a miss would leave readers with the system's object, which knows no buttons.
-    if (static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT) || !Oleacc()) {
+    if (!AsksForClientObject(lParam) || !Oleacc()) {
         return DefWindowProcW(hwnd, WM_GETOBJECT, wParam, lParam);
     }
     ToolbarAccessible* object = new ToolbarAccessible(hwnd);
     const LRESULT result = Oleacc()->lresultFromObject(kIidAccessible, wParam, object);
     object->Release();  // the reference LresultFromObject took keeps it for the reader
     return result;
+}
+
+LRESULT OnAddressBarGetObject(HWND bar, WPARAM wParam, LPARAM lParam) {
+    if (AsksForClientObject(lParam) && Oleacc()) {
+        AddressBarAccessible* object = new AddressBarAccessible(bar);
+        const bool valid = object->Valid();
+        const LRESULT result = valid ? Oleacc()->lresultFromObject(kIidAccessible, wParam, object) : 0;
+        object->Release();  // the reference LresultFromObject took keeps it for the reader
+        if (valid) return result;
+    }
+    return CallWindowProcW(oldEditProc, bar, WM_GETOBJECT, wParam, lParam);
 }
 
 void RunMenuItemAction(HWND hwnd, WPARAM index) {
@@ -463,6 +608,14 @@ void NotifyWindowStateChange(HWND hwnd) {
     if (maximized == announcedMaximized) return;
     announcedMaximized = maximized;
     NotifyChild(EVENT_OBJECT_NAMECHANGE, hwnd, SlotChildId(kSlotMaximize));
+}
+
+void NotifyMenuItemFocus(HWND hwnd, int index) { NotifyChild(EVENT_OBJECT_FOCUS, hwnd, MenuItemChildId(index)); }
+
+void NotifyBandShown(HWND hwnd, bool shown) {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        NotifyChild(shown ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE, hwnd, SlotChildId(slot));
+    }
 }
 
 void NotifyMenuPanelChange(HWND hwnd) {

@@ -31,3 +31,11 @@ void RunMenuItemAction(HWND hwnd, WPARAM index);
 void NotifyHoverChange(int oldSlot, int newSlot);
 void NotifyWindowStateChange(HWND hwnd);
 void NotifyMenuPanelChange(HWND hwnd);
+// The panel item of the given index took the keyboard focus.
+void NotifyMenuItemFocus(HWND hwnd, int index);
+// Full screen hid the band's buttons, or leaving it showed them again (the bar, a window of its
+// own, is announced by the system).
+void NotifyBandShown(HWND hwnd, bool shown);
+
+// The address bar's WM_GETOBJECT: its client object is the system's edit, with the bar's name.
+LRESULT OnAddressBarGetObject(HWND bar, WPARAM wParam, LPARAM lParam);

@@ -2,11 +2,13 @@
 
 #include "addressbar/address_bar.h"
 #include "addressbar/navigate.h"
+#include "app/accessible.h"
 #include "app/engine.h"
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/state.h"
 #include "app/window.h"
+#include "chrome/menu_panel.h"
 
 namespace {
 
@@ -47,6 +49,34 @@ void CloseMenu(HWND hwnd) {
 }
 void ToggleFullScreen(HWND hwnd) { ApplyFullScreenEvent(hwnd, FullScreenEvent::KeyPressed); }
 
+void FocusMenuItem(HWND hwnd, int index) {
+    menuFocusItem = index;
+    InvalidateRect(hwnd, nullptr, FALSE);
+    NotifyMenuItemFocus(hwnd, index);
+}
+// The main window takes the keyboard, so that the arrows, Enter and Space reach the panel and not
+// the page or the bar; closing gives the focus back to where it was.
+void ToggleMenuByKeyboard(HWND hwnd) {
+    if (menuOpen) {
+        SetMenuPanelOpen(hwnd, false);
+        return;
+    }
+    if (IsFullScreen()) return;  // the band, and the panel with it, is hidden
+    SetMenuPanelOpen(hwnd, true);
+    SetFocus(hwnd);
+    FocusMenuItem(hwnd, 0);
+}
+void MoveMenuFocus(HWND hwnd, UINT arrow) {
+    if (menuOpen && menuFocusItem >= 0) FocusMenuItem(hwnd, NextMenuItemIndex(menuFocusItem, arrow));
+}
+void MenuItemLeft(HWND hwnd) { MoveMenuFocus(hwnd, VK_LEFT); }
+void MenuItemRight(HWND hwnd) { MoveMenuFocus(hwnd, VK_RIGHT); }
+void MenuItemUp(HWND hwnd) { MoveMenuFocus(hwnd, VK_UP); }
+void MenuItemDown(HWND hwnd) { MoveMenuFocus(hwnd, VK_DOWN); }
+void ChooseMenuItem(HWND hwnd) {
+    if (menuFocusItem >= 0) RunMenuItemAction(hwnd, static_cast<WPARAM>(menuFocusItem));
+}
+
 struct CommandInfo {
     Command command;
     void (*run)(HWND hwnd);
@@ -72,6 +102,12 @@ constexpr CommandInfo kCommands[] = {
     {Command::SelectAllInBar, SelectAllInBar, false},
     {Command::CloseMenu, CloseMenu, false},
     {Command::ToggleFullScreen, ToggleFullScreen, false},
+    {Command::MenuByKeyboard, ToggleMenuByKeyboard, false},
+    {Command::MenuItemLeft, MenuItemLeft, false},
+    {Command::MenuItemRight, MenuItemRight, false},
+    {Command::MenuItemUp, MenuItemUp, false},
+    {Command::MenuItemDown, MenuItemDown, false},
+    {Command::ChooseMenuItem, ChooseMenuItem, false},
 };
 
 const CommandInfo* InfoOf(Command command) {

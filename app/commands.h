@@ -21,6 +21,12 @@ enum class Command {
     SelectAllInBar,
     CloseMenu,
     ToggleFullScreen,   // F11: the page alone on the whole screen, and back
+    MenuByKeyboard,     // opens the panel with the keyboard on its first item, or closes it
+    MenuItemLeft,       // the arrows move the panel's keyboard focus
+    MenuItemRight,
+    MenuItemUp,
+    MenuItemDown,
+    ChooseMenuItem,     // the item with the keyboard focus, as if clicked
 };
 
 // Whether the command ends the person's edit of the address bar.

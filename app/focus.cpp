@@ -12,6 +12,14 @@ FocusPlace savedFocus = FocusPlace::MainWindow;
 // so, since on Windows the page's window belongs to another process.
 bool pageHasFocus = false;
 
+// Windows activates a minimised window before restoring it, and the activation can give no focus
+// then: the focus is owed until the restore gives the main window the focus.
+bool focusOwedOnRestore = false;
+
+// Where the focus was when the panel opened; only a panel opened through its command noted it.
+FocusPlace focusBeforeMenu = FocusPlace::MainWindow;
+bool focusBeforeMenuNoted = false;
+
 }  // namespace
 
 // The bar is asked first: the engine's LostFocus may still be on its way when the bar took over.
@@ -58,12 +66,22 @@ bool MoveFocusTo(FocusPlace place) {
 
 // The default handling gives the focus to the main window on activation; a minimised window takes none.
 LRESULT OnActivate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    const bool minimized = HIWORD(wParam) != 0;
+    focusOwedOnRestore = LOWORD(wParam) != WA_INACTIVE && minimized;
     if (LOWORD(wParam) == WA_INACTIVE) {
         RememberFocus();
-    } else if (!HIWORD(wParam) && RestoreFocus()) {
+    } else if (!minimized && RestoreFocus()) {
         return 0;
     }
     return DefWindowProcW(hwnd, WM_ACTIVATE, wParam, lParam);
+}
+
+// Wine restores first and activates after; Windows activates the minimised window first and gives
+// the main window the focus when it restores it. Any other focus of the main window is meant for it.
+void OnMainWindowFocus() {
+    if (!focusOwedOnRestore) return;
+    focusOwedOnRestore = false;
+    RestoreFocus();
 }
 
 void RememberFocusWhenMinimized(WPARAM sizeType) {
@@ -76,6 +94,18 @@ int MessageBoxKeepingFocus(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
     const int answer = MessageBoxW(owner, text, caption, type);
     RestoreFocus();
     return answer;
+}
+
+void RememberFocusBeforeMenu() {
+    focusBeforeMenu = CurrentFocusPlace();
+    focusBeforeMenuNoted = true;
+}
+
+void GiveFocusBackAfterMenu(HWND hwnd) {
+    if (!focusBeforeMenuNoted) return;
+    focusBeforeMenuNoted = false;
+    if (GetActiveWindow() != hwnd) return;  // its activation gives the focus back later
+    if (!MoveFocusTo(focusBeforeMenu)) SetFocus(hwnd);
 }
 
 bool MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
@@ -96,4 +126,6 @@ HRESULT OnMoveFocusRequested(ICoreWebView2Controller*, ICoreWebView2MoveFocusReq
 void ResetFocusForTesting() {
     savedFocus = FocusPlace::MainWindow;
     pageHasFocus = false;
+    focusOwedOnRestore = false;
+    focusBeforeMenuNoted = false;
 }

@@ -33,6 +33,10 @@ bool MoveFocusTo(FocusPlace place);
 // The main window's WM_ACTIVATE.
 LRESULT OnActivate(HWND hwnd, WPARAM wParam, LPARAM lParam);
 
+// The main window's WM_SETFOCUS: after an activation while minimised, the restore's focus goes on
+// to the remembered place.
+void OnMainWindowFocus();
+
 // A step of the main window's WM_SIZE: a window minimised while it stays active loses no
 // activation, so that is the last moment the focus is seen where it was.
 void RememberFocusWhenMinimized(WPARAM sizeType);
@@ -47,6 +51,12 @@ bool MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON reason);
 // The controller's move-focus event: Tab left the page's last element, or Shift+Tab its first.
 // The address bar is next either way: it takes the focus with its text selected.
 HRESULT OnMoveFocusRequested(ICoreWebView2Controller* sender, ICoreWebView2MoveFocusRequestedEventArgs* args);
+
+// The menu panel opens: notes where the focus is, which its closing gives back.
+void RememberFocusBeforeMenu();
+// The panel closed: the focus goes back to where it was when it opened, if that was noted and the
+// window is the active one.
+void GiveFocusBackAfterMenu(HWND hwnd);
 
 // Tests only: forgets where the focus was.
 void ResetFocusForTesting();

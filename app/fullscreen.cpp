@@ -1,5 +1,6 @@
 #include "app/fullscreen.h"
 
+#include "app/accessible.h"
 #include "app/engine.h"
 #include "app/focus.h"
 #include "app/state.h"
@@ -34,8 +35,8 @@ void EnterFullScreen(HWND hwnd) {
     saved.placement.length = sizeof(saved.placement);
     GetWindowPlacement(hwnd, &saved.placement);
     saved.style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+    if (menuOpen) SetMenuPanelOpen(hwnd, false);  // first: its closing gives the focus back
     saved.focus = CurrentFocusPlace();
-    if (menuOpen) SetMenuPanelOpen(hwnd, false);
     hoverIndex = kSlotNone;
     windowIsFullScreen = true;
 
@@ -49,6 +50,7 @@ void EnterFullScreen(HWND hwnd) {
                  monitor.bottom - monitor.top, SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
     ResizeWebView();  // also when the window already covered the monitor and got no WM_SIZE
     InvalidateRect(hwnd, nullptr, TRUE);
+    NotifyBandShown(hwnd, false);
 }
 
 // A window the person put away stays minimised and inactive; its next restore shows it where it
@@ -83,6 +85,7 @@ void LeaveFullScreen(HWND hwnd) {
     if (hAddressBar) ShowWindow(hAddressBar, SW_SHOWNA);
     ResizeWebView();
     InvalidateRect(hwnd, nullptr, TRUE);
+    NotifyBandShown(hwnd, true);
     // An inactive or minimised window takes no focus now; its activation puts the focus back by itself.
     if (GetActiveWindow() == hwnd && !minimized && !MoveFocusTo(saved.focus)) SetFocus(hwnd);
 }

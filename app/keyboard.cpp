@@ -13,7 +13,8 @@ KeyFlags keyFlags;
 bool Held(int key) { return GetKeyState(key) < 0; }
 
 KeyPress PressOf(UINT key, bool down, bool repeat, bool altDown, FocusPlace focus) {
-    return KeyPress{key, down, repeat, Held(VK_CONTROL), altDown || Held(VK_MENU), Held(VK_SHIFT), focus, menuOpen};
+    return KeyPress{key,   down,     repeat,        Held(VK_CONTROL), altDown || Held(VK_MENU), Held(VK_SHIFT),
+                    focus, menuOpen, menuFocusItem >= 0};
 }
 
 // A key message of the loop for the main window or the address bar; false for any other message.

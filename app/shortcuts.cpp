@@ -25,6 +25,19 @@ constexpr Binding kBindings[] = {
     {VK_BROWSER_HOME, kPlain, Command::Home},
     {'W', kCtrl, Command::Close},
     {VK_F11, kPlain, Command::ToggleFullScreen},
+    {VK_F10, kPlain, Command::MenuByKeyboard},
+    {'F', kAlt, Command::MenuByKeyboard},
+};
+
+// The keys of a panel opened by keyboard, while the main window has the keyboard.
+struct PanelKey {
+    UINT key;
+    Command command;
+};
+
+constexpr PanelKey kPanelKeys[] = {
+    {VK_LEFT, Command::MenuItemLeft}, {VK_RIGHT, Command::MenuItemRight}, {VK_UP, Command::MenuItemUp},
+    {VK_DOWN, Command::MenuItemDown}, {VK_RETURN, Command::ChooseMenuItem}, {VK_SPACE, Command::ChooseMenuItem},
 };
 
 struct AppCommandBinding {
@@ -89,6 +102,11 @@ Command ShortcutFor(const KeyPress& press) {
         return press.shift ? Command::TabBackIntoPage : Command::TabIntoPage;
     }
     if (press.shift) return Command::None;
+    if (press.menuIsOpen && press.menuHasKeyboard && press.focus == FocusPlace::MainWindow && modifiers == kPlain) {
+        for (const PanelKey& panelKey : kPanelKeys) {
+            if (panelKey.key == press.key) return panelKey.command;
+        }
+    }
     if (press.key == VK_F6 && modifiers == kPlain && inAddressBar) return Command::FocusPage;
     if (press.key == VK_ESCAPE && modifiers == kPlain) {
         // An open panel is closed first; the bar keeps its edit until the next Escape.

@@ -20,6 +20,7 @@ struct KeyPress {
     bool shift;
     FocusPlace focus;  // the main window, the address bar or the page
     bool menuIsOpen;
+    bool menuHasKeyboard = false;  // the panel was opened by keyboard and has an item focused
 };
 
 // The command a key-down runs, or Command::None for a key that keeps its ordinary meaning.

@@ -16,6 +16,7 @@ HWND hAddressBar = nullptr;
 WNDPROC oldEditProc = nullptr;
 HFONT hUIFont = nullptr;
 bool menuOpen = false;
+int menuFocusItem = -1;
 bool isLoading = false;
 bool webviewReady = false;
 
@@ -47,6 +48,7 @@ void ResetAppStateForTesting() {
     hAddressBar = nullptr;
     oldEditProc = nullptr;
     menuOpen = false;
+    menuFocusItem = -1;
     isLoading = false;
     webviewReady = false;
     currentUrl = homeUrl;

@@ -24,6 +24,8 @@ extern HWND hAddressBar;
 extern WNDPROC oldEditProc;
 extern HFONT hUIFont;
 extern bool menuOpen;
+// The panel item with the keyboard focus while the panel was opened by keyboard, else -1.
+extern int menuFocusItem;
 extern bool isLoading;
 extern bool webviewReady;
 

@@ -145,11 +145,14 @@ void PaintBuffered(HWND hwnd, int bandHeight, void (*paint)(HDC, const RECT&)) {
 }
 
 void SetMenuPanelOpen(HWND hwnd, bool open) {
+    if (open) RememberFocusBeforeMenu();
     menuOpen = open;
+    menuFocusItem = -1;
     ResizeWebView();
     // Erase, so the strip that the moved web view uncovers shows the class background.
     InvalidateRect(hwnd, nullptr, TRUE);
     NotifyMenuPanelChange(hwnd);
+    if (!open) GiveFocusBackAfterMenu(hwnd);
 }
 
 LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -167,6 +170,7 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_MOUSELEAVE:    OnToolbarMouseLeave(); return 0;
     case WM_APP_NAVIGATE:  return OnAppNavigate();
     case WM_ACTIVATE:      return OnActivate(hwnd, wParam, lParam);
+    case WM_SETFOCUS:      OnMainWindowFocus(); return 0;
     case WM_GETMINMAXINFO: return OnGetMinMaxInfo(hwnd, reinterpret_cast<MINMAXINFO*>(lParam));
     case WM_APPCOMMAND:    return OnAppCommand(hwnd, wParam, lParam);
     case WM_TIMER:         return OnTimer(wParam);

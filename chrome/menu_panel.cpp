@@ -4,6 +4,8 @@
 #include "app/state.h"
 #include "chrome/paint_owners.h"
 
+#include <cstdlib>
+
 namespace {
 
 constexpr int kColumns = 3;
@@ -15,6 +17,7 @@ constexpr COLORREF kPanelBackground = RGB(255, 255, 255);
 constexpr COLORREF kItemGlyphColour = RGB(80, 80, 80);
 constexpr COLORREF kLabelColour = RGB(50, 50, 50);
 constexpr COLORREF kRuleColour = RGB(230, 230, 230);
+constexpr int kFocusInset = 6;  // the keyboard focus rectangle, inside the item's cell
 
 const MenuItem kMenuItems[] = {
     {0, 0, L"添加书签", L"添加书签功能开发中", L"提示", DrawHomeGlyph},
@@ -36,7 +39,34 @@ void PaintItem(HDC hdc, const MenuItem& item, int columnWidth, int rowHeight) {
     DrawTextW(hdc, item.label, -1, &r, DT_CENTER | DT_SINGLELINE);
 }
 
+// The item of the given row nearest to the column; -1 when the row has none.
+int NearestItemInRow(int row, int column) {
+    int best = -1;
+    int bestDistance = kColumns;
+    for (int i = 0; i < MenuItemCount(); ++i) {
+        const int distance = std::abs(kMenuItems[i].column - column);
+        if (kMenuItems[i].row == row && distance < bestDistance) {
+            best = i;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
 }  // namespace
+
+int NextMenuItemIndex(int index, UINT arrow) {
+    const int count = MenuItemCount();
+    if (arrow == VK_LEFT) return (index + count - 1) % count;
+    if (arrow == VK_RIGHT) return (index + 1) % count;
+    if (arrow != VK_UP && arrow != VK_DOWN) return index;
+    const int step = arrow == VK_DOWN ? 1 : kRows - 1;
+    for (int row = (kMenuItems[index].row + step) % kRows; row != kMenuItems[index].row; row = (row + step) % kRows) {
+        const int found = NearestItemInRow(row, kMenuItems[index].column);
+        if (found >= 0) return found;
+    }
+    return index;
+}
 
 int MenuItemCount() { return static_cast<int>(sizeof(kMenuItems) / sizeof(kMenuItems[0])); }
 
@@ -77,6 +107,13 @@ void PaintMenuPanel(HDC hdc, RECT rc) {
     SetTextColor(hdc, kLabelColour);
     for (const MenuItem& item : kMenuItems) PaintItem(hdc, item, columnWidth, rowHeight);
     SelectObject(hdc, oldFont);
+    // Only for the keyboard: a panel opened by the mouse looks as it always did.
+    if (menuFocusItem >= 0 && menuFocusItem < MenuItemCount()) {
+        const MenuItem& item = kMenuItems[menuFocusItem];
+        RECT focusRc = CellRect(item.row, item.column, columnWidth, rowHeight);
+        InflateRect(&focusRc, -kFocusInset, -kFocusInset);
+        DrawFocusRect(hdc, &focusRc);
+    }
 
     HPEN pen = CreatePen(PS_SOLID, 1, kRuleColour);
     HGDIOBJ oldPen = SelectObject(hdc, pen);

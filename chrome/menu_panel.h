@@ -22,6 +22,11 @@ const MenuItem* MenuItemAt(int row, int column);
 int MenuItemCount();
 const MenuItem& MenuItemByIndex(int index);
 
+// The item that an arrow key (VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN) moves the keyboard focus to from
+// the item of the given index: left and right go through the reading order, up and down to the
+// nearest item of the row above or below, each wrapping round.
+int NextMenuItemIndex(int index, UINT arrow);
+
 // A cell's rectangle in the client area of the given width, as painted.
 RECT MenuCellRect(int row, int column, int clientWidth);
 

@@ -116,17 +116,29 @@ TEST_F(AddressBarTest, EnterBeforeTheEngineIsReadyLeavesTheFocusInTheBar) {
     EXPECT_EQ(CountCalls(L"MoveFocus") + CountCalls(L"Navigate"), 0);
 }
 
+// The scroll requests the bar makes of itself: Wine's edit control happens to scroll back on its own.
+int scrollRequests = 0;
+LRESULT CALLBACK CountScrollRequests(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->hwnd == hAddressBar && call->message == EM_SCROLLCARET) ++scrollRequests;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 // Without the focus the bar shows an address from its start; the caret and selection come back
 // with the focus.
 TEST_F(AddressBarTest, WithoutTheFocusTheBarShowsTheStartOfItsText) {
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, CountScrollRequests, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
     const std::wstring longText = L"https://start.example/" + std::wstring(300, L'x') + L"/end";
     SetWindowTextW(hAddressBar, longText.c_str());
     SetFocus(hAddressBar);
     const DWORD end = static_cast<DWORD>(longText.size());
     SendMessageW(hAddressBar, EM_SETSEL, end, end);
     EXPECT_NE(SendMessageW(hAddressBar, EM_CHARFROMPOS, 0, MAKELPARAM(2, 10)) & 0xFFFF, 0) << "scrolled to its end";
+    scrollRequests = 0;
     SetFocus(window());
     EXPECT_EQ(SendMessageW(hAddressBar, EM_CHARFROMPOS, 0, MAKELPARAM(2, 10)) & 0xFFFF, 0);
+    EXPECT_EQ(scrollRequests, 1);
     EXPECT_EQ(AddressBarText(), longText);
     SetFocus(hAddressBar);
     DWORD start = 0, stop = 0;
@@ -136,8 +148,43 @@ TEST_F(AddressBarTest, WithoutTheFocusTheBarShowsTheStartOfItsText) {
 
     // A text written while the bar has no focus shows from its start too.
     SetFocus(window());
+    scrollRequests = 0;
     SetWindowTextW(hAddressBar, (longText + L"2").c_str());
     EXPECT_EQ(SendMessageW(hAddressBar, EM_CHARFROMPOS, 0, MAKELPARAM(2, 10)) & 0xFFFF, 0);
+    EXPECT_EQ(scrollRequests, 1);
+    UnhookWindowsHookEx(hook);
+}
+
+// The click that gives the bar the focus selects the whole address, to be typed over; a click in
+// the focused bar places the caret, and a drag from outside selects what it covers.
+TEST_F(AddressBarTest, TheFirstClickSelectsTheWholeAddress) {
+    const std::wstring address = L"https://duckduckgo.com/";
+    SetWindowTextW(hAddressBar, address.c_str());
+    const auto press = [](UINT message, int x) { SendMessageW(hAddressBar, message, MK_LBUTTON, MAKELPARAM(x, 18)); };
+    const auto selection = [] {
+        DWORD start = 0, end = 0;
+        SendMessageW(hAddressBar, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        return std::make_pair(start, end);
+    };
+    SetFocus(window());
+    press(WM_LBUTTONDOWN, 60);
+    press(WM_LBUTTONUP, 60);
+    EXPECT_EQ(GetFocus(), hAddressBar);
+    EXPECT_EQ(selection(), std::make_pair(DWORD(0), DWORD(address.size())));
+
+    press(WM_LBUTTONDOWN, 60);
+    press(WM_LBUTTONUP, 60);
+    const auto caret = selection();
+    EXPECT_EQ(caret.first, caret.second);
+    EXPECT_GT(caret.first, 0u);
+
+    SetFocus(window());
+    press(WM_LBUTTONDOWN, 20);
+    press(WM_MOUSEMOVE, 60);
+    press(WM_LBUTTONUP, 60);
+    const auto dragged = selection();
+    EXPECT_LT(dragged.first, dragged.second);
+    EXPECT_LT(dragged.second - dragged.first, DWORD(address.size()));
 }
 
 TEST_F(EnterTest, EnterIsPostedNotHandledInPlace) {

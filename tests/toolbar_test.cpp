@@ -423,6 +423,8 @@ bool Announced(DWORD event, long child) {
 }
 
 TEST_F(ToolbarTest, ReaderFindsEveryButtonWherePaintedInReadingOrderAtTwoWidths) {
+    // Well away from the screen's origin, so that a point the reader gives is not a client point.
+    SetWindowPos(window(), nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     for (int width : {900, 600}) {
         SCOPED_TRACE("width " + std::to_string(width));
         SetClientSize(width, 600);
@@ -463,6 +465,7 @@ TEST_F(ToolbarTest, ReaderFindsEveryButtonWherePaintedInReadingOrderAtTwoWidths)
             }
             const RECT at = ReadChild(source, asked).location;
             if (source != object) {
+                EXPECT_EQ(ReadChild(source, CHILDID_SELF).name, L"地址栏");
                 RECT bar;
                 GetClientRect(hAddressBar, &bar);
                 EXPECT_EQ(Describe(at), Describe(OnScreen(hAddressBar, bar)));
@@ -494,7 +497,7 @@ TEST_F(ToolbarTest, DefaultActionRunsTheButtonsCommandAfterTheCallReturns) {
 TEST_F(ToolbarTest, ReaderIsToldOfHoverMaximiseAndThePanel) {
     eventWindow = window();
     clientEvents.clear();
-    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_REORDER, EVENT_OBJECT_NAMECHANGE, nullptr, RecordClientEvent,
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE, nullptr, RecordClientEvent,
                                          GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
     ASSERT_NE(hook, nullptr);
     IAccessible* object = ClientAccessible(window());
@@ -522,6 +525,38 @@ TEST_F(ToolbarTest, ReaderIsToldOfHoverMaximiseAndThePanel) {
     EXPECT_TRUE(PumpUntil([&] { return Announced(EVENT_OBJECT_REORDER, CHILDID_SELF); }));
     EXPECT_TRUE(Announced(EVENT_OBJECT_STATECHANGE, SlotChildId(kSlotMenu)));
     EXPECT_TRUE(ReadChild(object, SlotChildId(kSlotMenu)).state & STATE_SYSTEM_EXPANDED);
+    RunCommand(window(), Command::Menu);
+
+    // The panel by keyboard: the item with the keyboard focus is told and reads as focused.
+    const long download = 11;  // the panel's second item, after the toolbar's nine children
+    RunCommand(window(), Command::MenuByKeyboard);
+    RunCommand(window(), Command::MenuItemRight);
+    EXPECT_TRUE(PumpUntil([&] { return Announced(EVENT_OBJECT_FOCUS, download); }));
+    EXPECT_EQ(ReadChild(object, download).state, STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED);
+    VARIANT focus;
+    VariantInit(&focus);
+    EXPECT_EQ(object->get_accFocus(&focus), S_OK);
+    EXPECT_EQ(focus.vt == VT_I4 ? focus.lVal : -1, download);
+    RunCommand(window(), Command::CloseMenu);
+
+    // Full screen hides the band: its buttons read as invisible, are told hidden, then shown again.
+    clientEvents.clear();
+    RunCommand(window(), Command::ToggleFullScreen);
+    EXPECT_TRUE(PumpUntil([&] { return Announced(EVENT_OBJECT_HIDE, back); }));
+    EXPECT_EQ(ReadChild(object, back).state, STATE_SYSTEM_INVISIBLE);
+    RunCommand(window(), Command::ToggleFullScreen);
+    EXPECT_TRUE(PumpUntil([&] { return Announced(EVENT_OBJECT_SHOW, back); }));
+    EXPECT_EQ(ReadChild(object, back).state & STATE_SYSTEM_INVISIBLE, 0);
+
+    // Once the window is gone, the object the reader kept answers that its element is no more.
+    DestroyWindow(window());
+    long count = 0;
+    VARIANT hit;
+    VariantInit(&hit);
+    EXPECT_EQ(object->get_accChildCount(&count), CO_E_OBJNOTCONNECTED);
+    EXPECT_EQ(ReadChild(object, back).result, CO_E_OBJNOTCONNECTED);
+    EXPECT_EQ(object->accHitTest(10, 10, &hit), CO_E_OBJNOTCONNECTED);
+    EXPECT_EQ(object->accDoDefaultAction(ChildVariant(back)), CO_E_OBJNOTCONNECTED);
     object->Release();
     UnhookWinEvent(hook);
 }

@@ -119,7 +119,16 @@ class BrowserSession(BrowserTestCase):
 
     def test_02_typing(self):
         trov = self.trov
+        # The click that gives the bar the focus selects the whole address, which typing replaces; a
+        # click in the focused bar places the caret.
+        trov.click(trov.width // 2, TOOLBAR_HEIGHT + 200)
+        wait_until(lambda: trov.info().get("focus") == "page", 5, "the page to take the focus")
         trov.focus_bar()
+        trov.type("first.click")
+        trov.wait_bar("first.click")
+        trov.click(260 + 20, 14 + 18)
+        trov.type("x")
+        wait_until(lambda: len(trov.bar_text()) == len("first.click") + 1, 5, "a letter typed at the caret")
         self.navigate("abc.def", "https://abc.def", "https://abc.def/")
         self.navigate("hello world", SEARCH_URL + "hello%20world", SEARCH_URL + "hello%20world")
         self.navigate("a&b=c", SEARCH_URL + "a%26b%3Dc", SEARCH_URL + "a%26b%3Dc")
@@ -307,6 +316,7 @@ class BrowserSession(BrowserTestCase):
         trov = self.trov
         children = trov.accessible()
         buttons = {child["name"]: child for child in children if not child["object"]}
+        self.assertEqual([child["name"] for child in children if child["object"]], ["地址栏"])
         ox, oy = trov.geometry["origin"]
         for slot, name in SLOT_NAMES.items():
             with self.subTest(slot=slot):
@@ -470,8 +480,11 @@ class KeyboardSession(BrowserTestCase):
         trov.wait_log("NavigationCompleted https://after.select/", mark)
         trov.wait_bar("https://after.select/")
 
-    def test_03_escape_closes_the_open_menu_before_touching_the_address(self):
+    def test_03_escape_or_an_item_chosen_by_keyboard_closes_the_menu_and_gives_the_focus_back(self):
+        """Escape closes the panel before touching the address and gives the focus back to the page;
+        F10 opens it with the keyboard on its first item, the arrows and Enter choose as a click does."""
         trov = self.trov
+        self.focus_page()
         trov.click_slot("menu")  # in the address bar's focus band: the bar also takes the focus
         wait_until(trov.menu_open, 5, "the panel to open")
         wait_until(lambda: trov.info().get("focus") == "addressbar", 5, "the address bar to take the focus")
@@ -483,7 +496,24 @@ class KeyboardSession(BrowserTestCase):
         trov.key("Escape")
         trov.wait_log(f"put_Bounds 0 {TOOLBAR_HEIGHT} {trov.width} {trov.height}", mark)
         wait_until(lambda: not trov.menu_open(), 5, "the panel to close")
+        wait_until(lambda: trov.info().get("focus") == "page", 5, "the focus back in the page")
         self.assertEqual(trov.bar_text(), "half")
+
+        trov.key("F10")
+        wait_until(trov.menu_open, 5, "F10 to open the panel")
+        wait_until(lambda: trov.info().get("focus") == "main", 5, "the panel to take the keyboard")
+        trov.key("Right", "Down", "Up", "Return")
+        box = wait_until(trov.messagebox, 5, "the message box of the item chosen by keyboard")
+        self.assertEqual(box, {"caption": "提示", "text": "下载管理功能开发中"})
+        trov.key("Return")
+        wait_until(lambda: not trov.menu_open(), 5, "the panel to close")
+        wait_until(lambda: trov.info().get("focus") == "page", 5, "the focus back in the page")
+        trov.focus_bar()
+        trov.key("alt+f")
+        wait_until(trov.menu_open, 5, "Alt+F to open the panel")
+        trov.key("alt+f")
+        wait_until(lambda: not trov.menu_open(), 5, "Alt+F to close the panel")
+        wait_until(lambda: trov.info().get("focus") == "addressbar", 5, "the focus back in the bar")
         trov.key("Escape")
         trov.wait_bar(shown)
 
