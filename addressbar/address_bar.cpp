@@ -135,3 +135,9 @@ void EndAddressBarEdit() {
 void ApplyAddressBarFocusRule(POINT pt) {
     if (InAddressBarFocusBand(pt.x, pt.y, GetSystemMetrics(SM_CXSCREEN))) SetFocus(hAddressBar);
 }
+
+void ResetAddressBarForTesting() {
+    selectionStart = selectionEnd = 0;
+    selectionKept = false;
+    selectAllOnRelease = false;
+}

@@ -38,3 +38,6 @@ void EndAddressBarEdit();
 void ApplyAddressBarFocusRule(POINT pt);
 
 LRESULT CALLBACK AddressBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Tests only: forgets the kept selection and a click under way.
+void ResetAddressBarForTesting();

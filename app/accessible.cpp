@@ -2,10 +2,10 @@
 
 #include "app/commands.h"
 #include "app/fullscreen.h"
+#include "app/menu.h"
 #include "app/shortcuts.h"
 #include "app/state.h"
 #include "app/toolbar.h"
-#include "app/window.h"
 #include "chrome/menu_panel.h"
 #include "webhost/com_ref.h"
 
@@ -552,22 +552,6 @@ bool announcedMaximized = false;
 
 }  // namespace
 
-const wchar_t* SlotName(int slot, bool maximized) {
-    switch (slot) {
-    case kSlotBack:     return L"后退";
-    case kSlotForward:  return L"前进";
-    case kSlotRefresh:  return L"刷新";
-    case kSlotHome:     return L"主页";
-    case kSlotClose:    return L"关闭";
-    case kSlotMaximize: return maximized ? L"还原" : L"最大化";
-    case kSlotMinimize: return L"最小化";
-    case kSlotMenu:     return L"菜单";
-    }
-    return L"";
-}
-
-std::wstring SlotShortcutText(int slot) { return ShortcutKeyText(SlotCommand(slot)); }
-
 long SlotChildId(int slot) { return slot >= 0 && slot < kSlotCount ? ReadingChildId(slot) : CHILDID_SELF; }
 
 LRESULT OnGetObject(HWND hwnd, WPARAM wParam, LPARAM lParam) {
@@ -589,13 +573,6 @@ LRESULT OnAddressBarGetObject(HWND bar, WPARAM wParam, LPARAM lParam) {
         if (valid) return result;
     }
     return CallWindowProcW(oldEditProc, bar, WM_GETOBJECT, wParam, lParam);
-}
-
-void RunMenuItemAction(HWND hwnd, WPARAM index) {
-    if (!menuOpen || index >= static_cast<WPARAM>(MenuItemCount())) return;
-    // As a click in the item's cell: its message, then the panel closes.
-    RunMenuItem(hwnd, MenuItemByIndex(static_cast<int>(index)));
-    RunCommand(hwnd, Command::CloseMenu);
 }
 
 void NotifyHoverChange(int oldSlot, int newSlot) {
@@ -622,3 +599,5 @@ void NotifyMenuPanelChange(HWND hwnd) {
     NotifyChild(EVENT_OBJECT_REORDER, hwnd, CHILDID_SELF);
     NotifyChild(EVENT_OBJECT_STATECHANGE, hwnd, SlotChildId(kSlotMenu));
 }
+
+void ResetAccessibleForTesting() { announcedMaximized = false; }

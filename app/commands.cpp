@@ -6,6 +6,7 @@
 #include "app/engine.h"
 #include "app/focus.h"
 #include "app/fullscreen.h"
+#include "app/menu.h"
 #include "app/state.h"
 #include "app/window.h"
 #include "chrome/menu_panel.h"
@@ -32,9 +33,9 @@ void FocusAddressBar(HWND hwnd) {
     SetFocus(hAddressBar);
     SelectAllOfAddressBar();
 }
-void FocusPage(HWND) { MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC); }
-void TabIntoPage(HWND) { MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT); }
-void TabBackIntoPage(HWND) { MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON_PREVIOUS); }
+void FocusPage(HWND) { MoveFocusIntoPage(PageFocus::WhereItWas); }
+void TabIntoPage(HWND) { MoveFocusIntoPage(PageFocus::First); }
+void TabBackIntoPage(HWND) { MoveFocusIntoPage(PageFocus::Last); }
 void RestoreAddressBar(HWND) {
     if (!hAddressBar) return;
     WriteAddressBar(currentUrl.c_str());
@@ -49,33 +50,10 @@ void CloseMenu(HWND hwnd) {
 }
 void ToggleFullScreen(HWND hwnd) { ApplyFullScreenEvent(hwnd, FullScreenEvent::KeyPressed); }
 
-void FocusMenuItem(HWND hwnd, int index) {
-    menuFocusItem = index;
-    InvalidateRect(hwnd, nullptr, FALSE);
-    NotifyMenuItemFocus(hwnd, index);
-}
-// The main window takes the keyboard, so that the arrows, Enter and Space reach the panel and not
-// the page or the bar; closing gives the focus back to where it was.
-void ToggleMenuByKeyboard(HWND hwnd) {
-    if (menuOpen) {
-        SetMenuPanelOpen(hwnd, false);
-        return;
-    }
-    if (IsFullScreen()) return;  // the band, and the panel with it, is hidden
-    SetMenuPanelOpen(hwnd, true);
-    SetFocus(hwnd);
-    FocusMenuItem(hwnd, 0);
-}
-void MoveMenuFocus(HWND hwnd, UINT arrow) {
-    if (menuOpen && menuFocusItem >= 0) FocusMenuItem(hwnd, NextMenuItemIndex(menuFocusItem, arrow));
-}
 void MenuItemLeft(HWND hwnd) { MoveMenuFocus(hwnd, VK_LEFT); }
 void MenuItemRight(HWND hwnd) { MoveMenuFocus(hwnd, VK_RIGHT); }
 void MenuItemUp(HWND hwnd) { MoveMenuFocus(hwnd, VK_UP); }
 void MenuItemDown(HWND hwnd) { MoveMenuFocus(hwnd, VK_DOWN); }
-void ChooseMenuItem(HWND hwnd) {
-    if (menuFocusItem >= 0) RunMenuItemAction(hwnd, static_cast<WPARAM>(menuFocusItem));
-}
 
 struct CommandInfo {
     Command command;

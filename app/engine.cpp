@@ -234,6 +234,21 @@ HRESULT OnAcceleratorKeyPressed(ICoreWebView2Controller*, ICoreWebView2Accelerat
     return S_OK;
 }
 
+HRESULT OnPageGotFocus(ICoreWebView2Controller*, IUnknown*) {
+    NotePageFocus(true);
+    return S_OK;
+}
+
+HRESULT OnPageLostFocus(ICoreWebView2Controller*, IUnknown*) {
+    NotePageFocus(false);
+    return S_OK;
+}
+
+HRESULT OnMoveFocusRequested(ICoreWebView2Controller*, ICoreWebView2MoveFocusRequestedEventArgs* args) {
+    if (args && TakeFocusFromPage()) args->put_Handled(TRUE);
+    return S_OK;
+}
+
 // Holds the handler and registers it with one of the source's add_ methods. The token is not kept:
 // the handlers all go at once, when the controller is closed and the holders are emptied.
 template <class Source, class Interface, class Concrete>
@@ -418,6 +433,15 @@ void ReloadView() {
     else StartParkedEngine();
 }
 
+bool MoveFocusIntoPage(PageFocus where) {
+    if (!webviewReady) return false;  // the controller is there once the view is ready
+    const COREWEBVIEW2_MOVE_FOCUS_REASON reason = where == PageFocus::First  ? COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT
+                                                  : where == PageFocus::Last ? COREWEBVIEW2_MOVE_FOCUS_REASON_PREVIOUS
+                                                                             : COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC;
+    webviewController->MoveFocus(reason);
+    return true;
+}
+
 bool PageHasFullScreenElement() {
     BOOL contains = FALSE;
     if (webview) webview->get_ContainsFullScreenElement(&contains);
@@ -480,4 +504,4 @@ void ReleaseEngineReferences() {
 #undef TROV_RELEASE
 }
 
-void ResetWebHostForTesting() { host = HostState{}; }
+void ResetEngineForTesting() { host = HostState{}; }

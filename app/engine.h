@@ -32,6 +32,11 @@ void GoBackInView();
 void GoForwardInView();
 void ReloadView();
 
+// Where the keyboard goes into the page: where its focus was, its first element (Tab), or its last
+// (Shift+Tab). False while the engine is not ready, when the focus stays where it is.
+enum class PageFocus { WhereItWas, First, Last };
+bool MoveFocusIntoPage(PageFocus where);
+
 // Whether the page shows an element full screen now; false without a view.
 bool PageHasFullScreenElement();
 
@@ -76,4 +81,4 @@ bool RecoveryAllowed(const std::vector<ULONGLONG>& earlierTimes, ULONGLONG now, 
 
 // Tests only: forgets the navigation ids, the recovery budgets, a restart under way, a close under
 // way and whether the view was hidden.
-void ResetWebHostForTesting();
+void ResetEngineForTesting();

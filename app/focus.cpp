@@ -1,6 +1,7 @@
 #include "app/focus.h"
 
 #include "app/commands.h"
+#include "app/engine.h"
 #include "app/state.h"
 
 namespace {
@@ -34,15 +35,7 @@ FocusPlace CurrentFocusPlace() {
 
 void RememberFocus() { savedFocus = CurrentFocusPlace(); }
 
-HRESULT OnPageGotFocus(ICoreWebView2Controller*, IUnknown*) {
-    pageHasFocus = true;
-    return S_OK;
-}
-
-HRESULT OnPageLostFocus(ICoreWebView2Controller*, IUnknown*) {
-    pageHasFocus = false;
-    return S_OK;
-}
+void NotePageFocus(bool hasFocus) { pageHasFocus = hasFocus; }
 
 void ForgetPageFocus() { pageHasFocus = false; }
 
@@ -55,9 +48,7 @@ bool MoveFocusTo(FocusPlace place) {
         SetFocus(hAddressBar);  // the edit control keeps its caret and selection meanwhile
         return true;
     case FocusPlace::Page:
-        if (!webviewController) return false;
-        webviewController->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
-        return true;
+        return MoveFocusIntoPage(PageFocus::WhereItWas);
     case FocusPlace::MainWindow:
         break;
     }
@@ -108,19 +99,10 @@ void GiveFocusBackAfterMenu(HWND hwnd) {
     if (!MoveFocusTo(focusBeforeMenu)) SetFocus(hwnd);
 }
 
-bool MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
-    if (!webviewReady) return false;  // the controller is there once the view is ready
-    webviewController->MoveFocus(reason);
-    return true;
-}
-
-// The bar takes the focus once the event has returned; the engine is told at once that it will, so
-// that it does not move the focus on by itself. Without a bar the engine's default stands.
-HRESULT OnMoveFocusRequested(ICoreWebView2Controller*, ICoreWebView2MoveFocusRequestedEventArgs* args) {
-    if (!hAddressBar) return S_OK;
-    args->put_Handled(TRUE);
+bool TakeFocusFromPage() {
+    if (!hAddressBar) return false;
     PostCommand(hMainWnd, Command::FocusAddressBar);
-    return S_OK;
+    return true;
 }
 
 void ResetFocusForTesting() {

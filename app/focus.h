@@ -2,8 +2,6 @@
 // window is activated again or one of its message boxes closes.
 #pragma once
 
-#include <WebView2.h>
-
 #include <windows.h>
 
 // Where the keyboard focus is in the main window.
@@ -12,9 +10,8 @@ enum class FocusPlace { MainWindow, AddressBar, Page };
 // Notes where the focus is now, if it is in the main window, the address bar or the page.
 void RememberFocus();
 
-// The controller's GotFocus and LostFocus events: whether the page has the keyboard focus.
-HRESULT OnPageGotFocus(ICoreWebView2Controller* sender, IUnknown* args);
-HRESULT OnPageLostFocus(ICoreWebView2Controller* sender, IUnknown* args);
+// The engine's GotFocus and LostFocus events: whether the page has the keyboard focus.
+void NotePageFocus(bool hasFocus);
 
 // The page is gone with its engine; a new one says when it has the focus.
 void ForgetPageFocus();
@@ -44,13 +41,11 @@ void RememberFocusWhenMinimized(WPARAM sizeType);
 // A message box over the main window, after which the focus returns where it was before it.
 int MessageBoxKeepingFocus(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
-// Moves the keyboard focus into the page: its first element (NEXT), its last (PREVIOUS), or where
-// it was (PROGRAMMATIC). False while the engine is not ready, when the focus stays where it is.
-bool MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON reason);
-
-// The controller's move-focus event: Tab left the page's last element, or Shift+Tab its first.
-// The address bar is next either way: it takes the focus with its text selected.
-HRESULT OnMoveFocusRequested(ICoreWebView2Controller* sender, ICoreWebView2MoveFocusRequestedEventArgs* args);
+// The engine's move-focus event: Tab left the page's last element, or Shift+Tab its first. The
+// address bar is next either way: it takes the focus with its text selected, once the event has
+// returned. True when it does, which the engine is told at once so that it does not move the
+// focus on by itself; without a bar the engine's default stands.
+bool TakeFocusFromPage();
 
 // The menu panel opens: notes where the focus is, which its closing gives back.
 void RememberFocusBeforeMenu();

@@ -3,9 +3,9 @@
 #include "app/accessible.h"
 #include "app/engine.h"
 #include "app/focus.h"
+#include "app/menu.h"
 #include "app/state.h"
 #include "app/toolbar.h"
-#include "app/window.h"
 
 namespace {
 

@@ -1,10 +1,13 @@
 #include "app/state.h"
 
+#include "addressbar/address_bar.h"
+#include "app/accessible.h"
+#include "app/engine.h"
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/keyboard.h"
 #include "app/toolbar.h"
-#include "app/engine.h"
+#include "app/tooltips.h"
 
 int toolbarHeight = kDefaultToolbarHeight;
 int menuHeight = kDefaultMenuHeight;
@@ -52,8 +55,11 @@ void ResetAppStateForTesting() {
     isLoading = false;
     webviewReady = false;
     currentUrl = homeUrl;
-    ResetWebHostForTesting();
+    ResetEngineForTesting();
     ResetFocusForTesting();
     ResetKeyboardForTesting();
     ResetFullScreenForTesting();
+    ResetAccessibleForTesting();
+    ResetToolbarTipsForTesting();
+    ResetAddressBarForTesting();
 }

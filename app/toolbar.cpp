@@ -1,19 +1,26 @@
 #include "app/toolbar.h"
 
 #include "addressbar/address_bar.h"
-#include "app/accessible.h"
 #include "app/commands.h"
+#include "app/shortcuts.h"
 #include "app/state.h"
 
 #include <algorithm>
 
 namespace {
 
-// What a click on each slot asks for, in slot order: the four at the left edge, then the four at the right.
-constexpr Command kSlotCommands[kSlotCount] = {
-    Command::Back,  Command::Forward,         Command::Reload,   Command::Home,
-    Command::Close, Command::MaximizeRestore, Command::Minimize, Command::Menu,
+// In slot order: the four at the left edge, then the four at the right, from the right edge inwards.
+constexpr ToolbarButton kButtons[kSlotCount] = {
+    {Command::Back, DrawBackGlyph, L"后退", nullptr},
+    {Command::Forward, DrawForwardGlyph, L"前进", nullptr},
+    {Command::Reload, DrawRefreshGlyph, L"刷新", nullptr},
+    {Command::Home, DrawHomeGlyph, L"主页", nullptr},
+    {Command::Close, DrawCloseGlyph, L"关闭", nullptr},
+    {Command::MaximizeRestore, DrawMaximizeGlyph, L"最大化", L"还原"},
+    {Command::Minimize, DrawMinimizeGlyph, L"最小化", nullptr},
+    {Command::Menu, DrawMenuGlyph, L"菜单", nullptr},
 };
+constexpr ToolbarButton kNoButton = {Command::None, nullptr, L"", nullptr};
 
 int SlotTop(const SlotLayout& layout) { return (layout.bandHeight - layout.edge) / 2; }
 
@@ -31,7 +38,16 @@ int ClientWidth(HWND hwnd) {
     return rc.right;
 }
 
-Command SlotCommand(int slot) { return slot >= 0 && slot < kSlotCount ? kSlotCommands[slot] : Command::None; }
+const ToolbarButton& SlotButton(int slot) { return slot >= 0 && slot < kSlotCount ? kButtons[slot] : kNoButton; }
+
+Command SlotCommand(int slot) { return SlotButton(slot).command; }
+
+const wchar_t* SlotName(int slot, bool maximized) {
+    const ToolbarButton& button = SlotButton(slot);
+    return maximized && button.maximizedName ? button.maximizedName : button.name;
+}
+
+std::wstring SlotShortcutText(int slot) { return ShortcutKeyText(SlotCommand(slot)); }
 
 SlotLayout CurrentSlotLayout(int clientWidth) { return SlotLayout{clientWidth, buttonSize, toolbarHeight}; }
 
@@ -80,7 +96,6 @@ void OnToolbarMouseMove(HWND hwnd, POINT pt) {
     }
     if (candidate == hoverIndex) return;
 
-    NotifyHoverChange(hoverIndex, candidate);
     hoverIndex = candidate;
     // Re-armed on every change, also to -1, so the leave notification stays armed.
     TRACKMOUSEEVENT tme = {};
@@ -93,7 +108,6 @@ void OnToolbarMouseMove(HWND hwnd, POINT pt) {
 }
 
 void OnToolbarMouseLeave() {
-    NotifyHoverChange(hoverIndex, kSlotNone);
     hoverIndex = kSlotNone;
     InvalidateRect(hMainWnd, nullptr, FALSE);
 }
@@ -106,6 +120,6 @@ void OnToolbarClick(HWND hwnd, POINT pt) {
     // The positions come from this one reading, even if an action resizes the window.
     const SlotLayout layout = CurrentSlotLayout(ClientWidth(hwnd));
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        if (SlotContains(slot, pt.x, pt.y, layout)) RunCommand(hwnd, kSlotCommands[slot]);
+        if (SlotContains(slot, pt.x, pt.y, layout)) RunCommand(hwnd, kButtons[slot].command);
     }
 }

@@ -2,8 +2,11 @@
 #pragma once
 
 #include "app/commands.h"
+#include "chrome/glyphs.h"
 
 #include <windows.h>
+
+#include <string>
 
 enum ToolbarSlot {
     kSlotNone = -1,
@@ -46,10 +49,30 @@ int HoverSlotAt(int x, int y, const SlotLayout& layout);
 // its least width clear of both, and room below the toolbar for the open menu panel.
 SIZE MinimumClientSize(int edge, int barHeight, int panelHeight);
 
+// A toolbar button, all that anyone needs to know of it: what a click (or a reader's press) asks
+// for, the glyph painted on it, and its name as readers say it and tooltips show it, with another
+// while the window is maximised (the maximise button says restore then).
+struct ToolbarButton {
+    Command command;
+    GlyphPainter glyph;
+    const wchar_t* name;
+    const wchar_t* maximizedName;  // null: the name stands
+};
+
+// The button in the slot; kSlotNone and other numbers outside the slots have none (Command::None,
+// no glyph, an empty name).
+const ToolbarButton& SlotButton(int slot);
+
 // What a click on the slot asks for; a reader's press of the button asks for the same.
 Command SlotCommand(int slot);
 
-// Message handlers of the main window.
+// The name a reader says and a tooltip shows for the slot's button.
+const wchar_t* SlotName(int slot, bool maximized);
+
+// The button's shortcut as people read it ("Alt+←"), or empty: the shortcut of its command.
+std::wstring SlotShortcutText(int slot);
+
+// Message handlers of the main window; they set hoverIndex, and the window tells readers of a change.
 void OnToolbarMouseMove(HWND hwnd, POINT pt);
 void OnToolbarMouseLeave();
 void OnToolbarClick(HWND hwnd, POINT pt);

@@ -1,6 +1,5 @@
 #include "app/tooltips.h"
 
-#include "app/accessible.h"
 #include "app/toolbar.h"
 
 #include <commctrl.h>
@@ -75,3 +74,5 @@ void LayoutToolbarTips(HWND owner) {
 }
 
 HWND ToolbarTips() { return tips; }
+
+void ResetToolbarTipsForTesting() { tips = nullptr; }

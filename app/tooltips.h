@@ -1,5 +1,5 @@
 // Tooltips for the toolbar's buttons: one tooltip control with a tool per slot, each named as
-// readers name it, with its shortcut where it has one ("后退 (Alt+←)").
+// readers name it, with its shortcut where it has one, in brackets.
 #pragma once
 
 #include <windows.h>
@@ -14,3 +14,6 @@ void LayoutToolbarTips(HWND owner);
 
 // The tooltip control of the last window made (tests read its tools).
 HWND ToolbarTips();
+
+// Tests only: forgets the control, which went with its window.
+void ResetToolbarTipsForTesting();

@@ -3,15 +3,16 @@
 #include "addressbar/address_bar.h"
 #include "app/accessible.h"
 #include "app/commands.h"
+#include "app/engine.h"
 #include "app/focus.h"
 #include "app/fullscreen.h"
+#include "app/menu.h"
 #include "app/shortcuts.h"
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "app/tooltips.h"
 #include "chrome/menu_panel.h"
 #include "chrome/toolbar_paint.h"
-#include "app/engine.h"
 
 namespace {
 
@@ -77,7 +78,16 @@ POINT MousePoint(LPARAM lParam) {
 LRESULT OnMouseMove(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     if (IsFullScreen()) return 0;  // the hidden band takes no hover
     ShowToolbarTipsFor(hwnd, MSG{hwnd, WM_MOUSEMOVE, wParam, lParam, 0, {}});
+    const int before = hoverIndex;
     OnToolbarMouseMove(hwnd, MousePoint(lParam));
+    if (hoverIndex != before) NotifyHoverChange(before, hoverIndex);
+    return 0;
+}
+
+LRESULT OnMouseLeave() {
+    const int before = hoverIndex;
+    OnToolbarMouseLeave();
+    if (hoverIndex != before) NotifyHoverChange(before, hoverIndex);
     return 0;
 }
 
@@ -93,7 +103,7 @@ LRESULT OnLButtonDown(HWND hwnd, POINT pt) {
 // The page of a typed address takes the keyboard, so that Space and the arrows scroll it; the
 // bar shows its address when it has loaded, as the bar no longer has the focus then.
 LRESULT OnAppNavigate() {
-    if (NavigateToAddressBarText()) MoveFocusIntoPage(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
+    if (NavigateToAddressBarText()) MoveFocusIntoPage(PageFocus::WhereItWas);
     return 0;
 }
 
@@ -144,17 +154,6 @@ void PaintBuffered(HWND hwnd, int bandHeight, void (*paint)(HDC, const RECT&)) {
     EndPaint(hwnd, &ps);
 }
 
-void SetMenuPanelOpen(HWND hwnd, bool open) {
-    if (open) RememberFocusBeforeMenu();
-    menuOpen = open;
-    menuFocusItem = -1;
-    ResizeWebView();
-    // Erase, so the strip that the moved web view uncovers shows the class background.
-    InvalidateRect(hwnd, nullptr, TRUE);
-    NotifyMenuPanelChange(hwnd);
-    if (!open) GiveFocusBackAfterMenu(hwnd);
-}
-
 LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:        return OnCreate(hwnd, reinterpret_cast<const CREATESTRUCTW*>(lParam));
@@ -167,7 +166,7 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_CTLCOLOREDIT:  return OnAddressBarColor(reinterpret_cast<HDC>(wParam));
     case WM_MOUSEMOVE:     return OnMouseMove(hwnd, wParam, lParam);
     case WM_LBUTTONDOWN:   return OnLButtonDown(hwnd, MousePoint(lParam));
-    case WM_MOUSELEAVE:    OnToolbarMouseLeave(); return 0;
+    case WM_MOUSELEAVE:    return OnMouseLeave();
     case WM_APP_NAVIGATE:  return OnAppNavigate();
     case WM_ACTIVATE:      return OnActivate(hwnd, wParam, lParam);
     case WM_SETFOCUS:      OnMainWindowFocus(); return 0;

@@ -19,5 +19,3 @@ void PaintBand(HDC hdc, const RECT& rc);
 // that hover changes never flicker; paint fills the bitmap.
 void PaintBuffered(HWND hwnd, int bandHeight, void (*paint)(HDC, const RECT&));
 
-// The only way the menu panel opens or closes: the web view moves with it.
-void SetMenuPanelOpen(HWND hwnd, bool open);

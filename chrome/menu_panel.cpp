@@ -1,6 +1,5 @@
 #include "chrome/menu_panel.h"
 
-#include "app/focus.h"
 #include "app/state.h"
 #include "chrome/paint_owners.h"
 
@@ -76,8 +75,6 @@ RECT MenuCellRect(int row, int column, int clientWidth) {
     return CellRect(row, column, clientWidth / kColumns, menuHeight / kRows);
 }
 
-void RunMenuItem(HWND hwnd, const MenuItem& item) { MessageBoxKeepingFocus(hwnd, item.message, item.caption, MB_OK); }
-
 const MenuItem* MenuItemAt(int row, int column) {
     for (const MenuItem& item : kMenuItems) {
         if (item.row == row && item.column == column) return &item;
@@ -121,18 +118,4 @@ void PaintMenuPanel(HDC hdc, RECT rc) {
     LineTo(hdc, rc.right, bottom - 1);
     SelectObject(hdc, oldPen);
     DeleteObject(pen);
-}
-
-bool OnMenuPanelClick(HWND hwnd, POINT pt) {
-    if (!menuOpen || pt.y < toolbarHeight || pt.y > toolbarHeight + menuHeight) return false;
-
-    RECT rc;
-    GetClientRect(hwnd, &rc);
-    int row = 0, column = 0;
-    // Narrower than three pixels there are no cells to hit: the click only closes the panel.
-    if (MenuCellAt(pt.x, pt.y, rc.right, toolbarHeight, menuHeight, &row, &column)) {
-        // Modal: the panel stays open behind the box until the user dismisses it.
-        if (const MenuItem* item = MenuItemAt(row, column)) RunMenuItem(hwnd, *item);
-    }
-    return true;
 }

@@ -30,9 +30,6 @@ int NextMenuItemIndex(int index, UINT arrow);
 // A cell's rectangle in the client area of the given width, as painted.
 RECT MenuCellRect(int row, int column, int clientWidth);
 
-// What a click on the item does: its message box, which is modal. Closing the panel is the caller's.
-void RunMenuItem(HWND hwnd, const MenuItem& item);
-
 // The cell under a click at (x, y) for a client area of the given width and a panel of the given
 // top and height; false when the grid has no cells at that width (narrower than 3 pixels).
 bool MenuCellAt(int x, int y, int clientWidth, int panelTop, int panelHeight, int* row, int* column);
@@ -40,6 +37,3 @@ bool MenuCellAt(int x, int y, int clientWidth, int panelTop, int panelHeight, in
 // Paints the panel while it is open; leaves the device context untouched otherwise.
 void PaintMenuPanel(HDC hdc, RECT rc);
 
-// The panel's stage of a left click: shows the message of the item under the point, if any.
-// True when the point lies in the panel, which the click then closes.
-bool OnMenuPanelClick(HWND hwnd, POINT pt);

@@ -22,17 +22,12 @@ constexpr ARGB kFrameBorder = 0xFFDCDCDC;
 constexpr int kFrameMargin = 6;
 constexpr int kFrameCornerDiameter = 20;
 
-const GlyphPainter kSlotGlyphs[kSlotCount] = {
-    DrawBackGlyph,  DrawForwardGlyph,  DrawRefreshGlyph,  DrawHomeGlyph,
-    DrawCloseGlyph, DrawMaximizeGlyph, DrawMinimizeGlyph, DrawMenuGlyph,
-};
-
 void PaintSlot(HDC hdc, int slot, int clientWidth) {
     const RECT r = SlotRect(slot, CurrentSlotLayout(clientWidth));
     const bool hovered = hoverIndex == slot;
     if (hovered) FillSolid(hdc, r, slot == kSlotClose ? kCloseHoverFill : kHoverFill);
     const COLORREF colour = (hovered && slot == kSlotClose) ? kCloseHoverGlyphColour : kGlyphColour;
-    kSlotGlyphs[slot](hdc, r.left, r.top, buttonSize, colour);
+    SlotButton(slot).glyph(hdc, r.left, r.top, buttonSize, colour);
 }
 
 // A 6-pixel rounded rim around the address bar; the bar itself covers the middle.

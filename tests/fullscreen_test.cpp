@@ -4,6 +4,7 @@
 #include "app/keyboard.h"
 #include "app/state.h"
 #include "app/toolbar.h"
+#include "app/menu.h"
 #include "app/window.h"
 #include "browser_window.h"
 

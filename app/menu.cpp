@@ -1,0 +1,75 @@
+#include "app/menu.h"
+
+#include "app/accessible.h"
+#include "app/commands.h"
+#include "app/engine.h"
+#include "app/focus.h"
+#include "app/fullscreen.h"
+#include "app/state.h"
+#include "chrome/menu_panel.h"
+
+namespace {
+
+// What choosing the item does: its message box, which is modal. Closing the panel is the caller's.
+void RunMenuItem(HWND hwnd, const MenuItem& item) { MessageBoxKeepingFocus(hwnd, item.message, item.caption, MB_OK); }
+
+void FocusMenuItem(HWND hwnd, int index) {
+    menuFocusItem = index;
+    InvalidateRect(hwnd, nullptr, FALSE);
+    NotifyMenuItemFocus(hwnd, index);
+}
+
+}  // namespace
+
+void SetMenuPanelOpen(HWND hwnd, bool open) {
+    if (open) RememberFocusBeforeMenu();
+    menuOpen = open;
+    menuFocusItem = -1;
+    ResizeWebView();
+    // Erase, so the strip that the moved web view uncovers shows the class background.
+    InvalidateRect(hwnd, nullptr, TRUE);
+    NotifyMenuPanelChange(hwnd);
+    if (!open) GiveFocusBackAfterMenu(hwnd);
+}
+
+// The main window takes the keyboard, so that the arrows, Enter and Space reach the panel and not
+// the page or the bar; closing gives the focus back to where it was.
+void ToggleMenuByKeyboard(HWND hwnd) {
+    if (menuOpen) {
+        SetMenuPanelOpen(hwnd, false);
+        return;
+    }
+    if (IsFullScreen()) return;  // the band, and the panel with it, is hidden
+    SetMenuPanelOpen(hwnd, true);
+    SetFocus(hwnd);
+    FocusMenuItem(hwnd, 0);
+}
+
+void MoveMenuFocus(HWND hwnd, UINT arrow) {
+    if (menuOpen && menuFocusItem >= 0) FocusMenuItem(hwnd, NextMenuItemIndex(menuFocusItem, arrow));
+}
+
+void ChooseMenuItem(HWND hwnd) {
+    if (menuFocusItem >= 0) RunMenuItemAction(hwnd, static_cast<WPARAM>(menuFocusItem));
+}
+
+bool OnMenuPanelClick(HWND hwnd, POINT pt) {
+    if (!menuOpen || pt.y < toolbarHeight || pt.y > toolbarHeight + menuHeight) return false;
+
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    int row = 0, column = 0;
+    // Narrower than three pixels there are no cells to hit: the click only closes the panel.
+    if (MenuCellAt(pt.x, pt.y, rc.right, toolbarHeight, menuHeight, &row, &column)) {
+        // Modal: the panel stays open behind the box until the user dismisses it.
+        if (const MenuItem* item = MenuItemAt(row, column)) RunMenuItem(hwnd, *item);
+    }
+    return true;
+}
+
+void RunMenuItemAction(HWND hwnd, WPARAM index) {
+    if (!menuOpen || index >= static_cast<WPARAM>(MenuItemCount())) return;
+    // As a click in the item's cell: its message, then the panel closes.
+    RunMenuItem(hwnd, MenuItemByIndex(static_cast<int>(index)));
+    RunCommand(hwnd, Command::CloseMenu);
+}

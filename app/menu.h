@@ -1,0 +1,29 @@
+// What the menu panel does: opening and closing it, the keyboard's way through its items, and an
+// item chosen by a click, a key or a screen reader. The panel's items and painting are chrome's.
+#pragma once
+
+#include <windows.h>
+
+// Posted to the main window by a panel item's default action, which runs after the reader's call
+// has returned: wParam is the item's index.
+inline constexpr UINT WM_APP_MENU_ITEM_ACTION = WM_USER + 103;
+
+// Opens or closes the panel: the view moves below it or back, readers are told, and the focus goes
+// back on closing to where it was when the panel opened.
+void SetMenuPanelOpen(HWND hwnd, bool open);
+
+// F10 and Alt+F: opens the panel with the keyboard on its first item, or closes it.
+void ToggleMenuByKeyboard(HWND hwnd);
+
+// An arrow key while the keyboard is in the panel: the keyboard focus moves to the next item.
+void MoveMenuFocus(HWND hwnd, UINT arrow);
+
+// Enter or Space while the keyboard is in the panel: the item with the keyboard focus, as clicked.
+void ChooseMenuItem(HWND hwnd);
+
+// The panel's stage of a left click: the message of the item under the point, if any. True when
+// the point lies in the panel, which the click then closes.
+bool OnMenuPanelClick(HWND hwnd, POINT pt);
+
+// WM_APP_MENU_ITEM_ACTION: the item's action as if clicked, provided the panel is still open.
+void RunMenuItemAction(HWND hwnd, WPARAM index);
