@@ -136,16 +136,10 @@ HRESULT SetChildResult(VARIANT* out, long id) {
     return S_OK;
 }
 
-// The client area of the main window. Questions about the area itself go to the system's
-// standard object for it (its role, name, parent, focus); the children are ours.
-class ToolbarAccessible final : public IAccessible {
+// What our accessible objects share: the interfaces they answer for, their reference count, and an
+// IDispatch without type information (readers call through the vtable).
+class AccessibleObject : public IAccessible {
 public:
-    explicit ToolbarAccessible(HWND hwnd) : hwnd_(hwnd) {
-        Oleacc()->createStdAccessibleObject(hwnd, static_cast<LONG>(OBJID_CLIENT), kIidAccessible,
-                                  reinterpret_cast<void**>(standard_.ReleaseAndGetAddressOf()));
-    }
-
-    // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         if (!object) return E_POINTER;
         if (riid == IID_IUnknown || riid == IID_IDispatch || riid == kIidAccessible) {
@@ -163,7 +157,6 @@ public:
         return static_cast<ULONG>(left);
     }
 
-    // IDispatch: readers call through the vtable; there is no type information to offer.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         if (!count) return E_POINTER;
         *count = 0;
@@ -174,6 +167,22 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
                                      UINT*) override {
         return E_NOTIMPL;
+    }
+
+protected:
+    virtual ~AccessibleObject() = default;
+
+private:
+    LONG refs_ = 1;
+};
+
+// The client area of the main window. Questions about the area itself go to the system's
+// standard object for it (its role, name, parent, focus); the children are ours.
+class ToolbarAccessible final : public AccessibleObject {
+public:
+    explicit ToolbarAccessible(HWND hwnd) : hwnd_(hwnd) {
+        Oleacc()->createStdAccessibleObject(hwnd, static_cast<LONG>(OBJID_CLIENT), kIidAccessible,
+                                  reinterpret_cast<void**>(standard_.ReleaseAndGetAddressOf()));
     }
 
     // IAccessible. Once the window is gone, every question is answered as the reference asks of an
@@ -400,7 +409,7 @@ public:
     }
 
 private:
-    ~ToolbarAccessible() = default;
+    ~ToolbarAccessible() override = default;
 
     // A reader may keep the object after the window has gone.
     bool Alive() const { return standard_ && IsWindow(hwnd_); }
@@ -440,49 +449,19 @@ private:
         return CHILDID_SELF;
     }
 
-    LONG refs_ = 1;
     HWND hwnd_;
     ComRef<IAccessible> standard_;
 };
 
 // The address bar's client object: the system's object for the edit control, which knows its text,
 // caret and state, with the one thing it cannot know, the bar's name.
-class AddressBarAccessible final : public IAccessible {
+class AddressBarAccessible final : public AccessibleObject {
 public:
     explicit AddressBarAccessible(HWND bar) {
         Oleacc()->createStdAccessibleObject(bar, static_cast<LONG>(OBJID_CLIENT), kIidAccessible,
                                             reinterpret_cast<void**>(standard_.ReleaseAndGetAddressOf()));
     }
     bool Valid() const { return static_cast<bool>(standard_); }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == kIidAccessible) {
-            *object = static_cast<IAccessible*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
-
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
-        return E_NOTIMPL;
-    }
 
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT id, BSTR* name) override {
         if (!name) return E_POINTER;
@@ -533,9 +512,8 @@ public:
     }
 
 private:
-    ~AddressBarAccessible() = default;
+    ~AddressBarAccessible() override = default;
 
-    LONG refs_ = 1;
     ComRef<IAccessible> standard_;
 };
 

@@ -261,9 +261,9 @@ void AddHandler(Source* source, HRESULT (STDMETHODCALLTYPE Source::*add)(Interfa
 
 // Every handler, on the new view and its controller, before the first navigation.
 void RegisterHandlers() {
-#define TROV_REGISTER(holder, Interface, source, add, handle)                                           \
+#define TROV_REGISTER(holder, Interface, source, add, handle)                      \
     AddHandler(source.Get(), &std::remove_pointer_t<decltype(source.Get())>::add, holder, \
-               NewHandler(&Interface::Invoke, handle));
+               NewHandler(&Interface::Invoke, handle, IID_##Interface));
     TROV_ENGINE_EVENTS(TROV_REGISTER)
 #undef TROV_REGISTER
 }

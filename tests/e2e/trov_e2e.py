@@ -348,7 +348,13 @@ class Trov:
         return run_inspector(self.env, *args, timeout=timeout)
 
     def info(self):
-        _, out = self.inspector("info")
+        # Asked again when it found no window: an inspector started while Wine is busy now and then
+        # fails to see one that is there.
+        for _ in range(3):
+            code, out = self.inspector("info")
+            if code == 0 or not self.alive():
+                break
+            time.sleep(0.2)
         values = {}
         for line in out.splitlines():
             key, sep, value = line.rstrip("\r").partition("=")
