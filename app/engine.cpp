@@ -10,8 +10,8 @@
 #include <objbase.h>
 
 #include <iterator>
-#include <type_traits>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
