@@ -49,6 +49,12 @@ void MoveMenuFocus(HWND hwnd, UINT arrow) {
     if (menuOpen && menuFocusItem >= 0) FocusMenuItem(hwnd, NextMenuItemIndex(menuFocusItem, arrow));
 }
 
+void DropMenuKeyboardFocus(HWND hwnd) {
+    if (menuFocusItem < 0) return;
+    menuFocusItem = -1;
+    InvalidateRect(hwnd, nullptr, FALSE);
+}
+
 void ChooseMenuItem(HWND hwnd) {
     if (menuFocusItem >= 0) RunMenuItemAction(hwnd, static_cast<WPARAM>(menuFocusItem));
 }

@@ -18,6 +18,10 @@ void ToggleMenuByKeyboard(HWND hwnd);
 // An arrow key while the keyboard is in the panel: the keyboard focus moves to the next item.
 void MoveMenuFocus(HWND hwnd, UINT arrow);
 
+// WM_KILLFOCUS of the main window (a click into the bar, another window): the panel's items lose
+// the keyboard, and their focus rectangle goes.
+void DropMenuKeyboardFocus(HWND hwnd);
+
 // Enter or Space while the keyboard is in the panel: the item with the keyboard focus, as clicked.
 void ChooseMenuItem(HWND hwnd);
 

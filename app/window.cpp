@@ -170,6 +170,7 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_APP_NAVIGATE:  return OnAppNavigate();
     case WM_ACTIVATE:      return OnActivate(hwnd, wParam, lParam);
     case WM_SETFOCUS:      OnMainWindowFocus(); return 0;
+    case WM_KILLFOCUS:     DropMenuKeyboardFocus(hwnd); return 0;
     case WM_GETMINMAXINFO: return OnGetMinMaxInfo(hwnd, reinterpret_cast<MINMAXINFO*>(lParam));
     case WM_APPCOMMAND:    return OnAppCommand(hwnd, wParam, lParam);
     case WM_TIMER:         return OnTimer(wParam);

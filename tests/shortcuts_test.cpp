@@ -346,6 +346,9 @@ TEST_F(ShortcutTest, TheMenuPanelByKeyboard) {
     EXPECT_FALSE(LoopTakes(hAddressBar, VK_RIGHT, kNone)) << "in the bar the arrows stay the bar's";
     EXPECT_FALSE(LoopTakes(window(), VK_RIGHT, kCtrl));
     EXPECT_EQ(menuFocusItem, 0);
+    SetFocus(hAddressBar);  // a click into the bar takes the keyboard, and the rectangle, from the items
+    EXPECT_EQ(menuFocusItem, -1);
+    SetFocus(window());
     EXPECT_TRUE(LoopTakes(window(), VK_ESCAPE, kNone));
     EXPECT_FALSE(menuOpen);
     EXPECT_EQ(GetFocus(), hAddressBar);
