@@ -2,14 +2,12 @@
 
 #include "addressbar/address_bar.h"
 #include "addressbar/navigate.h"
-#include "app/accessible.h"
 #include "app/engine.h"
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/menu.h"
 #include "app/state.h"
 #include "app/window.h"
-#include "chrome/menu_panel.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 
 #include "app/engine_events.h"
 #include "webhost/com_ref.h"
+
 #include <WebView2.h>
 
 #include <windows.h>

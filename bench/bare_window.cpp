@@ -12,6 +12,7 @@
 #include "addressbar/address_bar.h"
 #include "chrome/glyphs.h"
 #include "chrome/paint_owners.h"
+
 #include <WebView2.h>
 
 #include <commctrl.h>

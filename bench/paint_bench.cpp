@@ -12,6 +12,7 @@
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "app/window.h"
+
 #include <WebView2.h>
 
 #include <algorithm>

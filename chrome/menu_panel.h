@@ -36,4 +36,3 @@ bool MenuCellAt(int x, int y, int clientWidth, int panelTop, int panelHeight, in
 
 // Paints the panel while it is open; leaves the device context untouched otherwise.
 void PaintMenuPanel(HDC hdc, RECT rc);
-

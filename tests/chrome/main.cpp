@@ -1,6 +1,7 @@
 // The chrome painters' test program: GDI+, COM and the UI font are started once for all tests,
 // as the browser does before it paints.
 #include "app/startup.h"
+
 #include <WebView2.h>
 
 #include <gtest/gtest.h>

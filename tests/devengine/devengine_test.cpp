@@ -2,6 +2,7 @@
 // objects of our own and the message loop, checking what it raises, reports, logs and shows.
 #include "webhost/com_handler.h"
 #include "webhost/com_ref.h"
+
 #include <WebView2.h>
 
 #include <gtest/gtest.h>
