@@ -1,7 +1,7 @@
 #include "addressbar/navigate.h"
 
-#include "app/engine.h"
 #include "app/state.h"
+#include "webhost/engine.h"
 
 namespace {
 

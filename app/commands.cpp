@@ -2,12 +2,12 @@
 
 #include "addressbar/address_bar.h"
 #include "addressbar/navigate.h"
-#include "app/engine.h"
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/menu.h"
 #include "app/state.h"
 #include "app/window.h"
+#include "webhost/engine.h"
 
 namespace {
 

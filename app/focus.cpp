@@ -1,8 +1,8 @@
 #include "app/focus.h"
 
 #include "app/commands.h"
-#include "app/engine.h"
 #include "app/state.h"
+#include "webhost/engine.h"
 
 namespace {
 

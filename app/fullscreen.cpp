@@ -1,11 +1,11 @@
 #include "app/fullscreen.h"
 
 #include "app/accessible.h"
-#include "app/engine.h"
 #include "app/focus.h"
 #include "app/menu.h"
 #include "app/state.h"
 #include "app/toolbar.h"
+#include "webhost/engine.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 
 #include "app/accessible.h"
 #include "app/commands.h"
-#include "app/engine.h"
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/state.h"
 #include "chrome/menu_panel.h"
+#include "webhost/engine.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "app/keyboard.h"
 #include "app/state.h"
 #include "app/window.h"
-#include "app/engine.h"
+#include "webhost/engine.h"
 
 #include <commctrl.h>
 #include <gdiplus.h>

@@ -2,12 +2,12 @@
 
 #include "addressbar/address_bar.h"
 #include "app/accessible.h"
-#include "app/engine.h"
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/keyboard.h"
 #include "app/toolbar.h"
 #include "app/tooltips.h"
+#include "webhost/engine.h"
 
 int toolbarHeight = kDefaultToolbarHeight;
 int menuHeight = kDefaultMenuHeight;

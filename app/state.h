@@ -1,8 +1,8 @@
 // The process-wide state that every part of the browser shares. Touched only by the UI thread.
 #pragma once
 
-#include "app/engine_events.h"
 #include "webhost/com_ref.h"
+#include "webhost/engine_events.h"
 
 #include <WebView2.h>
 

@@ -3,7 +3,6 @@
 #include "addressbar/address_bar.h"
 #include "app/accessible.h"
 #include "app/commands.h"
-#include "app/engine.h"
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/menu.h"
@@ -13,6 +12,7 @@
 #include "app/tooltips.h"
 #include "chrome/menu_panel.h"
 #include "chrome/toolbar_paint.h"
+#include "webhost/engine.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/engine.h"
+#include "webhost/engine.h"
 
 #include "addressbar/navigate.h"
 #include "app/state.h"

@@ -1,4 +1,4 @@
-#include "app/engine.h"
+#include "webhost/engine.h"
 
 #include "addressbar/address_bar.h"
 #include "app/focus.h"
