@@ -1,7 +1,7 @@
 #include "addressbar/address_bar.h"
 
 #include "addressbar/navigate.h"
-#include "app/accessible.h"
+#include "app/address_bar_name.h"
 #include "app/state.h"
 
 #include <string>

@@ -15,23 +15,13 @@
 
 namespace {
 
-// Our own copy: with the static link, the oleacc library's IID_IAccessible names the DLL's
-// import entry, not the GUID.
-constexpr IID kIidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-
-// Loaded when a reader first asks, so that a start without one loads no more than before.
-struct OleaccFunctions {
-    decltype(&LresultFromObject) lresultFromObject;
-    decltype(&CreateStdAccessibleObject) createStdAccessibleObject;
-    decltype(&AccessibleObjectFromWindow) accessibleObjectFromWindow;
-    decltype(&SysAllocString) sysAllocString;  // oleaut32, which oleacc loads anyway
-};
-
 template <class Function>
 Function Find(HMODULE module, const char* name) {
     // Through the generic function type, which any function pointer converts to without warning.
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
+
+}  // namespace
 
 const OleaccFunctions* Oleacc() {
     static const OleaccFunctions functions = [] {
@@ -54,6 +44,8 @@ const OleaccFunctions* Oleacc() {
     return complete ? &functions : nullptr;
 }
 
+namespace {
+
 constexpr int kAddressBarChild = kSlotCount;  // in the reading order, where the address bar sits
 
 // Left to right as on the screen: the address bar between the two groups of buttons.
@@ -62,8 +54,6 @@ constexpr int kReadingOrder[] = {kSlotBack,    kSlotForward,  kSlotRefresh,  kSl
 constexpr long kToolbarChildren = sizeof(kReadingOrder) / sizeof(kReadingOrder[0]);
 
 constexpr wchar_t kPressAction[] = L"按下";
-// The bar has no label beside it to be named by, so it gets its name from its own object.
-constexpr wchar_t kAddressBarName[] = L"地址栏";
 constexpr wchar_t kRunAction[] = L"执行";
 
 // What a child id stands for, under the window's state at the moment of the call.
@@ -117,7 +107,7 @@ void SetChildVariant(VARIANT* out, long id) {
 HRESULT AddressBarObject(IAccessible** out) {
     *out = nullptr;
     if (!hAddressBar) return E_FAIL;
-    return Oleacc()->accessibleObjectFromWindow(hAddressBar, static_cast<DWORD>(OBJID_CLIENT), kIidAccessible,
+    return Oleacc()->accessibleObjectFromWindow(hAddressBar, static_cast<DWORD>(OBJID_CLIENT), kIidIAccessible,
                                       reinterpret_cast<void**>(out));
 }
 
@@ -142,7 +132,7 @@ class AccessibleObject : public IAccessible {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         if (!object) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == kIidAccessible) {
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == kIidIAccessible) {
             *object = static_cast<IAccessible*>(this);
             AddRef();
             return S_OK;
@@ -181,7 +171,7 @@ private:
 class ToolbarAccessible final : public AccessibleObject {
 public:
     explicit ToolbarAccessible(HWND hwnd) : hwnd_(hwnd) {
-        Oleacc()->createStdAccessibleObject(hwnd, static_cast<LONG>(OBJID_CLIENT), kIidAccessible,
+        Oleacc()->createStdAccessibleObject(hwnd, static_cast<LONG>(OBJID_CLIENT), kIidIAccessible,
                                   reinterpret_cast<void**>(standard_.ReleaseAndGetAddressOf()));
     }
 
@@ -453,74 +443,6 @@ private:
     ComRef<IAccessible> standard_;
 };
 
-// The address bar's client object: the system's object for the edit control, which knows its text,
-// caret and state, with the one thing it cannot know, the bar's name.
-class AddressBarAccessible final : public AccessibleObject {
-public:
-    explicit AddressBarAccessible(HWND bar) {
-        Oleacc()->createStdAccessibleObject(bar, static_cast<LONG>(OBJID_CLIENT), kIidAccessible,
-                                            reinterpret_cast<void**>(standard_.ReleaseAndGetAddressOf()));
-    }
-    bool Valid() const { return static_cast<bool>(standard_); }
-
-    HRESULT STDMETHODCALLTYPE get_accName(VARIANT id, BSTR* name) override {
-        if (!name) return E_POINTER;
-        if (id.vt != VT_I4 || id.lVal != CHILDID_SELF) return standard_->get_accName(id, name);
-        *name = Text(kAddressBarName);
-        return *name ? S_OK : E_OUTOFMEMORY;
-    }
-
-    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override { return standard_->get_accParent(parent); }
-    HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override { return standard_->get_accChildCount(count); }
-    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT id, IDispatch** child) override {
-        return standard_->get_accChild(id, child);
-    }
-    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT id, BSTR* value) override { return standard_->get_accValue(id, value); }
-    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT id, BSTR* description) override {
-        return standard_->get_accDescription(id, description);
-    }
-    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT id, VARIANT* role) override { return standard_->get_accRole(id, role); }
-    HRESULT STDMETHODCALLTYPE get_accState(VARIANT id, VARIANT* state) override {
-        return standard_->get_accState(id, state);
-    }
-    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT id, BSTR* help) override { return standard_->get_accHelp(id, help); }
-    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT id, long* topic) override {
-        return standard_->get_accHelpTopic(file, id, topic);
-    }
-    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT id, BSTR* shortcut) override {
-        return standard_->get_accKeyboardShortcut(id, shortcut);
-    }
-    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override { return standard_->get_accFocus(focus); }
-    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override {
-        return standard_->get_accSelection(selection);
-    }
-    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT id, BSTR* action) override {
-        return standard_->get_accDefaultAction(id, action);
-    }
-    HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT id) override { return standard_->accSelect(flags, id); }
-    HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT id) override {
-        return standard_->accLocation(left, top, width, height, id);
-    }
-    HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override {
-        return standard_->accNavigate(direction, start, end);
-    }
-    HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* hit) override { return standard_->accHitTest(x, y, hit); }
-    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT id) override { return standard_->accDoDefaultAction(id); }
-    HRESULT STDMETHODCALLTYPE put_accName(VARIANT id, BSTR name) override { return standard_->put_accName(id, name); }
-    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT id, BSTR value) override {
-        return standard_->put_accValue(id, value);
-    }
-
-private:
-    ~AddressBarAccessible() override = default;
-
-    ComRef<IAccessible> standard_;
-};
-
-// Compared as 32-bit values: the id may arrive sign-extended or not (from another process under
-// Wine it does not), and a miss would leave readers with the system's object.
-bool AsksForClientObject(LPARAM lParam) { return static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT); }
-
 void NotifyChild(DWORD event, HWND hwnd, long child) {
     if (hwnd) NotifyWinEvent(event, hwnd, OBJID_CLIENT, child);
 }
@@ -530,6 +452,8 @@ bool announcedMaximized = false;
 
 }  // namespace
 
+bool AsksForClientObject(LPARAM lParam) { return static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT); }
+
 long SlotChildId(int slot) { return slot >= 0 && slot < kSlotCount ? ReadingChildId(slot) : CHILDID_SELF; }
 
 LRESULT OnGetObject(HWND hwnd, WPARAM wParam, LPARAM lParam) {
@@ -537,20 +461,9 @@ LRESULT OnGetObject(HWND hwnd, WPARAM wParam, LPARAM lParam) {
         return DefWindowProcW(hwnd, WM_GETOBJECT, wParam, lParam);
     }
     ToolbarAccessible* object = new ToolbarAccessible(hwnd);
-    const LRESULT result = Oleacc()->lresultFromObject(kIidAccessible, wParam, object);
+    const LRESULT result = Oleacc()->lresultFromObject(kIidIAccessible, wParam, object);
     object->Release();  // the reference LresultFromObject took keeps it for the reader
     return result;
-}
-
-LRESULT OnAddressBarGetObject(HWND bar, WPARAM wParam, LPARAM lParam) {
-    if (AsksForClientObject(lParam) && Oleacc()) {
-        AddressBarAccessible* object = new AddressBarAccessible(bar);
-        const bool valid = object->Valid();
-        const LRESULT result = valid ? Oleacc()->lresultFromObject(kIidAccessible, wParam, object) : 0;
-        object->Release();  // the reference LresultFromObject took keeps it for the reader
-        if (valid) return result;
-    }
-    return CallWindowProcW(oldEditProc, bar, WM_GETOBJECT, wParam, lParam);
 }
 
 void NotifyHoverChange(int oldSlot, int newSlot) {

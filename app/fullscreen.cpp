@@ -19,6 +19,9 @@ struct SavedWindow {
 FullScreenHolders holders;
 bool windowIsFullScreen = false;
 SavedWindow saved;
+// Full screen was left while minimised by a window that had been maximised: its next restore
+// maximises it.
+bool maximizeOwed = false;
 
 // The caption, the sizing frame and their buttons go; WS_CLIPCHILDREN and the rest stay. A maximised
 // window is not maximised meanwhile, so that leaving maximises it again from its normal place.
@@ -54,12 +57,14 @@ void EnterFullScreen(HWND hwnd) {
 }
 
 // A window the person put away stays minimised and inactive; its next restore shows it where it
-// was, normal or maximised.
+// was, normal or maximised. WPF_RESTORETOMAXIMIZED holds only with SW_SHOWMINIMIZED, which would
+// activate the window: a maximise is owed instead, and paid at the restore.
 void PutBackMinimized(HWND hwnd) {
     WINDOWPLACEMENT away = saved.placement;
     away.showCmd = SW_SHOWMINNOACTIVE;
-    away.flags = saved.placement.showCmd == SW_SHOWMAXIMIZED ? WPF_RESTORETOMAXIMIZED : 0;
+    away.flags = 0;
     SetWindowPlacement(hwnd, &away);
+    maximizeOwed = saved.placement.showCmd == SW_SHOWMAXIMIZED;
 }
 
 // First to the normal place, so that a window maximised again from there keeps it as its normal place.
@@ -130,8 +135,17 @@ void OnFullScreenElementChanged(HWND hwnd) {
 
 bool IsFullScreen() { return windowIsFullScreen; }
 
+bool PayOwedMaximize(HWND hwnd, WPARAM sizeType) {
+    if (sizeType == SIZE_MINIMIZED || !maximizeOwed) return false;
+    maximizeOwed = false;
+    if (sizeType != SIZE_RESTORED) return false;  // maximised by other means meanwhile
+    ShowWindow(hwnd, SW_MAXIMIZE);
+    return true;
+}
+
 void ResetFullScreenForTesting() {
     holders = FullScreenHolders{};
     windowIsFullScreen = false;
     saved = SavedWindow{};
+    maximizeOwed = false;
 }

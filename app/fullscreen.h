@@ -28,5 +28,9 @@ void OnFullScreenElementChanged(HWND hwnd);
 // While true the band is hidden: not painted, no hover, no clicks, and the view fills the client area.
 bool IsFullScreen();
 
+// The first step of WM_SIZE: a window that left full screen while minimised, maximised before, is
+// maximised again at its restore. True when it was: the nested WM_SIZE has laid the window out.
+bool PayOwedMaximize(HWND hwnd, WPARAM sizeType);
+
 // Tests only: forgets the holders and what was saved, without touching any window.
 void ResetFullScreenForTesting();

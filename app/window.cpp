@@ -2,10 +2,12 @@
 
 #include "addressbar/address_bar.h"
 #include "app/accessible.h"
+#include "app/address_bar_name.h"
 #include "app/commands.h"
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/menu.h"
+#include "app/session_end.h"
 #include "app/shortcuts.h"
 #include "app/state.h"
 #include "app/toolbar.h"
@@ -19,17 +21,21 @@ namespace {
 LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW* create) {
     hMainWnd = hwnd;
     CreateAddressBar(hwnd, create->hInstance);
+    NameAddressBarForReaders(hAddressBar);
     InitWebView(hwnd);
     return 0;
 }
 
+// The children go after this: the bar is still there to be forgotten by the system.
 LRESULT OnDestroy() {
+    ForgetAddressBarName(hAddressBar);
     ReleaseWebView();
     PostQuitMessage(0);
     return 0;
 }
 
 LRESULT OnSize(HWND hwnd, WPARAM sizeType) {
+    if (PayOwedMaximize(hwnd, sizeType)) return 0;
     RememberFocusWhenMinimized(sizeType);
     ShowWebViewFor(sizeType);
     if (hAddressBar) LayoutAddressBar(hwnd);
@@ -159,6 +165,8 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_CREATE:        return OnCreate(hwnd, reinterpret_cast<const CREATESTRUCTW*>(lParam));
     case WM_CLOSE:         return OnClose(hwnd);
     case WM_DESTROY:       return OnDestroy();
+    case WM_QUERYENDSESSION: return OnQueryEndSession();
+    case WM_ENDSESSION:    return OnEndSession(hwnd, wParam);
     case WM_SIZE:          return OnSize(hwnd, wParam);
     case WM_MOVE:
     case WM_MOVING:        NotifyWebViewMoved(); break;

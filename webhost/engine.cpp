@@ -6,13 +6,13 @@
 #include "app/keyboard.h"
 #include "app/state.h"
 #include "webhost/com_handler.h"
+#include "webhost/restart_budget.h"
+#include "webhost/user_data_folder.h"
 
 #include <objbase.h>
 
-#include <iterator>
 #include <string>
 #include <type_traits>
-#include <vector>
 
 namespace {
 
@@ -20,37 +20,13 @@ namespace {
 // nothing to show a view in: the objects it brings stay the engine's.
 bool MainWindowIsGone() { return !IsWindow(hMainWnd); }
 
-// Each kind of recovery runs at most kRecoveryLimit times within kRecoveryWindowMs.
-constexpr size_t kRecoveryLimit = 3;
-constexpr ULONGLONG kRecoveryWindowMs = 60 * 1000;
-
-// A failed restart is tried again after these delays. The budget counts the engine's deaths, not
-// these attempts: an engine that is still coming back fails the first ones.
-constexpr UINT kRestartRetryDelaysMs[] = {1000, 2000, 4000};
+// A dead engine is started again once its browser process has exited, as its environment says:
+// before that its user-data folder may still be in use. Without that word, after this long.
+constexpr UINT kBrowserExitWaitMs = 1000;
 
 // How long a closing window waits for the page to start leaving before it closes anyway (a hung
 // page), and how often it looks again while the page's question holds the window.
 constexpr UINT kCloseWaitMs = 2000;
-
-// The recoveries of one kind that ran lately, oldest first, kept to the limit; counted for one
-// subject (the page, for reloads) and started afresh for another.
-struct RecoveryBudget {
-    std::wstring subject;
-    std::vector<ULONGLONG> times;
-
-    // Takes one recovery when the budget allows one now.
-    bool Take(const std::wstring& forSubject = std::wstring()) {
-        if (forSubject != subject) {
-            subject = forSubject;
-            times.clear();
-        }
-        const ULONGLONG now = GetTickCount64();
-        if (!RecoveryAllowed(times, now, kRecoveryLimit, kRecoveryWindowMs)) return false;
-        times.push_back(now);
-        if (times.size() > kRecoveryLimit) times.erase(times.begin());
-        return true;
-    }
-};
 
 // What the web host alone keeps between the engine's events.
 struct HostState {
@@ -64,6 +40,8 @@ struct HostState {
     int retries = 0;                // failed attempts of the restart under way
     bool retryDue = false;          // kEngineRetryTimer is armed for the next attempt
     bool engineParked = false;      // a restart gave up: the person's next request for a page starts it
+    bool exitSeen = false;          // the environment said that its browser process died
+    bool awaitingExit = false;      // a restart waits for that word, kEngineRetryTimer as its fallback
     bool viewHidden = false;        // put_IsVisible(FALSE) while the window is minimised
     // Closing: the view was sent to about:blank, so that the page can ask before it is left.
     bool closeAsked = false;
@@ -71,6 +49,9 @@ struct HostState {
     bool pageLetGo = false;               // the page was left: the next WM_CLOSE destroys the window
 };
 HostState host;
+
+// Our handler of the environment's BrowserProcessExited, registered on each new environment.
+ComRef<ICoreWebView2BrowserProcessExitedEventHandler> browserExitedHandler;
 
 void RememberStartedNavigation(ICoreWebView2NavigationStartingEventArgs* args) {
     UINT64 id = 0;
@@ -106,6 +87,16 @@ void ReloadCrashedPage() {
     if (host.pageReloads.Take(currentUrl) && webview) webview->Reload();
 }
 
+// The dead engine's view, controller and their handlers; its environment stays while its exit is awaited.
+void ReleaseViewAndController() {
+    if (webviewController) webviewController->Close();
+    webview.Reset();
+    webviewController.Reset();
+#define TROV_RELEASE(holder, ...) holder.Reset();
+    TROV_ENGINE_EVENTS(TROV_RELEASE)
+#undef TROV_RELEASE
+}
+
 // The engine's browser process died and took the view, the controller and the environment with it.
 // Its event only marks the engine down: until a new one arrives, the program is as before the first
 // start (back, forward, refresh, home and typed addresses do nothing). Closing and letting go of the
@@ -119,9 +110,12 @@ void MarkEngineDown() {
     PostMessageW(hMainWnd, WM_APP_RESTART_ENGINE, 0, 0);
 }
 
-// One attempt of a restart; a window that is already gone gets no new engine.
+// One attempt of a restart; a window that is already gone gets no new engine. The dead engine's
+// environment, kept while its exit was awaited, goes first.
 void StartEngineAgain() {
     host.restarting = false;
+    host.awaitingExit = false;
+    ReleaseEngineReferences();
     if (MainWindowIsGone()) return;
     host.restarting = true;
     InitWebView(hMainWnd);
@@ -135,12 +129,13 @@ void OnStartFailed() {
     host.restarting = false;
     ReleaseEngineReferences();
     if (MainWindowIsGone()) return;
-    if (host.retries >= static_cast<int>(std::size(kRestartRetryDelaysMs))) {
+    const UINT delay = RestartRetryDelayMs(host.retries++);
+    if (delay == 0) {
         host.engineParked = true;
         return;
     }
     host.retryDue = true;
-    SetTimer(hMainWnd, kEngineRetryTimer, kRestartRetryDelaysMs[host.retries++], nullptr);
+    SetTimer(hMainWnd, kEngineRetryTimer, delay, nullptr);
 }
 
 // The navigation away from the page has started: the page may ask its question now, and its
@@ -211,6 +206,20 @@ HRESULT OnProcessFailed(ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* arg
         // unresponsive page may recover; the other processes are the runtime's to restart.
         break;
     }
+    return S_OK;
+}
+
+// The environment's word that its browser process and everything it held are gone; raised besides
+// ProcessFailed, before or after it. A dead engine whose restart waits for it starts now; heard
+// first, it marks the engine down, and the restart needs no wait. Said twice, it counts once.
+HRESULT OnBrowserProcessExited(ICoreWebView2Environment* sender, ICoreWebView2BrowserProcessExitedEventArgs* args) {
+    COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind = COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_NORMAL;
+    if (!args || FAILED(args->get_BrowserProcessExitKind(&kind))) return S_OK;
+    if (kind != COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_FAILED || sender != webviewEnvironment.Get()) return S_OK;
+    if (host.exitSeen) return S_OK;
+    host.exitSeen = true;
+    if (webviewReady) MarkEngineDown();
+    else if (host.awaitingExit) PostMessageW(hMainWnd, WM_APP_RESTART_ENGINE, 0, 0);
     return S_OK;
 }
 
@@ -299,54 +308,36 @@ HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller)
     return S_OK;
 }
 
+// Environments of runtimes older than the event do without it: the wait's fallback restarts them.
+void ListenForBrowserExit() {
+    ComRef<ICoreWebView2Environment5> environment5;
+    if (FAILED(webviewEnvironment->QueryInterface(IID_ICoreWebView2Environment5,
+                                                  reinterpret_cast<void**>(environment5.ReleaseAndGetAddressOf()))) ||
+        !environment5) {
+        return;
+    }
+    AddHandler(environment5.Get(), &ICoreWebView2Environment5::add_BrowserProcessExited, browserExitedHandler,
+               NewHandler(&ICoreWebView2BrowserProcessExitedEventHandler::Invoke, OnBrowserProcessExited,
+                          IID_ICoreWebView2BrowserProcessExitedEventHandler));
+}
+
 HRESULT OnEnvironmentCreated(HWND hwnd, HRESULT result, ICoreWebView2Environment* environment) {
     if (MainWindowIsGone()) return S_OK;
     if (FAILED(result) || !environment) {
+        RemoveUnusedUserDataFolder();
         OnStartFailed();
         return S_OK;
     }
     webviewEnvironment = environment;
+    KeepUserDataFolder();
+    host.exitSeen = false;
+    ListenForBrowserExit();
     // The engine keeps its own reference to the handler for as long as it needs it.
     auto* handler = new ControllerCompletedHandler(OnControllerCreated);
     const HRESULT requested = webviewEnvironment->CreateCoreWebView2Controller(hwnd, handler);
     handler->Release();
     if (FAILED(requested)) OnStartFailed();  // no answer comes for a request that was refused
     return S_OK;
-}
-
-bool IsFolder(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// True when the folder is there afterwards, made now or before.
-bool MakeFolder(const std::wstring& path) {
-    CreateDirectoryW(path.c_str(), nullptr);
-    return IsFolder(path);
-}
-
-std::wstring ProgramPath() {
-    std::wstring path(32768, L'\0');
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    path.resize(length < path.size() ? length : 0);
-    return path;
-}
-
-// The engine keeps its data beside the program by default, in "trov.exe.WebView2", where existing
-// users have theirs. Where that folder cannot be made (a read-only place such as C:\Program Files)
-// the engine would never start, so it gets a folder of the person's own there instead. Empty: the
-// engine's default.
-std::wstring UserDataFolder() {
-    const std::wstring program = ProgramPath();
-    if (program.empty() || MakeFolder(program + L".WebView2")) return std::wstring();
-    wchar_t localAppData[MAX_PATH] = {};
-    const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", localAppData, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::wstring();
-    const std::wstring trovFolder = std::wstring(localAppData) + L"\\Trov Browser";
-    MakeFolder(trovFolder);
-    const std::wstring folder = trovFolder + L"\\WebView2";
-    MakeFolder(folder);
-    return folder;
 }
 
 }  // namespace
@@ -356,15 +347,24 @@ void InitWebView(HWND hwnd) {
         [hwnd](HRESULT result, ICoreWebView2Environment* environment) {
             return OnEnvironmentCreated(hwnd, result, environment);
         });
-    const std::wstring userData = UserDataFolder();
+    const std::wstring userData = PrepareUserDataFolder();
     const HRESULT requested = CreateCoreWebView2EnvironmentWithOptions(
         nullptr, userData.empty() ? nullptr : userData.c_str(), nullptr, handler);
     handler->Release();
-    if (FAILED(requested)) OnStartFailed();  // no answer comes for a request that was refused
+    if (FAILED(requested)) {  // no answer comes for a request that was refused
+        RemoveUnusedUserDataFolder();
+        OnStartFailed();
+    }
 }
 
 void RestartEngine() {
-    ReleaseEngineReferences();
+    if (host.awaitingExit) {  // the exit came before the wait's end
+        KillTimer(hMainWnd, kEngineRetryTimer);
+        host.retryDue = false;
+        StartEngineAgain();
+        return;
+    }
+    ReleaseViewAndController();  // the events' handlers with them
     ForgetPageFocus();
     // The page that held the screen is gone, and the new one starts in the window.
     ApplyFullScreenEvent(hMainWnd, FullScreenEvent::LeaveAll);
@@ -372,10 +372,17 @@ void RestartEngine() {
     host.viewHidden = false;
     // An engine that dies again and again is left down, until the person asks for a page.
     if (!host.engineRestarts.Take()) {
+        ReleaseEngineReferences();
         host.engineParked = true;
         return;
     }
-    StartEngineAgain();
+    if (host.exitSeen || !webviewEnvironment) {
+        StartEngineAgain();
+        return;
+    }
+    host.awaitingExit = true;
+    host.retryDue = true;
+    SetTimer(hMainWnd, kEngineRetryTimer, kBrowserExitWaitMs, nullptr);
 }
 
 bool StartParkedEngine() {
@@ -480,14 +487,6 @@ void ResizeWebView() {
         WebViewBounds(rc.right, rc.bottom, menuOpen && bandShown, bandShown ? toolbarHeight : 0, menuHeight));
 }
 
-bool RecoveryAllowed(const std::vector<ULONGLONG>& earlierTimes, ULONGLONG now, size_t limit, ULONGLONG windowMs) {
-    size_t recent = 0;
-    for (ULONGLONG time : earlierTimes) {
-        if (now - time < windowMs) ++recent;
-    }
-    return recent < limit;
-}
-
 // Closed first: the engine lets go of every handler and of its references to the program at once,
 // whatever else holds the controller.
 void ReleaseWebView() {
@@ -498,10 +497,12 @@ void ReleaseWebView() {
 }
 
 void ReleaseEngineReferences() {
-    ReleaseWebView();
-#define TROV_RELEASE(holder, ...) holder.Reset();
-    TROV_ENGINE_EVENTS(TROV_RELEASE)
-#undef TROV_RELEASE
+    ReleaseViewAndController();
+    webviewEnvironment.Reset();
+    browserExitedHandler.Reset();
 }
 
-void ResetEngineForTesting() { host = HostState{}; }
+void ResetEngineForTesting() {
+    host = HostState{};
+    browserExitedHandler.Reset();
+}

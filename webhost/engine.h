@@ -5,10 +5,9 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
-// Posted to the main window when the engine's browser process died: the restart runs from there,
-// after the engine's event has returned.
+// Posted to the main window when the engine's browser process died, and again when its environment
+// says that the process has exited: the restart runs from there, after the engine's event has returned.
 inline constexpr UINT WM_APP_RESTART_ENGINE = WM_USER + 102;
 // The main window's timer that tries a failed restart again.
 inline constexpr UINT_PTR kEngineRetryTimer = 0x7E20;
@@ -19,7 +18,8 @@ inline constexpr UINT_PTR kCloseWaitTimer = 0x7E21;
 // Requests the engine's environment; everything after that happens in the engine's callbacks.
 void InitWebView(HWND hwnd);
 
-// WM_APP_RESTART_ENGINE: closes and lets go of the dead engine, once, and starts a new one.
+// WM_APP_RESTART_ENGINE: closes and lets go of the dead engine's view, once, and starts a new engine
+// when its browser process has exited (kEngineRetryTimer does after a second without that word).
 void RestartEngine();
 
 // kEngineRetryTimer: the next attempt of a restart whose last attempt failed.
@@ -74,10 +74,6 @@ void ReleaseWebView();
 // When the message loop has ended, however it ended: releases whatever the program still holds of
 // the engine, the handler objects included, while COM is still running.
 void ReleaseEngineReferences();
-
-// Whether one more recovery from an engine failure may run at `now` (milliseconds), given when the
-// earlier ones ran: fewer than `limit` of them within the last `windowMs`.
-bool RecoveryAllowed(const std::vector<ULONGLONG>& earlierTimes, ULONGLONG now, size_t limit, ULONGLONG windowMs);
 
 // Tests only: forgets the navigation ids, the recovery budgets, a restart under way, a close under
 // way and whether the view was hidden.

@@ -10,6 +10,7 @@ template <class Interface> const IID& IidOf();
     template <> inline const IID& IidOf<Interface>() { return IID_##Interface; }
 
 TROV_IID_OF(ICoreWebView2Environment)
+TROV_IID_OF(ICoreWebView2Environment5)
 TROV_IID_OF(ICoreWebView2Controller)
 TROV_IID_OF(ICoreWebView2)
 TROV_IID_OF(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler)
@@ -28,5 +29,7 @@ TROV_IID_OF(ICoreWebView2MoveFocusRequestedEventHandler)
 TROV_IID_OF(ICoreWebView2MoveFocusRequestedEventArgs)
 TROV_IID_OF(ICoreWebView2FocusChangedEventHandler)
 TROV_IID_OF(ICoreWebView2ContainsFullScreenElementChangedEventHandler)
+TROV_IID_OF(ICoreWebView2BrowserProcessExitedEventHandler)
+TROV_IID_OF(ICoreWebView2BrowserProcessExitedEventArgs)
 
 #undef TROV_IID_OF

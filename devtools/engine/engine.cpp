@@ -133,6 +133,7 @@ ULONG EngineObject::AddHostRef() {
 void NoteBrowserProcessExit() {
     browserProcessExited = true;
     environmentsSinceExit = 0;
+    Environment::RaiseBrowserProcessExitedLater();
 }
 
 ULONG EngineObject::ReleaseHostRef() {
@@ -158,6 +159,17 @@ namespace {
 
 std::wstring OrNull(PCWSTR text) { return text ? text : L"null"; }
 
+// The runtime keeps its profile in the folder: one where no file can be made is as good as none.
+bool CanWriteIn(const std::wstring& folder) {
+    const std::wstring probe = folder + L"\\engine-write-check.tmp";
+    const HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY,
+                                    nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    DeleteFileW(probe.c_str());
+    return true;
+}
+
 // As the runtime does, the user-data folder is made when missing: the one given, or by default
 // "<program>.WebView2" beside the program. S_OK when it is there; the runtime's answers otherwise.
 HRESULT MakeUserDataFolder(PCWSTR userDataFolder) {
@@ -172,7 +184,8 @@ HRESULT MakeUserDataFolder(PCWSTR userDataFolder) {
     CreateDirectoryW(folder.c_str(), nullptr);
     const DWORD attributes = GetFileAttributesW(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return E_ACCESSDENIED;
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? S_OK : HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
+    return CanWriteIn(folder) ? S_OK : E_ACCESSDENIED;
 }
 
 }  // namespace

@@ -10,16 +10,29 @@
 
 class Environment final : public UnimplementedEnvironment, public EngineObject {
 public:
-    explicit Environment(ConfigPtr config) : EngineObject(std::move(config), L"environment") {}
+    explicit Environment(ConfigPtr config);
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        return AnswerQuery<ICoreWebView2Environment>(this, riid, object);
-    }
+    // The environment's versions up to the one with the browser-process exit event.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return AddHostRef(); }
     ULONG STDMETHODCALLTYPE Release() override { return ReleaseHostRef(); }
 
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
         HWND parentWindow, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override;
+    HRESULT STDMETHODCALLTYPE add_BrowserProcessExited(ICoreWebView2BrowserProcessExitedEventHandler* handler,
+                                                       EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_BrowserProcessExited(EventRegistrationToken token) override;
+
+    // The browser process died: once it is gone, and the views have told of it, every environment
+    // the host still holds raises BrowserProcessExited, from the message loop.
+    static void RaiseBrowserProcessExitedLater();
+
+private:
+    ~Environment() override;
+    void RaiseBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind);
+
+    HandlerList<ICoreWebView2BrowserProcessExitedEventHandler> exitHandlers_{
+        Config(), L"add_BrowserProcessExited", L"Released browserexitedhandler"};
 };
 
 class WebView;

@@ -4,7 +4,8 @@
 
 #include "webhost/iid_of.h"
 
-class UnimplementedEnvironment : public ICoreWebView2Environment {
+// Up to the version with the browser-process exit event; QueryInterface says which are answered.
+class UnimplementedEnvironment : public ICoreWebView2Environment5 {
 public:
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
         HWND, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler*) override { return E_NOTIMPL; }
@@ -14,6 +15,15 @@ public:
     HRESULT STDMETHODCALLTYPE add_NewBrowserVersionAvailable(
         ICoreWebView2NewBrowserVersionAvailableEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE remove_NewBrowserVersionAvailable(EventRegistrationToken) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CreateWebResourceRequest(
+        LPCWSTR, LPCWSTR, IStream*, LPCWSTR, ICoreWebView2WebResourceRequest**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CreateCoreWebView2CompositionController(
+        HWND, ICoreWebView2CreateCoreWebView2CompositionControllerCompletedHandler*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CreateCoreWebView2PointerInfo(ICoreWebView2PointerInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetAutomationProviderForWindow(HWND, IUnknown**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_BrowserProcessExited(
+        ICoreWebView2BrowserProcessExitedEventHandler*, EventRegistrationToken*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE remove_BrowserProcessExited(EventRegistrationToken) override { return E_NOTIMPL; }
 };
 
 class UnimplementedController : public ICoreWebView2Controller {
