@@ -104,6 +104,9 @@ private:
 // and our object names it instead.
 void NameAddressBarForReaders(HWND bar) {
     annotations.Reset();
+    // Loaded from the system folder first: COM then finds it in memory rather than by the search
+    // order, which starts beside the program.
+    if (!Oleacc()) return;
     ComRef<IAccPropServices> services;
     if (FAILED(CoCreateInstance(kClsidAccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIidAccPropServices,
                                 reinterpret_cast<void**>(services.ReleaseAndGetAddressOf()))) ||

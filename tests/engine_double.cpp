@@ -108,6 +108,19 @@ private:
     COREWEBVIEW2_PROCESS_FAILED_KIND kind_;
 };
 
+class BrowserExitedArgs final : public Counted<ICoreWebView2BrowserProcessExitedEventArgs> {
+public:
+    explicit BrowserExitedArgs(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind) : kind_(kind) {}
+    HRESULT STDMETHODCALLTYPE get_BrowserProcessExitKind(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND* kind) override {
+        *kind = kind_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_BrowserProcessId(UINT32* id) override { *id = 4242; return S_OK; }
+
+private:
+    COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind_;
+};
+
 class SourceChangedArgs final : public Counted<ICoreWebView2SourceChangedEventArgs> {
 public:
     explicit SourceChangedArgs(bool newDocument) : newDocument_(newDocument) {}
@@ -179,12 +192,13 @@ struct HeldHandler {
 
 HeldHandler environmentHandler, controllerHandler, startingHandler, completedHandler, keyHandler;
 HeldHandler sourceChangedHandler, processFailedHandler, fullScreenHandler, moveFocusHandler, gotFocusHandler,
-    lostFocusHandler;
+    lostFocusHandler, browserExitedHandler;
 bool containsFullScreenElement = false;
 // The event handlers, in the order of registration.
 HeldHandler* const kEventHandlers[] = {&startingHandler,      &completedHandler,  &sourceChangedHandler,
                                        &processFailedHandler, &fullScreenHandler, &keyHandler,
-                                       &moveFocusHandler,     &gotFocusHandler,   &lostFocusHandler};
+                                       &moveFocusHandler,     &gotFocusHandler,   &lostFocusHandler,
+                                       &browserExitedHandler};
 
 // An add_… call: recorded, the handler held by the engine, a token given back.
 HRESULT Register(const wchar_t* call, HeldHandler& held, IUnknown* handler, EventRegistrationToken* token,
@@ -303,7 +317,24 @@ public:
 
 class Environment final : public Counted<ICoreWebView2Environment, UnimplementedEnvironment> {
 public:
-    void OnProgramReleased() override { finalReleases.push_back(L"environment"); }
+    // The version with the browser-process exit event, unless the test plays an older runtime.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        if (!IsEqualIID(riid, IID_ICoreWebView2Environment5) || options.noExitEvent) {
+            return Counted::QueryInterface(riid, object);
+        }
+        *object = static_cast<ICoreWebView2Environment5*>(this);
+        AddRef();
+        return S_OK;
+    }
+    // As a runtime's environment, it lets go of its handlers when it goes.
+    void OnProgramReleased() override {
+        finalReleases.push_back(L"environment");
+        browserExitedHandler.Drop();
+    }
+    HRESULT STDMETHODCALLTYPE add_BrowserProcessExited(ICoreWebView2BrowserProcessExitedEventHandler* handler,
+                                                       EventRegistrationToken* token) override {
+        return Register(L"add_BrowserProcessExited", browserExitedHandler, handler, token, 10);
+    }
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
         HWND, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override {
         Record(L"CreateController");
@@ -485,6 +516,16 @@ long RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
     ProcessFailedArgs args(kind);
     Raising([&] { handler->Invoke(webViewObject.get(), &args); });
     return static_cast<long>(handler->Release());
+}
+
+bool RaiseBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind) {
+    auto* handler = static_cast<ICoreWebView2BrowserProcessExitedEventHandler*>(browserExitedHandler.handler);
+    if (!handler) return false;
+    handler->AddRef();  // held for the call: the host may let go of the environment inside it
+    BrowserExitedArgs args(kind);
+    handler->Invoke(environment.get(), &args);
+    handler->Release();
+    return true;
 }
 
 void RaiseContainsFullScreenElementChanged(bool contains) {

@@ -19,6 +19,7 @@ struct Options {
     HRESULT navigateResult = S_OK;     // returned by Navigate
     bool failGetSource = false;        // get_Source fails and leaves the string null
     std::wstring source = L"https://duckduckgo.com/";
+    bool noExitEvent = false;          // the environment has no BrowserProcessExited (an older runtime)
 };
 
 // References the program took on one engine object, through AddRef/Release or out-parameters.
@@ -35,7 +36,8 @@ Options& Settings();
 // Every call the program made, in order: "CreateEnvironment", "CreateController",
 // "put_IsVisible 1", "put_Bounds 0 64 1184 736", "add_NavigationStarting",
 // "add_NavigationCompleted", "add_SourceChanged", "add_ProcessFailed", "add_ContainsFullScreenElementChanged",
-// "add_AcceleratorKeyPressed", "add_MoveFocusRequested", "add_GotFocus", "add_LostFocus", "Navigate <url>",
+// "add_AcceleratorKeyPressed", "add_MoveFocusRequested", "add_GotFocus", "add_LostFocus",
+// "add_BrowserProcessExited" (on the environment), "Navigate <url>",
 // "get_Source", "GoBack", "GoForward", "Reload", "Close", "MoveFocus <reason>",
 // "NotifyParentWindowPositionChanged"; and "Reentrant <call>" for a Close or a final Release of the
 // controller or the web view made inside one of their own events.
@@ -61,6 +63,9 @@ void RaiseSourceChanged(bool newDocument);
 // no handler). After BROWSER_PROCESS_EXITED the next CreateEnvironment starts a new generation of
 // objects; the dead one's are kept for counting.
 long RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind);
+// Raises the environment's BrowserProcessExited, as the engine does once a browser process has gone
+// (after ProcessFailed or before it); false when no handler is registered.
+bool RaiseBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind);
 // An element of the page enters (true) or leaves full screen: get_ContainsFullScreenElement answers
 // so from now on, and the handler hears of it (with null arguments, as from the engine).
 void RaiseContainsFullScreenElementChanged(bool contains);

@@ -186,7 +186,9 @@ TEST_F(FullScreenTest, CtrlLAndAnEngineRestartLeaveFullScreen) {
 }
 
 // A minimised window: F11 leaves it alone, and leaving full screen keeps it minimised and inactive
-// with its frame and band back, so that the next restore shows it where and as it was.
+// with its frame and band back, so that the next restore shows it where and as it was. Only the
+// placement's documented combinations are used: a maximised window is owed its maximise (the
+// restore-to-maximised flag holds only with SW_SHOWMINIMIZED, which would activate it).
 TEST_F(FullScreenTest, AMinimisedWindowStaysMinimisedAndRestoresAsItWas) {
     const std::wstring normalShape = ShapeOf(window());
     ShowWindow(window(), SW_MINIMIZE);
@@ -200,32 +202,45 @@ TEST_F(FullScreenTest, AMinimisedWindowStaysMinimisedAndRestoresAsItWas) {
     HWND other = CreateWindowExW(0, L"STATIC", L"other program", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 200, 100,
                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     for (bool maximized : {false, true}) {
-        SCOPED_TRACE(maximized ? "maximised" : "normal");
-        if (maximized) ShowWindow(window(), SW_MAXIMIZE);
-        engine_double::PumpMessages();
-        const std::wstring before = ShapeOf(window());
-        PressF11In(window());
-        ASSERT_TRUE(IsFullScreen());
-        ShowWindow(window(), SW_MINIMIZE);
-        SetForegroundWindow(other);
-        ASSERT_TRUE(PumpUntil([other] { return GetActiveWindow() == other; }));
-        const bool elementLeaves = maximized;  // the page's own exit, or F11
-        if (elementLeaves) {
-            ApplyFullScreenEvent(window(), FullScreenEvent::LeaveAll);
-        } else {
+        for (bool elementLeaves : {false, true}) {  // the page's own exit, or F11
+            SCOPED_TRACE(std::string(maximized ? "maximised" : "normal") + (elementLeaves ? ", element" : ", F11"));
+            ShowWindow(window(), maximized ? SW_MAXIMIZE : SW_RESTORE);
+            engine_double::PumpMessages();
+            const std::wstring before = ShapeOf(window());
             PressF11In(window());
+            ASSERT_TRUE(IsFullScreen());
+            ShowWindow(window(), SW_MINIMIZE);
+            SetForegroundWindow(other);
+            ASSERT_TRUE(PumpUntil([other] { return GetActiveWindow() == other; }));
+            if (elementLeaves) {
+                ApplyFullScreenEvent(window(), FullScreenEvent::LeaveAll);
+            } else {
+                PressF11In(window());
+            }
+            engine_double::PumpMessages();
+            EXPECT_FALSE(IsFullScreen());
+            EXPECT_TRUE(IsIconic(window()));
+            EXPECT_EQ(GetActiveWindow(), other);
+            const LONG_PTR style = GetWindowLongPtrW(window(), GWL_STYLE);
+            EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME | WS_POPUP | WS_MINIMIZE), WS_CAPTION | WS_THICKFRAME | WS_MINIMIZE);
+            WINDOWPLACEMENT away = {};
+            away.length = sizeof(away);
+            GetWindowPlacement(window(), &away);
+            EXPECT_EQ(away.flags & WPF_RESTORETOMAXIMIZED, 0u) << "the flag without SW_SHOWMINIMIZED";
+            ShowWindow(window(), SW_RESTORE);
+            engine_double::PumpMessages();
+            EXPECT_EQ(ShapeOf(window()), before);
+            EXPECT_EQ(IsZoomed(window()) != FALSE, maximized);
+            EXPECT_TRUE(IsWindowVisible(hAddressBar));
+            EXPECT_TRUE(BandRepaints(window())) << "the band is back";
         }
-        engine_double::PumpMessages();
-        EXPECT_FALSE(IsFullScreen());
-        EXPECT_TRUE(IsIconic(window()));
-        EXPECT_EQ(GetActiveWindow(), other);
-        const LONG_PTR style = GetWindowLongPtrW(window(), GWL_STYLE);
-        EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME | WS_POPUP | WS_MINIMIZE), WS_CAPTION | WS_THICKFRAME | WS_MINIMIZE);
-        ShowWindow(window(), SW_RESTORE);
-        engine_double::PumpMessages();
-        EXPECT_EQ(ShapeOf(window()), before);
-        EXPECT_TRUE(IsWindowVisible(hAddressBar));
     }
+    // A maximise owed is paid once: restored to normal, minimised and restored, the window is normal.
+    ShowWindow(window(), SW_RESTORE);
+    ShowWindow(window(), SW_MINIMIZE);
+    ShowWindow(window(), SW_RESTORE);
+    engine_double::PumpMessages();
+    EXPECT_FALSE(IsZoomed(window()));
     DestroyWindow(other);
 }
 

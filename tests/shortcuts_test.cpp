@@ -1,7 +1,9 @@
 #include "app/shortcuts.h"
 
 #include "addressbar/address_bar.h"
+#include "app/commands.h"
 #include "app/focus.h"
+#include "app/fullscreen.h"
 #include "app/keyboard.h"
 #include "app/state.h"
 #include "browser_window.h"
@@ -233,7 +235,9 @@ TEST_F(ShortcutTest, TabShiftTabAndF6InTheBarMoveTheFocusIntoThePage) {
             EXPECT_EQ(engine_double::CountCalls(L"MoveFocus"), 0);
         }
         if (ready) {
-            engine_double::PumpMessages();  // the dead engine's restart
+            engine_double::PumpMessages();  // the dead engine's restart, once its browser process has gone
+            engine_double::RaiseBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_FAILED);
+            engine_double::PumpMessages();
             StartEngine();
         }
         for (const EngineCase& c : cases) {
@@ -578,6 +582,7 @@ TEST_F(FocusReturnTest, ARestartGivesThePageTheFocusOnlyInAnActiveShownWindow) {
     const auto restartWithThePageFocused = [] {
         EXPECT_TRUE(engine_double::RaiseFocusChanged(true));
         engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+        engine_double::RaiseBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_FAILED);
         engine_double::PumpMessages();
     };
     SetFocus(window());
@@ -638,6 +643,76 @@ TEST_F(FocusReturnTest, ThePageGetsTheFocusBackThroughTheControllerAfterItsGotFo
     EXPECT_EQ(engine_double::CountCalls(L"MoveFocus"), moves + 1) << "LostFocus ends it";
     EXPECT_EQ(GetFocus(), window());
     DestroyWindow(child);
+}
+
+// Full screen and the panel move the focus only in the window the person is using: not in one that
+// is minimised or inactive, and then not by activating it.
+TEST_F(FocusReturnTest, FullScreenAndThePanelMoveNoFocusInAWindowThePersonIsNotUsing) {
+    const auto moves = [] { return engine_double::CountCalls(L"MoveFocus"); };
+    // Left while minimised but still active: neither the page nor the bar is given the focus.
+    for (bool pageHadIt : {true, false}) {
+        SCOPED_TRACE(pageHadIt ? "the page" : "the bar");
+        ShowWindow(window(), SW_RESTORE);
+        SetForegroundWindow(window());
+        ASSERT_TRUE(PumpUntil([this] { return GetActiveWindow() == window(); }));
+        SetFocus(pageHadIt ? window() : hAddressBar);
+        if (pageHadIt) ASSERT_TRUE(engine_double::RaiseFocusChanged(true));
+        EXPECT_TRUE(LoopTakes(GetFocus(), VK_F11, kNone));
+        ASSERT_TRUE(IsFullScreen());
+        ShowWindow(window(), SW_SHOWMINIMIZED);
+        ASSERT_EQ(GetActiveWindow(), window());
+        const int before = moves();
+        const HWND focus = GetFocus();
+        EXPECT_TRUE(LoopTakes(window(), VK_F11, kNone));
+        EXPECT_FALSE(IsFullScreen());
+        EXPECT_EQ(moves(), before);
+        EXPECT_EQ(GetFocus(), focus);
+        if (pageHadIt) ASSERT_TRUE(engine_double::RaiseFocusChanged(false));
+    }
+    ShowWindow(window(), SW_RESTORE);
+    SetForegroundWindow(window());
+    ASSERT_TRUE(PumpUntil([this] { return GetActiveWindow() == window(); }));
+
+    // The bar had the focus when F10 opened the panel: F11 closes the panel, and leaving full
+    // screen gives the bar its focus back.
+    SetFocus(hAddressBar);
+    EXPECT_TRUE(LoopTakes(hAddressBar, VK_F10, kNone));
+    ASSERT_TRUE(menuOpen);
+    EXPECT_TRUE(LoopTakes(GetFocus(), VK_F11, kNone));
+    EXPECT_FALSE(menuOpen);
+    EXPECT_TRUE(LoopTakes(GetFocus(), VK_F11, kNone));
+    EXPECT_EQ(GetFocus(), hAddressBar);
+
+    // The page's element enters full screen while another window is active: Trov is not activated
+    // and no focus moves; nor when the panel is closed then.
+    RunCommand(window(), Command::Menu);
+    ASSERT_TRUE(menuOpen);
+    SetForegroundWindow(other_);
+    ASSERT_TRUE(PumpUntil([this] { return GetActiveWindow() == other_; }));
+    RunCommand(window(), Command::CloseMenu);
+    EXPECT_FALSE(menuOpen);
+    engine_double::PumpMessages();
+    EXPECT_EQ(GetActiveWindow(), other_) << "closing the panel";
+    const int before = moves();
+    engine_double::RaiseContainsFullScreenElementChanged(true);
+    ASSERT_TRUE(PumpUntil([] { return IsFullScreen(); }));
+    EXPECT_EQ(GetActiveWindow(), other_) << "an element entering full screen";
+    EXPECT_EQ(moves(), before);
+    engine_double::RaiseContainsFullScreenElementChanged(false);
+    ASSERT_TRUE(PumpUntil([] { return !IsFullScreen(); }));
+    EXPECT_EQ(GetActiveWindow(), other_) << "the element leaving";
+
+    // The bar was focused while the page still believed it had the focus (no LostFocus came):
+    // switching away and back gives the bar its focus, and asks nothing of the page.
+    SetForegroundWindow(window());
+    ASSERT_TRUE(PumpUntil([this] { return GetActiveWindow() == window(); }));
+    SetFocus(window());
+    ASSERT_TRUE(engine_double::RaiseFocusChanged(true));
+    SetFocus(hAddressBar);
+    const int beforeSwitch = moves();
+    SwitchAwayAndBack();
+    EXPECT_EQ(GetFocus(), hAddressBar);
+    EXPECT_EQ(moves(), beforeSwitch);
 }
 
 TEST_F(FocusReturnTest, TheMainWindowKeepsTheFocusAsBefore) {

@@ -5,6 +5,7 @@
 #include "app/state.h"
 #include "app/tooltips.h"
 #include "browser_window.h"
+#include "chrome/menu_panel.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -537,6 +538,20 @@ TEST_F(ToolbarTest, ReaderIsToldOfHoverMaximiseAndThePanel) {
     VariantInit(&focus);
     EXPECT_EQ(object->get_accFocus(&focus), S_OK);
     EXPECT_EQ(focus.vt == VT_I4 ? focus.lVal : -1, download);
+    // The bar takes the keyboard: no item reads as focused, nor is the object's focus an item, even
+    // while the panel still remembers its item.
+    SetFocus(hAddressBar);
+    for (bool remembered : {false, true}) {
+        if (remembered) menuFocusItem = 1;
+        for (long item = 10; item <= 9 + MenuItemCount(); ++item) {
+            EXPECT_EQ(ReadChild(object, item).state & STATE_SYSTEM_FOCUSED, 0) << item << " " << remembered;
+        }
+        VariantClear(&focus);
+        object->get_accFocus(&focus);
+        EXPECT_FALSE(focus.vt == VT_I4 && focus.lVal > 9) << "an item has the focus " << remembered;
+    }
+    VariantClear(&focus);
+    SetFocus(window());
     RunCommand(window(), Command::CloseMenu);
 
     // Full screen hides the band: its buttons read as invisible, are told hidden, then shown again.
@@ -544,6 +559,8 @@ TEST_F(ToolbarTest, ReaderIsToldOfHoverMaximiseAndThePanel) {
     RunCommand(window(), Command::ToggleFullScreen);
     EXPECT_TRUE(PumpUntil([&] { return Announced(EVENT_OBJECT_HIDE, back); }));
     EXPECT_EQ(ReadChild(object, back).state, STATE_SYSTEM_INVISIBLE);
+    const RECT backOnScreen = OnScreen(window(), SlotRect(kSlotBack, CurrentSlotLayout(Width())));
+    EXPECT_EQ(HitTest(object, {backOnScreen.left + 10, backOnScreen.top + 10}), CHILDID_SELF) << "the page covers it";
     RunCommand(window(), Command::ToggleFullScreen);
     EXPECT_TRUE(PumpUntil([&] { return Announced(EVENT_OBJECT_SHOW, back); }));
     EXPECT_EQ(ReadChild(object, back).state & STATE_SYSTEM_INVISIBLE, 0);

@@ -1,14 +1,17 @@
 #include "webhost/engine.h"
 
 #include "addressbar/navigate.h"
+#include "app/keyboard.h"
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "browser_window.h"
 #include "webhost/com_handler.h"
+#include "webhost/restart_budget.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,7 +40,7 @@ TEST_F(WebHostTest, WindowCreationOnlyRequestsTheEnvironment) {
 TEST_F(WebHostTest, StartUpShowsSizesAndRegistersBeforeTheFirstNavigation) {
     StartEngine();
     const std::vector<std::wstring> expected = {
-        L"CreateEnvironment",      L"CreateController",        L"put_IsVisible 1",
+        L"CreateEnvironment",      L"add_BrowserProcessExited", L"CreateController", L"put_IsVisible 1",
         BoundsCall(window(), 64), L"add_NavigationStarting", L"add_NavigationCompleted",
         L"add_SourceChanged",      L"add_ProcessFailed",       L"add_ContainsFullScreenElementChanged",
         L"add_AcceleratorKeyPressed", L"add_MoveFocusRequested", L"add_GotFocus", L"add_LostFocus",
@@ -204,7 +207,23 @@ protected:
         for (int slot = kSlotBack; slot <= kSlotHome; ++slot) ClickSlot(slot);
         NavigateTo(L"abc.def");
     }
+    // The browser process dies as the runtime tells of it: the view's ProcessFailed, whose restart
+    // then waits, and the environment's BrowserProcessExited once the process has gone.
+    void KillBrowserProcess() {
+        engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+        engine_double::PumpMessages();
+        engine_double::RaiseBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_FAILED);
+        engine_double::PumpMessages();
+    }
+    void TearDown() override {
+        SetRecoveryClockForTesting(nullptr);
+        WebHostTest::TearDown();
+    }
 };
+
+// The budgets' clock, set by the test.
+ULONGLONG testNow = 0;
+ULONGLONG TestClock() { return testNow; }
 
 struct ProcessFailedCase {
     const char* name;
@@ -222,6 +241,11 @@ TEST_P(ProcessFailedKindTest, HasItsReaction) {
     EXPECT_EQ(CountCalls(L"Close"), 0) << "nothing is closed inside the engine's event";
     EXPECT_EQ(CountCalls(L"CreateEnvironment"), 1) << "nor started";
     engine_double::PumpMessages();
+    if (GetParam().restarts > 0) {
+        EXPECT_EQ(CountCalls(L"CreateEnvironment"), 1) << "not before the browser process has gone";
+        engine_double::RaiseBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_FAILED);
+        engine_double::PumpMessages();
+    }
     EXPECT_EQ(CountCalls(L"Reload"), GetParam().reloads);
     EXPECT_EQ(CountCalls(L"CreateEnvironment"), 1 + GetParam().restarts);
     EXPECT_EQ(CountCalls(L"Close"), GetParam().restarts);
@@ -259,8 +283,12 @@ TEST_F(ProcessFailureTest, DeadEngineIsReleasedOnceAndRestartedOnTheLastPage) {
     EXPECT_TRUE(PumpUntil([this] { return paints() >= 1; })) << "the band is repainted";
 
     // From the posted message: closed once, then every reference of the dead engine let go once,
-    // in the order of a window's end.
+    // in the order of a window's end; the environment once it says that its browser process exited.
     EXPECT_EQ(CountCalls(L"Close"), 1);
+    EXPECT_EQ(engine_double::FinalReleases(), (std::vector<std::wstring>{L"close", L"webview", L"controller"}));
+    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 1);
+    ASSERT_TRUE(engine_double::RaiseBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_FAILED));
+    engine_double::PumpMessages();
     EXPECT_EQ(engine_double::FinalReleases(),
               (std::vector<std::wstring>{L"close", L"webview", L"controller", L"environment"}));
     // The engine let go of each handler with the view while the program still held it; then the
@@ -282,9 +310,10 @@ TEST_F(ProcessFailureTest, DeadEngineIsReleasedOnceAndRestartedOnTheLastPage) {
 
     StartEngine();
     ASSERT_EQ(engine_double::RetiredGenerations(), 1u);
+    // The environment also as the version with the exit event, while its handler was registered.
     for (int which = 0; which < 3; ++which) {
-        EXPECT_EQ(engine_double::RetiredRefs(0, which).addRefs, 1) << which;
-        EXPECT_EQ(engine_double::RetiredRefs(0, which).releases, 1) << which;
+        EXPECT_EQ(engine_double::RetiredRefs(0, which).addRefs, which == 0 ? 2 : 1) << which;
+        EXPECT_EQ(engine_double::RetiredRefs(0, which).releases, which == 0 ? 2 : 1) << which;
     }
     EXPECT_EQ(LastCall(L"Navigate"), L"Navigate https://abc.def/last");
     EXPECT_EQ(CountCalls(L"add_ProcessFailed"), 2);
@@ -293,40 +322,94 @@ TEST_F(ProcessFailureTest, DeadEngineIsReleasedOnceAndRestartedOnTheLastPage) {
 }
 
 // The budget counts the engine's deaths: three within a minute come back, each whose restart's
-// first attempt fails as well. Past that the engine stays down, silently, until the person asks
-// for a page: a navigation control brings the last page back, a typed address that address.
+// first attempt fails as well. A fourth, 30 s after the third, finds the minute still full: the
+// engine stays down, silently, until the person asks for a page: F5 alone brings the last page
+// back, a typed address that address.
 TEST_F(ProcessFailureTest, PastThreeDeathsAMinuteTheEngineWaitsForThePersonsRequest) {
+    SetRecoveryClockForTesting(TestClock);
+    testNow = 100000;
     StartEngine();
     ShowPage(L"https://abc.def/last");
     for (int death = 1; death <= 3; ++death) {
+        testNow += 1000;
         engine_double::Settings().createEnvironmentResult = E_FAIL;
-        engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
-        engine_double::PumpMessages();
+        KillBrowserProcess();
         engine_double::Settings().createEnvironmentResult = S_OK;
         SendMessageW(window(), WM_TIMER, kEngineRetryTimer, 0);  // the retry, without its wait
         StartEngine();
         EXPECT_EQ(LastCall(L"Navigate"), L"Navigate https://abc.def/last") << death;
     }
     EXPECT_EQ(CountCalls(L"CreateEnvironment"), 7);
-    engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
-    engine_double::PumpMessages();
+    testNow += 30000;
+    KillBrowserProcess();
     SendMessageW(window(), WM_TIMER, kEngineRetryTimer, 0);
     EXPECT_EQ(CountCalls(L"CreateEnvironment"), 7);
     EXPECT_FALSE(webviewReady);
+    EXPECT_FALSE(webviewEnvironment) << "a parked engine keeps nothing of the dead one";
     EXPECT_EQ(CountCalls(L"Close"), 4);
 
-    UseTheNavigationControls();  // the first of them starts the engine; the rest wait for it
+    MSG f5 = {window(), WM_KEYDOWN, VK_F5, 1, 0, {}};
+    EXPECT_TRUE(HandleShortcutMessage(f5));
     EXPECT_EQ(CountCalls(L"CreateEnvironment"), 8);
     StartEngine();
     EXPECT_EQ(LastCall(L"Navigate"), L"Navigate https://abc.def/last");
+    EXPECT_EQ(CountCalls(L"Reload"), 0) << "the new engine opens the page; nothing reloads it";
 
-    engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
-    engine_double::PumpMessages();
+    KillBrowserProcess();
     EXPECT_EQ(CountCalls(L"CreateEnvironment"), 8);
+    UseTheNavigationControls();  // the first of them starts the engine; the rest wait for it
+    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 9);
+    StartEngine();
+    EXPECT_EQ(LastCall(L"Navigate"), L"Navigate https://abc.def/last");
+
+    KillBrowserProcess();
     NavigateTo(L"typed.example");
     StartEngine();
     EXPECT_EQ(LastCall(L"Navigate"), L"Navigate https://typed.example");
     EXPECT_TRUE(IsWindow(window()));
+}
+
+// The environment's word that the browser process exited starts the restart, however often it
+// comes and whichever event comes first; without it (an older runtime) the restart starts a second
+// after the death. Only a failed exit counts: a normal one (all views closed) starts nothing.
+TEST_F(ProcessFailureTest, TheBrowserProcessExitStartsTheRestartOnce) {
+    StartEngine();
+    EXPECT_TRUE(engine_double::RaiseBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_NORMAL));
+    engine_double::PumpMessages();
+    EXPECT_EQ(CountCalls(L"Close"), 0);
+    EXPECT_TRUE(webviewReady);
+
+    // Exit first, said twice, then ProcessFailed: one restart, at once.
+    engine_double::RaiseBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_FAILED);
+    engine_double::RaiseBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_FAILED);
+    engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+    engine_double::PumpMessages();
+    EXPECT_EQ(CountCalls(L"Close"), 1);
+    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 2);
+    StartEngine();
+
+    // ProcessFailed first, then the exit twice: one restart.
+    engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+    engine_double::PumpMessages();
+    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 2);
+    EXPECT_TRUE(engine_double::RaiseBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_FAILED));
+    EXPECT_TRUE(engine_double::RaiseBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_FAILED));
+    engine_double::PumpMessages();
+    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 3);
+    SendMessageW(window(), WM_TIMER, kEngineRetryTimer, 0);  // the fallback, had it been left armed
+    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 3);
+    StartEngine();
+
+    // An environment without the event: the fallback starts the engine after a second.
+    engine_double::Settings().noExitEvent = true;
+    KillBrowserProcess();
+    ASSERT_EQ(CountCalls(L"CreateEnvironment"), 4) << "the last environment still had the event";
+    StartEngine();
+    const ULONGLONG died = GetTickCount64();
+    engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+    ASSERT_TRUE(PumpUntil([] { return CountCalls(L"CreateEnvironment") == 5; }, 3000));
+    EXPECT_GE(GetTickCount64() - died, 900u);
+    EXPECT_EQ(CountCalls(L"add_BrowserProcessExited"), 4);
 }
 
 // A restart that fails at any stage (the refused call, the failed controller with its environment
@@ -334,8 +417,7 @@ TEST_F(ProcessFailureTest, PastThreeDeathsAMinuteTheEngineWaitsForThePersonsRequ
 TEST_F(ProcessFailureTest, FailedRestartIsTriedAgainAfterOneThenTwoSeconds) {
     StartEngine();
     engine_double::Settings().createEnvironmentResult = E_FAIL;
-    engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
-    engine_double::PumpMessages();
+    KillBrowserProcess();
     EXPECT_EQ(CountCalls(L"CreateEnvironment"), 2);
     for (int attempt = 3; attempt <= 4; ++attempt) {
         const ULONGLONG failed = GetTickCount64();
@@ -365,8 +447,7 @@ TEST_F(ProcessFailureTest, RestartGivesTheFocusBack) {
     SetWindowTextW(hAddressBar, L"");
     for (const wchar_t* key = L"half-typed"; *key; ++key) SendMessageW(hAddressBar, WM_CHAR, *key, 1);
     SendMessageW(hAddressBar, EM_SETSEL, 2, 4);
-    engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
-    engine_double::PumpMessages();
+    KillBrowserProcess();
     StartEngine();
     engine_double::RaiseNavigationStarting(homeUrl);
     engine_double::RaiseNavigationCompleted(true);
@@ -381,8 +462,7 @@ TEST_F(ProcessFailureTest, RestartGivesTheFocusBack) {
     // The page had the focus, as its engine said: the new engine's page gets it.
     SetFocus(window());
     ASSERT_TRUE(engine_double::RaiseFocusChanged(true));
-    engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
-    engine_double::PumpMessages();
+    KillBrowserProcess();
     EXPECT_EQ(CountCalls(L"MoveFocus"), 0);
     StartEngine();
     EXPECT_EQ(LastCall(L"MoveFocus"), L"MoveFocus 0");
@@ -402,7 +482,8 @@ TEST_F(ProcessFailureTest, PageThatCrashesOnEveryLoadIsReloadedOnlyUpToTheLimit)
     EXPECT_EQ(CountCalls(L"Reload"), 4);
 }
 
-TEST(RecoveryLimitTest, AllowsThreeWithinAMinute) {
+// The program's own numbers: three recoveries a minute, restarts retried after 1, 2 and 4 s.
+TEST(RecoveryLimitTest, AllowsThreeWithinAMinuteAndRetriesAfterOneTwoAndFourSeconds) {
     struct Case {
         std::vector<ULONGLONG> earlier;
         ULONGLONG now;
@@ -412,14 +493,17 @@ TEST(RecoveryLimitTest, AllowsThreeWithinAMinute) {
         {{}, 1000, true},
         {{1000, 2000}, 3000, true},
         {{1000, 2000, 3000}, 4000, false},
+        {{1000, 2000, 3000}, 33000, false},  // a death 30 s after three others
         {{1000, 2000, 3000}, 60999, false},  // the first is still within the minute
         {{1000, 2000, 3000}, 61000, true},   // ... and now it is not
         {{0, 0, 0}, 59999, false},
         {{100000, 100001, 100002}, 100003, false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(RecoveryAllowed(c.earlier, c.now, 3, 60000), c.allowed) << c.now << " after " << c.earlier.size();
+        EXPECT_EQ(RecoveryAllowed(c.earlier, c.now), c.allowed) << c.now << " after " << c.earlier.size();
     }
+    const UINT delays[] = {RestartRetryDelayMs(0), RestartRetryDelayMs(1), RestartRetryDelayMs(2), RestartRetryDelayMs(3)};
+    EXPECT_EQ(std::vector<UINT>(std::begin(delays), std::end(delays)), (std::vector<UINT>{1000, 2000, 4000, 0}));
 }
 
 struct FailureCase {
@@ -630,6 +714,31 @@ protected:
     bool quitPosted_ = false;
 };
 
+// The end of the session (log-off, shutdown, the Restart Manager): Trov agrees at once, and when
+// the session does end it closes the engine and goes inside WM_ENDSESSION, asking the page nothing,
+// even one that asks before it is left; a session that goes on changes nothing.
+TEST_F(DestroyTest, TheEndOfTheSessionClosesTheEngineAndEndsTheLoopWithoutAskingThePage) {
+    StartEngine();
+    EXPECT_EQ(SendMessageW(window(), WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
+    EXPECT_EQ(SendMessageW(window(), WM_ENDSESSION, FALSE, ENDSESSION_CLOSEAPP), 0);
+    EXPECT_TRUE(IsWindow(window()));
+    EXPECT_TRUE(webviewReady);
+    EXPECT_EQ(CountCalls(L"Close"), 0);
+
+    SendMessageW(window(), WM_CLOSE, 0, 0);  // the page's question is on its way
+    ASSERT_EQ(LastCall(L"Navigate"), L"Navigate about:blank");
+    const int navigations = CountCalls(L"Navigate");
+    EXPECT_EQ(SendMessageW(window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF), 0);
+    EXPECT_FALSE(IsWindow(window()));
+    EXPECT_EQ(CountCalls(L"Close"), 1);
+    EXPECT_EQ(CountCalls(L"Navigate"), navigations);
+    EXPECT_EQ(engine_double::FinalReleases(),
+              (std::vector<std::wstring>{L"close", L"webview", L"controller", L"environment"}));
+    MSG quit;
+    ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 0u) << "the exit code";
+}
+
 TEST_F(DestroyTest, BeforeTheEnvironmentReleasesNothing) {
     Destroy();
     EXPECT_TRUE(quitPosted_);
@@ -642,8 +751,9 @@ TEST_F(DestroyTest, AfterTheEnvironmentReleasesOnlyTheEnvironment) {
     engine_double::PumpMessages();
     Destroy();
     EXPECT_TRUE(quitPosted_);
-    EXPECT_EQ(engine_double::EnvironmentRefs().addRefs, 1);
-    EXPECT_EQ(engine_double::EnvironmentRefs().releases, 1);
+    // Held as the environment and, while its exit handler was registered, as its later version.
+    EXPECT_EQ(engine_double::EnvironmentRefs().addRefs, 2);
+    EXPECT_EQ(engine_double::EnvironmentRefs().releases, 2);
     EXPECT_EQ(engine_double::ControllerRefs().addRefs, 0);
 }
 
@@ -683,8 +793,9 @@ TEST_F(DestroyTest, AfterReadyReleasesEachReferenceOnceAndFreesTheHandlersAtExit
     Destroy();
     EXPECT_EQ(engine_double::FinalReleases(),
               (std::vector<std::wstring>{L"close", L"webview", L"controller", L"environment"}));
-    for (const auto& refs : {engine_double::EnvironmentRefs(), engine_double::ControllerRefs(),
-                             engine_double::WebViewRefs()}) {
+    EXPECT_EQ(engine_double::EnvironmentRefs().addRefs, 2);
+    EXPECT_EQ(engine_double::EnvironmentRefs().releases, 2);
+    for (const auto& refs : {engine_double::ControllerRefs(), engine_double::WebViewRefs()}) {
         EXPECT_EQ(refs.addRefs, 1);
         EXPECT_EQ(refs.releases, 1);
     }
@@ -719,13 +830,15 @@ TEST_F(DestroyTest, TheReleasePathFreesEveryRegisteredHandlerAtARestartAndAtExit
                                                     L"add_SourceChanged", L"add_ProcessFailed",
                                                     L"add_ContainsFullScreenElementChanged",
                                                     L"add_AcceleratorKeyPressed", L"add_MoveFocusRequested",
-                                                    L"add_GotFocus", L"add_LostFocus"};
+                                                    L"add_GotFocus", L"add_LostFocus", L"add_BrowserProcessExited"};
     for (bool restart : {true, false}) {
         SCOPED_TRACE(restart ? "restart" : "exit");
         StartEngine();
         engine_double::HandlerWatch watch;
         if (restart) {
             engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+            engine_double::PumpMessages();
+            engine_double::RaiseBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_FAILED);
             engine_double::PumpMessages();
         } else {
             Destroy();

@@ -7,11 +7,16 @@
 //   dismiss-messagebox    presses OK on that message box
 //   press-messagebox B    presses its button B: ok or cancel
 //   restore               restores the window from minimised or maximised
+//   minimize              minimises the window, as its taskbar button does (also in full screen)
 //   resize W H            sets the window's outer size to W by H
 //   accessible            the client area's children as a screen reader reads them, one line each:
 //                         child=ID role=R state=S name=N location=L T W H (object=1: an object of its own)
 //   accessible-press NAME presses the child of that name by its default action
 //   tooltip               the text and screen rectangle of a tooltip shown for the window
+//   page-fullscreen 0|1   makes an element of the development engine's simulated page leave or
+//                         enter full screen, as its exitFullscreen and requestFullscreen
+//   end-session           sends WM_QUERYENDSESSION, then WM_ENDSESSION with the window's answer, as
+//                         the Restart Manager does (ENDSESSION_CLOSEAPP), and prints the answer
 #include "addressbar/address_bar.h"
 #include "app/window.h"
 #include "devtools/utf8.h"
@@ -154,6 +159,13 @@ int Restore() {
     return 0;
 }
 
+int Minimize() {
+    HWND browser = FindBrowser();
+    if (!browser) return 1;
+    ShowWindow(browser, SW_MINIMIZE);
+    return 0;
+}
+
 int Resize(int width, int height) {
     HWND browser = FindBrowser();
     if (!browser || width <= 0 || height <= 0) return 1;
@@ -168,6 +180,28 @@ int FailProcess(int kind) {
     if (!page) return 1;
     const UINT message = RegisterWindowMessageW(L"TrovEngineSimulateProcessFailure");
     return PostMessageW(page, message, static_cast<WPARAM>(kind), 0) ? 0 : 1;
+}
+
+int PageFullScreen(bool contains) {
+    HWND browser = FindBrowser();
+    HWND page = browser ? FindWindowExW(browser, nullptr, L"TrovDevEnginePage", nullptr) : nullptr;
+    if (!page) return 1;
+    const UINT message = RegisterWindowMessageW(L"TrovEngineSimulateFullScreen");
+    return PostMessageW(page, message, contains ? 1 : 0, 0) ? 0 : 1;
+}
+
+int EndSession() {
+    HWND browser = FindBrowser();
+    if (!browser) return 1;
+    DWORD_PTR agreed = 0;
+    if (!SendMessageTimeoutW(browser, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG, 5000, &agreed)) {
+        return 1;
+    }
+    std::printf("query=%d\n", agreed ? 1 : 0);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(browser, WM_ENDSESSION, agreed ? TRUE : FALSE, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG, 5000,
+                        &ignored);
+    return 0;
 }
 
 int Tooltip() {
@@ -291,9 +325,12 @@ int main(int argc, char** argv) {
         if (button == "cancel") return PressMessageBoxButton(IDCANCEL);
     }
     if (command == "restore") return Restore();
+    if (command == "minimize") return Minimize();
     if (command == "resize" && argc > 3) return Resize(std::atoi(argv[2]), std::atoi(argv[3]));
     if (command == "fail-process" && argc > 2) return FailProcess(std::atoi(argv[2]));
     if (command == "tooltip") return Tooltip();
+    if (command == "end-session") return EndSession();
+    if (command == "page-fullscreen" && argc > 2) return PageFullScreen(std::atoi(argv[2]) != 0);
     if (command == "accessible" || (command == "accessible-press" && argc > 2)) {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         // The name as Windows passed it, not through the narrow code page of argv.
@@ -306,7 +343,7 @@ int main(int argc, char** argv) {
         return result;
     }
     std::fprintf(stderr, "usage: trov_inspector info|wait-window MS|wait-page MS|messagebox|dismiss-messagebox|"
-                         "press-messagebox ok|cancel|restore|resize W H|fail-process KIND|\n"
-                         "       accessible|accessible-press NAME|tooltip\n");
+                         "press-messagebox ok|cancel|restore|minimize|resize W H|fail-process KIND|\n"
+                         "       accessible|accessible-press NAME|tooltip|end-session|page-fullscreen 0|1\n");
     return 2;
 }

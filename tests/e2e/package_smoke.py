@@ -224,23 +224,39 @@ class PackageSmokeTest(unittest.TestCase):
                     trov_e2e.check_works_without_engine(self, trov)
                     trov.click_slot("close")
                     self.assertEqual(trov.wait_exit(20), 0)
+                self.assertFalse((self.folder / "trov.exe.WebView2").exists(),
+                                 "a data folder left beside the program by an engine that never started")
 
-    def test_4_where_the_data_folder_cannot_be_made_beside_it_the_engine_gets_one_of_the_persons(self):
-        # A file where the engine's folder would go holds as root too, unlike a read-only folder.
-        folder = self.folder.parent / f"{self.folder.name}-read-only"
-        folder.mkdir()
-        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
-        shutil.copy2(self.folder / "trov.exe", folder)
-        shutil.copy2(Path(ARGS.bin) / "WebView2Loader.dll", folder)
-        (folder / "trov.exe.WebView2").write_text("in the way")
-        with self.running("data-folder", folder) as trov:
-            first = trov.wait_log(f"NavigationCompleted {trov_e2e.HOME_URL}", 0, timeout=30)[0]
-            prefix = "CreateCoreWebView2EnvironmentWithOptions null "
-            self.assertTrue(first.startswith(prefix) and first.endswith("\\AppData\\Local\\Trov Browser\\WebView2"),
-                            first)
-            trov.click_slot("close")
-            self.assertEqual(trov.wait_exit(20), 0)
-        self.assertTrue((folder / "trov.exe.WebView2").is_file(), "the file in the way was replaced")
+    def test_4_where_the_data_folder_cannot_be_written_beside_it_the_engine_gets_one_of_the_persons(self):
+        """A file in the way, and a folder that exists but takes no file (as one an administrator made
+        under C:\\Program Files): the tests run as root, so the folder is a link to a read-only pseudo
+        file system, which Wine shows as a folder where making a file fails. A stub oleacc.dll beside
+        the program is never loaded: the reader still gets the named buttons."""
+        for name, make_obstacle in (("file-in-the-way", lambda path: path.write_text("in the way")),
+                                    ("unwritable-folder", lambda path: path.symlink_to("/proc/1"))):
+            with self.subTest(name):
+                folder = self.folder.parent / f"{self.folder.name}-{name}"
+                folder.mkdir()
+                self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+                shutil.copy2(self.folder / "trov.exe", folder)
+                shutil.copy2(Path(ARGS.bin) / "WebView2Loader.dll", folder)
+                shutil.copy2(Path(ARGS.bin) / "WebView2Loader.dll", folder / "oleacc.dll")
+                make_obstacle(folder / "trov.exe.WebView2")
+                with self.running(name, folder) as trov:
+                    first = trov.wait_log(f"NavigationCompleted {trov_e2e.HOME_URL}", 0, timeout=30)[0]
+                    prefix = "CreateCoreWebView2EnvironmentWithOptions null "
+                    self.assertTrue(first.startswith(prefix)
+                                    and first.endswith("\\AppData\\Local\\Trov Browser\\WebView2"), first)
+                    trov_e2e.wait_until(lambda: trov.info().get("page"), 5, "the page shown")
+                    names = {child["name"] for child in trov.accessible()}
+                    self.assertTrue({"后退", "地址栏", "关闭"} <= names, names)
+                    maps = Path(f"/proc/{trov.process.pid}/maps")
+                    if maps.exists():
+                        self.assertNotIn(str(folder / "oleacc.dll"), maps.read_text(errors="replace"))
+                    trov.click_slot("close")
+                    self.assertEqual(trov.wait_exit(20), 0)
+                self.assertTrue((folder / "trov.exe.WebView2").is_symlink() or
+                                (folder / "trov.exe.WebView2").is_file(), "the obstacle was replaced")
 
 
 def main():

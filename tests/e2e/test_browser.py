@@ -93,8 +93,9 @@ class BrowserSession(BrowserTestCase):
         self.assertEqual((right - left, bottom - top), (1200, 800))
         self.assertEqual((info["visible"], info["iconic"], info["zoomed"]), ("1", "0", "0"))
         _, _, width, height = parse_rect(info["client"])
-        self.assertEqual(trov.log()[:14], [
+        self.assertEqual(trov.log()[:15], [
             CREATE_ENVIRONMENT,
+            "add_BrowserProcessExited",
             "CreateController",
             "put_IsVisible 1",
             f"put_Bounds 0 64 {width} {height}",
@@ -588,6 +589,29 @@ class KeyboardSession(BrowserTestCase):
         trov.refresh_geometry()
         trov.wait_pixels({(300, TOOLBAR_HEIGHT - 1): RULE_GREY}, what="the band's rule after the restore")
         self.assertEqual(trov.bounds_top(), TOOLBAR_HEIGHT)
+
+        # Maximised, F11, minimised, and full screen left while minimised: the next restore brings it
+        # back maximised, with its band.
+        trov.click_slot("maximize")
+        wait_until(lambda: trov.info().get("zoomed") == "1", 5, "the window maximised")
+        maximised_rect = trov.info()["rect"]
+        trov.key("F11")
+        wait_until(lambda: parse_rect(trov.info()["rect"]) == (0, 0, screen.width, screen.height), 5,
+                   "the window to cover the screen")
+        self.assertEqual(trov.inspector("minimize")[0], 0)
+        wait_until(lambda: trov.info().get("iconic") == "1", 5, "the window minimised")
+        self.assertEqual(trov.bounds_top(), 0)
+        trov.key("F11")
+        wait_until(lambda: trov.bounds_top() == TOOLBAR_HEIGHT, 5, "full screen left")
+        self.assertEqual(trov.info().get("iconic"), "1", "left full screen, still minimised")
+        self.assertEqual(trov.inspector("restore")[0], 0)
+        wait_until(lambda: trov.info().get("zoomed") == "1", 5, "the window maximised again")
+        self.assertEqual(trov.info()["rect"], maximised_rect)
+        trov.refresh_geometry()
+        trov.wait_pixels({(300, TOOLBAR_HEIGHT - 1): RULE_GREY}, what="the band's rule, maximised again")
+        self.assertEqual(trov.bounds_top(), TOOLBAR_HEIGHT)
+        trov.click_slot("maximize")  # restores, for the scenarios after this one
+        wait_until(lambda: trov.info().get("zoomed") == "0", 5, "the window restored")
 
     def test_99_ctrl_w_ends_the_program(self):
         trov = self.trov

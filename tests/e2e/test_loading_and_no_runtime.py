@@ -141,7 +141,9 @@ class EngineFailureSession(BrowserTestCase):
         mark = trov.mark()
         self.fail_process(BROWSER_EXITED)
         lines = trov.wait_log(f"NavigationCompleted {last}", mark, timeout=30)
-        self.assertTrue(in_order(lines, ["ProcessFailed 0", "Close", *ENGINE_RELEASES, CREATE_ENVIRONMENT,
+        # The new environment only once the old one said that its browser process has exited.
+        self.assertTrue(in_order(lines, ["ProcessFailed 0", "Close", *ENGINE_RELEASES[:-1], "BrowserProcessExited 1",
+                                         "Released environment", CREATE_ENVIRONMENT, "add_BrowserProcessExited",
                                          "CreateController", "add_ProcessFailed", "add_GotFocus", "add_LostFocus",
                                          f"Navigate {last}"]), lines)
         self.assertEqual(trov.info().get("focus"), "addressbar")
@@ -163,6 +165,18 @@ class EngineFailureSession(BrowserTestCase):
         trov.wait_log("NavigationCompleted https://third.test/", mark)
         trov.wait_bar("https://third.test/")
         self.assert_no_messagebox_for(0.5)
+
+        # The session ends (log-off, shutdown, the Restart Manager): no WM_CLOSE comes, and the
+        # process may be ended as soon as WM_ENDSESSION returns. The engine is closed first, the
+        # page is not asked, and the program exits with 0.
+        mark = trov.mark()
+        code, out = trov.inspector("end-session")
+        self.assertEqual(code, 0, out)
+        self.assertIn("query=1", out)
+        self.assertEqual(trov.wait_exit(20), 0)
+        lines = trov.since(mark)
+        self.assertTrue(in_order(lines, ["Close", *ENGINE_RELEASES]), lines)
+        self.assertNotIn("Navigate about:blank", lines)
 
 
 class EngineRetrySession(BrowserTestCase):
