@@ -49,8 +49,9 @@ void EnterFullScreen(HWND hwnd) {
 
     const RECT monitor = MonitorRectOf(hwnd);
     SetWindowLongPtrW(hwnd, GWL_STYLE, (saved.style & ~kFrameStyles) | WS_POPUP);
+    // Not activated: a page's element may take the screen while the person works in another window.
     SetWindowPos(hwnd, HWND_TOP, monitor.left, monitor.top, monitor.right - monitor.left,
-                 monitor.bottom - monitor.top, SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
+                 monitor.bottom - monitor.top, SWP_NOOWNERZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     ResizeWebView();  // also when the window already covered the monitor and got no WM_SIZE
     InvalidateRect(hwnd, nullptr, TRUE);
     NotifyBandShown(hwnd, false);
@@ -67,10 +68,11 @@ void PutBackMinimized(HWND hwnd) {
     maximizeOwed = saved.placement.showCmd == SW_SHOWMAXIMIZED;
 }
 
-// First to the normal place, so that a window maximised again from there keeps it as its normal place.
+// First to the normal place, so that a window maximised again from there keeps it as its normal place;
+// an inactive window stays inactive there (a maximise has no such form, and activates).
 void PutBackShown(HWND hwnd) {
     WINDOWPLACEMENT normal = saved.placement;
-    normal.showCmd = SW_SHOWNORMAL;
+    normal.showCmd = GetActiveWindow() == hwnd ? SW_SHOWNORMAL : SW_SHOWNOACTIVATE;
     SetWindowPlacement(hwnd, &normal);
     if (saved.placement.showCmd != SW_SHOWNORMAL) SetWindowPlacement(hwnd, &saved.placement);
 }

@@ -656,7 +656,9 @@ TEST_F(FocusReturnTest, FullScreenAndThePanelMoveNoFocusInAWindowThePersonIsNotU
         SetForegroundWindow(window());
         ASSERT_TRUE(PumpUntil([this] { return GetActiveWindow() == window(); }));
         SetFocus(pageHadIt ? window() : hAddressBar);
-        if (pageHadIt) ASSERT_TRUE(engine_double::RaiseFocusChanged(true));
+        if (pageHadIt) {
+            ASSERT_TRUE(engine_double::RaiseFocusChanged(true));
+        }
         EXPECT_TRUE(LoopTakes(GetFocus(), VK_F11, kNone));
         ASSERT_TRUE(IsFullScreen());
         ShowWindow(window(), SW_SHOWMINIMIZED);
@@ -667,7 +669,9 @@ TEST_F(FocusReturnTest, FullScreenAndThePanelMoveNoFocusInAWindowThePersonIsNotU
         EXPECT_FALSE(IsFullScreen());
         EXPECT_EQ(moves(), before);
         EXPECT_EQ(GetFocus(), focus);
-        if (pageHadIt) ASSERT_TRUE(engine_double::RaiseFocusChanged(false));
+        if (pageHadIt) {
+            ASSERT_TRUE(engine_double::RaiseFocusChanged(false));
+        }
     }
     ShowWindow(window(), SW_RESTORE);
     SetForegroundWindow(window());
