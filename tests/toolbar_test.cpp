@@ -467,6 +467,13 @@ TEST_F(ToolbarTest, ReaderFindsEveryButtonWherePaintedInReadingOrderAtTwoWidths)
             const RECT at = ReadChild(source, asked).location;
             if (source != object) {
                 EXPECT_EQ(ReadChild(source, CHILDID_SELF).name, L"地址栏");
+                // Whichever object names it, the system edit's own interfaces are still there.
+                IOleWindow* window = nullptr;
+                ASSERT_EQ(source->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&window)), S_OK);
+                HWND edit = nullptr;
+                EXPECT_EQ(window->GetWindow(&edit), S_OK);
+                EXPECT_EQ(edit, hAddressBar);
+                window->Release();
                 RECT bar;
                 GetClientRect(hAddressBar, &bar);
                 EXPECT_EQ(Describe(at), Describe(OnScreen(hAddressBar, bar)));
