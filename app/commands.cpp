@@ -29,6 +29,11 @@ void FocusAddressBar(HWND hwnd) {
     if (!hAddressBar) return;
     // The bar is hidden in full screen: the window leaves it first, so that the bar can be seen.
     ApplyFullScreenEvent(hwnd, FullScreenEvent::LeaveAll);
+    // The keyboard leaves an open panel, as a menu it closes; the focus goes to the bar, not back.
+    if (menuOpen) {
+        ForgetFocusBeforeMenu();
+        SetMenuPanelOpen(hwnd, false);
+    }
     SetFocus(hAddressBar);
     SelectAllOfAddressBar();
 }

@@ -12,6 +12,7 @@
 //                         child=ID role=R state=S name=N location=L T W H (object=1: an object of its own)
 //   accessible-press NAME presses the child of that name by its default action
 //   tooltip               the text and screen rectangle of a tooltip shown for the window
+//   clipboard FILE        puts the text of the UTF-8 file on the clipboard, for a paste
 #include "addressbar/address_bar.h"
 #include "app/window.h"
 #include "devtools/utf8.h"
@@ -22,6 +23,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -267,6 +269,34 @@ int Accessible(const std::wstring& pressName) {
 
 }  // namespace
 
+// The clipboard owns the memory once SetClipboardData succeeds; before, it is ours to free.
+int PutOnClipboard(const char* path) {
+    FILE* file = std::fopen(path, "rb");
+    if (!file) return 2;
+    std::string bytes;
+    char chunk[4096];
+    for (size_t got; (got = std::fread(chunk, 1, sizeof(chunk), file)) > 0;) bytes.append(chunk, got);
+    std::fclose(file);
+    const std::wstring text = FromUtf8(bytes);
+    const size_t size = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!memory) return 1;
+    std::memcpy(GlobalLock(memory), text.c_str(), size);
+    GlobalUnlock(memory);
+    // A window of ours owns the clipboard: opened without one, emptying it leaves no owner and
+    // SetClipboardData fails.
+    HWND owner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    bool put = false;
+    if (owner && OpenClipboard(owner)) {
+        EmptyClipboard();
+        put = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+        CloseClipboard();
+    }
+    if (!put) GlobalFree(memory);
+    if (owner) DestroyWindow(owner);
+    return put ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "info";
     const int timeoutMs = argc > 2 ? std::atoi(argv[2]) : 10000;
@@ -294,6 +324,7 @@ int main(int argc, char** argv) {
     if (command == "resize" && argc > 3) return Resize(std::atoi(argv[2]), std::atoi(argv[3]));
     if (command == "fail-process" && argc > 2) return FailProcess(std::atoi(argv[2]));
     if (command == "tooltip") return Tooltip();
+    if (command == "clipboard" && argc > 2) return PutOnClipboard(argv[2]);
     if (command == "accessible" || (command == "accessible-press" && argc > 2)) {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         // The name as Windows passed it, not through the narrow code page of argv.
@@ -307,6 +338,6 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr, "usage: trov_inspector info|wait-window MS|wait-page MS|messagebox|dismiss-messagebox|"
                          "press-messagebox ok|cancel|restore|resize W H|fail-process KIND|\n"
-                         "       accessible|accessible-press NAME|tooltip\n");
+                         "       accessible|accessible-press NAME|tooltip|clipboard FILE\n");
     return 2;
 }
