@@ -84,10 +84,10 @@ KeyDecision DecideAltKey(const KeyPress& press, KeyFlags& flags) {
     return swallow ? kSwallow : kLetThrough;
 }
 
-Command ZoomShortcutFor(const KeyPress& press) {
-    if (press.focus == FocusPlace::Page || !press.ctrl || press.alt) return Command::None;
+Command ZoomShortcutFor(const KeyPress& press, int modifiers) {
+    if (press.focus == FocusPlace::Page) return Command::None;
     for (const Binding& binding : kZoomBindings) {
-        if (binding.key == press.key) return binding.command;
+        if (binding.key == press.key && binding.modifiers == modifiers) return binding.command;
     }
     return Command::None;
 }
@@ -131,7 +131,7 @@ Command ShortcutFor(const KeyPress& press) {
         if (!inAddressBar) return Command::None;
         return press.shift ? Command::TabBackIntoPage : Command::TabIntoPage;
     }
-    const Command zoom = ZoomShortcutFor(press);
+    const Command zoom = ZoomShortcutFor(press, modifiers);
     if (zoom != Command::None) return zoom;
     if (press.shift) return Command::None;
     if (inPanel) {

@@ -510,7 +510,7 @@ class KeyboardSession(BrowserTestCase):
         trov.wait_bar("https://after.select/")
 
     def test_03_escape_or_an_item_chosen_by_keyboard_closes_the_menu_and_gives_the_focus_back(self):
-        """Escape closes the panel before touching the address and gives the focus back to the page;
+        """Escape closes the panel before touching the address and gives the focus back where it was;
         F10 opens it with the keyboard on its first item, the arrows and Enter choose as a click does."""
         trov = self.trov
         trov.focus_bar()
