@@ -381,7 +381,7 @@ TEST_F(ShortcutTest, TheMenuPanelByKeyboard) {
         int item;
     } moves[] = {{VK_DOWN, kNone, 3},  {VK_UP, kNone, 0},    {VK_UP, kNone, 3},    {VK_DOWN, kNone, 0},
                  {VK_RIGHT, kNone, 1}, {VK_DOWN, kNone, 3},  {VK_RIGHT, kNone, 0}, {VK_LEFT, kNone, 3},
-                 {VK_UP, kNone, 0},    {VK_END, kNone, 3},   {VK_HOME, kNone, 0},  {VK_TAB, kShift, 3},
+                 {VK_UP, kNone, 1},    {VK_END, kNone, 3},   {VK_HOME, kNone, 0},  {VK_TAB, kShift, 3},
                  {VK_TAB, kNone, 0},   {VK_TAB, kNone, 1},   {VK_DOWN, kNone, 3},  {VK_UP, kNone, 1}};
     for (const auto& move : moves) {
         EXPECT_TRUE(LoopTakes(window(), move.key, move.modifiers));
