@@ -56,6 +56,7 @@ void CreateAddressBar(HWND parent, HINSTANCE instance) {
     oldEditProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(hAddressBar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AddressBarProc)));
     SendMessageW(hAddressBar, WM_SETFONT, reinterpret_cast<WPARAM>(hUIFont), TRUE);
+    SendMessageW(hAddressBar, EM_SETLIMITTEXT, kAddressBarMaxLength, 0);
 }
 
 void LayoutAddressBar(HWND parent) {

@@ -13,6 +13,10 @@ inline constexpr int kAddressBarHeight = 36;
 inline constexpr int kAddressBarWidthMargin = 490;
 inline constexpr int kAddressBarMinWidth = 100;
 inline constexpr COLORREF kAddressBarBackground = RGB(246, 246, 246);
+// The longest address the bar takes from typing or a paste: Chromium's own limit of a URL (2 MB),
+// so that the engine is sent whole what was pasted. The edit control's default is 32,767
+// characters (30,000 under Wine).
+inline constexpr int kAddressBarMaxLength = 2 * 1024 * 1024;
 
 // The address bar's width for a client area of the given width.
 int AddressBarWidth(int clientWidth);

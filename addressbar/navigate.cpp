@@ -67,12 +67,29 @@ bool IsEdgeWhiteSpace(wchar_t c) {
     return (c >= L'\t' && c <= L'\r') || c == L' ' || c == 0x00A0 || c == 0x3000;
 }
 
-// An explicit http or https address with something after the scheme, and no space anywhere.
-bool IsExplicitWebAddress(const std::wstring& text) {
-    const size_t schemeLength = StartsWithIgnoringCase(text, L"http://")    ? 7
-                                : StartsWithIgnoringCase(text, L"https://") ? 8
-                                                                            : 0;
-    return schemeLength > 0 && text.size() > schemeLength && text.find(L' ') == std::wstring::npos;
+bool IsAsciiLetter(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
+
+bool IsSchemeCharacter(wchar_t c) {
+    return IsAsciiLetter(c) || (c >= L'0' && c <= L'9') || c == L'+' || c == L'-' || c == L'.';
+}
+
+// The length of a leading scheme followed by "://" (a letter, then letters, digits, "+", "-" or
+// "."), without the "://"; 0 when the text starts with none.
+size_t SchemeLength(const std::wstring& text) {
+    if (text.empty() || !IsAsciiLetter(text[0])) return 0;
+    size_t length = 1;
+    while (length < text.size() && IsSchemeCharacter(text[length])) ++length;
+    return text.compare(length, 3, L"://") == 0 ? length : 0;
+}
+
+// An address with its own scheme ("https://", "file://", "ftp://"), something after the "://"
+// and no space anywhere: the engine decides what it can show. Script is never run from the bar,
+// so "javascript://" stays text to search for.
+bool IsAddressWithScheme(const std::wstring& text) {
+    const size_t schemeLength = SchemeLength(text);
+    if (schemeLength == 0 || text.size() <= schemeLength + 3) return false;
+    if (schemeLength == 10 && StartsWithIgnoringCase(text, L"javascript")) return false;
+    return text.find(L' ') == std::wstring::npos;
 }
 
 std::wstring TrimEdgeWhiteSpace(const std::wstring& text) {
@@ -103,7 +120,7 @@ std::string PercentEncodeQuery(const std::wstring& text) {
 std::wstring ResolveInput(const std::wstring& typed) {
     const std::wstring text = TrimEdgeWhiteSpace(typed);
     // Local and intranet hosts have no full stop, but the scheme says it is an address.
-    if (IsExplicitWebAddress(text)) return text;
+    if (IsAddressWithScheme(text)) return text;
     // Inside the text only U+0020 and U+002E count: no other white space, no other full stops.
     if (text.find(L'.') == std::wstring::npos || text.find(L' ') != std::wstring::npos) {
         const std::string query = PercentEncodeQuery(text);

@@ -4,8 +4,9 @@
 #include <string>
 
 // The URL for a piece of typed text, once white space is trimmed from its ends: the text itself when
-// it starts with http:// or https:// and has no space; otherwise a search on the home engine when it
-// has a space or no full stop, else the text over HTTPS.
+// it starts with a scheme and "://" (http://, https://, file://, ftp://, any but javascript://),
+// has something after them and no space; otherwise a search on the home engine when it has a space
+// or no full stop, else the text over HTTPS.
 std::wstring ResolveInput(const std::wstring& text);
 
 // The query text of a search, percent-encoded as UTF-8 (lone surrogates as U+FFFD).

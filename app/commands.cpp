@@ -8,6 +8,7 @@
 #include "app/state.h"
 #include "app/window.h"
 #include "webhost/engine.h"
+#include "webhost/zoom.h"
 
 namespace {
 
@@ -28,6 +29,11 @@ void FocusAddressBar(HWND hwnd) {
     if (!hAddressBar) return;
     // The bar is hidden in full screen: the window leaves it first, so that the bar can be seen.
     ApplyFullScreenEvent(hwnd, FullScreenEvent::LeaveAll);
+    // The keyboard leaves an open panel, as a menu it closes; the focus goes to the bar, not back.
+    if (menuOpen) {
+        ForgetFocusBeforeMenu();
+        SetMenuPanelOpen(hwnd, false);
+    }
     SetFocus(hAddressBar);
     SelectAllOfAddressBar();
 }
@@ -52,6 +58,12 @@ void MenuItemLeft(HWND hwnd) { MoveMenuFocus(hwnd, VK_LEFT); }
 void MenuItemRight(HWND hwnd) { MoveMenuFocus(hwnd, VK_RIGHT); }
 void MenuItemUp(HWND hwnd) { MoveMenuFocus(hwnd, VK_UP); }
 void MenuItemDown(HWND hwnd) { MoveMenuFocus(hwnd, VK_DOWN); }
+void MenuItemFirst(HWND hwnd) { MoveMenuFocus(hwnd, VK_HOME); }
+void MenuItemLast(HWND hwnd) { MoveMenuFocus(hwnd, VK_END); }
+
+void ZoomIn(HWND) { ZoomPage(ZoomStep::In); }
+void ZoomOut(HWND) { ZoomPage(ZoomStep::Out); }
+void ZoomReset(HWND) { ZoomPage(ZoomStep::Reset); }
 
 struct CommandInfo {
     Command command;
@@ -83,7 +95,12 @@ constexpr CommandInfo kCommands[] = {
     {Command::MenuItemRight, MenuItemRight, false},
     {Command::MenuItemUp, MenuItemUp, false},
     {Command::MenuItemDown, MenuItemDown, false},
+    {Command::MenuItemFirst, MenuItemFirst, false},
+    {Command::MenuItemLast, MenuItemLast, false},
     {Command::ChooseMenuItem, ChooseMenuItem, false},
+    {Command::ZoomIn, ZoomIn, false},
+    {Command::ZoomOut, ZoomOut, false},
+    {Command::ZoomReset, ZoomReset, false},
 };
 
 const CommandInfo* InfoOf(Command command) {

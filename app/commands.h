@@ -26,7 +26,12 @@ enum class Command {
     MenuItemRight,
     MenuItemUp,
     MenuItemDown,
+    MenuItemFirst,      // Home and End in the panel
+    MenuItemLast,
     ChooseMenuItem,     // the item with the keyboard focus, as if clicked
+    ZoomIn,             // the page one of the engine's zoom steps larger, smaller, or back to 100 %
+    ZoomOut,
+    ZoomReset,
 };
 
 // Whether the command ends the person's edit of the address bar.

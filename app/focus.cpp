@@ -99,6 +99,8 @@ void GiveFocusBackAfterMenu(HWND hwnd) {
     if (!MoveFocusTo(focusBeforeMenu)) SetFocus(hwnd);
 }
 
+void ForgetFocusBeforeMenu() { focusBeforeMenuNoted = false; }
+
 bool TakeFocusFromPage() {
     if (!hAddressBar) return false;
     PostCommand(hMainWnd, Command::FocusAddressBar);

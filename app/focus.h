@@ -52,6 +52,8 @@ void RememberFocusBeforeMenu();
 // The panel closed: the focus goes back to where it was when it opened, if that was noted and the
 // window is the active one.
 void GiveFocusBackAfterMenu(HWND hwnd);
+// A click outside the panel closes it and puts the focus where it lands: nothing to give back.
+void ForgetFocusBeforeMenu();
 
 // Tests only: forgets where the focus was.
 void ResetFocusForTesting();

@@ -13,6 +13,10 @@ namespace {
 // What choosing the item does: its message box, which is modal. Closing the panel is the caller's.
 void RunMenuItem(HWND hwnd, const MenuItem& item) { MessageBoxKeepingFocus(hwnd, item.message, item.caption, MB_OK); }
 
+// The column that Up and Down aim at: the one where the vertical moves started, so that Down then
+// Up comes back to the same item; any other move starts afresh from the item it reaches.
+int aimColumn = 0;
+
 void FocusMenuItem(HWND hwnd, int index) {
     menuFocusItem = index;
     InvalidateRect(hwnd, nullptr, FALSE);
@@ -39,14 +43,20 @@ void ToggleMenuByKeyboard(HWND hwnd) {
         SetMenuPanelOpen(hwnd, false);
         return;
     }
-    if (IsFullScreen()) return;  // the band, and the panel with it, is hidden
+    // The band, and the panel with it, is hidden in full screen: the window comes back first, as
+    // for the address bar's keys. A window that stays full screen opens no panel.
+    ApplyFullScreenEvent(hwnd, FullScreenEvent::LeaveAll);
+    if (IsFullScreen()) return;
     SetMenuPanelOpen(hwnd, true);
     SetFocus(hwnd);
     FocusMenuItem(hwnd, 0);
+    aimColumn = MenuItemByIndex(0).column;
 }
 
-void MoveMenuFocus(HWND hwnd, UINT arrow) {
-    if (menuOpen && menuFocusItem >= 0) FocusMenuItem(hwnd, NextMenuItemIndex(menuFocusItem, arrow));
+void MoveMenuFocus(HWND hwnd, UINT key) {
+    if (!menuOpen || menuFocusItem < 0) return;
+    FocusMenuItem(hwnd, NextMenuItemIndex(menuFocusItem, key, aimColumn));
+    if (key != VK_UP && key != VK_DOWN) aimColumn = MenuItemByIndex(menuFocusItem).column;
 }
 
 void DropMenuKeyboardFocus(HWND hwnd) {

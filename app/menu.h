@@ -12,11 +12,13 @@ inline constexpr UINT WM_APP_MENU_ITEM_ACTION = WM_USER + 103;
 // back on closing to where it was when the panel opened.
 void SetMenuPanelOpen(HWND hwnd, bool open);
 
-// F10 and Alt+F: opens the panel with the keyboard on its first item, or closes it.
+// F10, Alt+F and Alt alone: opens the panel with the keyboard on its first item, or closes it. In
+// full screen the window leaves full screen first, so that the panel can be seen.
 void ToggleMenuByKeyboard(HWND hwnd);
 
-// An arrow key while the keyboard is in the panel: the keyboard focus moves to the next item.
-void MoveMenuFocus(HWND hwnd, UINT arrow);
+// An arrow key, Home or End while the keyboard is in the panel: the keyboard focus moves to the
+// item the key leads to.
+void MoveMenuFocus(HWND hwnd, UINT key);
 
 // WM_KILLFOCUS of the main window (a click into the bar, another window): the panel's items lose
 // the keyboard, and their focus rectangle goes.

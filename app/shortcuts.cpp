@@ -29,6 +29,14 @@ constexpr Binding kBindings[] = {
     {'F', kAlt, Command::MenuByKeyboard},
 };
 
+// The zoom keys (the main row's and the keypad's), taken outside the page: while the page has the
+// keyboard the engine zooms it itself. Shift may be held, as it is for "+" on many layouts.
+constexpr Binding kZoomBindings[] = {
+    {VK_OEM_PLUS, kCtrl, Command::ZoomIn},   {VK_ADD, kCtrl, Command::ZoomIn},
+    {VK_OEM_MINUS, kCtrl, Command::ZoomOut}, {VK_SUBTRACT, kCtrl, Command::ZoomOut},
+    {'0', kCtrl, Command::ZoomReset},        {VK_NUMPAD0, kCtrl, Command::ZoomReset},
+};
+
 // The keys of a panel opened by keyboard, while the main window has the keyboard.
 struct PanelKey {
     UINT key;
@@ -38,6 +46,7 @@ struct PanelKey {
 constexpr PanelKey kPanelKeys[] = {
     {VK_LEFT, Command::MenuItemLeft}, {VK_RIGHT, Command::MenuItemRight}, {VK_UP, Command::MenuItemUp},
     {VK_DOWN, Command::MenuItemDown}, {VK_RETURN, Command::ChooseMenuItem}, {VK_SPACE, Command::ChooseMenuItem},
+    {VK_HOME, Command::MenuItemFirst}, {VK_END, Command::MenuItemLast},
 };
 
 struct AppCommandBinding {
@@ -55,15 +64,32 @@ constexpr AppCommandBinding kAppCommandBindings[] = {
 constexpr KeyDecision kLetThrough = {KeyAction::LetThrough, Command::None};
 constexpr KeyDecision kSwallow = {KeyAction::Swallow, Command::None};
 
-// A fresh press of Alt starts afresh; its release is swallowed once after an Alt shortcut.
+// A fresh press of Alt starts afresh; its release is swallowed once after an Alt shortcut. Alt
+// pressed and released with no other key between opens the panel, as F10 does, instead of the
+// default handling's menu mode, which shows nothing and swallows the next shortcut.
 KeyDecision DecideAltKey(const KeyPress& press, KeyFlags& flags) {
+    const bool modified = press.ctrl || press.shift;  // AltGr, or a layout switch
     if (press.down) {
-        if (!press.repeat) flags.altReleasePending = false;
+        if (!press.repeat) {
+            flags.altReleasePending = false;
+            flags.altAlone = !modified;
+        }
         return kLetThrough;
     }
     const bool swallow = flags.altReleasePending;
+    const bool alone = flags.altAlone && !modified;
     flags.altReleasePending = false;
+    flags.altAlone = false;
+    if (alone) return KeyDecision{KeyAction::Run, Command::MenuByKeyboard};
     return swallow ? kSwallow : kLetThrough;
+}
+
+Command ZoomShortcutFor(const KeyPress& press, int modifiers) {
+    if (press.focus == FocusPlace::Page) return Command::None;
+    for (const Binding& binding : kZoomBindings) {
+        if (binding.key == press.key && binding.modifiers == modifiers) return binding.command;
+    }
+    return Command::None;
 }
 
 std::wstring KeyName(UINT key) {
@@ -96,13 +122,19 @@ std::wstring ShortcutKeyText(Command command) {
 Command ShortcutFor(const KeyPress& press) {
     const bool inAddressBar = press.focus == FocusPlace::AddressBar;
     const int modifiers = (press.ctrl ? kCtrl : 0) | (press.alt ? kAlt : 0);
+    const bool inPanel = press.menuIsOpen && press.menuHasKeyboard && press.focus == FocusPlace::MainWindow &&
+                         modifiers == kPlain;
+    // In the panel Tab and Shift+Tab go through the items in reading order, as the arrows do.
+    if (inPanel && press.key == VK_TAB) return press.shift ? Command::MenuItemLeft : Command::MenuItemRight;
     // From the bar the focus goes on into the page, as Tab goes on to a window's next control.
     if (press.key == VK_TAB && modifiers == kPlain) {
         if (!inAddressBar) return Command::None;
         return press.shift ? Command::TabBackIntoPage : Command::TabIntoPage;
     }
+    const Command zoom = ZoomShortcutFor(press, modifiers);
+    if (zoom != Command::None) return zoom;
     if (press.shift) return Command::None;
-    if (press.menuIsOpen && press.menuHasKeyboard && press.focus == FocusPlace::MainWindow && modifiers == kPlain) {
+    if (inPanel) {
         for (const PanelKey& panelKey : kPanelKeys) {
             if (panelKey.key == press.key) return panelKey.command;
         }
@@ -133,6 +165,7 @@ Command CommandForAppCommand(int appCommand) {
 KeyDecision DecideKey(const KeyPress& press, KeyFlags& flags) {
     if (press.key >= kKeyCount) return kLetThrough;
     if (press.key == VK_MENU) return DecideAltKey(press, flags);
+    if (press.down) flags.altAlone = false;  // Alt is no longer alone
     const bool fromPage = press.focus == FocusPlace::Page;
     if (!press.down) {
         if (!fromPage || !flags.handledPageKeys.test(press.key)) return kLetThrough;

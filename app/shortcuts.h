@@ -44,6 +44,8 @@ struct KeyFlags {
     // which takes an Alt pressed and released with nothing seen in between for a call of the
     // window menu.
     bool altReleasePending = false;
+    // Alt is down and no other key went down since: its release opens the panel.
+    bool altAlone = false;
 };
 
 enum class KeyAction {

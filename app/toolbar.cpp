@@ -112,14 +112,18 @@ void OnToolbarMouseLeave() {
     InvalidateRect(hMainWnd, nullptr, FALSE);
 }
 
-void OnToolbarClick(HWND hwnd, POINT pt) {
-    if (!InSlotRows(pt.y)) return;
+bool OnToolbarClick(HWND hwnd, POINT pt) {
+    if (!InSlotRows(pt.y)) return false;
 
     // Every slot that contains the point acts, in order; the window's minimum width keeps the two
     // groups apart, so that is one slot at most.
     // The positions come from this one reading, even if an action resizes the window.
     const SlotLayout layout = CurrentSlotLayout(ClientWidth(hwnd));
+    bool taken = false;
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        if (SlotContains(slot, pt.x, pt.y, layout)) RunCommand(hwnd, kButtons[slot].command);
+        if (!SlotContains(slot, pt.x, pt.y, layout)) continue;
+        RunCommand(hwnd, kButtons[slot].command);
+        taken = true;
     }
+    return taken;
 }

@@ -75,4 +75,5 @@ std::wstring SlotShortcutText(int slot);
 // Message handlers of the main window; they set hoverIndex, and the window tells readers of a change.
 void OnToolbarMouseMove(HWND hwnd, POINT pt);
 void OnToolbarMouseLeave();
-void OnToolbarClick(HWND hwnd, POINT pt);
+// True when a button took the click.
+bool OnToolbarClick(HWND hwnd, POINT pt);

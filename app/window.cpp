@@ -97,12 +97,28 @@ LRESULT OnMouseLeave() {
     return 0;
 }
 
-// Three stages, each whatever the one before did: the buttons, the open panel, the focus rule.
+// Three stages, the first that takes the click ends it: the buttons, the open panel, the focus
+// rule. A button or an item keeps the keyboard where it was; only the band's own surface around
+// the bar gives the bar the focus. A click anywhere outside the open panel closes it.
 LRESULT OnLButtonDown(HWND hwnd, POINT pt) {
     if (IsFullScreen()) return 0;  // the band is hidden
-    OnToolbarClick(hwnd, pt);
-    if (menuOpen && OnMenuPanelClick(hwnd, pt)) RunCommand(hwnd, Command::CloseMenu);
+    if (OnToolbarClick(hwnd, pt)) return 0;
+    if (menuOpen) {
+        const bool inPanel = OnMenuPanelClick(hwnd, pt);
+        RunCommand(hwnd, Command::CloseMenu);
+        if (inPanel) return 0;
+    }
     ApplyAddressBarFocusRule(pt);
+    return 0;
+}
+
+// A click into a child window (the bar, the page) reaches its parent first: it closes the panel.
+LRESULT OnParentNotify(HWND hwnd, WPARAM wParam) {
+    const UINT event = LOWORD(wParam);
+    const bool click = event == WM_LBUTTONDOWN || event == WM_RBUTTONDOWN || event == WM_MBUTTONDOWN;
+    if (!click || !menuOpen) return 0;
+    ForgetFocusBeforeMenu();  // the click gives the focus where it lands
+    RunCommand(hwnd, Command::CloseMenu);
     return 0;
 }
 
@@ -111,6 +127,14 @@ LRESULT OnLButtonDown(HWND hwnd, POINT pt) {
 LRESULT OnAppNavigate() {
     if (NavigateToAddressBarText()) MoveFocusIntoPage(PageFocus::WhereItWas);
     return 0;
+}
+
+// The default handling's menu mode for a lone Alt or F10 (SC_KEYMENU without a key) would show
+// nothing and swallow the next shortcut; the panel answers those keys instead. Alt+Space (the
+// window menu) and the other system commands keep their default handling.
+LRESULT OnSysCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    if ((wParam & 0xFFF0) == SC_KEYMENU && lParam == 0) return 0;
+    return DefWindowProcW(hwnd, WM_SYSCOMMAND, wParam, lParam);
 }
 
 // The frame is added for the window's own style and DPI, so the client area is what the layout needs.
@@ -175,12 +199,14 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_MOUSEMOVE:     return OnMouseMove(hwnd, wParam, lParam);
     case WM_LBUTTONDOWN:   return OnLButtonDown(hwnd, MousePoint(lParam));
     case WM_MOUSELEAVE:    return OnMouseLeave();
+    case WM_PARENTNOTIFY:  return OnParentNotify(hwnd, wParam);
     case WM_APP_NAVIGATE:  return OnAppNavigate();
     case WM_ACTIVATE:      return OnActivate(hwnd, wParam, lParam);
     case WM_SETFOCUS:      OnMainWindowFocus(); return 0;
     case WM_KILLFOCUS:     DropMenuKeyboardFocus(hwnd); return 0;
     case WM_GETMINMAXINFO: return OnGetMinMaxInfo(hwnd, reinterpret_cast<MINMAXINFO*>(lParam));
     case WM_APPCOMMAND:    return OnAppCommand(hwnd, wParam, lParam);
+    case WM_SYSCOMMAND:    return OnSysCommand(hwnd, wParam, lParam);
     case WM_TIMER:         return OnTimer(wParam);
     case WM_APP_RUN_COMMAND:    RunCommand(hwnd, static_cast<Command>(wParam)); return 0;
     case WM_APP_RESTART_ENGINE: RestartEngine(); return 0;

@@ -54,14 +54,16 @@ int NearestItemInRow(int row, int column) {
 
 }  // namespace
 
-int NextMenuItemIndex(int index, UINT arrow) {
+int NextMenuItemIndex(int index, UINT key, int aimColumn) {
     const int count = MenuItemCount();
-    if (arrow == VK_LEFT) return (index + count - 1) % count;
-    if (arrow == VK_RIGHT) return (index + 1) % count;
-    if (arrow != VK_UP && arrow != VK_DOWN) return index;
-    const int step = arrow == VK_DOWN ? 1 : kRows - 1;
+    if (key == VK_HOME) return 0;
+    if (key == VK_END) return count - 1;
+    if (key == VK_LEFT) return (index + count - 1) % count;
+    if (key == VK_RIGHT) return (index + 1) % count;
+    if (key != VK_UP && key != VK_DOWN) return index;
+    const int step = key == VK_DOWN ? 1 : kRows - 1;
     for (int row = (kMenuItems[index].row + step) % kRows; row != kMenuItems[index].row; row = (row + step) % kRows) {
-        const int found = NearestItemInRow(row, kMenuItems[index].column);
+        const int found = NearestItemInRow(row, aimColumn);
         if (found >= 0) return found;
     }
     return index;

@@ -22,10 +22,12 @@ const MenuItem* MenuItemAt(int row, int column);
 int MenuItemCount();
 const MenuItem& MenuItemByIndex(int index);
 
-// The item that an arrow key (VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN) moves the keyboard focus to from
-// the item of the given index: left and right go through the reading order, up and down to the
-// nearest item of the row above or below, each wrapping round.
-int NextMenuItemIndex(int index, UINT arrow);
+// The item that a key (VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_HOME, VK_END) moves the keyboard
+// focus to from the item of the given index: left and right go through the reading order, each
+// wrapping round; up and down to the item of the row above or below nearest to aimColumn (the
+// column the vertical moves started from, so that Down then Up comes back), wrapping round too;
+// Home and End to the first and the last item.
+int NextMenuItemIndex(int index, UINT key, int aimColumn);
 
 // A cell's rectangle in the client area of the given width, as painted.
 RECT MenuCellRect(int row, int column, int clientWidth);

@@ -295,6 +295,17 @@ public:
         Record(L"MoveFocus " + std::to_wstring(reason));
         return S_OK;
     }
+    // Kept as the runtime keeps it; each put is recorded in whole per cent.
+    HRESULT STDMETHODCALLTYPE get_ZoomFactor(double* factor) override {
+        if (!factor) return E_POINTER;
+        *factor = zoomFactor_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_ZoomFactor(double factor) override {
+        Record(L"put_ZoomFactor " + std::to_wstring(static_cast<int>(factor * 100 + 0.5)));
+        zoomFactor_ = factor;
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
                                                         EventRegistrationToken* token) override {
         return Register(L"add_AcceleratorKeyPressed", keyHandler, handler, token, 5);
@@ -313,6 +324,9 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** view) override;
+
+private:
+    double zoomFactor_ = 1.0;
 };
 
 class Environment final : public Counted<ICoreWebView2Environment, UnimplementedEnvironment> {

@@ -169,13 +169,31 @@ TEST_F(FullScreenTest, TheHiddenBandIsNotPaintedAndTakesNoHoverClicksOrFocusAndA
     EXPECT_EQ(hoverIndex, kSlotClose) << "back in the window, the band takes the pointer again";
 }
 
-TEST_F(FullScreenTest, CtrlLAndAnEngineRestartLeaveFullScreen) {
+TEST_F(FullScreenTest, CtrlLF10AndAnEngineRestartLeaveFullScreen) {
     const std::wstring before = ShapeOf(window());
     PressF11In(window());
     RunCommand(window(), Command::FocusAddressBar);
     EXPECT_EQ(ShapeOf(window()), before);
     EXPECT_EQ(GetFocus(), hAddressBar);
     EXPECT_TRUE(IsWindowVisible(hAddressBar));
+
+    // F10 (Alt+F, Alt alone) brings the window back and opens the panel there, never behind the page.
+    for (bool byElement : {false, true}) {
+        SCOPED_TRACE(byElement ? "an element" : "F11");
+        if (byElement) {
+            ElementFullScreen(true);
+        } else {
+            PressF11In(window());
+        }
+        ASSERT_TRUE(IsFullScreen());
+        RunCommand(window(), Command::MenuByKeyboard);
+        EXPECT_FALSE(IsFullScreen());
+        EXPECT_TRUE(menuOpen);
+        EXPECT_EQ(menuFocusItem, 0);
+        EXPECT_TRUE(IsWindowVisible(hAddressBar));
+        RunCommand(window(), Command::CloseMenu);
+        EXPECT_EQ(ShapeOf(window()), before);
+    }
 
     ElementFullScreen(true);
     engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);

@@ -31,10 +31,11 @@ private:
 
     void AppendPiece(std::wstring& text) {
         static const wchar_t* const kPrefixes[] = {L"http", L"https", L"http://", L"https://", L"HTTP://",
-                                                   L"HtTpS://", L"http:/", L"ftp://", L"www."};
+                                                   L"HtTpS://", L"http:/", L"ftp://", L"www.",
+                                                   L"file:///", L"javascript://", L"a+b-c.9://"};
         static const wchar_t kSpecials[] = L" .%&#+=?/:~-_\t\r\n\x3000\x3002\x7f";
         switch (Pick(0, 9)) {
-        case 0: text += kPrefixes[Pick(0, 8)]; break;
+        case 0: text += kPrefixes[Pick(0, 11)]; break;
         case 1: text += static_cast<wchar_t>(Pick('a', 'z')); break;
         case 2: text += static_cast<wchar_t>(Pick('A', 'Z')); break;
         case 3: text += static_cast<wchar_t>(Pick('0', '9')); break;
@@ -133,18 +134,31 @@ std::wstring Trimmed(const std::wstring& typed) {
     return typed.substr(first, last - first);
 }
 
-size_t HttpSchemeLength(const std::wstring& text) {
-    std::wstring head = text.substr(0, 8);
-    for (wchar_t& c : head) c = (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c;
-    return head.rfind(L"http://", 0) == 0 ? 7 : head.rfind(L"https://", 0) == 0 ? 8 : 0;
+// The length of a leading scheme and its "://", by a rule written apart from the product's.
+size_t SchemeLength(const std::wstring& text) {
+    const auto letter = [](wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); };
+    size_t end = 0;
+    while (end < text.size() && (letter(text[end]) || (end > 0 && ((text[end] >= L'0' && text[end] <= L'9') ||
+                                                                    wcschr(L"+-.", text[end]) != nullptr)))) {
+        ++end;
+    }
+    return end > 0 && text.substr(end, 3) == L"://" ? end + 3 : 0;
+}
+
+bool IsJavaScript(const std::wstring& text, size_t scheme) {
+    std::wstring name = text.substr(0, scheme);
+    for (wchar_t& c : name) c = (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c;
+    return name == L"javascript://";
 }
 
 // Why the result breaks the rule, or empty when it keeps it.
 std::string Violation(const std::wstring& typed, const std::wstring& url) {
     const std::wstring text = Trimmed(typed);
     const bool space = text.find(L' ') != std::wstring::npos;
-    const size_t scheme = HttpSchemeLength(text);
-    if (scheme > 0 && text.size() > scheme && !space) return url == text ? "" : "a scheme-named address that was changed";
+    const size_t scheme = SchemeLength(text);
+    if (scheme > 0 && text.size() > scheme && !space && !IsJavaScript(text, scheme)) {
+        return url == text ? "" : "a scheme-named address that was changed";
+    }
     const bool search = space || text.find(L'.') == std::wstring::npos;
     if (search) {
         if (url.rfind(kSearch, 0) != 0) return "a search that does not start with the search prefix";
@@ -153,7 +167,6 @@ std::string Violation(const std::wstring& typed, const std::wstring& url) {
         if (decoded != WithLoneSurrogatesReplaced(text)) return "a query that does not decode to the text";
         return "";
     }
-    if (scheme > 0) return url == text ? "" : "an http(s) address that was changed";
     return url == L"https://" + text ? "" : "an address without the https:// prefix in front of the text";
 }
 
@@ -192,6 +205,9 @@ TEST(ResolveInputPropertyTest, CheckerRejectsWrongResults) {
     EXPECT_NE(Violation(L" x.y\n", L"https:// x.y\n"), "");        // the ends were not trimmed
     EXPECT_NE(Violation(L"http://intranet", kSearch + L"http%3A%2F%2Fintranet"), "");
     EXPECT_EQ(Violation(L"\thttp://intranet ", L"http://intranet"), "");
+    EXPECT_NE(Violation(L"ftp://x", L"https://ftp://x"), "");
+    EXPECT_NE(Violation(L"javascript://x.y", L"javascript://x.y"), "");  // script from the bar
+    EXPECT_EQ(Violation(L"javascript://x.y", L"https://javascript://x.y"), "");
 }
 
 }  // namespace

@@ -60,7 +60,6 @@ INSTANTIATE_TEST_SUITE_P(
         ResolveCase{L"http.cat", L"https://http.cat"},
         ResolveCase{L"http:/a.b", L"https://http:/a.b"},
         ResolveCase{L"xhttp.def", L"https://xhttp.def"},
-        ResolveCase{L"ftp://abc.def", L"https://ftp://abc.def"},
         ResolveCase{L".", L"https://."},
         ResolveCase{L"https://duckduckgo.com/", L"https://duckduckgo.com/"},
         // White space at the ends, as pastes bring it, goes before the rule runs.
@@ -78,7 +77,23 @@ INSTANTIATE_TEST_SUITE_P(
         ResolveCase{L"localhost:8080", kSearch + L"localhost%3A8080"},
         ResolveCase{L"http://", kSearch + L"http%3A%2F%2F"},  // a scheme alone is no address
         ResolveCase{L"http://my host", kSearch + L"http%3A%2F%2Fmy%20host"},
-        ResolveCase{L"http:/intranet", kSearch + L"http%3A%2Fintranet"}));
+        ResolveCase{L"http:/intranet", kSearch + L"http%3A%2Fintranet"},
+        // Any other scheme followed by "://" is an address as typed; the engine decides what it shows.
+        ResolveCase{L"file:///C:/windows/win.ini", L"file:///C:/windows/win.ini"},
+        ResolveCase{L"ftp://127.0.0.1/x.txt", L"ftp://127.0.0.1/x.txt"},
+        ResolveCase{L"ftp://abc.def", L"ftp://abc.def"},
+        ResolveCase{L"FILE://server/share", L"FILE://server/share"},
+        ResolveCase{L"a+b-c.9://x", L"a+b-c.9://x"},
+        ResolveCase{L" ftp://host\r\n", L"ftp://host"},
+        ResolveCase{L"ftp://", kSearch + L"ftp%3A%2F%2F"},            // nothing after the scheme
+        ResolveCase{L"ftp://a b.c", kSearch + L"ftp%3A%2F%2Fa%20b.c"},  // a space
+        ResolveCase{L"1ftp://a.b", L"https://1ftp://a.b"},             // a scheme starts with a letter
+        ResolveCase{L"f_p://a.b", L"https://f_p://a.b"},               // no "_" in a scheme
+        ResolveCase{L"mailto:a@b.c", L"https://mailto:a@b.c"},         // no "//": as before
+        // Script is never run from the bar.
+        ResolveCase{L"javascript://%0Aalert(1)", kSearch + L"javascript%3A%2F%2F%250Aalert%281%29"},
+        ResolveCase{L"JavaScript://x.y", L"https://JavaScript://x.y"},
+        ResolveCase{L"javascript:alert(1)", kSearch + L"javascript%3Aalert%281%29"}));
 
 TEST(PercentEncodeQueryTest, EncodesEveryByteOutsideTheUnreservedSetInUpperCaseHex) {
     std::wstring all;

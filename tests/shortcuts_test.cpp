@@ -7,6 +7,7 @@
 #include "app/keyboard.h"
 #include "app/state.h"
 #include "browser_window.h"
+#include "webhost/zoom.h"
 
 #include <gtest/gtest.h>
 
@@ -81,6 +82,16 @@ TEST(ShortcutTableTest, EachKeyMapsToItsCommandAndEverythingElseToNothing) {
         {'F', kAlt, true, false, Command::MenuByKeyboard},
         {VK_F10, kShift, false, false, Command::None},  // the context menu's key
         {VK_RIGHT, kNone, false, true, Command::None},  // a panel opened by the mouse
+        {VK_OEM_MINUS, kCtrl, true, false, Command::ZoomOut},
+        {VK_SUBTRACT, kCtrl, false, false, Command::ZoomOut},
+        {VK_OEM_PLUS, kCtrl, true, false, Command::ZoomIn},
+        {VK_OEM_PLUS, kCtrl | kShift, true, false, Command::ZoomIn},  // "+" is a shifted key on many layouts
+        {VK_ADD, kCtrl, false, true, Command::ZoomIn},
+        {'0', kCtrl, true, false, Command::ZoomReset},
+        {VK_NUMPAD0, kCtrl, false, false, Command::ZoomReset},
+        {VK_OEM_MINUS, kNone, true, false, Command::None},
+        {VK_OEM_MINUS, kCtrl | kAlt, true, false, Command::None},
+        {'0', kNone, true, false, Command::None},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ShortcutFor(Press(c.key, c.modifiers, c.inBar, c.menuIsOpen)), c.expected)
@@ -176,7 +187,7 @@ const int kFocusCases[][2] = {{'L', kCtrl}, {'D', kAlt}, {VK_F6, kNone}};
 class ShortcutTest : public BrowserWindowTest {
 protected:
     void OpenMenuWithBarText(const wchar_t* text) {
-        Click(window(), ClientWidth() - 192, 30);  // the menu button; the click also focuses the bar
+        Click(window(), ClientWidth() - 192, 30);  // the menu button; the focus stays where it was
         ASSERT_TRUE(menuOpen);
         SetWindowTextW(hAddressBar, text);
         ResetMessageCounts();
@@ -301,6 +312,43 @@ TEST_F(ShortcutTest, CtrlASelectsAllOnlyInTheBar) {
     EXPECT_TRUE(WholeBarSelected());
 }
 
+// Outside the page the zoom keys step the controller's factor through the engine's own levels; in
+// the page they are the engine's, which zooms by itself.
+TEST_F(ShortcutTest, ZoomKeysOutsideThePageStepTheEnginesFactorAndThePageKeepsItsOwn) {
+    StartEngine();
+    const struct {
+        HWND target;
+        UINT key;
+        const wchar_t* call;
+    } steps[] = {{hAddressBar, VK_OEM_MINUS, L"put_ZoomFactor 90"}, {hAddressBar, VK_SUBTRACT, L"put_ZoomFactor 80"},
+                 {window(), VK_OEM_PLUS, L"put_ZoomFactor 90"},      {hAddressBar, '0', L"put_ZoomFactor 100"},
+                 {window(), VK_ADD, L"put_ZoomFactor 110"},          {window(), VK_NUMPAD0, L"put_ZoomFactor 100"}};
+    for (const auto& step : steps) {
+        const int before = engine_double::CountCalls(L"put_ZoomFactor");
+        EXPECT_TRUE(LoopTakes(step.target, step.key, kCtrl)) << step.call;
+        EXPECT_EQ(engine_double::CountCalls(L"put_ZoomFactor"), before + 1) << step.call;
+        EXPECT_EQ(LastCall(L"put_ZoomFactor"), step.call);
+    }
+    EXPECT_FALSE(PageKey(true, VK_OEM_MINUS, kCtrl)) << "the page zooms itself";
+    engine_double::PumpMessages();
+    EXPECT_EQ(LastCall(L"put_ZoomFactor"), L"put_ZoomFactor 100");
+}
+
+TEST(ZoomStepTest, StepsThroughChromiumsLevelsAndStopsAtTheEnds) {
+    const struct {
+        double from;
+        ZoomStep step;
+        double to;
+    } cases[] = {{1.0, ZoomStep::In, 1.1},   {1.0, ZoomStep::Out, 0.9},  {0.9, ZoomStep::Out, 0.8},
+                 {0.5, ZoomStep::Out, 0.33}, {0.33, ZoomStep::In, 0.5},  {0.3333, ZoomStep::Out, 0.33},
+                 {0.95, ZoomStep::In, 1.0},  {0.95, ZoomStep::Out, 0.9}, {5.0, ZoomStep::In, 5.0},
+                 {0.25, ZoomStep::Out, 0.25}, {9.0, ZoomStep::Out, 5.0}, {0.1, ZoomStep::In, 0.25},
+                 {2.5, ZoomStep::Reset, 1.0}, {4.0, ZoomStep::In, 5.0},  {1.75, ZoomStep::Out, 1.5}};
+    for (const auto& c : cases) {
+        EXPECT_DOUBLE_EQ(NextZoomFactor(c.from, c.step), c.to) << c.from << " " << static_cast<int>(c.step);
+    }
+}
+
 TEST_F(ShortcutTest, EscapeClosesTheOpenMenuFirstAndTheBarKeepsItsEditUntilTheNext) {
     StartEngine();
     OpenMenuWithBarText(L"typed");
@@ -330,10 +378,18 @@ TEST_F(ShortcutTest, TheMenuPanelByKeyboard) {
     EXPECT_EQ(GetFocus(), window());
     ASSERT_TRUE(engine_double::RaiseFocusChanged(false));  // as the engine says when the window takes it
     EXPECT_EQ(menuFocusItem, 0);
-    const std::pair<UINT, int> moves[] = {{VK_RIGHT, 1}, {VK_DOWN, 3}, {VK_RIGHT, 0}, {VK_LEFT, 3}, {VK_UP, 1}};
-    for (const auto& [key, item] : moves) {
-        EXPECT_TRUE(LoopTakes(window(), key, kNone));
-        EXPECT_EQ(menuFocusItem, item) << key;
+    // Down then Up comes back to the item the vertical moves started from; Home, End and Tab.
+    const struct {
+        UINT key;
+        int modifiers;
+        int item;
+    } moves[] = {{VK_DOWN, kNone, 3},  {VK_UP, kNone, 0},    {VK_UP, kNone, 3},    {VK_DOWN, kNone, 0},
+                 {VK_RIGHT, kNone, 1}, {VK_DOWN, kNone, 3},  {VK_RIGHT, kNone, 0}, {VK_LEFT, kNone, 3},
+                 {VK_UP, kNone, 1},    {VK_END, kNone, 3},   {VK_HOME, kNone, 0},  {VK_TAB, kShift, 3},
+                 {VK_TAB, kNone, 0},   {VK_TAB, kNone, 1},   {VK_DOWN, kNone, 3},  {VK_UP, kNone, 1}};
+    for (const auto& move : moves) {
+        EXPECT_TRUE(LoopTakes(window(), move.key, move.modifiers));
+        EXPECT_EQ(menuFocusItem, move.item) << move.key << " " << move.modifiers;
     }
     const int pageMoves = engine_double::CountCalls(L"MoveFocus");
     EXPECT_TRUE(LoopTakes(window(), VK_RETURN, kNone));
@@ -357,6 +413,13 @@ TEST_F(ShortcutTest, TheMenuPanelByKeyboard) {
     EXPECT_FALSE(menuOpen);
     EXPECT_EQ(GetFocus(), hAddressBar);
     EXPECT_EQ(catcher.total(), 1);
+
+    // The first item is chosen as any other.
+    EXPECT_TRUE(LoopTakes(hAddressBar, VK_F10, kNone));
+    EXPECT_TRUE(LoopTakes(window(), VK_RETURN, kNone));
+    ASSERT_EQ(catcher.total(), 2);
+    EXPECT_EQ(catcher.boxes().back().text, L"添加书签功能开发中");
+    EXPECT_FALSE(menuOpen);
 }
 
 TEST_F(ShortcutTest, CtrlWClosesTheWindowAfterTheKey) {
@@ -399,8 +462,27 @@ TEST_F(ShortcutTest, TheReleaseOfAltAfterAnAltShortcutIsSwallowedOnce) {
     EXPECT_TRUE(LoopTakes(hAddressBar, 'D', kAlt));
     EXPECT_TRUE(altUp(hAddressBar));
     EXPECT_FALSE(altUp(hAddressBar)) << "only once";
-    EXPECT_FALSE(altDown(window()));
-    EXPECT_FALSE(altUp(window())) << "a lone Alt keeps its meaning";
+    // Alt alone opens the panel by keyboard, as F10 does, instead of the window's unseen menu mode.
+    for (HWND target : {window(), hAddressBar}) {
+        SetFocus(target);
+        EXPECT_FALSE(altDown(target));
+        EXPECT_TRUE(altUp(target)) << "a lone Alt opens the panel";
+        EXPECT_TRUE(menuOpen);
+        EXPECT_EQ(menuFocusItem, 0);
+        EXPECT_EQ(GetFocus(), window());
+        EXPECT_TRUE(LoopTakes(window(), VK_ESCAPE, kNone));
+        EXPECT_EQ(GetFocus(), target);
+    }
+    // Any other key between the press and the release: Alt+Space (the window menu), Alt+F4, AltGr.
+    for (UINT other : {UINT(VK_SPACE), UINT(VK_F4), UINT(VK_CONTROL), UINT(VK_SHIFT)}) {
+        EXPECT_FALSE(altDown(window()));
+        EXPECT_FALSE(LoopTakes(window(), other, kAlt)) << other;
+        EXPECT_FALSE(altUp(window())) << other;
+        EXPECT_FALSE(menuOpen) << other;
+    }
+    const LRESULT keyMenu = SendMessageW(window(), WM_SYSCOMMAND, SC_KEYMENU, 0);
+    EXPECT_EQ(keyMenu, 0) << "no menu mode without a menu to show";
+    EXPECT_FALSE(menuOpen);
 
     // From the page: handled there, or swallowed in the bar when the shortcut moved the focus.
     for (bool focusMoves : {false, true}) {
@@ -413,19 +495,26 @@ TEST_F(ShortcutTest, TheReleaseOfAltAfterAnAltShortcutIsSwallowedOnce) {
         }
         EXPECT_FALSE(engine_double::RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP, VK_MENU));
     }
+    // A lone Alt in the page: its release is handled, and the panel opens once the event returned.
+    EXPECT_FALSE(engine_double::RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN, VK_MENU));
+    EXPECT_TRUE(engine_double::RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_UP, VK_MENU));
+    EXPECT_FALSE(menuOpen);
+    EXPECT_TRUE(PumpUntil([] { return menuOpen && menuFocusItem == 0; }));
 }
 
 // Real keys through the window system and the loop's check: the bar's text is replaced by typing,
 // and Alt+D neither opens the system menu nor leaves a character behind.
 TEST_F(ShortcutTest, RealKeysFocusTheBarAndTypingReplacesTheText) {
     SetForegroundWindow(window());
-    for (const std::vector<WORD>& chord : {std::vector<WORD>{VK_CONTROL, 'L'}, std::vector<WORD>{VK_MENU, 'D'}}) {
+    // The last: a lone Alt first, which left the window in an unseen menu mode that took Ctrl+L.
+    using Chords = std::vector<std::vector<WORD>>;
+    for (const Chords& chords : {Chords{{VK_CONTROL, 'L'}}, Chords{{VK_MENU, 'D'}}, Chords{{VK_MENU}, {VK_CONTROL, 'L'}}}) {
         SetFocus(window());
         SetWindowTextW(hAddressBar, L"old text");
-        PressChord(chord);
+        for (const std::vector<WORD>& chord : chords) PressChord(chord);
         PressKey('N');
         PressKey('W');
-        ASSERT_TRUE(PumpUntil([] { return AddressBarText() == L"nw"; })) << "after the chord " << chord[0];
+        ASSERT_TRUE(PumpUntil([] { return AddressBarText() == L"nw"; })) << "after the chord " << chords.back()[0];
     }
 }
 

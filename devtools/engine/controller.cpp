@@ -147,6 +147,21 @@ HRESULT Controller::Close() {
     return S_OK;
 }
 
+HRESULT Controller::get_ZoomFactor(double* zoomFactor) {
+    if (!zoomFactor) return E_POINTER;
+    if (view_->IsDead()) return kBrowserProcessGone;
+    *zoomFactor = view_->ZoomFactor();
+    return S_OK;
+}
+
+// As the runtime: a factor of 0 or below is refused.
+HRESULT Controller::put_ZoomFactor(double zoomFactor) {
+    if (view_->IsDead()) return kBrowserProcessGone;
+    if (!(zoomFactor > 0)) return E_INVALIDARG;
+    view_->SetZoomFactor(zoomFactor);
+    return S_OK;
+}
+
 // The page window takes the keyboard, as a real engine's page does.
 HRESULT Controller::MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
     if (view_->IsDead()) return kBrowserProcessGone;

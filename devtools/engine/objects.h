@@ -65,6 +65,8 @@ public:
                                             EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken token) override;
     HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override;
+    HRESULT STDMETHODCALLTYPE get_ZoomFactor(double* zoomFactor) override;
+    HRESULT STDMETHODCALLTYPE put_ZoomFactor(double zoomFactor) override;
 
     // The page window gained (true) or lost the keyboard focus: GotFocus or LostFocus is raised.
     void RaiseFocusChanged(bool got);
@@ -104,6 +106,10 @@ public:
     // The host's MoveFocus: the page window takes the keyboard; NEXT and PREVIOUS put the page's
     // focus on its first or last element, where the back-end has elements.
     virtual void TakeFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason);
+    // The controller's zoom factor, logged as "ZoomFactor <factor>" when it changes. The simulated
+    // page only keeps it; Chromium's is laid out and drawn at it.
+    virtual double ZoomFactor() const { return zoomFactor_; }
+    virtual void SetZoomFactor(double factor);
 
     // Called from the page window's procedure: true when the message was handled.
     virtual bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) = 0;
@@ -191,6 +197,7 @@ private:
     HandlerList<ICoreWebView2ContainsFullScreenElementChangedEventHandler> fullScreenHandlers_{
         Config(), L"add_ContainsFullScreenElementChanged", L"Released fullscreenhandler"};
     bool containsFullScreen_ = false;
+    double zoomFactor_ = 1.0;
 };
 
 // The registered message that makes the page's engine fail as if a process died; wParam is the

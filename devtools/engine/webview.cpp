@@ -1,6 +1,9 @@
 // What both back-ends share: the calls' log lines, the event handlers and the event arguments.
+#include "devtools/engine/chromium/browser_keys.h"
 #include "devtools/engine/event_args.h"
 #include "devtools/engine/objects.h"
+
+#include <cmath>
 
 namespace {
 
@@ -92,6 +95,12 @@ void WebView::PlacePage(const RECT& bounds) {
 
 void WebView::TakeFocus(COREWEBVIEW2_MOVE_FOCUS_REASON) {
     if (window_) SetFocus(window_);
+}
+
+void WebView::SetZoomFactor(double factor) {
+    if (std::fabs(factor - zoomFactor_) < 0.001) return;
+    LogLine(Config(), L"ZoomFactor " + ZoomText(factor));
+    zoomFactor_ = factor;
 }
 
 bool WebView::OfferFocusToHost(bool backwards) {

@@ -17,6 +17,7 @@
 //                         enter full screen, as its exitFullscreen and requestFullscreen
 //   end-session           sends WM_QUERYENDSESSION, then WM_ENDSESSION with the window's answer, as
 //                         the Restart Manager does (ENDSESSION_CLOSEAPP), and prints the answer
+//   clipboard FILE        puts the text of the UTF-8 file on the clipboard, for a paste
 #include "addressbar/address_bar.h"
 #include "app/window.h"
 #include "devtools/utf8.h"
@@ -27,6 +28,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -301,6 +303,34 @@ int Accessible(const std::wstring& pressName) {
 
 }  // namespace
 
+// The clipboard owns the memory once SetClipboardData succeeds; before, it is ours to free.
+int PutOnClipboard(const char* path) {
+    FILE* file = std::fopen(path, "rb");
+    if (!file) return 2;
+    std::string bytes;
+    char chunk[4096];
+    for (size_t got; (got = std::fread(chunk, 1, sizeof(chunk), file)) > 0;) bytes.append(chunk, got);
+    std::fclose(file);
+    const std::wstring text = FromUtf8(bytes);
+    const size_t size = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!memory) return 1;
+    std::memcpy(GlobalLock(memory), text.c_str(), size);
+    GlobalUnlock(memory);
+    // A window of ours owns the clipboard: opened without one, emptying it leaves no owner and
+    // SetClipboardData fails.
+    HWND owner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    bool put = false;
+    if (owner && OpenClipboard(owner)) {
+        EmptyClipboard();
+        put = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+        CloseClipboard();
+    }
+    if (!put) GlobalFree(memory);
+    if (owner) DestroyWindow(owner);
+    return put ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "info";
     const int timeoutMs = argc > 2 ? std::atoi(argv[2]) : 10000;
@@ -331,6 +361,7 @@ int main(int argc, char** argv) {
     if (command == "tooltip") return Tooltip();
     if (command == "end-session") return EndSession();
     if (command == "page-fullscreen" && argc > 2) return PageFullScreen(std::atoi(argv[2]) != 0);
+    if (command == "clipboard" && argc > 2) return PutOnClipboard(argv[2]);
     if (command == "accessible" || (command == "accessible-press" && argc > 2)) {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         // The name as Windows passed it, not through the narrow code page of argv.
@@ -344,6 +375,6 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr, "usage: trov_inspector info|wait-window MS|wait-page MS|messagebox|dismiss-messagebox|"
                          "press-messagebox ok|cancel|restore|minimize|resize W H|fail-process KIND|\n"
-                         "       accessible|accessible-press NAME|tooltip|end-session|page-fullscreen 0|1\n");
+                         "       accessible|accessible-press NAME|tooltip|end-session|page-fullscreen 0|1|clipboard FILE\n");
     return 2;
 }

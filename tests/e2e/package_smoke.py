@@ -12,9 +12,13 @@ engine and inspector drive the run. --sdk is the unpacked Microsoft.Web.WebView2
 DISPLAY and the display's Wine prefix (scripts/test)."""
 
 import argparse
+import base64
 import contextlib
+import hashlib
+import os
 import shutil
 import struct
+import subprocess
 import sys
 import tempfile
 import unittest
@@ -155,24 +159,32 @@ class PackageSmokeTest(unittest.TestCase):
             cls.names = sorted(archive.namelist())
             cls.modes = {info.filename: info.external_attr >> 16 & 0o777 for info in archive.infolist()}
             archive.extractall(cls.folder)
+        # "Extract here" gives one folder named for the release, the files inside it.
+        cls.release = f"trov-{ARGS.version}-win64"
+        cls.folder = cls.folder / cls.release
         cls.exe_bytes = (cls.folder / "trov.exe").read_bytes()
         cls.exe = PeFile(cls.exe_bytes)
 
     def test_1_the_zip_holds_the_program_microsofts_loader_its_licence_and_a_readme(self):
-        self.assertEqual(self.names, ["LICENSE-WebView2Loader.txt", "README.txt", "WebView2Loader.dll", "trov.exe"])
+        files = ["LICENSE-WebView2Loader.txt", "README.txt", "WebView2Loader.dll", "trov.exe"]
+        self.assertEqual(self.names, [f"{self.release}/{name}" for name in files])
         sdk = Path(ARGS.sdk)
         self.assertEqual((self.folder / "WebView2Loader.dll").read_bytes(),
                          (sdk / "build/native/x64/WebView2Loader.dll").read_bytes(), "not the SDK's x64 loader")
         texts = {}
         for name in ("README.txt", "LICENSE-WebView2Loader.txt"):
-            self.assertEqual(oct(self.modes[name]), oct(0o644), f"{name} would not be readable by everyone")
+            self.assertEqual(oct(self.modes[f"{self.release}/{name}"]), oct(0o644),
+                             f"{name} would not be readable by everyone")
             data = (self.folder / name).read_bytes()
             self.assertEqual(data.count(b"\n"), data.count(b"\r\n"), f"{name} has line ends other than CRLF")
             texts[name] = data.decode("utf-8-sig").replace("\r\n", "\n")
         licence = (sdk / "LICENSE.txt").read_text(encoding="utf-8").replace("\r\n", "\n")
         self.assertEqual(texts["LICENSE-WebView2Loader.txt"].strip(), licence.strip())
+        # Notepad of older Windows reads the Chinese labels only behind the UTF-8 byte-order mark.
+        self.assertEqual((self.folder / "README.txt").read_bytes()[:3], b"\xef\xbb\xbf")
         for needed in ("WebView2 Runtime", "trov.exe.WebView2", "%LOCALAPPDATA%\\Trov Browser\\WebView2",
-                       "关于 Trov", "Ctrl+W", ARGS.version):
+                       "关于 Trov", "Ctrl+W", ARGS.version, self.release, "DuckDuckGo", "localhost:8080",
+                       "http://localhost:8080", "SmartScreen", '"More info"', '"Run anyway"', "Escape", "F11"):
             self.assertIn(needed, texts["README.txt"])
 
     def test_2_the_program_from_its_file(self):
@@ -260,6 +272,38 @@ class PackageSmokeTest(unittest.TestCase):
                                 (folder / "trov.exe.WebView2").is_file(), "the obstacle was replaced")
 
 
+class SetupCheckTest(unittest.TestCase):
+    """scripts/setup's check of the SDK package against its pin, run on a copy in a temporary folder
+    (TROV_SETUP_DEPS): nothing is fetched or installed."""
+
+    def run_setup(self, sha512):
+        sdk = Path(ARGS.sdk)
+        deps = Path(tempfile.mkdtemp(prefix="trov-setup-"))
+        self.addCleanup(shutil.rmtree, deps, ignore_errors=True)
+        package = deps / "packages/microsoft.web.webview2" / sdk.name
+        package.mkdir(parents=True)
+        nupkg = f"microsoft.web.webview2.{sdk.name}.nupkg"
+        shutil.copy2(sdk / nupkg, package / nupkg)
+        (deps / "webview2.pin").write_text(f"{sdk.name} {sha512}\n")
+        setup = HERE.parent.parent / "scripts/setup"
+        done = subprocess.run([str(setup)], env={**os.environ, "TROV_SETUP_DEPS": str(deps)},
+                              capture_output=True, text=True, timeout=60)
+        return done, package
+
+    def test_a_tampered_pin_stops_setup_and_removes_the_package(self):
+        sdk = Path(ARGS.sdk)
+        real = base64.b64encode(hashlib.sha512((sdk / f"microsoft.web.webview2.{sdk.name}.nupkg")
+                                               .read_bytes()).digest()).decode()
+        done, package = self.run_setup(real)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertTrue(package.is_dir(), "a matching package was removed")
+        tampered = ("A" if real[0] != "A" else "B") + real[1:]
+        done, package = self.run_setup(tampered)
+        self.assertNotEqual(done.returncode, 0)
+        self.assertFalse(package.exists(), "the package that does not match its pin was kept")
+        self.assertIn("does not match", done.stderr)
+
+
 def main():
     global ARGS
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
@@ -275,7 +319,9 @@ def main():
     trov_e2e.CONFIG["bin"] = str(bin_dir)
     trov_e2e.CONFIG["artifacts"] = str(bin_dir.parent / "e2e-artifacts")
     trov_e2e.warm_up_wine()
-    suite = unittest.TestLoader().loadTestsFromTestCase(PackageSmokeTest)
+    loader = unittest.TestLoader()
+    suite = unittest.TestSuite([loader.loadTestsFromTestCase(SetupCheckTest),
+                                loader.loadTestsFromTestCase(PackageSmokeTest)])
     result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
     return 0 if result.wasSuccessful() and result.testsRun else 1
 

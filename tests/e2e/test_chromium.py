@@ -440,12 +440,22 @@ class ChromiumSession(ChromiumPages):
         self.assertEqual(self.events_between(mark, None), [f"NavigationStarting {url}", f"NavigationCompleted {url}"])
 
     def test_06_typing_into_a_field_of_the_page(self):
+        """The toolbar's buttons keep the keyboard in the page: in a window narrower than the screen
+        the address bar's focus band reaches over them, and took the focus from the page."""
         trov = self.trov
+        form = self.server.url("/form.html")
         self.open_page("/form.html")
         trov.click(200, TOOLBAR_HEIGHT + 40)
         wait_until(lambda: trov.info().get("focus") == "page", 5, "the page to take the focus")
         mark = trov.mark()
-        trov.type("hello trovx")
+        trov.type("hello ")
+        for zoomed in ("1", "0"):
+            trov.click_slot("maximize")
+            wait_until(lambda: trov.info().get("zoomed") == zoomed, 5, f"the window's zoomed state {zoomed}")
+            trov.refresh_geometry()
+            self.assertEqual(trov.info().get("focus"), "page", "the button took the keyboard from the page")
+        trov.type("trovx")
+        self.assertEqual(trov.bar_text(), form)
         trov.key("BackSpace", "Return")
         submitted = self.server.url("/submitted?q=hello+trov")
         trov.wait_log(f"NavigationCompleted {submitted}", mark, timeout=20)

@@ -32,6 +32,8 @@ public:
     bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     void OnWindowDestroyed() override;
     void ExitFullScreenElement() override;
+    double ZoomFactor() const override { return screencast_.Zoom(); }
+    void SetZoomFactor(double factor) override { SetZoom(factor); }
 
 private:
     explicit ChromiumView(ConfigPtr config);
