@@ -6,6 +6,7 @@
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/menu.h"
+#include "app/messages.h"
 #include "app/shortcuts.h"
 #include "app/state.h"
 #include "app/toolbar.h"

@@ -3,6 +3,7 @@
 #include "addressbar/address_bar.h"
 #include "app/focus.h"
 #include "app/keyboard.h"
+#include "app/messages.h"
 #include "app/state.h"
 #include "browser_window.h"
 

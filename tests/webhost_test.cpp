@@ -1,6 +1,7 @@
 #include "webhost/engine.h"
 
 #include "addressbar/navigate.h"
+#include "app/messages.h"
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "browser_window.h"

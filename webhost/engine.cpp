@@ -4,6 +4,7 @@
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/keyboard.h"
+#include "app/messages.h"
 #include "app/state.h"
 #include "webhost/com_handler.h"
 
