@@ -6,8 +6,8 @@
 
 // From the address bar on Enter: the bar's procedure returns before the navigation runs.
 inline constexpr UINT WM_APP_NAVIGATE = WM_USER + 100;
-// A Command in wParam (PostCommand): asked for inside an engine event or a reader's call, which
-// must return before the command runs (a message box of its own, a closed engine).
+// A Command in wParam (PostCommand): asked for inside an engine event (a key in the page, Tab out
+// of it) or a reader's call, which has its answer before the command closes a view or opens a box.
 inline constexpr UINT WM_APP_RUN_COMMAND = WM_USER + 101;
 // From the engine's event when its browser process died: the dead engine is closed and let go of
 // only once that event has returned.
