@@ -2,6 +2,7 @@
 
 #include "addressbar/navigate.h"
 #include "app/address_bar_name.h"
+#include "app/messages.h"
 #include "app/state.h"
 
 #include <string>

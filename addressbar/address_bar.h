@@ -4,8 +4,6 @@
 #include <windows.h>
 
 inline constexpr int ID_ADDRESS_BAR = 1005;
-// Posted by the address bar to the main window when Enter is pressed.
-inline constexpr UINT WM_APP_NAVIGATE = WM_USER + 100;
 
 inline constexpr int kAddressBarLeft = 250;
 inline constexpr int kAddressBarTop = 14;

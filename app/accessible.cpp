@@ -2,7 +2,7 @@
 
 #include "app/commands.h"
 #include "app/fullscreen.h"
-#include "app/menu.h"
+#include "app/messages.h"
 #include "app/shortcuts.h"
 #include "app/state.h"
 #include "app/toolbar.h"
@@ -49,9 +49,8 @@ namespace {
 constexpr int kAddressBarChild = kSlotCount;  // in the reading order, where the address bar sits
 
 // Left to right as on the screen: the address bar between the two groups of buttons.
-constexpr int kReadingOrder[] = {kSlotBack,    kSlotForward,  kSlotRefresh,  kSlotHome, kAddressBarChild,
-                                 kSlotMenu,    kSlotMinimize, kSlotMaximize, kSlotClose};
-constexpr long kToolbarChildren = sizeof(kReadingOrder) / sizeof(kReadingOrder[0]);
+const ScreenOrder& ReadingOrder() { return SlotsLeftToRight(); }
+constexpr long kToolbarChildren = std::tuple_size<ScreenOrder>::value;
 
 constexpr wchar_t kPressAction[] = L"按下";
 constexpr wchar_t kRunAction[] = L"执行";
@@ -72,7 +71,7 @@ Child ChildOf(const VARIANT& id) {
     if (value == CHILDID_SELF) return {Child::Self, 0};
     if (value < 1 || value > ChildCount()) return {Child::Invalid, 0};
     if (value > kToolbarChildren) return {Child::MenuItem, static_cast<int>(value - kToolbarChildren - 1)};
-    const int slot = kReadingOrder[value - 1];
+    const int slot = ReadingOrder()[value - 1];
     return slot == kAddressBarChild ? Child{Child::AddressBar, 0} : Child{Child::Slot, slot};
 }
 
@@ -89,7 +88,7 @@ RECT ChildRect(HWND hwnd, const Child& child) {
 // The child id of a slot or of the address bar: its place in the reading order, counted from 1.
 long ReadingChildId(int entry) {
     for (long i = 0; i < kToolbarChildren; ++i) {
-        if (kReadingOrder[i] == entry) return i + 1;
+        if (ReadingOrder()[i] == entry) return i + 1;
     }
     return CHILDID_SELF;
 }
@@ -408,7 +407,7 @@ private:
     long SlotState(int slot) const {
         if (IsFullScreen()) return STATE_SYSTEM_INVISIBLE;
         long state = slot == hoverIndex ? STATE_SYSTEM_HOTTRACKED : 0;
-        if (slot != kSlotMenu) return state;
+        if (!SlotButton(slot).opensPanel) return state;
         return state | STATE_SYSTEM_HASPOPUP | (menuOpen ? STATE_SYSTEM_EXPANDED : STATE_SYSTEM_COLLAPSED);
     }
 
@@ -475,7 +474,9 @@ void NotifyWindowStateChange(HWND hwnd) {
     const bool maximized = IsZoomed(hwnd) != FALSE;
     if (maximized == announcedMaximized) return;
     announcedMaximized = maximized;
-    NotifyChild(EVENT_OBJECT_NAMECHANGE, hwnd, SlotChildId(kSlotMaximize));
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        if (SlotButton(slot).maximizedName) NotifyChild(EVENT_OBJECT_NAMECHANGE, hwnd, SlotChildId(slot));
+    }
 }
 
 void NotifyMenuItemFocus(HWND hwnd, int index) { NotifyChild(EVENT_OBJECT_FOCUS, hwnd, MenuItemChildId(index)); }
@@ -488,7 +489,9 @@ void NotifyBandShown(HWND hwnd, bool shown) {
 
 void NotifyMenuPanelChange(HWND hwnd) {
     NotifyChild(EVENT_OBJECT_REORDER, hwnd, CHILDID_SELF);
-    NotifyChild(EVENT_OBJECT_STATECHANGE, hwnd, SlotChildId(kSlotMenu));
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        if (SlotButton(slot).opensPanel) NotifyChild(EVENT_OBJECT_STATECHANGE, hwnd, SlotChildId(slot));
+    }
 }
 
 void ResetAccessibleForTesting() { announcedMaximized = false; }

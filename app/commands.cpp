@@ -5,6 +5,7 @@
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/menu.h"
+#include "app/messages.h"
 #include "app/state.h"
 #include "app/window.h"
 #include "webhost/engine.h"

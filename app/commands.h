@@ -37,9 +37,6 @@ enum class Command {
 // Whether the command ends the person's edit of the address bar.
 bool EndsAddressBarEdit(Command command);
 
-// Posted to the main window with a Command in wParam by PostCommand; RunCommand runs it.
-inline constexpr UINT WM_APP_RUN_COMMAND = WM_USER + 101;
-
 // Runs the command for the main window hwnd; Command::None does nothing.
 void RunCommand(HWND hwnd, Command command);
 

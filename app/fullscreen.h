@@ -3,9 +3,6 @@
 
 #include <windows.h>
 
-// Posted by the engine's full-screen event; the window procedure then asks the view how it stands.
-inline constexpr UINT WM_APP_FULLSCREEN = WM_USER + 104;
-
 enum class FullScreenEvent { KeyPressed, ElementEntered, ElementLeft, LeaveAll };
 
 // Who holds the window full screen: the F11 key, an element of the page, or both.

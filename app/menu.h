@@ -4,10 +4,6 @@
 
 #include <windows.h>
 
-// Posted to the main window by a panel item's default action, which runs after the reader's call
-// has returned: wParam is the item's index.
-inline constexpr UINT WM_APP_MENU_ITEM_ACTION = WM_USER + 103;
-
 // Opens or closes the panel: the view moves below it or back, readers are told, and the focus goes
 // back on closing to where it was when the panel opened.
 void SetMenuPanelOpen(HWND hwnd, bool open);

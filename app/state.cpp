@@ -9,6 +9,8 @@
 #include "app/tooltips.h"
 #include "webhost/engine.h"
 
+#include <WebView2.h>
+
 int toolbarHeight = kDefaultToolbarHeight;
 int menuHeight = kDefaultMenuHeight;
 int buttonSize = kDefaultButtonSize;

@@ -4,8 +4,6 @@
 #include "webhost/com_ref.h"
 #include "webhost/engine_events.h"
 
-#include <WebView2.h>
-
 #include <windows.h>
 
 #include <string>
@@ -29,6 +27,15 @@ extern bool menuOpen;
 extern int menuFocusItem;
 extern bool isLoading;
 extern bool webviewReady;
+
+// The engine's interfaces, declared ahead for the holders below: only the code that calls the
+// engine compiles against its SDK header, not every part that reads the shared state.
+struct ICoreWebView2Environment;
+struct ICoreWebView2Controller;
+struct ICoreWebView2;
+#define TROV_DECLARE_INTERFACE(holder, Interface, ...) struct Interface;
+TROV_ENGINE_EVENTS(TROV_DECLARE_INTERFACE)
+#undef TROV_DECLARE_INTERFACE
 
 extern ComRef<ICoreWebView2Environment> webviewEnvironment;
 extern ComRef<ICoreWebView2Controller> webviewController;

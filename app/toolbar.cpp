@@ -6,21 +6,72 @@
 #include "app/state.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
+constexpr ButtonGroup kLeft = ButtonGroup::Left;
+constexpr ButtonGroup kRight = ButtonGroup::Right;
+
 // In slot order: the four at the left edge, then the four at the right, from the right edge inwards.
-constexpr ToolbarButton kButtons[kSlotCount] = {
-    {Command::Back, DrawBackGlyph, L"后退", nullptr},
-    {Command::Forward, DrawForwardGlyph, L"前进", nullptr},
-    {Command::Reload, DrawRefreshGlyph, L"刷新", nullptr},
-    {Command::Home, DrawHomeGlyph, L"主页", nullptr},
-    {Command::Close, DrawCloseGlyph, L"关闭", nullptr},
-    {Command::MaximizeRestore, DrawMaximizeGlyph, L"最大化", L"还原"},
-    {Command::Minimize, DrawMinimizeGlyph, L"最小化", nullptr},
-    {Command::Menu, DrawMenuGlyph, L"菜单", nullptr},
+constexpr ToolbarButton kButtons[] = {
+    {kSlotBack, kLeft, Command::Back, DrawBackGlyph, L"后退", nullptr, false, false},
+    {kSlotForward, kLeft, Command::Forward, DrawForwardGlyph, L"前进", nullptr, false, false},
+    {kSlotRefresh, kLeft, Command::Reload, DrawRefreshGlyph, L"刷新", nullptr, false, false},
+    {kSlotHome, kLeft, Command::Home, DrawHomeGlyph, L"主页", nullptr, false, false},
+    {kSlotClose, kRight, Command::Close, DrawCloseGlyph, L"关闭", nullptr, true, false},
+    {kSlotMaximize, kRight, Command::MaximizeRestore, DrawMaximizeGlyph, L"最大化", L"还原", false, false},
+    {kSlotMinimize, kRight, Command::Minimize, DrawMinimizeGlyph, L"最小化", nullptr, false, false},
+    {kSlotMenu, kRight, Command::Menu, DrawMenuGlyph, L"菜单", nullptr, false, true},
 };
-constexpr ToolbarButton kNoButton = {Command::None, nullptr, L"", nullptr};
+constexpr ToolbarButton kNoButton = {kSlotNone, kLeft, Command::None, nullptr, L"", nullptr, false, false};
+
+constexpr bool RowsFollowSlots() {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        if (kButtons[slot].slot != slot) return false;
+    }
+    return true;
+}
+static_assert(std::size(kButtons) == kSlotCount && RowsFollowSlots(), "one row per slot, in the slots' order");
+
+constexpr int GroupSize(ButtonGroup group) {
+    int size = 0;
+    for (const ToolbarButton& button : kButtons) {
+        if (button.group == group) ++size;
+    }
+    return size;
+}
+
+// The left group in slot order, the address bar, then the right group from its inner end.
+constexpr ScreenOrder LeftToRight() {
+    ScreenOrder slots = {};
+    size_t next = 0;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        if (kButtons[slot].group == kLeft) slots[next++] = slot;
+    }
+    slots[next++] = kSlotCount;
+    for (int slot = kSlotCount - 1; slot >= 0; --slot) {
+        if (kButtons[slot].group == kRight) slots[next++] = slot;
+    }
+    return slots;
+}
+constexpr ScreenOrder kLeftToRight = LeftToRight();
+
+// How many slots of its group come before the slot: its place from the group's outer end.
+int PlaceInGroup(int slot) {
+    const ButtonGroup group = SlotButton(slot).group;
+    int place = 0;
+    for (int earlier = 0; earlier < slot && earlier < kSlotCount; ++earlier) {
+        if (kButtons[earlier].group == group) ++place;
+    }
+    return place;
+}
+
+// From the left edge to the far side of the group's innermost button, whichever edge it starts at.
+int GroupSpan(ButtonGroup group, int edge) {
+    const int size = GroupSize(group);
+    return size == 0 ? 0 : kSlotMargin + size * edge + (size - 1) * kSlotGap;
+}
 
 int SlotTop(const SlotLayout& layout) { return (layout.bandHeight - layout.edge) / 2; }
 
@@ -40,6 +91,8 @@ int ClientWidth(HWND hwnd) {
 
 const ToolbarButton& SlotButton(int slot) { return slot >= 0 && slot < kSlotCount ? kButtons[slot] : kNoButton; }
 
+const ScreenOrder& SlotsLeftToRight() { return kLeftToRight; }
+
 Command SlotCommand(int slot) { return SlotButton(slot).command; }
 
 const wchar_t* SlotName(int slot, bool maximized) {
@@ -54,12 +107,9 @@ SlotLayout CurrentSlotLayout(int clientWidth) { return SlotLayout{clientWidth, b
 RECT SlotRect(int slot, const SlotLayout& layout) {
     const int step = layout.edge + kSlotGap;
     const int top = SlotTop(layout);
-    int left;
-    if (slot < kSlotClose) {
-        left = kSlotMargin + slot * step;
-    } else {
-        left = layout.clientWidth - kSlotMargin - (slot - kSlotClose) * step - layout.edge;
-    }
+    const int place = PlaceInGroup(slot);
+    const int left = SlotButton(slot).group == kLeft ? kSlotMargin + place * step
+                                                     : layout.clientWidth - kSlotMargin - place * step - layout.edge;
     return RECT{left, top, left + layout.edge, top + layout.edge};
 }
 
@@ -70,9 +120,8 @@ bool SlotContains(int slot, int x, int y, const SlotLayout& layout) {
 
 // With a client width below the sum of the groups' spans, one click would run a button of each group.
 SIZE MinimumClientSize(int edge, int barHeight, int panelHeight) {
-    // The last column of the left group's hit ranges; the right group's first lies as far from the right edge.
-    const int groupSpan = SlotRect(kSlotHome, SlotLayout{0, edge, barHeight}).right;
-    const int groupsApart = 2 * groupSpan + 1;
+    // The last column of the left group's hit ranges, and the right group's first, counted from the right edge.
+    const int groupsApart = GroupSpan(kLeft, edge) + GroupSpan(kRight, edge) + 1;
     // Where the bar's width rule reaches its least width: the bar keeps its 240 pixels to the right
     // edge, room enough for a right group of buttons of the default size.
     const int barAtLeastWidth = kAddressBarWidthMargin + kAddressBarMinWidth;

@@ -1,4 +1,4 @@
-// The toolbar's eight button slots: geometry, hover tracking and click actions.
+// The toolbar's button slots: geometry, hover tracking and click actions.
 #pragma once
 
 #include "app/commands.h"
@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <string>
 
 enum ToolbarSlot {
@@ -18,8 +19,8 @@ enum ToolbarSlot {
     kSlotMaximize = 5,
     kSlotMinimize = 6,
     kSlotMenu = 7,
+    kSlotCount,  // one past the last slot: a new button's slot goes before it
 };
-inline constexpr int kSlotCount = 8;
 inline constexpr int kSlotMargin = 12;  // from the client area's left and right edges
 inline constexpr int kSlotGap = 4;      // between neighbouring buttons of a group
 
@@ -49,19 +50,33 @@ int HoverSlotAt(int x, int y, const SlotLayout& layout);
 // its least width clear of both, and room below the toolbar for the open menu panel.
 SIZE MinimumClientSize(int edge, int barHeight, int panelHeight);
 
-// A toolbar button, all that anyone needs to know of it: what a click (or a reader's press) asks
-// for, the glyph painted on it, and its name as readers say it and tooltips show it, with another
-// while the window is maximised (the maximise button says restore then).
+// The left group runs from the left edge rightwards, the right group from the right edge leftwards,
+// each in slot order; the address bar lies between them.
+enum class ButtonGroup { Left, Right };
+
+// A toolbar button, all that anyone needs to know of it: its slot (which the table's order must
+// match), its group, what a click (or a reader's press) asks for, the glyph painted on it, its name
+// as readers say it and tooltips show it, with another while the window is maximised (the maximise
+// button says restore then), whether its hover is the close button's red, and whether it opens the
+// menu panel (readers hear that it has a popup, and whether it is open).
 struct ToolbarButton {
+    ToolbarSlot slot;
+    ButtonGroup group;
     Command command;
     GlyphPainter glyph;
     const wchar_t* name;
     const wchar_t* maximizedName;  // null: the name stands
+    bool redHover;
+    bool opensPanel;
 };
 
 // The button in the slot; kSlotNone and other numbers outside the slots have none (Command::None,
 // no glyph, an empty name).
 const ToolbarButton& SlotButton(int slot);
+
+// The slots left to right as on the screen, with kSlotCount where the address bar lies.
+using ScreenOrder = std::array<int, kSlotCount + 1>;
+const ScreenOrder& SlotsLeftToRight();
 
 // What a click on the slot asks for; a reader's press of the button asks for the same.
 Command SlotCommand(int slot);

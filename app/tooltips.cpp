@@ -67,10 +67,14 @@ void LayoutToolbarTips(HWND owner) {
         tool.rect = ToolRect(slot, ClientWidth(owner));
         SendMessageW(tips, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
     }
-    TTTOOLINFOW tool = ToolInfo(owner, kSlotMaximize);
-    std::wstring text = TipText(kSlotMaximize, IsZoomed(owner) != FALSE);
-    tool.lpszText = text.data();
-    SendMessageW(tips, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    // The buttons whose name changes with the window's state.
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        if (!SlotButton(slot).maximizedName) continue;
+        TTTOOLINFOW tool = ToolInfo(owner, slot);
+        std::wstring text = TipText(slot, IsZoomed(owner) != FALSE);
+        tool.lpszText = text.data();
+        SendMessageW(tips, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 }
 
 HWND ToolbarTips() { return tips; }

@@ -7,6 +7,7 @@
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/menu.h"
+#include "app/messages.h"
 #include "app/session_end.h"
 #include "app/shortcuts.h"
 #include "app/state.h"

@@ -24,10 +24,11 @@ constexpr int kFrameCornerDiameter = 20;
 
 void PaintSlot(HDC hdc, int slot, int clientWidth) {
     const RECT r = SlotRect(slot, CurrentSlotLayout(clientWidth));
+    const ToolbarButton& button = SlotButton(slot);
     const bool hovered = hoverIndex == slot;
-    if (hovered) FillSolid(hdc, r, slot == kSlotClose ? kCloseHoverFill : kHoverFill);
-    const COLORREF colour = (hovered && slot == kSlotClose) ? kCloseHoverGlyphColour : kGlyphColour;
-    SlotButton(slot).glyph(hdc, r.left, r.top, buttonSize, colour);
+    if (hovered) FillSolid(hdc, r, button.redHover ? kCloseHoverFill : kHoverFill);
+    const COLORREF colour = (hovered && button.redHover) ? kCloseHoverGlyphColour : kGlyphColour;
+    button.glyph(hdc, r.left, r.top, buttonSize, colour);
 }
 
 // A 6-pixel rounded rim around the address bar; the bar itself covers the middle.

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-// Background, hover fill, the eight glyphs, the address bar's rounded frame, the bottom rule and,
+// Background, hover fill, the buttons' glyphs, the address bar's rounded frame, the bottom rule and,
 // while a page loads, the loading bar. Only rc.right (the client width) is read.
 void PaintToolbar(HDC hdc, RECT rc);
 

@@ -2,6 +2,7 @@
 
 #include "app/startup.h"
 #include "app/state.h"
+#include "constants.h"
 
 namespace {
 
@@ -206,8 +207,6 @@ void PressKey(WORD virtualKey, bool extended) {
     inputs[1].ki.dwFlags |= KEYEVENTF_KEYUP;
     SendInput(2, inputs, sizeof(INPUT));
 }
-
-const IID kIidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
 IAccessible* ClientAccessible(HWND hwnd, bool signExtended) {
     const LPARAM id = signExtended ? static_cast<LPARAM>(OBJID_CLIENT)

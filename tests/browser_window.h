@@ -84,9 +84,6 @@ void PressKey(WORD virtualKey, bool extended = false);
 // Presses the keys in order and lets them go in reverse, as a person presses Ctrl+L.
 void PressChord(const std::vector<WORD>& keys);
 
-// Our own copy: the oleacc library's IID_IAccessible is the DLL's import entry, not the GUID.
-extern const IID kIidAccessible;
-
 // The client area's accessible object, asked for as the system asks for a screen reader: a
 // WM_GETOBJECT to the window, then ObjectFromLresult. Null on failure; the caller releases it.
 // The object id comes as a 32-bit value in lParam, zero-extended (as Wine passes it from another

@@ -2,7 +2,9 @@
 
 #include "app/keyboard.h"
 #include "devtools/engine/unimplemented.h"
+#include "webhost/engine_events.h"
 
+#include <iterator>
 #include <memory>
 
 namespace engine_double {
@@ -190,38 +192,81 @@ struct HeldHandler {
     }
 };
 
-HeldHandler environmentHandler, controllerHandler, startingHandler, completedHandler, keyHandler;
-HeldHandler sourceChangedHandler, processFailedHandler, fullScreenHandler, moveFocusHandler, gotFocusHandler,
-    lostFocusHandler, browserExitedHandler;
+HeldHandler environmentHandler, controllerHandler;
+// The environment's own event, which is no row of the table: the table's rows are the view's and the
+// controller's.
+HeldHandler browserExitedHandler;
 bool containsFullScreenElement = false;
-// The event handlers, in the order of registration.
-HeldHandler* const kEventHandlers[] = {&startingHandler,      &completedHandler,  &sourceChangedHandler,
-                                       &processFailedHandler, &fullScreenHandler, &keyHandler,
-                                       &moveFocusHandler,     &gotFocusHandler,   &lostFocusHandler,
-                                       &browserExitedHandler};
 
-// An add_… call: recorded, the handler held by the engine, a token given back.
+// The program's events, a row each of its table, in its order (which is the registration order),
+// named by the row's holder; and the object each is registered with.
+enum class Event {
+#define TROV_EVENT_NAME(holder, ...) holder,
+    TROV_ENGINE_EVENTS(TROV_EVENT_NAME)
+#undef TROV_EVENT_NAME
+    Count
+};
+enum class Source { webview, webviewController };
+constexpr Source kEventSources[] = {
+#define TROV_EVENT_SOURCE(holder, Interface, source, ...) Source::source,
+    TROV_ENGINE_EVENTS(TROV_EVENT_SOURCE)
+#undef TROV_EVENT_SOURCE
+};
+HeldHandler eventHandlers[static_cast<size_t>(Event::Count)];
+
+HeldHandler& Held(Event event) { return eventHandlers[static_cast<size_t>(event)]; }
+
+// The handler the engine holds for the event, as its interface (null before registration).
+template <class Interface>
+Interface* HandlerFor(Event event) {
+    return static_cast<Interface*>(Held(event).handler);
+}
+
+// An add_… call: recorded, the handler held by the engine, a token given back; or refused.
 HRESULT Register(const wchar_t* call, HeldHandler& held, IUnknown* handler, EventRegistrationToken* token,
                  INT64 value) {
     Record(call);
+    if (options.refusedRegistration == call) return E_FAIL;
     held.Hold(handler);
     held.registration = call;
     token->value = value;
     return S_OK;
 }
+HRESULT Register(const wchar_t* call, Event event, IUnknown* handler, EventRegistrationToken* token) {
+    return Register(call, Held(event), handler, token, static_cast<INT64>(event) + 1);
+}
+
+// Like a real engine, an object drops its event handlers when the host lets go of it.
+void DropHandlersOf(Source source) {
+    for (size_t i = 0; i < std::size(kEventSources); ++i) {
+        if (kEventSources[i] == source) eventHandlers[i].Drop();
+    }
+}
+
+// The add_ method of each row, written into the class of the row's source: the pasted name of the
+// class's source and the row's picks the macro that writes the method, or the one that writes nothing.
+#define TROV_WIDE_TEXT(text) L##text
+#define TROV_WIDE(text) TROV_WIDE_TEXT(text)
+#define TROV_ADD_METHOD(holder, Interface, add)                                                      \
+    HRESULT STDMETHODCALLTYPE add(Interface* handler, EventRegistrationToken* token) override {     \
+        return Register(TROV_WIDE(#add), Event::holder, handler, token);                            \
+    }
+#define TROV_ADD_webview_webview TROV_ADD_METHOD
+#define TROV_ADD_webview_webviewController(...)
+#define TROV_ADD_webviewController_webview(...)
+#define TROV_ADD_webviewController_webviewController TROV_ADD_METHOD
+#define TROV_WEBVIEW_ADD(holder, Interface, source, add, ...) TROV_ADD_webview_##source(holder, Interface, add)
+#define TROV_CONTROLLER_ADD(holder, Interface, source, add, ...) \
+    TROV_ADD_webviewController_##source(holder, Interface, add)
 
 class WebView final : public Counted<ICoreWebView2, UnimplementedWebView> {
 public:
-    // Like a real engine, the view drops its event handlers when the host lets go of it.
     void OnProgramReleased() override {
         RecordIfReentrant(L"Release webview");
         finalReleases.push_back(L"webview");
-        startingHandler.Drop();
-        completedHandler.Drop();
-        sourceChangedHandler.Drop();
-        processFailedHandler.Drop();
-        fullScreenHandler.Drop();
+        DropHandlersOf(Source::webview);
     }
+    TROV_ENGINE_EVENTS(TROV_WEBVIEW_ADD)
     HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) override {
         Record(L"get_Source");
         if (options.failGetSource) return E_FAIL;
@@ -233,26 +278,6 @@ public:
     HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) override {
         Record(std::wstring(L"Navigate ") + uri);
         return options.navigateResult;
-    }
-    HRESULT STDMETHODCALLTYPE add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler,
-                                                     EventRegistrationToken* token) override {
-        return Register(L"add_NavigationStarting", startingHandler, handler, token, 1);
-    }
-    HRESULT STDMETHODCALLTYPE add_NavigationCompleted(ICoreWebView2NavigationCompletedEventHandler* handler,
-                                                      EventRegistrationToken* token) override {
-        return Register(L"add_NavigationCompleted", completedHandler, handler, token, 2);
-    }
-    HRESULT STDMETHODCALLTYPE add_SourceChanged(ICoreWebView2SourceChangedEventHandler* handler,
-                                                EventRegistrationToken* token) override {
-        return Register(L"add_SourceChanged", sourceChangedHandler, handler, token, 3);
-    }
-    HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* handler,
-                                                EventRegistrationToken* token) override {
-        return Register(L"add_ProcessFailed", processFailedHandler, handler, token, 4);
-    }
-    HRESULT STDMETHODCALLTYPE add_ContainsFullScreenElementChanged(
-        ICoreWebView2ContainsFullScreenElementChangedEventHandler* handler, EventRegistrationToken* token) override {
-        return Register(L"add_ContainsFullScreenElementChanged", fullScreenHandler, handler, token, 8);
     }
     HRESULT STDMETHODCALLTYPE get_ContainsFullScreenElement(BOOL* contains) override {
         *contains = containsFullScreenElement;
@@ -268,11 +293,9 @@ public:
     void OnProgramReleased() override {
         RecordIfReentrant(L"Release controller");
         finalReleases.push_back(L"controller");
-        keyHandler.Drop();
-        moveFocusHandler.Drop();
-        gotFocusHandler.Drop();
-        lostFocusHandler.Drop();
+        DropHandlersOf(Source::webviewController);
     }
+    TROV_ENGINE_EVENTS(TROV_CONTROLLER_ADD)
     HRESULT STDMETHODCALLTYPE Close() override {
         RecordIfReentrant(L"Close");
         Record(L"Close");
@@ -282,14 +305,6 @@ public:
     HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override {
         Record(L"NotifyParentWindowPositionChanged");
         return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE add_GotFocus(ICoreWebView2FocusChangedEventHandler* handler,
-                                           EventRegistrationToken* token) override {
-        return Register(L"add_GotFocus", gotFocusHandler, handler, token, 6);
-    }
-    HRESULT STDMETHODCALLTYPE add_LostFocus(ICoreWebView2FocusChangedEventHandler* handler,
-                                            EventRegistrationToken* token) override {
-        return Register(L"add_LostFocus", lostFocusHandler, handler, token, 7);
     }
     HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) override {
         Record(L"MoveFocus " + std::to_wstring(reason));
@@ -305,14 +320,6 @@ public:
         Record(L"put_ZoomFactor " + std::to_wstring(static_cast<int>(factor * 100 + 0.5)));
         zoomFactor_ = factor;
         return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
-                                                        EventRegistrationToken* token) override {
-        return Register(L"add_AcceleratorKeyPressed", keyHandler, handler, token, 5);
-    }
-    HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(ICoreWebView2MoveFocusRequestedEventHandler* handler,
-                                                     EventRegistrationToken* token) override {
-        return Register(L"add_MoveFocusRequested", moveFocusHandler, handler, token, 8);
     }
     HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL visible) override {
         Record(L"put_IsVisible " + std::to_wstring(visible));
@@ -347,7 +354,8 @@ public:
     }
     HRESULT STDMETHODCALLTYPE add_BrowserProcessExited(ICoreWebView2BrowserProcessExitedEventHandler* handler,
                                                        EventRegistrationToken* token) override {
-        return Register(L"add_BrowserProcessExited", browserExitedHandler, handler, token, 10);
+        return Register(L"add_BrowserProcessExited", browserExitedHandler, handler, token,
+                        static_cast<INT64>(Event::Count) + 1);
     }
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
         HWND, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override {
@@ -441,7 +449,8 @@ void Reset(const Options& newOptions) {
     };
     forget(&environmentHandler);
     forget(&controllerHandler);
-    for (HeldHandler* held : kEventHandlers) forget(held);
+    for (HeldHandler& held : eventHandlers) forget(&held);
+    forget(&browserExitedHandler);
     containsFullScreenElement = false;
     MSG msg;
     while (PeekMessageW(&msg, MessageWindow(), 0, 0, PM_REMOVE)) {
@@ -499,14 +508,14 @@ void PumpMessages() {
 }
 
 void RaiseNavigationStarting(const std::wstring& uri) {
-    auto* handler = static_cast<ICoreWebView2NavigationStartingEventHandler*>(startingHandler.handler);
+    auto* handler = HandlerFor<ICoreWebView2NavigationStartingEventHandler>(Event::navStartingHandler);
     if (!handler) return;
     StartingArgs args(uri, navigationId);
     Raising([&] { handler->Invoke(webViewObject.get(), &args); });
 }
 
 void RaiseNavigationCompleted(bool success) {
-    auto* handler = static_cast<ICoreWebView2NavigationCompletedEventHandler*>(completedHandler.handler);
+    auto* handler = HandlerFor<ICoreWebView2NavigationCompletedEventHandler>(Event::navCompletedHandler);
     if (!handler) return;
     CompletedArgs args(success, navigationId);
     Raising([&] { handler->Invoke(webViewObject.get(), &args); });
@@ -515,14 +524,14 @@ void RaiseNavigationCompleted(bool success) {
 void SetNavigationId(UINT64 id) { navigationId = id; }
 
 void RaiseSourceChanged(bool newDocument) {
-    auto* handler = static_cast<ICoreWebView2SourceChangedEventHandler*>(sourceChangedHandler.handler);
+    auto* handler = HandlerFor<ICoreWebView2SourceChangedEventHandler>(Event::sourceChangedHandler);
     if (!handler) return;
     SourceChangedArgs args(newDocument);
     Raising([&] { handler->Invoke(webViewObject.get(), &args); });
 }
 
 long RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
-    auto* handler = static_cast<ICoreWebView2ProcessFailedEventHandler*>(processFailedHandler.handler);
+    auto* handler = HandlerFor<ICoreWebView2ProcessFailedEventHandler>(Event::processFailedHandler);
     if (!handler) return -1;
     if (kind == COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED) browserDead = true;
     // Held for the call, as an engine does, since the host may let go of everything inside it.
@@ -544,12 +553,12 @@ bool RaiseBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind) {
 
 void RaiseContainsFullScreenElementChanged(bool contains) {
     containsFullScreenElement = contains;
-    auto* handler = static_cast<ICoreWebView2ContainsFullScreenElementChangedEventHandler*>(fullScreenHandler.handler);
+    auto* handler = HandlerFor<ICoreWebView2ContainsFullScreenElementChangedEventHandler>(Event::fullScreenHandler);
     if (handler) handler->Invoke(webViewObject.get(), nullptr);
 }
 
-IUnknown* FullScreenHandler() { return fullScreenHandler.handler; }
-long FullScreenHandlerCountAtRelease() { return fullScreenHandler.countAtRelease; }
+IUnknown* FullScreenHandler() { return Held(Event::fullScreenHandler).handler; }
+long FullScreenHandlerCountAtRelease() { return Held(Event::fullScreenHandler).countAtRelease; }
 
 const std::vector<std::wstring>& FinalReleases() { return finalReleases; }
 size_t RetiredGenerations() { return retired.size(); }
@@ -559,7 +568,7 @@ RefCounts RetiredRefs(size_t generation, int which) {
 }
 
 bool RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, bool wasKeyDown, bool menuKeyDown) {
-    auto* handler = static_cast<ICoreWebView2AcceleratorKeyPressedEventHandler*>(keyHandler.handler);
+    auto* handler = HandlerFor<ICoreWebView2AcceleratorKeyPressedEventHandler>(Event::acceleratorHandler);
     if (!handler) return false;
     KeyArgs args(kind, key, wasKeyDown, menuKeyDown);
     Raising([&] { handler->Invoke(controller.get(), &args); });
@@ -567,7 +576,8 @@ bool RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, bool wasKey
 }
 
 bool RaiseFocusChanged(bool got) {
-    auto* handler = static_cast<ICoreWebView2FocusChangedEventHandler*>((got ? gotFocusHandler : lostFocusHandler).handler);
+    const Event event = got ? Event::gotFocusHandler : Event::lostFocusHandler;
+    auto* handler = HandlerFor<ICoreWebView2FocusChangedEventHandler>(event);
     if (!handler) return false;
     Raising([&] { handler->Invoke(controller.get(), nullptr); });
     return true;
@@ -578,26 +588,28 @@ RefCounts ControllerRefs() { return controller->refs; }
 RefCounts WebViewRefs() { return webViewObject->refs; }
 long EnvironmentHandlerCountAtRelease() { return environmentHandler.countAtRelease; }
 long ControllerHandlerCountAtRelease() { return controllerHandler.countAtRelease; }
-IUnknown* NavigationStartingHandler() { return startingHandler.handler; }
-IUnknown* NavigationCompletedHandler() { return completedHandler.handler; }
+IUnknown* NavigationStartingHandler() { return Held(Event::navStartingHandler).handler; }
+IUnknown* NavigationCompletedHandler() { return Held(Event::navCompletedHandler).handler; }
 bool RaiseMoveFocusRequested(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
-    auto* handler = static_cast<ICoreWebView2MoveFocusRequestedEventHandler*>(moveFocusHandler.handler);
+    auto* handler = HandlerFor<ICoreWebView2MoveFocusRequestedEventHandler>(Event::moveFocusHandler);
     if (!handler) return false;
     MoveFocusArgs args(reason);
     handler->Invoke(controller.get(), &args);
     return args.handled_ != FALSE;
 }
 
-IUnknown* AcceleratorKeyHandler() { return keyHandler.handler; }
-long AcceleratorKeyHandlerCountAtRelease() { return keyHandler.countAtRelease; }
-long NavigationHandlerCountAtRelease(int which) { return kEventHandlers[which]->countAtRelease; }
+IUnknown* AcceleratorKeyHandler() { return Held(Event::acceleratorHandler).handler; }
+long AcceleratorKeyHandlerCountAtRelease() { return Held(Event::acceleratorHandler).countAtRelease; }
+long NavigationHandlerCountAtRelease(int which) { return eventHandlers[which].countAtRelease; }
 
 HandlerWatch::HandlerWatch() {
-    for (HeldHandler* held : kEventHandlers) {
-        if (!held->handler) continue;
-        held->handler->AddRef();
-        watched_.emplace_back(held->registration, held->handler);
-    }
+    const auto watch = [this](const HeldHandler& held) {
+        if (!held.handler) return;
+        held.handler->AddRef();
+        watched_.emplace_back(held.registration, held.handler);
+    };
+    for (const HeldHandler& held : eventHandlers) watch(held);
+    watch(browserExitedHandler);
 }
 
 HandlerWatch::~HandlerWatch() { Freed(); }

@@ -18,6 +18,7 @@ struct Options {
     bool nullObjects = false;          // both creations succeed but hand over no object
     HRESULT navigateResult = S_OK;     // returned by Navigate
     bool failGetSource = false;        // get_Source fails and leaves the string null
+    std::wstring refusedRegistration;  // this add_ call ("add_GotFocus") fails and holds nothing
     std::wstring source = L"https://duckduckgo.com/";
     bool noExitEvent = false;          // the environment has no BrowserProcessExited (an older runtime)
 };

@@ -5,6 +5,7 @@
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/keyboard.h"
+#include "app/messages.h"
 #include "app/state.h"
 #include "browser_window.h"
 #include "webhost/zoom.h"

@@ -6,6 +6,7 @@
 #include "app/tooltips.h"
 #include "browser_window.h"
 #include "chrome/menu_panel.h"
+#include "constants.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -20,8 +21,6 @@ using engine_double::Calls;
 using engine_double::CountCalls;
 using engine_double::LastCall;
 
-constexpr int kButton = 48;
-constexpr int kToolbar = 64;
 constexpr int kWidth = 1184;  // any client width: the right group is placed from it
 
 // Pure geometry --------------------------------------------------------------------------------
@@ -55,7 +54,7 @@ TEST(ToolbarGeometryTest, HoverSlotAtFindsTheSlotWithInclusiveEdges) {
         {215, 30, 432, kSlotHome},   {217, 30, 432, kSlotMenu},
     };
     for (const HitCase& c : cases) {
-        EXPECT_EQ(HoverSlotAt(c.x, c.y, {c.width, kButton, kToolbar}), c.slot)
+        EXPECT_EQ(HoverSlotAt(c.x, c.y, {c.width, kButtonEdge, kBandHeight}), c.slot)
             << "(" << c.x << "," << c.y << ") width " << c.width;
     }
 }
@@ -67,20 +66,20 @@ TEST(ToolbarGeometryTest, OverlappingSlotsBothContainTheSharedPoint) {
     const Overlap cases[] = {{100, 300, kSlotForward, kSlotMenu}, {216, 432, kSlotHome, kSlotMenu}};
     for (const Overlap& c : cases) {
         SCOPED_TRACE(c.width);
-        EXPECT_TRUE(SlotContains(c.lower, c.x, 30, {c.width, kButton, kToolbar}));
-        EXPECT_TRUE(SlotContains(c.higher, c.x, 30, {c.width, kButton, kToolbar}));
+        EXPECT_TRUE(SlotContains(c.lower, c.x, 30, {c.width, kButtonEdge, kBandHeight}));
+        EXPECT_TRUE(SlotContains(c.higher, c.x, 30, {c.width, kButtonEdge, kBandHeight}));
         for (int slot = 0; slot < kSlotCount; ++slot) {
             if (slot != c.lower && slot != c.higher) {
-                EXPECT_FALSE(SlotContains(slot, c.x, 30, {c.width, kButton, kToolbar})) << slot;
+                EXPECT_FALSE(SlotContains(slot, c.x, 30, {c.width, kButtonEdge, kBandHeight})) << slot;
             }
         }
     }
 }
 
 TEST(ToolbarGeometryTest, TheMinimumClientAreaHoldsTheBarAtItsLeastWidthAndTheOpenPanel) {
-    EXPECT_EQ(MinimumClientSize(kButton, kToolbar, 320).cx, 590);  // 250 + 100 + the bar's 240 to the right edge
-    EXPECT_EQ(MinimumClientSize(kButton, kToolbar, 320).cy, 384);
-    EXPECT_EQ(AddressBarWidth(MinimumClientSize(kButton, kToolbar, 320).cx), kAddressBarMinWidth);
+    EXPECT_EQ(MinimumClientSize(kButtonEdge, kBandHeight, 320).cx, 590);  // 250 + 100 + the bar's 240 to the right edge
+    EXPECT_EQ(MinimumClientSize(kButtonEdge, kBandHeight, 320).cy, 384);
+    EXPECT_EQ(AddressBarWidth(MinimumClientSize(kButtonEdge, kBandHeight, 320).cx), kAddressBarMinWidth);
     // Larger buttons: the groups themselves need the room.
     EXPECT_EQ(MinimumClientSize(200, 220, 100).cx, 2 * (12 + 3 * 204 + 200) + 1);
     EXPECT_EQ(MinimumClientSize(200, 220, 100).cy, 320);
@@ -92,10 +91,10 @@ bool RangesMeet(int firstLeft, int firstRight, int secondLeft, int secondRight) 
 }
 
 TEST(ToolbarGeometryTest, NoClientWidthTheWindowAllowsMakesTwoSlotsOrTheBarOverlap) {
-    for (int edge : {16, 32, kButton, 64, 100}) {
-        const int minimum = MinimumClientSize(edge, kToolbar, 320).cx;
+    for (int edge : {16, 32, kButtonEdge, 64, 100}) {
+        const int minimum = MinimumClientSize(edge, kBandHeight, 320).cx;
         for (int width = minimum; width <= minimum + 2500; ++width) {
-            const SlotLayout layout{width, edge, kToolbar};
+            const SlotLayout layout{width, edge, kBandHeight};
             for (int a = 0; a < kSlotCount; ++a) {
                 for (int b = a + 1; b < kSlotCount; ++b) {
                     const RECT ra = SlotRect(a, layout), rb = SlotRect(b, layout);
@@ -103,7 +102,7 @@ TEST(ToolbarGeometryTest, NoClientWidthTheWindowAllowsMakesTwoSlotsOrTheBarOverl
                         << "slots " << a << " and " << b << " at width " << width << ", edge " << edge;
                 }
             }
-            if (edge > kButton) continue;  // the bar's left edge is fixed, made for buttons up to the default
+            if (edge > kButtonEdge) continue;  // the bar's left edge is fixed, made for buttons up to the default
             const int barRight = kAddressBarLeft + AddressBarWidth(width) - 1;
             for (int slot = 0; slot < kSlotCount; ++slot) {
                 const RECT r = SlotRect(slot, layout);

@@ -2,6 +2,7 @@
 
 #include "addressbar/navigate.h"
 #include "app/keyboard.h"
+#include "app/messages.h"
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "browser_window.h"
@@ -445,6 +446,27 @@ TEST_F(ProcessFailureTest, FailedRestartIsTriedAgainAfterOneThenTwoSeconds) {
     EXPECT_EQ(CountCalls(L"CreateEnvironment"), 5) << "no fourth retry";
 }
 
+// A restart whose new view refuses one of its events is let go of and tried again, as one whose
+// controller failed; the retry's view shows the page.
+TEST_F(ProcessFailureTest, RestartWhoseViewRefusesAnEventIsTriedAgain) {
+    StartEngine();
+    engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+    engine_double::PumpMessages();
+    engine_double::Settings().refusedRegistration = L"add_LostFocus";
+    ASSERT_TRUE(engine_double::CompleteEnvironment());
+    ASSERT_TRUE(PumpUntil([] { return engine_double::ControllerRequested(); }));
+    ASSERT_TRUE(engine_double::CompleteController());
+    engine_double::PumpMessages();
+    EXPECT_FALSE(webviewReady);
+    EXPECT_FALSE(webview || webviewController || webviewEnvironment);
+    EXPECT_EQ(CountCalls(L"Navigate"), 1) << "the first engine's only";
+
+    engine_double::Settings().refusedRegistration.clear();
+    SendMessageW(window(), WM_TIMER, kEngineRetryTimer, 0);  // the retry, without its wait
+    StartEngine();
+    EXPECT_EQ(Calls().back(), L"Navigate https://duckduckgo.com/");
+}
+
 // After a restart the focus is where the person left it: the bar keeps its caret, selection and
 // typing through the new engine's first completion; the page gets the keyboard back.
 TEST_F(ProcessFailureTest, RestartGivesTheFocusBack) {
@@ -516,7 +538,7 @@ struct FailureCase {
     const char* name;
     engine_double::Options options;
     bool controllerRequested;
-    int environmentHeld, controllerHeld;
+    int environmentHeld, controllerHeld, webViewHeld;
 };
 
 class StartUpFailureTest : public WebHostTest, public ::testing::WithParamInterface<FailureCase> {};
@@ -534,7 +556,7 @@ TEST_P(StartUpFailureTest, StopsSilentlyKeepingOnlyWhatItGot) {
     EXPECT_EQ(CountCalls(L"Navigate"), 0);
     EXPECT_EQ(engine_double::EnvironmentRefs().Held(), GetParam().environmentHeld);
     EXPECT_EQ(engine_double::ControllerRefs().Held(), GetParam().controllerHeld);
-    EXPECT_EQ(engine_double::WebViewRefs().Held(), 0);
+    EXPECT_EQ(engine_double::WebViewRefs().Held(), GetParam().webViewHeld);
     // The creation handlers were freed when the engine let go of them.
     EXPECT_EQ(engine_double::EnvironmentHandlerCountAtRelease(), 0);
     // Navigation controls stay inert, and the window still sizes without a web view.
@@ -544,19 +566,22 @@ TEST_P(StartUpFailureTest, StopsSilentlyKeepingOnlyWhatItGot) {
     EXPECT_EQ(CountCalls(L"Navigate"), 0);
 }
 
-engine_double::Options Failing(HRESULT environment, HRESULT controller, bool noWebView) {
+engine_double::Options Failing(HRESULT environment, HRESULT controller, bool noWebView,
+                               const wchar_t* refusedRegistration = L"") {
     engine_double::Options o;
     o.environmentResult = environment;
     o.controllerResult = controller;
     o.noWebView = noWebView;
+    o.refusedRegistration = refusedRegistration;
     return o;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, StartUpFailureTest,
-    ::testing::Values(FailureCase{"NoRuntime", Failing(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), S_OK, false), false, 0, 0},
-                      FailureCase{"ControllerFails", Failing(S_OK, E_FAIL, false), true, 1, 0},
-                      FailureCase{"NoWebView", Failing(S_OK, S_OK, true), true, 1, 1}),
+    ::testing::Values(FailureCase{"NoRuntime", Failing(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), S_OK, false), false, 0, 0, 0},
+                      FailureCase{"ControllerFails", Failing(S_OK, E_FAIL, false), true, 1, 0, 0},
+                      FailureCase{"NoWebView", Failing(S_OK, S_OK, true), true, 1, 1, 0},
+                      FailureCase{"EventRefused", Failing(S_OK, S_OK, false, L"add_GotFocus"), true, 1, 1, 1}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
 
 // An engine that reports success but hands over nothing must not bring the browser down.

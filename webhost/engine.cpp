@@ -4,6 +4,7 @@
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/keyboard.h"
+#include "app/messages.h"
 #include "app/state.h"
 #include "webhost/com_handler.h"
 #include "webhost/restart_budget.h"
@@ -258,23 +259,27 @@ HRESULT OnMoveFocusRequested(ICoreWebView2Controller*, ICoreWebView2MoveFocusReq
     return S_OK;
 }
 
-// Holds the handler and registers it with one of the source's add_ methods. The token is not kept:
-// the handlers all go at once, when the controller is closed and the holders are emptied.
+// Holds the handler and registers it with one of the source's add_ methods; false when the source
+// refused it. The token is not kept: the handlers all go at once, when the controller is closed and
+// the holders are emptied.
 template <class Source, class Interface, class Concrete>
-void AddHandler(Source* source, HRESULT (STDMETHODCALLTYPE Source::*add)(Interface*, EventRegistrationToken*),
+bool AddHandler(Source* source, HRESULT (STDMETHODCALLTYPE Source::*add)(Interface*, EventRegistrationToken*),
                 ComRef<Interface>& holder, Concrete* handler) {
     holder.Attach(handler);
     EventRegistrationToken token = {};
-    (source->*add)(holder.Get(), &token);
+    return SUCCEEDED((source->*add)(holder.Get(), &token));
 }
 
-// Every handler, on the new view and its controller, before the first navigation.
-void RegisterHandlers() {
-#define TROV_REGISTER(holder, Interface, source, add, handle)                      \
-    AddHandler(source.Get(), &std::remove_pointer_t<decltype(source.Get())>::add, holder, \
-               NewHandler(&Interface::Invoke, handle, IID_##Interface));
+// Every handler, on the new view and its controller, before the first navigation; false from the
+// first one the engine refused, and the rest are not offered.
+bool RegisterHandlers() {
+    bool registered = true;
+#define TROV_REGISTER(holder, Interface, source, add, handle)                                             \
+    registered = registered && AddHandler(source.Get(), &std::remove_pointer_t<decltype(source.Get())>::add, \
+                                          holder, NewHandler(&Interface::Invoke, handle, IID_##Interface));
     TROV_ENGINE_EVENTS(TROV_REGISTER)
 #undef TROV_REGISTER
+    return registered;
 }
 
 HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller) {
@@ -298,11 +303,16 @@ HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller)
     ResizeWebView();
     webviewReady = true;
     const bool restarted = host.restarting;
-    host.restarting = false;
-    host.retries = 0;
     if (!restarted) SetFocus(hMainWnd);
 
-    RegisterHandlers();
+    // A view that would miss one of its events is not used: the start failed, as without a controller.
+    if (!RegisterHandlers()) {
+        webviewReady = false;
+        OnStartFailed();
+        return S_OK;
+    }
+    host.restarting = false;
+    host.retries = 0;
     if (restarted) GiveFocusBackAfterRestart();
     webview->Navigate(currentUrl.c_str());
     return S_OK;

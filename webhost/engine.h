@@ -6,15 +6,6 @@
 
 #include <string>
 
-// Posted to the main window when the engine's browser process died, and again when its environment
-// says that the process has exited: the restart runs from there, after the engine's event has returned.
-inline constexpr UINT WM_APP_RESTART_ENGINE = WM_USER + 102;
-// The main window's timer that tries a failed restart again.
-inline constexpr UINT_PTR kEngineRetryTimer = 0x7E20;
-
-// The main window's timer that closes a window whose page does not start leaving (a hung page).
-inline constexpr UINT_PTR kCloseWaitTimer = 0x7E21;
-
 // Requests the engine's environment; everything after that happens in the engine's callbacks.
 void InitWebView(HWND hwnd);
 

@@ -1,4 +1,5 @@
 #include "chrome/glyphs.h"
+#include "constants.h"
 #include "pixels.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,6 @@
 
 namespace {
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr int kOriginX = 12;
 constexpr int kOriginY = 8;
 
@@ -85,9 +85,9 @@ struct ColourScheme {
 
 // The toolbar's two schemes, and one whose channels all differ to catch a red/blue swap.
 const ColourScheme kSchemes[] = {
-    {"dark on white", RGB(50, 50, 50), kWhite},
-    {"white on red", kWhite, RGB(232, 17, 35)},
-    {"blue on white", RGB(0, 120, 212), kWhite},
+    {"dark on white", kGlyph, kWhite},
+    {"white on red", kWhite, kCloseHoverFill},
+    {"blue on white", kLoading, kWhite},
 };
 
 // Anti-aliasing spreads a stroke at most this far beyond its centreline box.
@@ -151,7 +151,7 @@ double InkCentre(const PixelCanvas& canvas, COLORREF ink, COLORREF background) {
 }
 
 TEST(GlyphTest, BackAndForwardAreMirrorImages) {
-    const COLORREF ink = RGB(50, 50, 50);
+    const COLORREF ink = kGlyph;
     PixelCanvas back(72, 64, kWhite), forward(72, 64, kWhite), square(72, 64, kWhite);
     DrawBackGlyph(back.dc(), kOriginX, kOriginY, 48, ink);
     DrawForwardGlyph(forward.dc(), kOriginX, kOriginY, 48, ink);

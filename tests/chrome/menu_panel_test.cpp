@@ -2,6 +2,7 @@
 
 #include "app/state.h"
 #include "app/window.h"
+#include "constants.h"
 #include "pixels.h"
 
 #include <gtest/gtest.h>
@@ -12,11 +13,7 @@
 
 namespace {
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kSentinel = RGB(255, 0, 255);
 constexpr COLORREF kItemGlyph = RGB(80, 80, 80);
-constexpr COLORREF kRule = RGB(230, 230, 230);
-constexpr int kPanelTop = 64;
 constexpr int kRuleRow = 383;  // the panel's last row
 constexpr int kCanvasRows = 400;
 
@@ -51,16 +48,16 @@ TEST_F(MenuPanelTest, OpenPanelCoversItsRowsOnlyAndEndsInARule) {
     for (int width : {1200, 1000}) {
         SCOPED_TRACE("width " + std::to_string(width));
         const auto canvas = Paint(width);
-        EXPECT_EQ(canvas->CountNotExact(RECT{0, 0, width, kPanelTop}, kSentinel), 0);
+        EXPECT_EQ(canvas->CountNotExact(RECT{0, 0, width, kBandHeight}, kSentinel), 0);
         EXPECT_EQ(canvas->CountNotExact(RECT{0, kRuleRow + 1, width, kCanvasRows}, kSentinel), 0);
         EXPECT_EQ(canvas->CountExact(RECT{0, kRuleRow, width, kRuleRow + 1}, kRule), width);
         // Above the glyphs, and the empty cells of the second row.
-        EXPECT_EQ(canvas->CountNotExact(RECT{0, kPanelTop, width, kPanelTop + 30}, kWhite), 0);
+        EXPECT_EQ(canvas->CountNotExact(RECT{0, kBandHeight, width, kBandHeight + 30}, kWhite), 0);
         const int column = width / 3;
         EXPECT_EQ(canvas->CountNotExact(RECT{0, 224, column, kRuleRow}, kWhite), 0);
         EXPECT_EQ(canvas->CountNotExact(RECT{2 * column, 224, width, kRuleRow}, kWhite), 0);
         // The last pixel column belongs to no cell when the width does not divide by three.
-        EXPECT_EQ(canvas->CountNotExact(RECT{width - 1, kPanelTop, width, kRuleRow}, kWhite), 0);
+        EXPECT_EQ(canvas->CountNotExact(RECT{width - 1, kBandHeight, width, kRuleRow}, kWhite), 0);
     }
     // Opened by keyboard: a dotted focus rectangle inside the focused item's cell, and nowhere else;
     // the first item as any other.
@@ -71,9 +68,9 @@ TEST_F(MenuPanelTest, OpenPanelCoversItsRowsOnlyAndEndsInARule) {
         for (int column = 0; column < 3; ++column) {
             const int left = column * 400;
             const bool inked = column == item;
-            EXPECT_EQ(focused->CountNotExact(RECT{left + 6, kPanelTop + 6, left + 394, kPanelTop + 7}, kWhite) > 100,
+            EXPECT_EQ(focused->CountNotExact(RECT{left + 6, kBandHeight + 6, left + 394, kBandHeight + 7}, kWhite) > 100,
                       inked);
-            if (!inked) EXPECT_EQ(focused->CountNotExact(RECT{left, kPanelTop, left + 400, kPanelTop + 30}, kWhite), 0);
+            if (!inked) EXPECT_EQ(focused->CountNotExact(RECT{left, kBandHeight, left + 400, kBandHeight + 30}, kWhite), 0);
         }
     }
 }
@@ -85,10 +82,10 @@ TEST_F(MenuPanelTest, BandIsTheToolbarAndBelowItThePanelWhileOpen) {
         menuOpen = open;
         PixelCanvas canvas(1200, kCanvasRows, kSentinel);
         PaintBand(canvas.dc(), canvas.Bounds());
-        EXPECT_EQ(canvas.CountExact(RECT{0, 0, 1200, kPanelTop}, kSentinel), 0) << "the toolbar covers its rows";
-        EXPECT_EQ(canvas.CountExact(RECT{0, kPanelTop - 1, 1200, kPanelTop}, kRule), 1200) << "the toolbar's rule";
+        EXPECT_EQ(canvas.CountExact(RECT{0, 0, 1200, kBandHeight}, kSentinel), 0) << "the toolbar covers its rows";
+        EXPECT_EQ(canvas.CountExact(RECT{0, kBandHeight - 1, 1200, kBandHeight}, kRule), 1200) << "the toolbar's rule";
         EXPECT_EQ(canvas.CountExact(RECT{0, kRuleRow, 1200, kRuleRow + 1}, kRule), open ? 1200 : 0);
-        EXPECT_EQ(canvas.CountNotExact(RECT{0, kPanelTop, 1200, kRuleRow + 1}, kSentinel) > 0, open);
+        EXPECT_EQ(canvas.CountNotExact(RECT{0, kBandHeight, 1200, kRuleRow + 1}, kSentinel) > 0, open);
         EXPECT_EQ(canvas.CountNotExact(RECT{0, kRuleRow + 1, 1200, kCanvasRows}, kSentinel), 0);
     }
 }
@@ -142,8 +139,8 @@ TEST_F(MenuPanelTest, LabelsAreCentredInTheLowerPartOfTheirCells) {
     for (int row = 0; row < 2; ++row) {
         for (int column = 0; column < 3; ++column) {
             SCOPED_TRACE("cell (" + std::to_string(row) + ", " + std::to_string(column) + ")");
-            const RECT labelRect = {column * 400, kPanelTop + row * 160 + 80, (column + 1) * 400,
-                                    kPanelTop + (row + 1) * 160};
+            const RECT labelRect = {column * 400, kBandHeight + row * 160 + 80, (column + 1) * 400,
+                                    kBandHeight + (row + 1) * 160};
             const RECT text = canvas->ExtentDarkerThan(labelRect, 200);
             if (!MenuItemAt(row, column)) {
                 EXPECT_TRUE(IsRectEmpty(&text)) << "an empty cell has no label";

@@ -3,6 +3,7 @@
 #include "addressbar/address_bar.h"
 #include "app/state.h"
 #include "app/toolbar.h"
+#include "constants.h"
 #include "pixels.h"
 
 #include <gtest/gtest.h>
@@ -12,24 +13,15 @@
 
 namespace {
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kSentinel = RGB(255, 0, 255);  // never painted by the toolbar
-constexpr COLORREF kGlyph = RGB(50, 50, 50);
-constexpr COLORREF kHoverFill = RGB(235, 235, 235);
-constexpr COLORREF kCloseHoverFill = RGB(232, 17, 35);
-constexpr COLORREF kRule = RGB(230, 230, 230);
-constexpr COLORREF kLoading = RGB(0, 120, 212);
-constexpr int kBandRows = 64;
-constexpr int kCanvasRows = kBandRows + 8;  // the rows below the band must stay untouched
+constexpr int kCanvasRows = kBandHeight + 8;  // the rows below the band must stay untouched
 constexpr int kSlotTop = 8;
-constexpr int kSlotEdge = 48;
 
 // The slots' left edges, worked out from the layout: 12 from either side, 4 between buttons.
 int ExpectedSlotLeft(int slot, int width) { return slot < 4 ? 12 + 52 * slot : width - 60 - 52 * (slot - 4); }
 
 RECT ExpectedSlotRect(int slot, int width) {
     const int left = ExpectedSlotLeft(slot, width);
-    return RECT{left, kSlotTop, left + kSlotEdge, kSlotTop + kSlotEdge};
+    return RECT{left, kSlotTop, left + kButtonEdge, kSlotTop + kButtonEdge};
 }
 
 bool InAnySlot(int x, int y, int width) {
@@ -56,18 +48,18 @@ TEST_F(ToolbarPaintTest, IdleBandIsWhiteAroundTheGlyphsAndRuledBelow) {
         SCOPED_TRACE("width " + std::to_string(width));
         const auto canvas = Paint(width);
         int strayPixels = 0;
-        for (int y = 0; y < kBandRows - 1; ++y) {
+        for (int y = 0; y < kBandHeight - 1; ++y) {
             for (int x = 0; x < width; ++x) {
                 if (!InAnySlot(x, y, width) && canvas->Pixel(x, y) != kWhite) ++strayPixels;
             }
         }
         EXPECT_EQ(strayPixels, 0);
-        const RECT band = {0, 0, width, kBandRows};
+        const RECT band = {0, 0, width, kBandHeight};
         EXPECT_EQ(canvas->CountExact(band, kHoverFill), 0);
         EXPECT_EQ(canvas->CountExact(band, kCloseHoverFill), 0);
         EXPECT_EQ(canvas->CountExact(band, kLoading), 0);
-        EXPECT_EQ(canvas->CountExact(RECT{0, kBandRows - 1, width, kBandRows}, kRule), width);
-        EXPECT_EQ(canvas->CountNotExact(RECT{0, kBandRows, width, kCanvasRows}, kSentinel), 0);
+        EXPECT_EQ(canvas->CountExact(RECT{0, kBandHeight - 1, width, kBandHeight}, kRule), width);
+        EXPECT_EQ(canvas->CountNotExact(RECT{0, kBandHeight, width, kCanvasRows}, kSentinel), 0);
         for (int slot = 0; slot < kSlotCount; ++slot) {
             EXPECT_GT(canvas->CountExact(ExpectedSlotRect(slot, width), kGlyph), 0) << "slot " << slot;
         }
@@ -114,11 +106,11 @@ TEST_F(ToolbarPaintTest, GapsBetweenButtonsAreNeverFilled) {
         const auto canvas = Paint(width);
         for (int slot : {0, 1, 2}) {  // to the right of each of the left group's first three buttons
             const int gap = ExpectedSlotRect(slot, width).right;
-            EXPECT_EQ(canvas->CountNotExact(RECT{gap, 0, gap + 4, kBandRows - 1}, kWhite), 0) << "after slot " << slot;
+            EXPECT_EQ(canvas->CountNotExact(RECT{gap, 0, gap + 4, kBandHeight - 1}, kWhite), 0) << "after slot " << slot;
         }
         for (int slot : {4, 5, 6}) {  // to the left of each of the right group's first three buttons
             const int gap = ExpectedSlotRect(slot, width).left - 4;
-            EXPECT_EQ(canvas->CountNotExact(RECT{gap, 0, gap + 4, kBandRows - 1}, kWhite), 0) << "before slot " << slot;
+            EXPECT_EQ(canvas->CountNotExact(RECT{gap, 0, gap + 4, kBandHeight - 1}, kWhite), 0) << "before slot " << slot;
         }
     }
 }
@@ -140,13 +132,13 @@ TEST_F(ToolbarPaintTest, LoadingBarRunsAlongTheBottomOnlyWhileLoading) {
         SCOPED_TRACE("width " + std::to_string(c.width));
         isLoading = true;
         auto canvas = Paint(c.width);
-        const int barRow = kBandRows - 2;
+        const int barRow = kBandHeight - 2;
         EXPECT_EQ(canvas->CountExact(RECT{2, barRow, c.lastSolid + 1, barRow + 1}, kLoading), c.lastSolid - 1);
         const int clear = c.lastSolid + 10;
         EXPECT_EQ(canvas->CountExact(RECT{clear, 0, c.width, kCanvasRows}, kLoading), 0);
         EXPECT_EQ(canvas->CountExact(RECT{0, 0, c.width, barRow - 3}, kLoading), 0);
-        EXPECT_EQ(canvas->CountExact(RECT{clear, kBandRows - 1, c.width, kBandRows}, kRule), c.width - clear);
-        EXPECT_EQ(canvas->CountNotExact(RECT{0, kBandRows, c.width, kCanvasRows}, kSentinel), 0);
+        EXPECT_EQ(canvas->CountExact(RECT{clear, kBandHeight - 1, c.width, kBandHeight}, kRule), c.width - clear);
+        EXPECT_EQ(canvas->CountNotExact(RECT{0, kBandHeight, c.width, kCanvasRows}, kSentinel), 0);
 
         isLoading = false;
         canvas = Paint(c.width);

@@ -1,0 +1,25 @@
+// The messages the program posts to its main window, and the main window's timers: each is a hop
+// from code that must return first to the window procedure, which does the work afterwards.
+#pragma once
+
+#include <windows.h>
+
+// From the address bar on Enter: the bar's procedure returns before the navigation runs.
+inline constexpr UINT WM_APP_NAVIGATE = WM_USER + 100;
+// A Command in wParam (PostCommand): asked for inside an engine event (a key in the page, Tab out
+// of it) or a reader's call, which has its answer before the command closes a view or opens a box.
+inline constexpr UINT WM_APP_RUN_COMMAND = WM_USER + 101;
+// From the engine's events when its browser process died, and again when the environment says that
+// process has exited: the dead engine is closed and let go of only once that event has returned.
+inline constexpr UINT WM_APP_RESTART_ENGINE = WM_USER + 102;
+// A panel item's default action, item index in wParam: the reader's call returns before the
+// item's message box opens.
+inline constexpr UINT WM_APP_MENU_ITEM_ACTION = WM_USER + 103;
+// From the engine's full-screen event: the window changes its frame and the view after the event,
+// and then asks the view how it stands, so that a message posted before a restart finds the new view.
+inline constexpr UINT WM_APP_FULLSCREEN = WM_USER + 104;
+
+// Tries a failed engine restart again, after a wait that gives a returning engine time.
+inline constexpr UINT_PTR kEngineRetryTimer = 0x7E20;
+// Closes a window whose page has not started leaving in time (a hung page).
+inline constexpr UINT_PTR kCloseWaitTimer = 0x7E21;
