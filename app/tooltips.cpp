@@ -73,6 +73,10 @@ void LayoutToolbarTips(HWND owner) {
     SendMessageW(tips, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
+void HideToolbarTip() {
+    if (tips && IsWindow(tips)) SendMessageW(tips, TTM_POP, 0, 0);
+}
+
 HWND ToolbarTips() { return tips; }
 
 void ResetToolbarTipsForTesting() { tips = nullptr; }

@@ -12,9 +12,8 @@
 inline constexpr UINT WM_APP_RESTART_ENGINE = WM_USER + 102;
 // The main window's timer that tries a failed restart again.
 inline constexpr UINT_PTR kEngineRetryTimer = 0x7E20;
-
-// The main window's timer that closes a window whose page does not start leaving (a hung page).
-inline constexpr UINT_PTR kCloseWaitTimer = 0x7E21;
+// Posted to the main window when a page asked for a new window: its page opens in the view.
+inline constexpr UINT WM_APP_NEW_WINDOW = WM_USER + 106;
 
 // Requests the engine's environment; everything after that happens in the engine's callbacks.
 void InitWebView(HWND hwnd);
@@ -32,6 +31,12 @@ void GoBackInView();
 void GoForwardInView();
 void ReloadView();
 
+// WM_APP_NEW_WINDOW: the address a page asked a new window for, in the view.
+void OpenNewWindowInView();
+
+// The bar and currentUrl show the view's own address: the page stayed (a refused navigation).
+void ShowAddressOfView();
+
 // Where the keyboard goes into the page: where its focus was, its first element (Tab), or its last
 // (Shift+Tab). False while the engine is not ready, when the focus stays where it is.
 enum class PageFocus { WhereItWas, First, Last };
@@ -44,14 +49,6 @@ bool PageHasFullScreenElement();
 // had given up: starts the engine once more, which then opens currentUrl. False when the engine is
 // not waiting for that (it is running, starting, or never started).
 bool StartParkedEngine();
-
-// WM_CLOSE: while the view is ready, sends it to about:blank so that the page can ask before it is
-// left (its "Leave this page?"), and returns true: the window closes when the page has been left.
-// False when the window should close now: no ready view, or the page has already let go.
-bool AskPageBeforeClosing();
-
-// kCloseWaitTimer: a page that has not started leaving, and asks nothing, is closed anyway.
-void CheckPageLettingGo();
 
 // A step of WM_SIZE, before the bounds: a minimised window hides the view, the next restore or
 // maximise shows it again.
@@ -80,5 +77,5 @@ void ReleaseEngineReferences();
 bool RecoveryAllowed(const std::vector<ULONGLONG>& earlierTimes, ULONGLONG now, size_t limit, ULONGLONG windowMs);
 
 // Tests only: forgets the navigation ids, the recovery budgets, a restart under way, a close under
-// way and whether the view was hidden.
+// way, the page's dialogs and whether the view was hidden.
 void ResetEngineForTesting();
