@@ -400,10 +400,14 @@ class BrowserSession(BrowserTestCase):
         self.navigate("final.session", "https://final.session", "https://final.session/")
 
     def test_99_close_button_ends_the_process(self):
+        """The page is left first: the window goes once a started about:blank has completed."""
         trov = self.trov
+        mark = trov.mark()
         trov.click_slot("close")
         self.assertEqual(trov.wait_exit(20), 0)
         log = trov.log()
+        self.assertTrue(in_order(log[mark:], ["Navigate about:blank", "NavigationStarting about:blank",
+                                              "NavigationCompleted about:blank"]), log[mark:])
         for line in ENGINE_RELEASES:
             self.assertIn(line, log)
 
