@@ -100,6 +100,7 @@ void ShowSourceOf(ICoreWebView2* sender) {
 
 // The page's renderer died: the view is alive but blank, and the crashed navigation never completes.
 void ReloadCrashedPage() {
+    DropPageDialog();  // its page is gone
     isLoading = false;
     InvalidateRect(hMainWnd, nullptr, FALSE);
     // A page that crashes on every load would otherwise reload for ever.
@@ -154,9 +155,8 @@ void GiveFocusBackAfterRestart() {
 HRESULT OnNavigationStarting(ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
     UINT64 id = 0;
     LPWSTR uri = nullptr;
-    if (!args || FAILED(args->get_NavigationId(&id))) return S_OK;
-    args->get_Uri(&uri);
-    RememberStartedNavigation(id);
+    if (args && SUCCEEDED(args->get_NavigationId(&id))) RememberStartedNavigation(id);
+    if (args) args->get_Uri(&uri);
     NoteNavigationStartingWhileClosing(TakeEngineString(uri), id);
     ForgetPageDialogsOfLastPage();
     isLoading = true;
