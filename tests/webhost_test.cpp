@@ -802,7 +802,8 @@ TEST_F(DestroyTest, TheReleasePathFreesEveryRegisteredHandlerAtARestartAndAtExit
                                                     L"add_SourceChanged", L"add_ProcessFailed",
                                                     L"add_ContainsFullScreenElementChanged",
                                                     L"add_AcceleratorKeyPressed", L"add_MoveFocusRequested",
-                                                    L"add_GotFocus", L"add_LostFocus"};
+                                                    L"add_GotFocus", L"add_LostFocus",
+                                                    L"add_ScriptDialogOpening", L"add_NewWindowRequested"};
     for (bool restart : {true, false}) {
         SCOPED_TRACE(restart ? "restart" : "exit");
         StartEngine();
