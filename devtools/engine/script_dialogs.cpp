@@ -170,8 +170,8 @@ void WebView::OpenScriptDialog(const ScriptDialogRequest& request, DialogAnswerS
             return;
         }
         if (view->settings_->defaultScriptDialogs) {
-            // One at a time: the page waits for the answer, so a second one is a stray.
-            if (view->engineDialogUp_) return dialog->Finish(false);
+            // One at a time: the page waits for the answer, so a second one is a stray, left alone.
+            if (view->engineDialogUp_) return;
             view->engineDialogUp_ = true;
             dialog->logName = L"ScriptDialog";
             ScriptDialogAnswer answer = ShowScriptDialog(GetAncestor(view->Window(), GA_ROOT), request);
