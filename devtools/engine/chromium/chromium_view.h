@@ -59,7 +59,6 @@ private:
     // downloads and clipboard keys.
     void EnablePageFeatures();
     void OnDialogOpening(const nlohmann::json& params);
-    void RunScriptDialog(const ScriptDialogRequest& request);
     void OnWindowOpen(const nlohmann::json& params);
     void OnBindingCalled(const nlohmann::json& params);
     bool HandleEditingKey(WPARAM virtualKey, int modifiers);
@@ -87,7 +86,6 @@ private:
                      [this](bool backwards) { return OfferFocusToHost(backwards); }};
     std::function<void(bool)> whenReady_;
     bool pageReady_ = false;
-    bool dialogOpen_ = false;
     bool pointerTracked_ = false;  // a WM_MOUSELEAVE is asked for
     int zoomWheel_ = 0;            // Ctrl+wheel turned short of a whole notch
 };
