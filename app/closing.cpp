@@ -5,8 +5,9 @@
 
 namespace {
 
-// How long a closing window waits for the page to ask or to start leaving. The page's handler runs
-// before either: one that runs longer is taken as hung, and the window closes anyway.
+// How long a closing window waits for the page to ask or to start leaving, and, after Leave or the
+// start, for the page to be left. The page's handlers run meanwhile: one that runs longer is taken
+// as hung, and the window closes anyway.
 constexpr UINT kCloseWaitMs = 2000;
 
 constexpr wchar_t kBlank[] = L"about:blank";
@@ -18,6 +19,9 @@ struct ClosingState {
     bool letGo = false;         // the page was left: the next WM_CLOSE destroys the window
 };
 ClosingState closing;
+
+// A new wait from now: the page made a step towards letting go.
+void WaitAgain() { SetTimer(hMainWnd, kCloseWaitTimer, kCloseWaitMs, nullptr); }
 
 void EndClose() {
     closing.asked = false;
@@ -40,7 +44,7 @@ bool AskPageBeforeClosing() {
     if (!webviewReady || FAILED(webview->Navigate(kBlank))) return false;
     closing.asked = true;
     closing.leaving = false;
-    SetTimer(hMainWnd, kCloseWaitTimer, kCloseWaitMs, nullptr);
+    WaitAgain();
     return true;
 }
 
@@ -63,6 +67,7 @@ void NoteNavigationStartingWhileClosing(const std::wstring& uri, UINT64 navigati
     if (!closing.asked || uri != kBlank) return;
     closing.leaving = true;
     closing.blankNavigation = navigationId;
+    WaitAgain();
 }
 
 bool NoteNavigationCompletedWhileClosing(UINT64 navigationId) {
@@ -75,7 +80,8 @@ bool LeavingPageToClose() { return closing.leaving; }
 
 bool NoteLeaveAnswerWhileClosing(bool leave) {
     if (!closing.asked) return false;
-    if (!leave) EndClose();
+    if (leave) WaitAgain();
+    else EndClose();
     return true;
 }
 

@@ -6,7 +6,8 @@
 
 #include <string>
 
-// The main window's timer that closes a window whose page neither asks nor starts leaving.
+// The main window's timer that closes a window whose page neither asks nor starts leaving, or,
+// once it did, is not left in time.
 inline constexpr UINT_PTR kCloseWaitTimer = 0x7E21;
 
 // WM_CLOSE: while the view is ready, sends it to about:blank and returns true: the window closes
