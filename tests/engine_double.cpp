@@ -166,23 +166,9 @@ LPWSTR CopyToTaskMem(const std::wstring& text) {
     return copy;
 }
 
-// Every setting is a flag that the program may read back; only the calls to the dialogs' one are
-// recorded.
-class SettingsObject final : public Counted<ICoreWebView2Settings> {
+// Only the setting of the dialogs is there; the calls to it are recorded.
+class SettingsObject final : public Counted<ICoreWebView2Settings, UnimplementedSettings> {
 public:
-#define TROV_FLAG(Name, initial)                                                                        \
-    HRESULT STDMETHODCALLTYPE get_##Name(BOOL* value) override { *value = Name##_; return S_OK; }       \
-    HRESULT STDMETHODCALLTYPE put_##Name(BOOL value) override { Name##_ = value; return S_OK; }          \
-    BOOL Name##_ = initial;
-    TROV_FLAG(IsScriptEnabled, TRUE)
-    TROV_FLAG(IsWebMessageEnabled, TRUE)
-    TROV_FLAG(IsStatusBarEnabled, TRUE)
-    TROV_FLAG(AreDevToolsEnabled, TRUE)
-    TROV_FLAG(AreDefaultContextMenusEnabled, TRUE)
-    TROV_FLAG(AreHostObjectsAllowed, TRUE)
-    TROV_FLAG(IsZoomControlEnabled, TRUE)
-    TROV_FLAG(IsBuiltInErrorPageEnabled, TRUE)
-#undef TROV_FLAG
     HRESULT STDMETHODCALLTYPE get_AreDefaultScriptDialogsEnabled(BOOL* value) override {
         *value = dialogs_;
         return S_OK;

@@ -93,7 +93,7 @@ class BrowserSession(BrowserTestCase):
         self.assertEqual((right - left, bottom - top), (1200, 800))
         self.assertEqual((info["visible"], info["iconic"], info["zoomed"]), ("1", "0", "0"))
         _, _, width, height = parse_rect(info["client"])
-        self.assertEqual(trov.log()[:14], [
+        self.assertEqual(trov.log()[:16], [
             CREATE_ENVIRONMENT,
             "CreateController",
             "put_IsVisible 1",
@@ -107,6 +107,8 @@ class BrowserSession(BrowserTestCase):
             "add_MoveFocusRequested",
             "add_GotFocus",
             "add_LostFocus",
+            "add_ScriptDialogOpening",
+            "add_NewWindowRequested",
             f"Navigate {HOME_URL}",
         ])
         trov.wait_bar(HOME_URL)
