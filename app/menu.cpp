@@ -5,13 +5,17 @@
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/state.h"
+#include "app/tooltips.h"
 #include "chrome/menu_panel.h"
 #include "webhost/engine.h"
 
 namespace {
 
 // What choosing the item does: its message box, which is modal. Closing the panel is the caller's.
-void RunMenuItem(HWND hwnd, const MenuItem& item) { MessageBoxKeepingFocus(hwnd, item.message, item.caption, MB_OK); }
+void RunMenuItem(HWND hwnd, const MenuItem& item) {
+    HideToolbarTip();
+    MessageBoxKeepingFocus(hwnd, item.message, item.caption, MB_OK);
+}
 
 // The column that Up and Down aim at: the one where the vertical moves started, so that Down then
 // Up comes back to the same item; any other move starts afresh from the item it reaches.

@@ -18,8 +18,15 @@ inline constexpr UINT WM_APP_MENU_ITEM_ACTION = WM_USER + 103;
 // From the engine's full-screen event: the window changes its frame and the view after the event,
 // and then asks the view how it stands, so that a message posted before a restart finds the new view.
 inline constexpr UINT WM_APP_FULLSCREEN = WM_USER + 104;
+// From the engine's ScriptDialogOpening, which keeps its deferral: the page's dialog is shown from
+// the message loop, so that the engine's event never waits for the person.
+inline constexpr UINT WM_APP_PAGE_DIALOG = WM_USER + 105;
+// From the engine's NewWindowRequested: the view navigates to the new window's address once that
+// event has returned.
+inline constexpr UINT WM_APP_NEW_WINDOW = WM_USER + 106;
 
 // Tries a failed engine restart again, after a wait that gives a returning engine time.
 inline constexpr UINT_PTR kEngineRetryTimer = 0x7E20;
-// Closes a window whose page has not started leaving in time (a hung page).
+// Closes a window whose page neither asks nor starts leaving, or, once it did, is not left in time
+// (a hung page).
 inline constexpr UINT_PTR kCloseWaitTimer = 0x7E21;

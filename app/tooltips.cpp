@@ -77,6 +77,10 @@ void LayoutToolbarTips(HWND owner) {
     }
 }
 
+void HideToolbarTip() {
+    if (tips && IsWindow(tips)) SendMessageW(tips, TTM_POP, 0, 0);
+}
+
 HWND ToolbarTips() { return tips; }
 
 void ResetToolbarTipsForTesting() { tips = nullptr; }

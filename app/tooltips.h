@@ -12,6 +12,10 @@ void ShowToolbarTipsFor(HWND owner, const MSG& move);
 // follows the window's state.
 void LayoutToolbarTips(HWND owner);
 
+// Before a dialog or message box of the window: the tip that is showing goes, so that it does not
+// stay on top of the dialog.
+void HideToolbarTip();
+
 // The tooltip control of the last window made (tests read its tools).
 HWND ToolbarTips();
 

@@ -3,6 +3,7 @@
 #include "addressbar/address_bar.h"
 #include "app/accessible.h"
 #include "app/address_bar_name.h"
+#include "app/closing.h"
 #include "app/commands.h"
 #include "app/focus.h"
 #include "app/fullscreen.h"
@@ -16,6 +17,7 @@
 #include "chrome/menu_panel.h"
 #include "chrome/toolbar_paint.h"
 #include "webhost/engine.h"
+#include "webhost/script_dialogs.h"
 
 namespace {
 
@@ -214,6 +216,8 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_GETOBJECT:     return OnGetObject(hwnd, wParam, lParam);
     case WM_APP_MENU_ITEM_ACTION: RunMenuItemAction(hwnd, wParam); return 0;
     case WM_APP_FULLSCREEN: OnFullScreenElementChanged(hwnd); return 0;
+    case WM_APP_PAGE_DIALOG: ShowQueuedPageDialog(hwnd); return 0;
+    case WM_APP_NEW_WINDOW: OpenNewWindowInView(); return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }

@@ -1,5 +1,6 @@
 #include "browser_window.h"
 
+#include "app/page_dialogs.h"
 #include "app/startup.h"
 #include "app/state.h"
 #include "constants.h"
@@ -155,6 +156,56 @@ MessageBoxCatcher::~MessageBoxCatcher() {
 const std::vector<CaughtMessageBox>& MessageBoxCatcher::boxes() const { return caughtBoxes; }
 int MessageBoxCatcher::total() const { return caughtTotal; }
 void MessageBoxCatcher::Clear() { caughtBoxes.clear(); }
+
+namespace {
+
+std::vector<PageDialogStep> answerSteps;
+std::vector<SeenPageDialog> seenDialogs;
+HWND answeredDialog = nullptr;
+UINT_PTR answerTimer = 0;
+
+std::wstring ItemText(HWND dialog, int id) {
+    HWND item = GetDlgItem(dialog, id);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(item)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(item, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+void CALLBACK AnswerOpenDialog(HWND, UINT, UINT_PTR, DWORD) {
+    HWND dialog = OpenPageDialog();
+    if (!dialog || dialog == answeredDialog || seenDialogs.size() >= answerSteps.size()) return;
+    answeredDialog = dialog;
+    SeenPageDialog seen;
+    std::wstring caption(256, L'\0');
+    caption.resize(static_cast<size_t>(GetWindowTextW(dialog, caption.data(), 256)));
+    seen.caption = caption;
+    seen.message = ItemText(dialog, kPageDialogMessageId);
+    seen.hasField = GetDlgItem(dialog, kPageDialogFieldId) != nullptr;
+    seen.field = ItemText(dialog, kPageDialogFieldId);
+    seen.ok = ItemText(dialog, IDOK);
+    seen.cancel = ItemText(dialog, IDCANCEL);
+    seen.stopOffered = GetDlgItem(dialog, kPageDialogStopId) != nullptr;
+    const PageDialogStep& step = answerSteps[seenDialogs.size()];
+    seenDialogs.push_back(seen);
+    if (step.act) {
+        step.act();
+        return;
+    }
+    if (!step.type.empty()) SetDlgItemTextW(dialog, kPageDialogFieldId, step.type.c_str());
+    if (step.checkStop) CheckDlgButton(dialog, kPageDialogStopId, BST_CHECKED);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(step.button, BN_CLICKED), 0);
+}
+
+}  // namespace
+
+PageDialogAnswerer::PageDialogAnswerer(std::initializer_list<PageDialogStep> steps) {
+    answerSteps.assign(steps);
+    seenDialogs.clear();
+    answeredDialog = nullptr;
+    answerTimer = SetTimer(nullptr, 0, 10, AnswerOpenDialog);
+}
+PageDialogAnswerer::~PageDialogAnswerer() { KillTimer(nullptr, answerTimer); }
+const std::vector<SeenPageDialog>& PageDialogAnswerer::seen() const { return seenDialogs; }
 
 void MovePointerTo(HWND hwnd, int clientX, int clientY) {
     const POINT pt = ScreenPoint(hwnd, clientX, clientY);

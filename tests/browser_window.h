@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <oleacc.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,29 @@ public:
     const std::vector<CaughtMessageBox>& boxes() const;
     int total() const;  // every box caught, also those forgotten by Clear
     void Clear();
+};
+
+// Answers the page's dialogs that open while it lives, in order, from inside their modal loop as a
+// person would: each step notes what the dialog shows, types into its field, checks its box to
+// stop the page's dialogs, and presses a button; or, instead, does what the step's act says.
+struct PageDialogStep {
+    PageDialogStep(int pressed, bool check = false, std::wstring typed = L"", std::function<void()> instead = nullptr)
+        : button(pressed), checkStop(check), type(std::move(typed)), act(std::move(instead)) {}
+    int button;
+    bool checkStop;
+    std::wstring type;          // replaces the field's text when not empty
+    std::function<void()> act;  // done instead of answering
+};
+struct SeenPageDialog {
+    std::wstring caption, message, field, ok, cancel;
+    bool stopOffered = false;
+    bool hasField = false;
+};
+class PageDialogAnswerer {
+public:
+    PageDialogAnswerer(std::initializer_list<PageDialogStep> steps);
+    ~PageDialogAnswerer();
+    const std::vector<SeenPageDialog>& seen() const;
 };
 
 // Real input through the window system, as a person's pointer and keyboard.

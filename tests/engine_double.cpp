@@ -174,6 +174,86 @@ private:
     COREWEBVIEW2_MOVE_FOCUS_REASON reason_;
 };
 
+LPWSTR CopyToTaskMem(const std::wstring& text) {
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    auto* copy = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+    memcpy(copy, text.c_str(), bytes);
+    return copy;
+}
+
+// Only the setting of the dialogs is there; the calls to it are recorded.
+class SettingsObject final : public Counted<ICoreWebView2Settings, UnimplementedSettings> {
+public:
+    HRESULT STDMETHODCALLTYPE get_AreDefaultScriptDialogsEnabled(BOOL* value) override {
+        *value = dialogs_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_AreDefaultScriptDialogsEnabled(BOOL value) override {
+        Record(L"put_AreDefaultScriptDialogsEnabled " + std::to_wstring(value));
+        dialogs_ = value;
+        return S_OK;
+    }
+
+private:
+    BOOL dialogs_ = TRUE;
+};
+
+class Deferral final : public Counted<ICoreWebView2Deferral> {
+public:
+    HRESULT STDMETHODCALLTYPE Complete() override {
+        completed_ = true;
+        return S_OK;
+    }
+    bool completed_ = false;
+};
+
+class ScriptDialogArgs final : public Counted<ICoreWebView2ScriptDialogOpeningEventArgs> {
+public:
+    ScriptDialogArgs(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, std::wstring message, std::wstring defaultText,
+                     std::wstring uri)
+        : kind_(kind), message_(std::move(message)), defaultText_(std::move(defaultText)), uri_(std::move(uri)) {}
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override { *uri = CopyToTaskMem(uri_); return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_Kind(COREWEBVIEW2_SCRIPT_DIALOG_KIND* kind) override { *kind = kind_; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_Message(LPWSTR* message) override { *message = CopyToTaskMem(message_); return S_OK; }
+    HRESULT STDMETHODCALLTYPE Accept() override { accepted_ = true; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_DefaultText(LPWSTR* text) override { *text = CopyToTaskMem(defaultText_); return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_ResultText(LPWSTR* text) override { *text = CopyToTaskMem(resultText_); return S_OK; }
+    HRESULT STDMETHODCALLTYPE put_ResultText(LPCWSTR text) override { resultText_ = text ? text : L""; return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override {
+        deferralTaken_ = true;
+        deferral_.AddRef();
+        *deferral = &deferral_;
+        return S_OK;
+    }
+
+    Deferral deferral_;
+    bool accepted_ = false;
+    bool deferralTaken_ = false;
+    std::wstring resultText_;
+
+private:
+    COREWEBVIEW2_SCRIPT_DIALOG_KIND kind_;
+    std::wstring message_, defaultText_, uri_;
+};
+
+class NewWindowArgs final : public Counted<ICoreWebView2NewWindowRequestedEventArgs> {
+public:
+    explicit NewWindowArgs(std::wstring uri) : uri_(std::move(uri)) {}
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override { *uri = CopyToTaskMem(uri_); return S_OK; }
+    HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_NewWindow(ICoreWebView2** window) override { *window = nullptr; return S_OK; }
+    HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) override { handled_ = handled; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) override { *handled = handled_; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) override { *value = TRUE; return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_WindowFeatures(ICoreWebView2WindowFeatures**) override { return E_NOTIMPL; }
+
+    BOOL handled_ = FALSE;
+
+private:
+    std::wstring uri_;
+};
+
 // A handler reference the engine holds, and what Release said when it let go.
 struct HeldHandler {
     IUnknown* handler = nullptr;
@@ -266,6 +346,12 @@ public:
         finalReleases.push_back(L"webview");
         DropHandlersOf(Source::webview);
     }
+    HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** settings) override {
+        Record(L"get_Settings");
+        settings_.AddRef();
+        *settings = &settings_;
+        return S_OK;
+    }
     TROV_ENGINE_EVENTS(TROV_WEBVIEW_ADD)
     HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) override {
         Record(L"get_Source");
@@ -286,6 +372,9 @@ public:
     HRESULT STDMETHODCALLTYPE Reload() override { Record(L"Reload"); return S_OK; }
     HRESULT STDMETHODCALLTYPE GoBack() override { Record(L"GoBack"); return S_OK; }
     HRESULT STDMETHODCALLTYPE GoForward() override { Record(L"GoForward"); return S_OK; }
+
+private:
+    SettingsObject settings_;
 };
 
 class Controller final : public Counted<ICoreWebView2Controller, UnimplementedController> {
@@ -377,6 +466,8 @@ struct Generation {
     std::unique_ptr<WebView> webView;
 };
 std::vector<Generation> retired;
+// The last page dialog raised, kept for reading what the program answered.
+std::unique_ptr<ScriptDialogArgs> lastDialog;
 
 // A dead engine's successor: what a new CreateEnvironment gets after a browser process exit.
 void StartNewGeneration() {
@@ -462,6 +553,7 @@ void Reset(const Options& newOptions) {
     browserDead = false;
     navigationId = 0;
     raisingEvents = 0;
+    lastDialog.reset();
     environment = std::make_unique<Environment>();
     controller = std::make_unique<Controller>();
     webViewObject = std::make_unique<WebView>();
@@ -595,6 +687,34 @@ bool RaiseMoveFocusRequested(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
     if (!handler) return false;
     MoveFocusArgs args(reason);
     handler->Invoke(controller.get(), &args);
+    return args.handled_ != FALSE;
+}
+
+void RaiseScriptDialog(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, const std::wstring& message,
+                       const std::wstring& defaultText, const std::wstring& uri) {
+    auto* handler = HandlerFor<ICoreWebView2ScriptDialogOpeningEventHandler>(Event::scriptDialogHandler);
+    if (!handler) return;
+    lastDialog = std::make_unique<ScriptDialogArgs>(kind, message, defaultText, uri);
+    Raising([&] { handler->Invoke(webViewObject.get(), lastDialog.get()); });
+}
+
+ScriptDialogOutcome LastScriptDialog() {
+    ScriptDialogOutcome outcome;
+    if (!lastDialog) return outcome;
+    outcome.raised = true;
+    outcome.deferralTaken = lastDialog->deferralTaken_;
+    outcome.completed = lastDialog->deferral_.completed_;
+    outcome.accepted = lastDialog->accepted_;
+    outcome.resultText = lastDialog->resultText_;
+    outcome.argsHeld = lastDialog->refs.Held() + lastDialog->deferral_.refs.Held();
+    return outcome;
+}
+
+bool RaiseNewWindowRequested(const std::wstring& uri) {
+    auto* handler = HandlerFor<ICoreWebView2NewWindowRequestedEventHandler>(Event::newWindowHandler);
+    if (!handler) return false;
+    NewWindowArgs args(uri);
+    Raising([&] { handler->Invoke(webViewObject.get(), &args); });
     return args.handled_ != FALSE;
 }
 

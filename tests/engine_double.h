@@ -38,7 +38,8 @@ Options& Settings();
 // "put_IsVisible 1", "put_Bounds 0 64 1184 736", "add_NavigationStarting",
 // "add_NavigationCompleted", "add_SourceChanged", "add_ProcessFailed", "add_ContainsFullScreenElementChanged",
 // "add_AcceleratorKeyPressed", "add_MoveFocusRequested", "add_GotFocus", "add_LostFocus",
-// "add_BrowserProcessExited" (on the environment), "Navigate <url>",
+// "add_BrowserProcessExited" (on the environment), "add_ScriptDialogOpening", "add_NewWindowRequested",
+// "get_Settings", "put_AreDefaultScriptDialogsEnabled <0|1>", "Navigate <url>",
 // "get_Source", "GoBack", "GoForward", "Reload", "Close", "MoveFocus <reason>",
 // "NotifyParentWindowPositionChanged"; and "Reentrant <call>" for a Close or a final Release of the
 // controller or the web view made inside one of their own events.
@@ -85,6 +86,23 @@ bool RaiseMoveFocusRequested(COREWEBVIEW2_MOVE_FOCUS_REASON reason);
 
 // Raises the controller's GotFocus (true) or LostFocus event; false when no handler is registered.
 bool RaiseFocusChanged(bool got);
+
+// Raises ScriptDialogOpening for the page at uri; what the program answered, then or later through
+// the deferral, is read from LastScriptDialog.
+void RaiseScriptDialog(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, const std::wstring& message,
+                       const std::wstring& defaultText = L"", const std::wstring& uri = L"https://page.example/a");
+struct ScriptDialogOutcome {
+    bool raised = false;
+    bool deferralTaken = false;
+    bool completed = false;  // the deferral's Complete: the page's script goes on
+    bool accepted = false;
+    std::wstring resultText;
+    int argsHeld = 0;        // references the program still holds on the arguments and the deferral
+};
+ScriptDialogOutcome LastScriptDialog();
+
+// Raises NewWindowRequested for uri; returns whether the program set Handled.
+bool RaiseNewWindowRequested(const std::wstring& uri);
 
 RefCounts EnvironmentRefs();
 RefCounts ControllerRefs();

@@ -1,8 +1,10 @@
 #include "webhost/engine.h"
 
 #include "addressbar/navigate.h"
+#include "app/closing.h"
 #include "app/keyboard.h"
 #include "app/messages.h"
+#include "app/page_dialogs.h"
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "browser_window.h"
@@ -42,10 +44,11 @@ TEST_F(WebHostTest, StartUpShowsSizesAndRegistersBeforeTheFirstNavigation) {
     StartEngine();
     const std::vector<std::wstring> expected = {
         L"CreateEnvironment",      L"add_BrowserProcessExited", L"CreateController", L"put_IsVisible 1",
-        BoundsCall(window(), 64), L"add_NavigationStarting", L"add_NavigationCompleted",
+        BoundsCall(window(), 64), L"get_Settings", L"put_AreDefaultScriptDialogsEnabled 0",
+        L"add_NavigationStarting", L"add_NavigationCompleted",
         L"add_SourceChanged",      L"add_ProcessFailed",       L"add_ContainsFullScreenElementChanged",
         L"add_AcceleratorKeyPressed", L"add_MoveFocusRequested", L"add_GotFocus", L"add_LostFocus",
-        L"Navigate https://duckduckgo.com/"};
+        L"add_ScriptDialogOpening", L"add_NewWindowRequested", L"Navigate https://duckduckgo.com/"};
     EXPECT_EQ(Calls(), expected);
     EXPECT_TRUE(webviewReady);
     EXPECT_EQ(GetFocus(), window());
@@ -685,37 +688,96 @@ TEST_F(WebHostTest, MinimisingHidesTheViewAndRestoringShowsItBeforeTheBounds) {
     EXPECT_EQ(CountCalls(L"put_IsVisible 1"), 2) << "once per restore";
 }
 
-// Every way of closing asks the page first, as navigating away does: the page's question keeps
-// the window, the page and its engine as they were when the person stays; a second close while it
-// is up adds nothing; the window goes once the page has been left, after the engine's event.
-TEST_F(WebHostTest, ClosingAsksThePageFirstAndStaysWhenThePersonStays) {
+// Every way of closing leaves the page first, so that it can ask. Its question comes before the
+// navigation starts; Stay ends the close for good (no start, no timer); a second close while the
+// question is up adds nothing; Leave lets about:blank start, and the window goes once that
+// navigation has completed, after the engine's event, without about:blank ever in the bar.
+TEST_F(WebHostTest, ClosingAsksThePageFirstStaysForGoodOnStayAndClosesAfterLeave) {
     StartEngine();
     ShowPage(L"https://form.example/");
     const int navigations = CountCalls(L"Navigate");
     SendMessageW(window(), WM_CLOSE, 0, 0);
     EXPECT_EQ(LastCall(L"Navigate"), L"Navigate about:blank");
+    engine_double::RaiseScriptDialog(COREWEBVIEW2_SCRIPT_DIALOG_KIND_BEFOREUNLOAD, L"", L"", L"https://form.example/");
     SendMessageW(window(), WM_CLOSE, 0, 0);
-    engine_double::RaiseNavigationStarting(L"about:blank");
-    SendMessageW(window(), WM_TIMER, kCloseWaitTimer, 0);  // the page asks meanwhile: no hurry
-    EXPECT_EQ(CountCalls(L"Navigate"), navigations + 1);
-    engine_double::RaiseNavigationCompleted(false);  // "Stay on page"
-    engine_double::PumpMessages();
+    SendMessageW(window(), WM_TIMER, kCloseWaitTimer, 0);  // the question is up: no time limit
     ASSERT_TRUE(IsWindow(window()));
+    EXPECT_EQ(CountCalls(L"Navigate"), navigations + 1);
+    {
+        PageDialogAnswerer person({{IDCANCEL}});  // Stay
+        engine_double::PumpMessages();
+        ASSERT_EQ(person.seen().size(), 1u);
+        EXPECT_EQ(person.seen()[0].caption, L"https://form.example");
+        EXPECT_EQ(person.seen()[0].ok, L"离开");
+        EXPECT_EQ(person.seen()[0].cancel, L"留下");
+    }
+    EXPECT_TRUE(engine_double::LastScriptDialog().completed);
+    EXPECT_FALSE(engine_double::LastScriptDialog().accepted);
+    SendMessageW(window(), WM_TIMER, kCloseWaitTimer, 0);
+    engine_double::PumpMessages();
+    ASSERT_TRUE(IsWindow(window())) << "Stay is for good";
     EXPECT_TRUE(webviewReady);
     EXPECT_EQ(AddressBarText(), L"https://form.example/");
     EXPECT_EQ(CountCalls(L"Close"), 0);
 
     SendMessageW(window(), WM_CLOSE, 0, 0);
     EXPECT_EQ(CountCalls(L"Navigate"), navigations + 2) << "asked again";
+    engine_double::RaiseScriptDialog(COREWEBVIEW2_SCRIPT_DIALOG_KIND_BEFOREUNLOAD, L"", L"", L"https://form.example/");
+    {
+        PageDialogAnswerer person({{IDOK}});  // Leave
+        engine_double::PumpMessages();
+    }
+    EXPECT_TRUE(engine_double::LastScriptDialog().accepted);
+    EXPECT_EQ(engine_double::LastScriptDialog().argsHeld, 0);
+    engine_double::SetNavigationId(7);
     engine_double::RaiseNavigationStarting(L"about:blank");
+    engine_double::Settings().source = L"about:blank";
+    engine_double::RaiseSourceChanged(true);
     engine_double::RaiseNavigationCompleted(true);
     EXPECT_TRUE(IsWindow(window())) << "not inside the engine's event";
+    EXPECT_EQ(AddressBarText(), L"https://form.example/") << "about:blank is never shown on the way out";
+    EXPECT_EQ(currentUrl, L"https://form.example/");
     engine_double::PumpMessages();
     EXPECT_FALSE(IsWindow(window()));
 }
 
-// A page that starts no navigation is closed anyway, on the timer, unless its question holds the
-// window (disabled while it is up); without a ready engine the window closes at once.
+// Only about:blank's own start and completion close the window: a load under way when the close
+// is asked completes first, successfully, and the window stays.
+TEST_F(WebHostTest, ALoadCompletingBeforeAboutBlankStartsDoesNotCloseTheWindow) {
+    StartEngine();
+    engine_double::SetNavigationId(3);
+    NavigateTo(L"https://slow.example/");
+    engine_double::RaiseNavigationStarting(L"https://slow.example/");
+    SendMessageW(window(), WM_CLOSE, 0, 0);
+    engine_double::RaiseNavigationCompleted(true);
+    engine_double::PumpMessages();
+    ASSERT_TRUE(IsWindow(window()));
+    engine_double::SetNavigationId(4);
+    engine_double::RaiseNavigationStarting(L"about:blank");
+    engine_double::RaiseNavigationCompleted(true);
+    engine_double::PumpMessages();
+    EXPECT_FALSE(IsWindow(window()));
+}
+
+// A dying engine ends a pending close, also with the page's question up: the dialog goes
+// unanswered, the window goes after the engine's event, and no new engine is started.
+TEST_F(WebHostTest, TheEngineDyingWhileACloseIsPendingClosesTheWindowWithoutARestart) {
+    StartEngine();
+    SendMessageW(window(), WM_CLOSE, 0, 0);
+    engine_double::RaiseScriptDialog(COREWEBVIEW2_SCRIPT_DIALOG_KIND_BEFOREUNLOAD, L"");
+    PageDialogAnswerer person({{IDOK, false, L"", [] {
+        engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+    }}});
+    EXPECT_TRUE(PumpUntil([this] { return !IsWindow(window()); }, 1000));
+    ASSERT_EQ(person.seen().size(), 1u);
+    EXPECT_EQ(OpenPageDialog(), nullptr) << "the dialog was closed";
+    EXPECT_FALSE(engine_double::LastScriptDialog().accepted);
+    EXPECT_EQ(engine_double::LastScriptDialog().argsHeld, 0);
+    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 1);
+}
+
+// A page that neither asks nor starts leaving is closed anyway on the timer (a hung leave
+// handler); without a ready engine the window closes at once.
 TEST_F(WebHostTest, ClosingAHungPageOrOneWithoutEngineStillCloses) {
     SendMessageW(window(), WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(window()));
@@ -726,12 +788,33 @@ TEST_F(WebHostTest, ClosingAHungPageOrOneWithoutEngineStillCloses) {
     OpenWindow();
     StartEngine();
     SendMessageW(window(), WM_CLOSE, 0, 0);
-    EnableWindow(window(), FALSE);
-    SendMessageW(window(), WM_TIMER, kCloseWaitTimer, 0);
-    EXPECT_TRUE(IsWindow(window()));
-    EnableWindow(window(), TRUE);
     EXPECT_FALSE(PumpUntil([this] { return !IsWindow(window()); }, 1000)) << "not at once";
     EXPECT_TRUE(PumpUntil([this] { return !IsWindow(window()); }, 4000));
+}
+
+TEST(CloseWaitTest, TheTimerWaitsOnlyForAQuestionThatIsUp) {
+    struct Case {
+        bool asked, engineReady, questionUp;
+        CloseWait expected;
+    } const cases[] = {
+        {false, true, false, CloseWait::Stop},    {false, true, true, CloseWait::Stop},
+        {true, true, true, CloseWait::Wait},      {true, true, false, CloseWait::CloseNow},
+        {true, false, true, CloseWait::CloseNow}, {true, false, false, CloseWait::CloseNow},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(DecideCloseWait(c.asked, c.engineReady, c.questionUp), c.expected)
+            << c.asked << c.engineReady << c.questionUp;
+    }
+}
+
+// A page's new window opens in the view, after the event, and the engine opens none of its own.
+TEST_F(WebHostTest, ANewWindowOpensInTheViewAfterTheEvent) {
+    StartEngine();
+    const int navigations = CountCalls(L"Navigate");
+    EXPECT_TRUE(engine_double::RaiseNewWindowRequested(L"https://popup.example/x"));
+    EXPECT_EQ(CountCalls(L"Navigate"), navigations);
+    engine_double::PumpMessages();
+    EXPECT_EQ(LastCall(L"Navigate"), L"Navigate https://popup.example/x");
 }
 
 // Destroying the window at each stage of start-up releases exactly what was held, once.
@@ -861,7 +944,9 @@ TEST_F(DestroyTest, TheReleasePathFreesEveryRegisteredHandlerAtARestartAndAtExit
                                                     L"add_SourceChanged", L"add_ProcessFailed",
                                                     L"add_ContainsFullScreenElementChanged",
                                                     L"add_AcceleratorKeyPressed", L"add_MoveFocusRequested",
-                                                    L"add_GotFocus", L"add_LostFocus", L"add_BrowserProcessExited"};
+                                                    L"add_GotFocus", L"add_LostFocus",
+                                                    L"add_ScriptDialogOpening", L"add_NewWindowRequested",
+                                                    L"add_BrowserProcessExited"};
     for (bool restart : {true, false}) {
         SCOPED_TRACE(restart ? "restart" : "exit");
         StartEngine();

@@ -1,6 +1,7 @@
 #include "webhost/engine.h"
 
 #include "addressbar/address_bar.h"
+#include "app/closing.h"
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/keyboard.h"
@@ -8,6 +9,7 @@
 #include "app/state.h"
 #include "webhost/com_handler.h"
 #include "webhost/restart_budget.h"
+#include "webhost/script_dialogs.h"
 #include "webhost/user_data_folder.h"
 
 #include <objbase.h>
@@ -25,9 +27,7 @@ bool MainWindowIsGone() { return !IsWindow(hMainWnd); }
 // before that its user-data folder may still be in use. Without that word, after this long.
 constexpr UINT kBrowserExitWaitMs = 1000;
 
-// How long a closing window waits for the page to start leaving before it closes anyway (a hung
-// page), and how often it looks again while the page's question holds the window.
-constexpr UINT kCloseWaitMs = 2000;
+
 
 // What the web host alone keeps between the engine's events.
 struct HostState {
@@ -44,21 +44,23 @@ struct HostState {
     bool exitSeen = false;          // the environment said that its browser process died
     bool awaitingExit = false;      // a restart waits for that word, kEngineRetryTimer as its fallback
     bool viewHidden = false;        // put_IsVisible(FALSE) while the window is minimised
-    // Closing: the view was sent to about:blank, so that the page can ask before it is left.
-    bool closeAsked = false;
-    bool closeNavigationStarted = false;  // the page is being left, or asks its question now
-    bool pageLetGo = false;               // the page was left: the next WM_CLOSE destroys the window
+    std::wstring newWindowUri;      // a page's new window, opened in the view after the event
 };
 HostState host;
 
 // Our handler of the environment's BrowserProcessExited, registered on each new environment.
 ComRef<ICoreWebView2BrowserProcessExitedEventHandler> browserExitedHandler;
 
-void RememberStartedNavigation(ICoreWebView2NavigationStartingEventArgs* args) {
-    UINT64 id = 0;
-    if (!args || FAILED(args->get_NavigationId(&id))) return;
+void RememberStartedNavigation(UINT64 id) {
     host.navigationStartSeen = true;
     host.lastNavigationId = id;
+}
+
+// A string the engine hands over, which the caller frees.
+std::wstring TakeEngineString(LPWSTR text) {
+    std::wstring taken = text ? text : L"";
+    CoTaskMemFree(text);
+    return taken;
 }
 
 // A navigation that a newer one replaced still completes, after the newer one started: it must not
@@ -82,6 +84,7 @@ void ShowSourceOf(ICoreWebView2* sender) {
 
 // The page's renderer died: the view is alive but blank, and the crashed navigation never completes.
 void ReloadCrashedPage() {
+    DropPageDialog();  // its page is gone
     isLoading = false;
     InvalidateRect(hMainWnd, nullptr, FALSE);
     // A page that crashes on every load would otherwise reload for ever.
@@ -102,13 +105,15 @@ void ReleaseViewAndController() {
 // Its event only marks the engine down: until a new one arrives, the program is as before the first
 // start (back, forward, refresh, home and typed addresses do nothing). Closing and letting go of the
 // dead engine's objects waits for the posted message, when none of their callbacks is running.
+// A close under way ends with the engine: the window goes, and no new engine is started for it.
 void MarkEngineDown() {
     RememberFocus();  // now, while the dead page may still be the one with the focus
     webviewReady = false;
     isLoading = false;
     host.navigationStartSeen = false;
+    DropPageDialog();
     InvalidateRect(hMainWnd, nullptr, FALSE);
-    PostMessageW(hMainWnd, WM_APP_RESTART_ENGINE, 0, 0);
+    if (!EndCloseWithDeadEngine()) PostMessageW(hMainWnd, WM_APP_RESTART_ENGINE, 0, 0);
 }
 
 // One attempt of a restart; a window that is already gone gets no new engine. The dead engine's
@@ -139,28 +144,6 @@ void OnStartFailed() {
     SetTimer(hMainWnd, kEngineRetryTimer, delay, nullptr);
 }
 
-// The navigation away from the page has started: the page may ask its question now, and its
-// answer, not the clock, decides.
-void NoteNavigationStartedWhileClosing() {
-    if (host.closeAsked) host.closeNavigationStarted = true;
-}
-
-// The page was left: the window goes once this event has returned, so that the engine is not
-// closed inside its own event. The person chose to stay: everything stays as it was.
-// Returns whether the window is going.
-bool NoteNavigationCompletedWhileClosing(ICoreWebView2NavigationCompletedEventArgs* args) {
-    if (!host.closeAsked || !host.closeNavigationStarted) return false;
-    BOOL success = FALSE;
-    if (args) args->get_IsSuccess(&success);
-    host.closeAsked = false;
-    host.closeNavigationStarted = false;
-    KillTimer(hMainWnd, kCloseWaitTimer);
-    if (!success) return false;
-    host.pageLetGo = true;
-    PostMessageW(hMainWnd, WM_CLOSE, 0, 0);
-    return true;
-}
-
 // The person finds the focus where they left it: the bar keeps its caret, selection and typing, the
 // page gets the keyboard back. Not in a window the person has left: its activation does that later.
 void GiveFocusBackAfterRestart() {
@@ -168,8 +151,12 @@ void GiveFocusBackAfterRestart() {
 }
 
 HRESULT OnNavigationStarting(ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
-    RememberStartedNavigation(args);
-    NoteNavigationStartedWhileClosing();
+    UINT64 id = 0;
+    LPWSTR uri = nullptr;
+    if (args && SUCCEEDED(args->get_NavigationId(&id))) RememberStartedNavigation(id);
+    if (args) args->get_Uri(&uri);
+    NoteNavigationStartingWhileClosing(TakeEngineString(uri), id);
+    ForgetPageDialogsOfLastPage();
     isLoading = true;
     InvalidateRect(hMainWnd, nullptr, FALSE);
     return S_OK;
@@ -180,7 +167,9 @@ HRESULT OnNavigationCompleted(ICoreWebView2* sender, ICoreWebView2NavigationComp
     if (IsReplacedNavigation(args)) return S_OK;
     isLoading = false;
     InvalidateRect(hMainWnd, nullptr, FALSE);
-    if (NoteNavigationCompletedWhileClosing(args)) return S_OK;  // about:blank is not shown on the way out
+    UINT64 id = 0;
+    if (args) args->get_NavigationId(&id);
+    if (NoteNavigationCompletedWhileClosing(id)) return S_OK;  // about:blank is not shown on the way out
     ShowSourceOf(sender);
     return S_OK;
 }
@@ -188,6 +177,7 @@ HRESULT OnNavigationCompleted(ICoreWebView2* sender, ICoreWebView2NavigationComp
 // Fragment links and the history API change the address without a new document, and raise no
 // navigation events: the bar follows them here, and the loading bar is left as it is.
 HRESULT OnSourceChanged(ICoreWebView2* sender, ICoreWebView2SourceChangedEventArgs*) {
+    if (LeavingPageToClose()) return S_OK;  // about:blank is not shown on the way out
     ShowSourceOf(sender);
     return S_OK;
 }
@@ -254,6 +244,46 @@ HRESULT OnPageLostFocus(ICoreWebView2Controller*, IUnknown*) {
     return S_OK;
 }
 
+PageDialogKind PageDialogKindOf(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind) {
+    switch (kind) {
+    case COREWEBVIEW2_SCRIPT_DIALOG_KIND_CONFIRM:      return PageDialogKind::Confirm;
+    case COREWEBVIEW2_SCRIPT_DIALOG_KIND_PROMPT:       return PageDialogKind::Prompt;
+    case COREWEBVIEW2_SCRIPT_DIALOG_KIND_BEFOREUNLOAD: return PageDialogKind::Leave;
+    default:                                           return PageDialogKind::Alert;
+    }
+}
+
+// The page's script waits on the deferral; the dialog is shown from the message loop.
+HRESULT OnScriptDialogOpening(ICoreWebView2*, ICoreWebView2ScriptDialogOpeningEventArgs* args) {
+    COREWEBVIEW2_SCRIPT_DIALOG_KIND kind = COREWEBVIEW2_SCRIPT_DIALOG_KIND_ALERT;
+    ComRef<ICoreWebView2Deferral> deferral;
+    if (!args || FAILED(args->get_Kind(&kind)) || FAILED(args->GetDeferral(deferral.ReleaseAndGetAddressOf())) ||
+        !deferral) {
+        return S_OK;
+    }
+    LPWSTR uri = nullptr, message = nullptr, defaultText = nullptr;
+    args->get_Uri(&uri);
+    args->get_Message(&message);
+    args->get_DefaultText(&defaultText);
+    PageDialog dialog;
+    dialog.kind = PageDialogKindOf(kind);
+    dialog.origin = OriginOf(TakeEngineString(uri));
+    dialog.message = TakeEngineString(message);
+    dialog.defaultText = TakeEngineString(defaultText);
+    QueuePageDialog(dialog, args, deferral.Get());
+    return S_OK;
+}
+
+// A one-window browser: the new window's page opens in the view, once the event has returned.
+HRESULT OnNewWindowRequested(ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
+    LPWSTR uri = nullptr;
+    if (!args || FAILED(args->get_Uri(&uri))) return S_OK;
+    args->put_Handled(TRUE);
+    host.newWindowUri = TakeEngineString(uri);
+    if (!host.newWindowUri.empty()) PostMessageW(hMainWnd, WM_APP_NEW_WINDOW, 0, 0);
+    return S_OK;
+}
+
 HRESULT OnMoveFocusRequested(ICoreWebView2Controller*, ICoreWebView2MoveFocusRequestedEventArgs* args) {
     if (args && TakeFocusFromPage()) args->put_Handled(TRUE);
     return S_OK;
@@ -268,6 +298,15 @@ bool AddHandler(Source* source, HRESULT (STDMETHODCALLTYPE Source::*add)(Interfa
     holder.Attach(handler);
     EventRegistrationToken token = {};
     return SUCCEEDED((source->*add)(holder.Get(), &token));
+}
+
+// The page's questions come to ScriptDialogOpening, so that Trov knows their answers. The setting
+// holds for the documents loaded after it, so it comes before the first navigation.
+void TakeOverScriptDialogs() {
+    ComRef<ICoreWebView2Settings> settings;
+    if (SUCCEEDED(webview->get_Settings(settings.ReleaseAndGetAddressOf())) && settings) {
+        settings->put_AreDefaultScriptDialogsEnabled(FALSE);
+    }
 }
 
 // Every handler, on the new view and its controller, before the first navigation; false from the
@@ -305,6 +344,7 @@ HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller)
     const bool restarted = host.restarting;
     if (!restarted) SetFocus(hMainWnd);
 
+    TakeOverScriptDialogs();
     // A view that would miss one of its events is not used: the start failed, as without a controller.
     if (!RegisterHandlers()) {
         webviewReady = false;
@@ -403,30 +443,6 @@ bool StartParkedEngine() {
     return true;
 }
 
-bool AskPageBeforeClosing() {
-    if (host.pageLetGo) return false;
-    if (host.closeAsked) return true;  // the page's question is up, or on its way: nothing more
-    if (!webviewReady || FAILED(webview->Navigate(L"about:blank"))) return false;
-    host.closeAsked = true;
-    host.closeNavigationStarted = false;
-    SetTimer(hMainWnd, kCloseWaitTimer, kCloseWaitMs, nullptr);
-    return true;
-}
-
-void CheckPageLettingGo() {
-    if (!host.closeAsked) {
-        KillTimer(hMainWnd, kCloseWaitTimer);
-        return;
-    }
-    // The page's question is modal to the window, which stays disabled until it is answered.
-    const bool pageAnswering = host.closeNavigationStarted || !IsWindowEnabled(hMainWnd);
-    if (webviewReady && pageAnswering) return;
-    // A hung page, or an engine that died meanwhile: the window closes anyway.
-    host.closeAsked = false;
-    host.pageLetGo = true;
-    DestroyWindow(hMainWnd);
-}
-
 void RetryEngineStart() {
     KillTimer(hMainWnd, kEngineRetryTimer);
     if (!host.retryDue) return;
@@ -436,6 +452,15 @@ void RetryEngineStart() {
 
 void NavigateView(const std::wstring& url) {
     if (webviewReady && webview) webview->Navigate(url.c_str());
+}
+
+void OpenNewWindowInView() {
+    NavigateView(host.newWindowUri);
+    host.newWindowUri.clear();
+}
+
+void ShowAddressOfView() {
+    if (webview) ShowSourceOf(webview.Get());
 }
 void GoBackInView() {
     if (webviewReady) webview->GoBack();
@@ -500,6 +525,7 @@ void ResizeWebView() {
 // Closed first: the engine lets go of every handler and of its references to the program at once,
 // whatever else holds the controller.
 void ReleaseWebView() {
+    DropPageDialog();
     if (webviewController) webviewController->Close();
     webview.Reset();
     webviewController.Reset();
@@ -515,4 +541,6 @@ void ReleaseEngineReferences() {
 void ResetEngineForTesting() {
     host = HostState{};
     browserExitedHandler.Reset();
+    ResetClosingForTesting();
+    ResetPageDialogsForTesting();
 }

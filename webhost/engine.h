@@ -23,6 +23,12 @@ void GoBackInView();
 void GoForwardInView();
 void ReloadView();
 
+// WM_APP_NEW_WINDOW: the address a page asked a new window for, in the view.
+void OpenNewWindowInView();
+
+// The bar and currentUrl show the view's own address: the page stayed (a refused navigation).
+void ShowAddressOfView();
+
 // Where the keyboard goes into the page: where its focus was, its first element (Tab), or its last
 // (Shift+Tab). False while the engine is not ready, when the focus stays where it is.
 enum class PageFocus { WhereItWas, First, Last };
@@ -35,14 +41,6 @@ bool PageHasFullScreenElement();
 // had given up: starts the engine once more, which then opens currentUrl. False when the engine is
 // not waiting for that (it is running, starting, or never started).
 bool StartParkedEngine();
-
-// WM_CLOSE: while the view is ready, sends it to about:blank so that the page can ask before it is
-// left (its "Leave this page?"), and returns true: the window closes when the page has been left.
-// False when the window should close now: no ready view, or the page has already let go.
-bool AskPageBeforeClosing();
-
-// kCloseWaitTimer: a page that has not started leaving, and asks nothing, is closed anyway.
-void CheckPageLettingGo();
 
 // A step of WM_SIZE, before the bounds: a minimised window hides the view, the next restore or
 // maximise shows it again.
@@ -67,5 +65,5 @@ void ReleaseWebView();
 void ReleaseEngineReferences();
 
 // Tests only: forgets the navigation ids, the recovery budgets, a restart under way, a close under
-// way and whether the view was hidden.
+// way, the page's dialogs and whether the view was hidden.
 void ResetEngineForTesting();

@@ -25,4 +25,10 @@
           OnMoveFocusRequested)                                                                                   \
     /* Where the focus is, as the engine alone knows for its page. */                                             \
     EVENT(gotFocusHandler, ICoreWebView2FocusChangedEventHandler, webviewController, add_GotFocus, OnPageGotFocus) \
-    EVENT(lostFocusHandler, ICoreWebView2FocusChangedEventHandler, webviewController, add_LostFocus, OnPageLostFocus)
+    EVENT(lostFocusHandler, ICoreWebView2FocusChangedEventHandler, webviewController, add_LostFocus, OnPageLostFocus) \
+    /* The page's alert, confirm, prompt and leave question, as Trov's own dialogs. */                            \
+    EVENT(scriptDialogHandler, ICoreWebView2ScriptDialogOpeningEventHandler, webview, add_ScriptDialogOpening,      \
+          OnScriptDialogOpening)                                                                                  \
+    /* target=_blank and window.open stay in the one window. */                                                   \
+    EVENT(newWindowHandler, ICoreWebView2NewWindowRequestedEventHandler, webview, add_NewWindowRequested,          \
+          OnNewWindowRequested)

@@ -135,11 +135,12 @@ private:
 template <class T> using EngineRef = CountedRef<T, EngineCount>;
 template <class T> using ComHolder = CountedRef<T, ComCount>;
 
-// QueryInterface of an object that implements exactly one interface besides IUnknown.
+// QueryInterface of an object that implements exactly one interface besides IUnknown, whose IID is
+// iid_of.h's or given.
 template <class Interface>
-HRESULT AnswerQuery(Interface* self, REFIID riid, void** object) {
+HRESULT AnswerQuery(Interface* self, REFIID riid, void** object, const IID& iid = IidOf<Interface>()) {
     if (!object) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IidOf<Interface>())) {
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, iid)) {
         *object = self;
         self->AddRef();
         return S_OK;

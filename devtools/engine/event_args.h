@@ -11,12 +11,16 @@ HRESULT GiveValue(T* out, T value) {
     return S_OK;
 }
 
-// Event arguments start with no reference; the engine's holder takes the first one.
+// Event arguments start with no reference; the engine's holder takes the first one. The IID is
+// iid_of.h's or given.
 template <class Interface>
 class EventArgs : public Interface {
 public:
+    EventArgs() : iid_(IidOf<Interface>()) {}
+    explicit EventArgs(const IID& iid) : iid_(iid) {}
+
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        return AnswerQuery<Interface>(this, riid, object);
+        return AnswerQuery<Interface>(this, riid, object, iid_);
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
     ULONG STDMETHODCALLTYPE Release() override {
@@ -27,5 +31,6 @@ public:
     virtual ~EventArgs() = default;
 
 private:
+    const IID& iid_;
     LONG refs_ = 0;
 };

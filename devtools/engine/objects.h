@@ -2,11 +2,15 @@
 // Slots the browser never calls answer E_NOTIMPL (unimplemented.h).
 #pragma once
 
+#include "devtools/engine/chromium/script_dialog.h"
 #include "devtools/engine/engine.h"
 #include "devtools/engine/handler_list.h"
 #include "devtools/engine/unimplemented.h"
 
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 class Environment final : public UnimplementedEnvironment, public EngineObject {
 public:
@@ -160,6 +164,20 @@ public:
         ICoreWebView2ContainsFullScreenElementChangedEventHandler* handler, EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE remove_ContainsFullScreenElementChanged(EventRegistrationToken token) override;
     HRESULT STDMETHODCALLTYPE get_ContainsFullScreenElement(BOOL* contains) override;
+    HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** settings) override;
+    HRESULT STDMETHODCALLTYPE add_ScriptDialogOpening(
+        ICoreWebView2ScriptDialogOpeningEventHandler* handler, EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE add_NewWindowRequested(
+        ICoreWebView2NewWindowRequestedEventHandler* handler, EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventRegistrationToken token) override;
+
+    // What the host's settings object changes; the object may outlive the view.
+    struct Settings {
+        bool defaultScriptDialogs = true;
+    };
+    // An open script dialog of the page, until it is answered.
+    struct OpenDialog;
 
 protected:
     explicit WebView(ConfigPtr config) : EngineObject(std::move(config), L"webview") {}
@@ -176,6 +194,22 @@ protected:
     void RaiseStarting(const std::wstring& url, UINT64 navigationId);
     void RaiseCompleted(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, UINT64 navigationId);
     void RaiseSourceChanged(bool newDocument);
+
+    // The page opened a script dialog (script_dialogs.cpp). From the message loop: the engine's own
+    // modal dialog while default dialogs are on, else the host's ScriptDialogOpening handlers, which
+    // may answer later through a deferral. `apply` gives the answer to the page, once; a dialog
+    // whose page goes away first is answered no.
+    using DialogAnswerSink = std::function<void(const ScriptDialogAnswer& answer)>;
+    void OpenScriptDialog(const ScriptDialogRequest& request, DialogAnswerSink apply);
+    // The page went away (a new navigation, a dead process, the view closed): every open dialog is answered no.
+    void AnswerOpenDialogsNo();
+
+    // The page asked for a new window (new_windows.cpp): the host's NewWindowRequested handlers hear
+    // of it; unless one set Handled, the page opens in a top-level window of the engine's own.
+    // True when the host handled it.
+    bool RaiseNewWindowRequested(const std::wstring& uri, bool userInitiated);
+    // The popups the engine opened, closed with the view.
+    void ClosePopups();
 
     // What the back-end does when a process dies, before the host hears of it: the page's renderer
     // (the page goes blank until it loads again), or the browser process (nothing works any more).
@@ -198,6 +232,14 @@ private:
         Config(), L"add_ContainsFullScreenElementChanged", L"Released fullscreenhandler"};
     bool containsFullScreen_ = false;
     double zoomFactor_ = 1.0;
+    HandlerList<ICoreWebView2ScriptDialogOpeningEventHandler> dialogHandlers_{
+        Config(), L"add_ScriptDialogOpening", L"Released scriptdialoghandler"};
+    HandlerList<ICoreWebView2NewWindowRequestedEventHandler> newWindowHandlers_{
+        Config(), L"add_NewWindowRequested", L"Released newwindowhandler"};
+    std::shared_ptr<Settings> settings_ = std::make_shared<Settings>();
+    std::vector<std::weak_ptr<OpenDialog>> openDialogs_;
+    bool engineDialogUp_ = false;  // one modal dialog of the engine's at a time, as a page waits for it
+    std::vector<HWND> popups_;
 };
 
 // The registered message that makes the page's engine fail as if a process died; wParam is the
@@ -207,6 +249,15 @@ UINT SimulateProcessFailureMessage();
 // The registered message that makes a simulated page's element enter (wParam 1) or leave (0) full
 // screen. Sent or posted to the page window.
 UINT SimulateFullScreenMessage();
+
+// The registered message that makes a simulated page open a script dialog; wParam is the
+// COREWEBVIEW2_SCRIPT_DIALOG_KIND, lParam null or the dialog's message (sent only). BEFOREUNLOAD
+// makes the page ask before it is left, from its next navigation on, until another page replaces it.
+UINT SimulateScriptDialogMessage();
+
+// The registered message that makes a simulated page ask for a new window, as a target=_blank link
+// does; lParam is the address (sent only, a NUL-terminated wide string).
+UINT SimulateNewWindowMessage();
 
 // The child window that shows the page (page_window.cpp); its messages go to the view.
 HWND CreatePageWindow(HWND parent, WebView* view);

@@ -27,6 +27,13 @@ bool EndsFullScreen(WebView* view, UINT message, WPARAM wParam) {
     return true;
 }
 
+// The runtime's focus events come from its browser process, after the window's own focus message has
+// returned: ours are posted back to the page window and raised from there.
+UINT FocusChangedMessage() {
+    static const UINT message = RegisterWindowMessageW(L"TrovEngineFocusChanged");
+    return message;
+}
+
 LRESULT CALLBACK PageWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     WebView* view = ViewOf(hwnd);
     switch (message) {
@@ -43,10 +50,13 @@ LRESULT CALLBACK PageWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             view->RaiseProcessFailed(static_cast<COREWEBVIEW2_PROCESS_FAILED_KIND>(wParam));
             return 0;
         }
+        if (view && message == FocusChangedMessage()) {
+            if (view->KeyController()) view->KeyController()->RaiseFocusChanged(wParam != 0);
+            return 0;
+        }
         LRESULT result = 0;
-        if ((message == WM_SETFOCUS || message == WM_KILLFOCUS) && view && view->KeyController()) {
-            view->KeyController()->RaiseFocusChanged(message == WM_SETFOCUS);
-            view = ViewOf(hwnd);  // the host's handler may have let go of the view
+        if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
+            PostMessageW(hwnd, FocusChangedMessage(), message == WM_SETFOCUS, 0);
         }
         if (OfferedKeyWasHandled(hwnd, view, message, wParam, lParam)) return 0;
         view = ViewOf(hwnd);  // the host's handler may have let go of the view
@@ -73,6 +83,16 @@ void RegisterPageClass() {
 
 UINT SimulateProcessFailureMessage() {
     static const UINT message = RegisterWindowMessageW(L"TrovEngineSimulateProcessFailure");
+    return message;
+}
+
+UINT SimulateScriptDialogMessage() {
+    static const UINT message = RegisterWindowMessageW(L"TrovEngineSimulateScriptDialog");
+    return message;
+}
+
+UINT SimulateNewWindowMessage() {
+    static const UINT message = RegisterWindowMessageW(L"TrovEngineSimulateNewWindow");
     return message;
 }
 

@@ -3,12 +3,15 @@
 
 #include "devtools/engine/url.h"
 
+#include <algorithm>
+
 namespace {
 
 const UINT kStepNavigationsMessage = WM_APP + 1;
 const UINT_PTR kNavigationTimerId = 1;
 const COLORREF kTextColor = RGB(32, 32, 32);
 const int kTextMargin = 16;
+const wchar_t kBlankPage[] = L"about:blank";
 
 void DrawPageUrl(HDC hdc, RECT area, const std::wstring& url) {
     HGDIOBJ previousFont = SelectObject(hdc, GetStockObject(DEFAULT_GUI_FONT));
@@ -39,12 +42,17 @@ SimulatedView* SimulatedView::Create(ConfigPtr config, HWND parent) {
 }
 
 std::wstring SimulatedView::Source() const {
-    return HasPage() ? history_[static_cast<size_t>(historyIndex_)] : L"about:blank";
+    return HasPage() ? history_[static_cast<size_t>(historyIndex_)] : kBlankPage;
 }
 
+// The empty page is the one address besides the web's: a host leaving its page goes there.
 HRESULT SimulatedView::BeginNavigate(const std::wstring& uri) {
     std::wstring url;
-    if (!NormaliseUrl(uri, &url)) return E_INVALIDARG;
+    if (uri == kBlankPage) {
+        url = kBlankPage;
+    } else if (!NormaliseUrl(uri, &url)) {
+        return E_INVALIDARG;
+    }
     if (HasPage() && IsSameDocument(Source(), url)) {
         MoveWithinDocument(url, -1);
         return S_OK;
@@ -74,8 +82,16 @@ HRESULT SimulatedView::BeginHistoryMove(int step) {
 
 // The view may be gone after a step or a timer (its handlers can drop the last reference), so
 // nothing here touches it afterwards.
-bool SimulatedView::OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
+bool SimulatedView::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     *result = 0;
+    if (message == SimulateScriptDialogMessage()) {
+        OpenPageDialog(static_cast<COREWEBVIEW2_SCRIPT_DIALOG_KIND>(wParam), reinterpret_cast<const wchar_t*>(lParam));
+        return true;
+    }
+    if (message == SimulateNewWindowMessage()) {
+        if (lParam) RaiseNewWindowRequested(reinterpret_cast<const wchar_t*>(lParam), true);
+        return true;
+    }
     if (message == SimulateFullScreenMessage()) {  // as a page's requestFullscreen and exitFullscreen
         SetContainsFullScreenElement(wParam != 0);
         return true;
@@ -128,6 +144,7 @@ void SimulatedView::MoveWithinDocument(const std::wstring& url, int historyIndex
 void SimulatedView::DropNavigations() {
     StopTimer();
     navigations_.clear();
+    asksBeforeLeaving_ = false;
     blank_ = true;
     if (Window()) InvalidateRect(Window(), nullptr, FALSE);
 }
@@ -141,21 +158,91 @@ void SimulatedView::Paint() {
     RECT client;
     GetClientRect(Window(), &client);
     FillRect(hdc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    if (HasPage() && !blank_) DrawPageUrl(hdc, client, Source());
+    if (HasPage() && !blank_ && Source() != kBlankPage) DrawPageUrl(hdc, client, Source());
     EndPaint(Window(), &ps);
 }
 
-// A new navigation supersedes every open one: they complete as cancelled before it starts.
+// A new navigation supersedes every open one: they complete as cancelled after it starts. A page
+// that asks before it is left is asked first; the navigation waits for the answer.
 void SimulatedView::Enqueue(NavigationKind kind, const std::wstring& url, int historyIndex) {
-    for (Navigation& open : navigations_) open.cancelled = true;
-    StopTimer();
     Navigation navigation;
     navigation.id = nextNavigationId_++;
     navigation.url = url;
     navigation.kind = kind;
     navigation.historyIndex = historyIndex;
+    if (asksBeforeLeaving_) {
+        navigation.awaitingLeave = true;
+        navigations_.push_back(std::move(navigation));
+        AskBeforeLeaving(navigations_.back().id);
+        return;
+    }
+    for (Navigation& open : navigations_) open.cancelled = true;
+    StopTimer();
     navigations_.push_back(std::move(navigation));
     PostMessageW(Window(), kStepNavigationsMessage, 0, 0);
+}
+
+// One question at a time: a navigation asked for while it is up takes the place of the one waiting.
+void SimulatedView::AskBeforeLeaving(UINT64 navigationId) {
+    const bool questionUp = leaveQuestionFor_ != 0;
+    if (questionUp) {
+        for (auto it = navigations_.begin(); it != navigations_.end(); ++it) {
+            if (it->id == leaveQuestionFor_) {
+                navigations_.erase(it);
+                break;
+            }
+        }
+    }
+    leaveQuestionFor_ = navigationId;
+    if (questionUp) return;
+    ScriptDialogRequest request;
+    request.type = "beforeunload";
+    request.uri = Source();
+    request.caption = FromUtf8(OriginOf(ToUtf8(Source())));
+    EngineRef<SimulatedView> self(this);
+    OpenScriptDialog(request, [self](const ScriptDialogAnswer& answer) {
+        self->OnLeaveAnswered(self->leaveQuestionFor_, answer.accepted);
+    });
+}
+
+// Leave: the navigation goes on as any other, superseding the open ones. Stay: it is dropped
+// unheard of, as it never started.
+void SimulatedView::OnLeaveAnswered(UINT64 navigationId, bool leave) {
+    leaveQuestionFor_ = 0;
+    auto waiting = std::find_if(navigations_.begin(), navigations_.end(),
+                                [navigationId](const Navigation& n) { return n.id == navigationId; });
+    if (waiting == navigations_.end()) return;
+    if (!leave) {
+        navigations_.erase(waiting);
+        return;
+    }
+    waiting->awaitingLeave = false;
+    for (Navigation& open : navigations_) open.cancelled = open.id != navigationId;
+    StopTimer();
+    if (Window()) PostMessageW(Window(), kStepNavigationsMessage, 0, 0);
+}
+
+// The page's script gets the answer; the log line says what it got.
+void SimulatedView::OpenPageDialog(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, const wchar_t* message) {
+    if (kind == COREWEBVIEW2_SCRIPT_DIALOG_KIND_BEFOREUNLOAD) {
+        asksBeforeLeaving_ = true;
+        return;
+    }
+    static const char* const kTypes[] = {"alert", "confirm", "prompt"};
+    if (kind < COREWEBVIEW2_SCRIPT_DIALOG_KIND_ALERT || kind > COREWEBVIEW2_SCRIPT_DIALOG_KIND_PROMPT) return;
+    ScriptDialogRequest request;
+    request.type = kTypes[kind];
+    request.message = message ? message : L"";
+    request.uri = Source();
+    request.caption = FromUtf8(OriginOf(ToUtf8(Source())));
+    if (kind == COREWEBVIEW2_SCRIPT_DIALOG_KIND_PROMPT) request.defaultPrompt = L"default";
+    const ConfigPtr config = SharedConfig();
+    OpenScriptDialog(request, [config, kind](const ScriptDialogAnswer& answer) {
+        std::wstring result = L"undefined";
+        if (kind == COREWEBVIEW2_SCRIPT_DIALOG_KIND_CONFIRM) result = answer.accepted ? L"true" : L"false";
+        if (kind == COREWEBVIEW2_SCRIPT_DIALOG_KIND_PROMPT) result = answer.accepted ? L"'" + answer.text + L"'" : L"null";
+        LogLine(*config, L"ScriptDialogResult " + result);
+    });
 }
 
 // Raises whatever events are due: first the start of each navigation not yet started, in the order
@@ -166,7 +253,7 @@ void SimulatedView::Enqueue(NavigationKind kind, const std::wstring& url, int hi
 void SimulatedView::OnStepNavigations() {
     EngineRef<SimulatedView> keepAlive(this);
     for (size_t i = 0; Window() && !IsDead() && i < navigations_.size(); ++i) {
-        if (navigations_[i].started) continue;
+        if (navigations_[i].started || navigations_[i].awaitingLeave) continue;
         navigations_[i].started = true;
         Navigation started(navigations_[i]);
         RaiseStarting(started.url, started.id);
@@ -207,6 +294,7 @@ void SimulatedView::Commit(const Navigation& navigation) {
         break;
     }
     blank_ = false;
+    asksBeforeLeaving_ = false;  // a new document: its own script has not asked
     if (Window()) InvalidateRect(Window(), nullptr, FALSE);
 }
 

@@ -26,6 +26,7 @@ private:
         int historyIndex = -1;  // the entry a history move lands on
         bool started = false;
         bool cancelled = false;
+        bool awaitingLeave = false;  // the page asked before being left and has no answer yet
     };
 
     explicit SimulatedView(ConfigPtr config) : WebView(std::move(config)) {}
@@ -42,6 +43,11 @@ private:
     void MoveWithinDocument(const std::wstring& url, int historyIndex);
     void DropNavigations();
 
+    // What the simulated page does by script: a dialog, the question before it is left, a new window.
+    void OpenPageDialog(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, const wchar_t* message);
+    void AskBeforeLeaving(UINT64 navigationId);
+    void OnLeaveAnswered(UINT64 navigationId, bool leave);
+
     bool HasPage() const { return historyIndex_ >= 0; }
     void Enqueue(NavigationKind kind, const std::wstring& url, int historyIndex);
     void OnStepNavigations();
@@ -52,7 +58,9 @@ private:
     void Paint();
 
     bool timerRunning_ = false;
-    bool blank_ = false;  // the renderer died: nothing shows until a page loads again
+    bool blank_ = false;
+    bool asksBeforeLeaving_ = false;  // until another document replaces the page
+    UINT64 leaveQuestionFor_ = 0;     // the navigation the open question is about  // the renderer died: nothing shows until a page loads again
     std::deque<Navigation> navigations_;  // the front one is the open navigation
     std::vector<std::wstring> history_;
     int historyIndex_ = -1;

@@ -74,6 +74,7 @@ private:
 }  // namespace
 
 WebView::~WebView() {
+    ClosePopups();
     DestroyPageWindow(window_);
 }
 
@@ -211,6 +212,7 @@ void WebView::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
     EngineRef<WebView> keepAlive(this);
     RaisingEvent raising(this);
     LogLine(Config(), L"ProcessFailed " + std::to_wstring(static_cast<int>(kind)));
+    if (kind != COREWEBVIEW2_PROCESS_FAILED_KIND_FRAME_RENDER_PROCESS_EXITED) AnswerOpenDialogsNo();
     if (kind == COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED) {
         dead_ = true;
         NoteBrowserProcessExit();
@@ -231,12 +233,17 @@ void WebView::CloseView() {
     sourceChangedHandlers_.ReleaseAll();
     processFailedHandlers_.ReleaseAll();
     fullScreenHandlers_.ReleaseAll();
+    dialogHandlers_.ReleaseAll();
+    newWindowHandlers_.ReleaseAll();
+    AnswerOpenDialogsNo();
+    ClosePopups();
     if (window_ && IsWindow(window_)) DestroyWindow(window_);  // the page window tells the back-end
 }
 
 void WebView::RaiseStarting(const std::wstring& url, UINT64 navigationId) {
     EngineRef<WebView> keepAlive(this);  // the host may let go of the view inside its handler
     RaisingEvent raising(this);
+    AnswerOpenDialogsNo();  // the page that asked is on its way out
     LogLine(Config(), L"NavigationStarting " + url);
     ComHolder<StartingArgs> args(new StartingArgs(url, navigationId));
     startingHandlers_.Invoke(this, args.Get());

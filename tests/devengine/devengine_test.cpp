@@ -310,6 +310,7 @@ TEST_F(DevEngineTest, SourceIsNormalisedLikeARealEngine) {
         {L"https://abc.def#Top", L"https://abc.def/#Top"},
         {L"https://abc.def/Path/Case", L"https://abc.def/Path/Case"},
         {L"https://https://x", L"https://https://x"},
+        {L"about:blank", L"about:blank"},  // where a host leaving its page goes
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(session.NavigateAndWait(c.typed)) << c.typed;
@@ -715,6 +716,9 @@ TEST_F(DevEngineTest, PageShowsItsUrlOnceLoaded) {
     EXPECT_EQ(DarkPixelsAtTop(page), 0) << "blank before any page";
     ASSERT_TRUE(session.NavigateAndWait(L"https://pixels.test/page"));
     EXPECT_GT(DarkPixelsAtTop(page), 20);
+    ASSERT_TRUE(session.NavigateAndWait(L"about:blank"));
+    EXPECT_EQ(DarkPixelsAtTop(page), 0) << "the blank page is empty";
+    EXPECT_EQ(session.events.back(), L"done about:blank ok");
 }
 
 // A host's accelerator-key handler that records each event as "<kind> <key> <repeat> <alt>" and
@@ -881,7 +885,12 @@ TEST_F(DevEngineTest, MoveFocusGivesThePageTheKeyboardAndTheFocusEventsSaySo) {
     SetFocus(parent_);
     EXPECT_EQ(session.controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC), S_OK);
     EXPECT_EQ(GetFocus(), PageWindow());
+    // As the runtime's, which come from another process: after the focus message, from the loop.
+    EXPECT_TRUE(seen.empty()) << "raised inside WM_SETFOCUS";
+    ASSERT_TRUE(PumpUntil([&seen] { return seen.size() == 1; }));
     SetFocus(parent_);
+    EXPECT_EQ(seen.size(), 1u) << "raised inside WM_KILLFOCUS";
+    ASSERT_TRUE(PumpUntil([&seen] { return seen.size() == 2; }));
     EXPECT_EQ(seen, (std::vector<std::wstring>{L"got", L"lost"}));
     EXPECT_EQ(LogCount("add_GotFocus") + LogCount("add_LostFocus") + LogCount("GotFocus") + LogCount("LostFocus"), 4u);
 
@@ -889,6 +898,7 @@ TEST_F(DevEngineTest, MoveFocusGivesThePageTheKeyboardAndTheFocusEventsSaySo) {
     session.controller->remove_GotFocus(gotToken);
     session.controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
     session.controller->Close();
+    PumpUntil([] { return false; }, 100);
     EXPECT_EQ(seen, (std::vector<std::wstring>{L"got", L"lost"}));
 }
 
@@ -918,6 +928,198 @@ TEST_F(DevEngineTest, CloseOrFinalReleaseInsideTheEnginesOwnEventIsLoggedAsReent
     }
     EXPECT_EQ(LogCount("Reentrant Close"), 1u);
     EXPECT_EQ(LogCount("Reentrant Release webview"), 1u);
+}
+
+using DialogArgs = ICoreWebView2ScriptDialogOpeningEventArgs;
+using DialogHandler = Handler<ICoreWebView2ScriptDialogOpeningEventHandler, ICoreWebView2*, DialogArgs*>;
+using NewWindowArgs = ICoreWebView2NewWindowRequestedEventArgs;
+using NewWindowHandler = Handler<ICoreWebView2NewWindowRequestedEventHandler, ICoreWebView2*, NewWindowArgs*>;
+
+// The simulated page runs a dialog (alert, confirm, prompt) or, for BEFOREUNLOAD, starts asking before it is left.
+void SimulateScriptDialog(HWND page, COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, const wchar_t* message = L"asked") {
+    SendMessageW(page, RegisterWindowMessageW(L"TrovEngineSimulateScriptDialog"), kind,
+                 reinterpret_cast<LPARAM>(message));
+}
+
+// The host takes the page's dialogs: default dialogs off, a handler that records "dialog <kind>"
+// among the events and answers with `answer` (accept, and the prompt's text), or takes a deferral
+// into `deferral` when `defer` is set.
+struct HostDialogs {
+    bool accept = false;
+    std::wstring text;
+    bool defer = false;
+    ComRef<ICoreWebView2Deferral> deferral;
+    ComRef<DialogArgs> args;
+
+    void Attach(EngineSession& session) {
+        ComRef<ICoreWebView2Settings> settings;
+        ASSERT_EQ(session.webview->get_Settings(settings.ReleaseAndGetAddressOf()), S_OK);
+        BOOL enabled = FALSE;
+        settings->get_AreDefaultScriptDialogsEnabled(&enabled);
+        EXPECT_TRUE(enabled) << "the engine's own dialogs by default";
+        settings->put_AreDefaultScriptDialogsEnabled(FALSE);
+        settings->get_AreDefaultScriptDialogsEnabled(&enabled);
+        EXPECT_FALSE(enabled);
+        auto* handler = new DialogHandler(
+            [this, &session](ICoreWebView2*, DialogArgs* dialog) {
+                COREWEBVIEW2_SCRIPT_DIALOG_KIND kind = COREWEBVIEW2_SCRIPT_DIALOG_KIND_ALERT;
+                dialog->get_Kind(&kind);
+                session.events.push_back(L"dialog " + std::to_wstring(kind));
+                if (defer) {
+                    args = dialog;
+                    dialog->GetDeferral(deferral.ReleaseAndGetAddressOf());
+                    return S_OK;
+                }
+                if (!text.empty()) dialog->put_ResultText(text.c_str());
+                if (accept) dialog->Accept();
+                return S_OK;
+            },
+            IID_ICoreWebView2ScriptDialogOpeningEventHandler);
+        EventRegistrationToken token;
+        EXPECT_EQ(session.webview->add_ScriptDialogOpening(handler, &token), S_OK);
+        handler->Release();
+    }
+};
+
+// With the host's dialogs, the page gets what the host answered, when its handler returns or its
+// deferral completes; what it asked is in the arguments.
+TEST_F(DevEngineTest, HostsScriptDialogsGiveThePageTheHostsAnswer) {
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    HostDialogs dialogs;
+    dialogs.Attach(session);
+    ASSERT_TRUE(session.NavigateAndWait(L"https://ask.test/page"));
+    struct Case {
+        COREWEBVIEW2_SCRIPT_DIALOG_KIND kind;
+        bool accept;
+        const wchar_t* text;
+        const char* logged;
+        const char* pageGot;
+    } cases[] = {
+        {COREWEBVIEW2_SCRIPT_DIALOG_KIND_ALERT, false, L"", "ScriptDialogOpening alert 0", "undefined"},
+        {COREWEBVIEW2_SCRIPT_DIALOG_KIND_CONFIRM, true, L"", "ScriptDialogOpening confirm 1", "true"},
+        {COREWEBVIEW2_SCRIPT_DIALOG_KIND_CONFIRM, false, L"", "ScriptDialogOpening confirm 0", "false"},
+        {COREWEBVIEW2_SCRIPT_DIALOG_KIND_PROMPT, true, L"typed", "ScriptDialogOpening prompt 1", "'typed'"},
+        {COREWEBVIEW2_SCRIPT_DIALOG_KIND_PROMPT, false, L"typed", "ScriptDialogOpening prompt 0", "null"},
+    };
+    for (const Case& c : cases) {
+        dialogs.accept = c.accept;
+        dialogs.text = c.text;
+        const size_t before = LogLines().size();
+        SimulateScriptDialog(PageWindow(), c.kind);
+        EXPECT_TRUE(PumpUntil([&] { return LogLines().size() >= before + 2; })) << c.logged;
+        std::vector<std::string> lines = LogLines();
+        lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(before));
+        EXPECT_EQ(lines, (std::vector<std::string>{c.logged, std::string("ScriptDialogResult ") + c.pageGot}));
+    }
+
+    // Deferred: nothing reaches the page until Complete; what the page asked is in the arguments.
+    dialogs.defer = true;
+    SimulateScriptDialog(PageWindow(), COREWEBVIEW2_SCRIPT_DIALOG_KIND_PROMPT, L"name?");
+    ASSERT_TRUE(PumpUntil([&] { return bool(dialogs.deferral); }));
+    LPWSTR text = nullptr;
+    dialogs.args->get_Message(&text);
+    EXPECT_EQ(TakeString(text), L"name?");
+    dialogs.args->get_DefaultText(&text);
+    EXPECT_EQ(TakeString(text), L"default");
+    dialogs.args->get_Uri(&text);
+    EXPECT_EQ(TakeString(text), L"https://ask.test/page");
+    PumpUntil([] { return false; }, 100);
+    EXPECT_EQ(LogCount("ScriptDialogResult 'later'"), 0u);
+    dialogs.args->put_ResultText(L"later");
+    dialogs.args->Accept();
+    dialogs.deferral->Complete();
+    EXPECT_EQ(LogCount("ScriptDialogResult 'later'"), 1u);
+
+    // A page that goes away first gets no: a navigation starts while the host still holds the deferral.
+    const size_t asked = session.events.size();
+    SimulateScriptDialog(PageWindow(), COREWEBVIEW2_SCRIPT_DIALOG_KIND_CONFIRM);
+    ASSERT_TRUE(PumpUntil([&] { return session.events.size() > asked; }));
+    dialogs.args->Accept();
+    ASSERT_TRUE(session.NavigateAndWait(L"https://next.test/"));
+    dialogs.deferral->Complete();
+    EXPECT_EQ(LogCount("ScriptDialogOpening confirm 0"), 2u);
+    EXPECT_EQ(LogCount("ScriptDialogResult true"), 1u) << "the earlier confirm only";
+}
+
+// A page that asks before it is left is asked first: Stay raises nothing of the navigation, Leave
+// raises its start and the rest; a page that replaced it asks nothing.
+TEST_F(DevEngineTest, LeaveQuestionComesBeforeTheNavigationStarts) {
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    HostDialogs dialogs;
+    dialogs.Attach(session);
+    ASSERT_TRUE(session.NavigateAndWait(L"https://form.test/"));
+    SimulateScriptDialog(PageWindow(), COREWEBVIEW2_SCRIPT_DIALOG_KIND_BEFOREUNLOAD);
+
+    session.events.clear();
+    dialogs.accept = false;
+    ASSERT_EQ(session.webview->Navigate(L"https://elsewhere.test/"), S_OK);
+    PumpUntil([] { return false; }, 200);
+    EXPECT_EQ(session.events, std::vector<std::wstring>{L"dialog 3"});
+    EXPECT_EQ(session.Source(), L"https://form.test/");
+
+    // Deferred: the start waits for Complete.
+    session.events.clear();
+    dialogs.defer = true;
+    ASSERT_EQ(session.webview->Navigate(L"about:blank"), S_OK);
+    PumpUntil([] { return false; }, 200);
+    EXPECT_EQ(session.events, std::vector<std::wstring>{L"dialog 3"});
+    EXPECT_EQ(LogCount("NavigationStarting about:blank"), 0u);
+    dialogs.args->Accept();
+    dialogs.deferral->Complete();
+    ASSERT_TRUE(PumpUntil([&] { return session.completedCount == 2; }));
+    EXPECT_EQ(session.events,
+              (std::vector<std::wstring>{L"dialog 3", L"start about:blank", L"done about:blank ok"}));
+    EXPECT_EQ(LogCount("ScriptDialogOpening beforeunload 0") + LogCount("ScriptDialogOpening beforeunload 1"), 2u);
+
+    session.events.clear();
+    ASSERT_TRUE(session.NavigateAndWait(L"https://after.test/"));
+    EXPECT_EQ(session.events.front(), L"start https://after.test/") << "the new page does not ask";
+}
+
+// Unless the host handles it, a new window opens in a top-level window of the engine's own, which
+// goes with the view; a handled one opens nothing, and the view stays where it was.
+TEST_F(DevEngineTest, NewWindowOpensAPopupUnlessTheHostHandlesIt) {
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    ASSERT_TRUE(session.NavigateAndWait(L"https://opener.test/"));
+    auto popup = [](const wchar_t* url) { return FindWindowW(L"TrovDevEnginePopup", url); };
+    auto request = [this](const wchar_t* url) {
+        SendMessageW(PageWindow(), RegisterWindowMessageW(L"TrovEngineSimulateNewWindow"), 0,
+                     reinterpret_cast<LPARAM>(url));
+    };
+
+    request(L"https://popup.test/");
+    EXPECT_NE(popup(L"https://popup.test/"), nullptr);
+    EXPECT_EQ(LogCount("NewWindow https://popup.test/ popup"), 1u);
+
+    BOOL handle = TRUE;
+    ComRef<ICoreWebView2Deferral> deferral;
+    std::wstring uri;
+    auto* handler = new NewWindowHandler(
+        [&](ICoreWebView2*, NewWindowArgs* args) {
+            LPWSTR text = nullptr;
+            args->get_Uri(&text);
+            uri = TakeString(text);
+            args->GetDeferral(deferral.ReleaseAndGetAddressOf());
+            args->put_Handled(handle);
+            return S_OK;
+        },
+        IID_ICoreWebView2NewWindowRequestedEventHandler);
+    EventRegistrationToken token;
+    EXPECT_EQ(session.webview->add_NewWindowRequested(handler, &token), S_OK);
+    handler->Release();
+    request(L"https://handled.test/");
+    EXPECT_EQ(uri, L"https://handled.test/");
+    EXPECT_EQ(LogCount("NewWindow https://handled.test/ handled"), 0u) << "decided when the deferral completes";
+    deferral->Complete();
+    EXPECT_EQ(LogCount("NewWindow https://handled.test/ handled"), 1u);
+    EXPECT_EQ(popup(L"https://handled.test/"), nullptr);
+    EXPECT_EQ(session.Source(), L"https://opener.test/");
+
+    session.controller->Close();
+    EXPECT_EQ(popup(L"https://popup.test/"), nullptr) << "the popup goes with the view";
 }
 
 // TROV_ENGINE_FAIL_RESTARTS=N: after each simulated browser-process exit, N environments fail to start.

@@ -17,8 +17,8 @@ const char kChild[] = "CHILDFRAME";
 const char kBase[] = "https://127.0.0.1:8443";
 
 struct Step {
-    // A protocol event, or "answer" for Page.navigate's answer, "abandon", or "stay" (the person
-    // chose to stay on a page that asked before it is left).
+    // A protocol event, or "answer" for Page.navigate's answer, "abandon", or "stay" and "leave" (the
+    // person's answer to a page that asked before it is left).
     std::string method;
     json params;
 };
@@ -117,9 +117,9 @@ std::vector<std::string> Replay(NavigationTracker& tracker, const std::vector<St
         if (step.method == "answer") {
             raised = tracker.OnNavigateAnswer(step.params);
         } else if (step.method == "abandon") {
-            raised = tracker.Abandon();
-        } else if (step.method == "stay") {
-            raised = tracker.OnLeaveRefused();
+            tracker.Abandon();
+        } else if (step.method == "stay" || step.method == "leave") {
+            raised = tracker.OnLeaveAnswered(step.method == "leave");
         } else {
             raised = Feed(tracker, step.method, step.params);
         }
@@ -197,18 +197,29 @@ TEST(NavigationTracker, RecordedSequencesGiveOneCompletionPerNavigation) {
                 Answer("L2", "net::ERR_ABORTED"), Stopped()}}),
          {"start " + Url("/a.html") + " #1", "done ok #1", "start " + Url("/nocontent") + " #2", "done error 14 #2"},
          Url("/a.html")},
-        {"staying on a page that asked before it is left: cancelled, the page stays",
+        {"staying on a page that asked before it is left: the navigation neither starts nor completes",
          Join({Load("/leave.html", "L1"),
                {Started("/b.html", "L2"), {"stay", json()},
                 {"answer", {{"frameId", kMain}, {"errorText", "net::ERR_ABORTED"}}}, Stopped()}}),
-         {"start " + Url("/leave.html") + " #1", "done ok #1", "start " + Url("/b.html") + " #2",
-          "done error 14 #2"},
+         {"start " + Url("/leave.html") + " #1", "done ok #1"},
          Url("/leave.html")},
         {"staying on it when it is reloaded",
          Join({Load("/leave.html", "L1"), {Started("/leave.html", "L2", "reload"), {"stay", json()}, Stopped()}}),
-         {"start " + Url("/leave.html") + " #1", "done ok #1", "start " + Url("/leave.html") + " #2",
-          "done error 14 #2"},
+         {"start " + Url("/leave.html") + " #1", "done ok #1"},
          Url("/leave.html")},
+        {"leaving it: the navigation starts with the answer, then loads",
+         Join({Load("/leave.html", "L1"),
+               {Started("/b.html", "L2"), {"leave", json()}, Request("/b.html", "L2"), Answer("L2"),
+                Navigated(Url("/b.html"), "L2"), Lifecycle("load", "L2")}}),
+         {"start " + Url("/leave.html") + " #1", "done ok #1", "start " + Url("/b.html") + " #2", "done ok #2"},
+         Url("/b.html")},
+        {"the blank page, which sends no request, starts as it commits",
+         Join({Load("/a.html", "L1"),
+               {{"Page.frameStartedNavigating",
+                 {{"frameId", kMain}, {"url", "about:blank"}, {"loaderId", "L2"}, {"navigationType", "differentDocument"}}},
+                Navigated("about:blank", "L2"), Lifecycle("load", "L2")}}),
+         {"start " + Url("/a.html") + " #1", "done ok #1", "start about:blank #2", "done ok #2"},
+         "about:blank"},
         {"a page that asked when nothing started (the page's own navigation) or after the new page came",
          Join({{{"stay", json()}}, Load("/a.html", "L1"), {{"stay", json()}}}),
          {"start " + Url("/a.html") + " #1", "done ok #1"},
@@ -244,9 +255,9 @@ TEST(NavigationTracker, RecordedSequencesGiveOneCompletionPerNavigation) {
           Lifecycle("load", "L1")},
          {"start " + Url("/a.html") + " #1", "done ok #1"},
          Url("/a.html")},
-        {"Chromium goes away in the middle of a navigation",
-         {Started("/slow.html", "L1"), Request("/slow.html", "L1"), {"abandon", json()}, {"abandon", json()}},
-         {"start " + Url("/slow.html") + " #1", "done error 16 #1"},
+        {"Chromium goes away in the middle of a navigation: no completion follows",
+         {Started("/slow.html", "L1"), Request("/slow.html", "L1"), {"abandon", json()}, Lifecycle("load", "L1")},
+         {"start " + Url("/slow.html") + " #1"},
          "about:blank"},
         {"events of a frame we do not know yet are not ours",
          {Started("/a.html", "L1", "differentDocument", "OTHER"), Stopped("OTHER")}, {}, "about:blank"},
@@ -299,7 +310,7 @@ TEST(NavigationTracker, OddlyShapedMessagesChangeNothing) {
     EXPECT_TRUE(Feed(tracker, "Page.frameNavigated", {{"frame", "text"}}).empty());
     EXPECT_TRUE(Feed(tracker, "Network.requestWillBeSent", {{"type", "Document"}}).empty());
     EXPECT_TRUE(tracker.OnNavigateAnswer(json::array()).empty());
-    EXPECT_TRUE(tracker.Abandon().empty());
+    tracker.Abandon();
     EXPECT_EQ(tracker.Source(), "about:blank");
 }
 

@@ -95,7 +95,7 @@ class BrowserSession(BrowserTestCase):
         self.assertEqual((right - left, bottom - top), (1200, 800))
         self.assertEqual((info["visible"], info["iconic"], info["zoomed"]), ("1", "0", "0"))
         _, _, width, height = parse_rect(info["client"])
-        self.assertEqual(trov.log()[:15], [
+        self.assertEqual(trov.log()[:17], [
             CREATE_ENVIRONMENT,
             "add_BrowserProcessExited",
             "CreateController",
@@ -110,6 +110,8 @@ class BrowserSession(BrowserTestCase):
             "add_MoveFocusRequested",
             "add_GotFocus",
             "add_LostFocus",
+            "add_ScriptDialogOpening",
+            "add_NewWindowRequested",
             f"Navigate {HOME_URL}",
         ])
         trov.wait_bar(HOME_URL)
@@ -425,10 +427,14 @@ class BrowserSession(BrowserTestCase):
         self.navigate("final.session", "https://final.session", "https://final.session/")
 
     def test_99_close_button_ends_the_process(self):
+        """The page is left first: the window goes once a started about:blank has completed."""
         trov = self.trov
+        mark = trov.mark()
         trov.click_slot("close")
         self.assertEqual(trov.wait_exit(20), 0)
         log = trov.log()
+        self.assertTrue(in_order(log[mark:], ["Navigate about:blank", "NavigationStarting about:blank",
+                                              "NavigationCompleted about:blank"]), log[mark:])
         for line in ENGINE_RELEASES:
             self.assertIn(line, log)
 

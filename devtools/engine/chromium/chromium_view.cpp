@@ -258,11 +258,12 @@ void ChromiumView::OnConnected() {
     });
 }
 
-// Chromium went away: no more answers come, and an open navigation ends as failed.
+// Chromium went away: no more answers come. As in the runtime, whose dead browser process completes
+// nothing, an open navigation ends without an event: the host hears ProcessFailed alone.
 void ChromiumView::OnEnded() {
     const bool wasReady = pageReady_;
     EndSession();
-    Raise(tracker_.Abandon());
+    tracker_.Abandon();
     // A connection that had served the page ends only when Chromium itself is gone.
     if (wasReady) RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
 }

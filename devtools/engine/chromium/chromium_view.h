@@ -61,7 +61,6 @@ private:
     // downloads and clipboard keys.
     void EnablePageFeatures();
     void OnDialogOpening(const nlohmann::json& params);
-    void RunScriptDialog(const ScriptDialogRequest& request);
     void OnWindowOpen(const nlohmann::json& params);
     void OnBindingCalled(const nlohmann::json& params);
     bool HandleEditingKey(WPARAM virtualKey, int modifiers);
@@ -89,7 +88,6 @@ private:
                      [this](bool backwards) { return OfferFocusToHost(backwards); }};
     std::function<void(bool)> whenReady_;
     bool pageReady_ = false;
-    bool dialogOpen_ = false;
     bool pointerTracked_ = false;  // a WM_MOUSELEAVE is asked for
     int zoomWheel_ = 0;            // Ctrl+wheel turned short of a whole notch
 };

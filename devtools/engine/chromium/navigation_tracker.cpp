@@ -111,15 +111,23 @@ std::vector<NavigationEvent> NavigationTracker::OnNavigateAnswer(const json& res
     return events;
 }
 
-std::vector<NavigationEvent> NavigationTracker::Abandon() {
-    std::vector<NavigationEvent> events;
-    if (open_) Complete(&events, false, COREWEBVIEW2_WEB_ERROR_STATUS_UNEXPECTED_ERROR);
-    return events;
+void NavigationTracker::Abandon() {
+    open_ = false;
+    supersededPending_ = false;
 }
 
-std::vector<NavigationEvent> NavigationTracker::OnLeaveRefused() {
+std::vector<NavigationEvent> NavigationTracker::OnLeaveAnswered(bool leave) {
     std::vector<NavigationEvent> events;
-    if (open_ && !openCommitted_) Complete(&events, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);
+    if (!open_) return events;
+    if (leave) {
+        Announce(&events);
+    } else if (!openAnnounced_) {
+        open_ = false;
+        if (supersededPending_) Complete(&events, supersededId_, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);
+        supersededPending_ = false;
+    } else if (!openCommitted_) {
+        Complete(&events, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);
+    }
     return events;
 }
 
@@ -130,22 +138,19 @@ void NavigationTracker::OnStartedNavigating(std::vector<NavigationEvent>* events
     if (type == "sameDocument" || type == "historySameDocument") return;
     std::string loaderId = JsonText(params, "loaderId");
     if (open_ && openLoader_ == loaderId) return;
-    // A superseded navigation still completes, after its successor started, as in a real engine.
-    const bool superseded = open_;
-    const uint64_t supersededId = openId_;
-    Start(events, loaderId, JsonText(params, "url"));
-    if (superseded) {
-        NavigationEvent completed;
-        completed.kind = NavigationEvent::Kind::Completed;
-        completed.id = supersededId;
-        completed.status = COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED;
-        events->push_back(completed);
+    // A superseded navigation still completes, after its successor started, as in a real engine; one
+    // the host never heard of is simply replaced.
+    if (open_ && openAnnounced_) {
+        supersededPending_ = true;
+        supersededId_ = openId_;
     }
+    Start(events, loaderId, JsonText(params, "url"));
 }
 
 // The navigation's document request, and again for each redirect step, with the same loader.
 void NavigationTracker::OnRequest(std::vector<NavigationEvent>* events, const json& params) {
     if (JsonText(params, "type") != "Document" || !IsMainFrame(params) || !IsOpenLoader(params)) return;
+    Announce(events);
     openRequest_ = JsonText(params, "requestId");
     if (!params.contains("redirectResponse")) return;
     auto request = params.find("request");
@@ -206,6 +211,7 @@ void NavigationTracker::OnFrameNavigated(std::vector<NavigationEvent>* events, c
     auto frame = params.find("frame");
     if (frame == params.end() || !frame->is_object() || frame->contains("parentId")) return;
     mainFrame_ = JsonText(*frame, "id");
+    if (open_) Announce(events);
     std::string unreachable = JsonText(*frame, "unreachableUrl");
     SetSource(events, !unreachable.empty() ? unreachable : JsonText(*frame, "url") + JsonText(*frame, "urlFragment"), true);
     if (!open_) return;
@@ -213,29 +219,45 @@ void NavigationTracker::OnFrameNavigated(std::vector<NavigationEvent>* events, c
     if (JsonText(params, "type") == "BackForwardCacheRestore") Complete(events, true, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
 }
 
-void NavigationTracker::Start(std::vector<NavigationEvent>* events, const std::string& loaderId,
-                              const std::string& url) {
+void NavigationTracker::Start(std::vector<NavigationEvent>*, const std::string& loaderId, const std::string& url) {
     open_ = true;
     openId_ = nextId_++;
     openLoader_ = loaderId;
     openRequest_.clear();
     openUrl_ = url;
+    openAnnounced_ = false;
     openCommitted_ = false;
     openCancelled_ = false;
     openHttpStatus_ = 0;
+}
+
+// The open navigation's start, once, then the completion of the one it replaced.
+void NavigationTracker::Announce(std::vector<NavigationEvent>* events) {
+    if (!open_ || openAnnounced_) return;
+    openAnnounced_ = true;
     NavigationEvent starting;
     starting.kind = NavigationEvent::Kind::Starting;
     starting.id = openId_;
-    starting.url = url;
+    starting.url = openUrl_;
     events->push_back(starting);
+    if (supersededPending_) {
+        supersededPending_ = false;
+        Complete(events, supersededId_, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);
+    }
 }
 
 void NavigationTracker::Complete(std::vector<NavigationEvent>* events, bool success,
                                  COREWEBVIEW2_WEB_ERROR_STATUS status) {
+    Announce(events);
     open_ = false;
+    Complete(events, openId_, success, status);
+}
+
+void NavigationTracker::Complete(std::vector<NavigationEvent>* events, uint64_t id, bool success,
+                                 COREWEBVIEW2_WEB_ERROR_STATUS status) {
     NavigationEvent completed;
     completed.kind = NavigationEvent::Kind::Completed;
-    completed.id = openId_;
+    completed.id = id;
     completed.success = success;
     completed.status = status;
     events->push_back(completed);

@@ -43,17 +43,22 @@ public:
     std::vector<NavigationEvent> Read(Reader read, const nlohmann::json& params);
     // Page.navigate's answer, which carries the error of a navigation that failed at once.
     std::vector<NavigationEvent> OnNavigateAnswer(const nlohmann::json& result);
-    // The page is gone: the open navigation, if any, ends as failed.
-    std::vector<NavigationEvent> Abandon();
-    // The person chose to stay on the page that asked before being left: the navigation that asked,
-    // if it has not replaced the page yet, ends as cancelled (Chromium tells of it no further).
-    std::vector<NavigationEvent> OnLeaveRefused();
+    // Chromium is gone: the open navigation, if any, ends without an event, as the runtime's does
+    // when its browser process dies.
+    void Abandon();
+    // The page that asked before being left got its answer. Leave: the navigation that waited for
+    // it starts. Stay: one that had not started ends unheard of, as if never asked for; one already
+    // started that has not replaced the page yet ends as cancelled (Chromium tells of it no further).
+    std::vector<NavigationEvent> OnLeaveAnswered(bool leave);
 
     const std::string& Source() const { return source_; }
 
 private:
     void Start(std::vector<NavigationEvent>* events, const std::string& loaderId, const std::string& url);
+    void Announce(std::vector<NavigationEvent>* events);
+    // The open navigation's completion (after its start, if that was held back), or any one's.
     void Complete(std::vector<NavigationEvent>* events, bool success, COREWEBVIEW2_WEB_ERROR_STATUS status);
+    void Complete(std::vector<NavigationEvent>* events, uint64_t id, bool success, COREWEBVIEW2_WEB_ERROR_STATUS status);
     void SetSource(std::vector<NavigationEvent>* events, const std::string& source, bool newDocument);
     void Fail(std::vector<NavigationEvent>* events, const std::string& errorText, bool canceled);
     bool IsMainFrame(const nlohmann::json& params, const char* key = "frameId") const;
@@ -79,6 +84,12 @@ private:
     std::string openLoader_;
     std::string openRequest_;
     std::string openUrl_;
+    // Chromium reports a navigation before the page it leaves was asked whether it may go; the host
+    // hears of its start once the page let go: its request goes out, it commits, or the person
+    // answered Leave.
+    bool openAnnounced_ = false;
+    bool supersededPending_ = false;  // a started navigation it replaced completes after its start
+    uint64_t supersededId_ = 0;
     bool openCommitted_ = false;
     bool openCancelled_ = false;  // its request was cancelled: it completes once we know whether a newer one replaced it
     int openHttpStatus_ = 0;

@@ -1,6 +1,7 @@
 // What a page does besides navigating, answered as the real runtime answers it by default:
-// JavaScript dialogs as modal dialogs of the host's window, new windows opened in this view, and
-// copy and paste through the Windows clipboard. Downloads are refused, where the runtime would show
+// JavaScript dialogs as modal dialogs of the host's window (or the host's own), new windows in a
+// popup of the engine's own (unless the host takes them), and copy and paste through the Windows
+// clipboard. Downloads are refused, where the runtime would show
 // its download dialog: nothing of a test reaches the disk.
 #include "devtools/engine/chromium/chromium_view.h"
 
@@ -36,36 +37,29 @@ void ChromiumView::ExitFullScreenElement() {
     connection_.Call("Runtime.evaluate", json{{"expression", "document.exitFullscreen()"}});
 }
 
-// The dialog runs later from the message loop: its nested loop keeps delivering the session's news,
-// which must not happen in the middle of the batch this event came in.
+// Shown by the engine or the host, from the message loop; the page waits for the answer meanwhile.
+// The answer to the question before leaving also tells whether the navigation that asked starts.
 void ChromiumView::OnDialogOpening(const json& params) {
     ScriptDialogRequest request;
     request.type = JsonText(params, "type");
     request.message = FromUtf8(JsonText(params, "message"));
+    request.uri = FromUtf8(JsonText(params, "url"));
     request.caption = FromUtf8(OriginOf(JsonText(params, "url")));
     request.defaultPrompt = FromUtf8(JsonText(params, "defaultPrompt"));
     EngineRef<ChromiumView> self(this);
-    PostToMessageLoop([self, request] { self->RunScriptDialog(request); });
+    const std::string type = request.type;
+    OpenScriptDialog(request, [self, type](const ScriptDialogAnswer& answer) {
+        json reply = {{"accept", answer.accepted}};
+        if (type == "prompt") reply["promptText"] = ToUtf8(answer.text);
+        self->connection_.Call("Page.handleJavaScriptDialog", reply);
+        if (type == "beforeunload") self->Raise(self->tracker_.OnLeaveAnswered(answer.accepted));
+    });
 }
 
-// Chromium shows one dialog of a page at a time; the page waits for the answer meanwhile.
-void ChromiumView::RunScriptDialog(const ScriptDialogRequest& request) {
-    if (!Window() || dialogOpen_) return;
-    dialogOpen_ = true;
-    ScriptDialogAnswer answer = ShowScriptDialog(GetAncestor(Window(), GA_ROOT), request);
-    dialogOpen_ = false;
-    LogLine(Config(), L"ScriptDialog " + FromUtf8(request.type) + (answer.accepted ? L" 1" : L" 0"));
-    json reply = {{"accept", answer.accepted}};
-    if (request.type == "prompt") reply["promptText"] = ToUtf8(answer.text);
-    connection_.Call("Page.handleJavaScriptDialog", reply);
-    if (request.type == "beforeunload" && !answer.accepted) Raise(tracker_.OnLeaveRefused());
-}
-
-// A window with no address of its own (one its opener writes into) has nothing to show here.
+// The host's handler decides; Chromium's own window for it is closed (opened_pages.h) either way.
 void ChromiumView::OnWindowOpen(const json& params) {
-    std::string url = JsonText(params, "url");
-    LogLine(Config(), L"NewWindow " + FromUtf8(url));
-    if (!url.empty() && url != "about:blank") BeginNavigate(FromUtf8(url));
+    const bool userInitiated = params.value("userGesture", false);
+    RaiseNewWindowRequested(FromUtf8(JsonText(params, "url")), userInitiated);
 }
 
 // Copy lets the page see its key too; cut and paste are done here alone, since Chromium's own

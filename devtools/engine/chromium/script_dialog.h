@@ -11,6 +11,7 @@ struct ScriptDialogRequest {
     std::wstring message;
     std::wstring caption;  // the page's origin
     std::wstring defaultPrompt;
+    std::wstring uri;  // the page's address
 };
 
 struct ScriptDialogAnswer {

@@ -1,0 +1,40 @@
+// Closing the window: the page is left first (sent to about:blank), so that it can ask its
+// question before it goes; the window closes when it has been left, stays when the person stays.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// WM_CLOSE: while the view is ready, sends it to about:blank and returns true: the window closes
+// when the page has been left. False when the window should close now: no ready view, or the page
+// has already let go.
+bool AskPageBeforeClosing();
+
+// kCloseWaitTimer.
+void CheckPageLettingGo();
+
+// The engine's navigation events while a close is under way. Only the start of about:blank is
+// the page letting go, and only that navigation's completion closes the window (after the event:
+// true then, and the bar is left as it is).
+void NoteNavigationStartingWhileClosing(const std::wstring& uri, UINT64 navigationId);
+bool NoteNavigationCompletedWhileClosing(UINT64 navigationId);
+
+// Whether about:blank has started for a close: what the engine says of it is not shown.
+bool LeavingPageToClose();
+
+// The page's leave question was answered. Stay ends a close for good; returns whether one was under way.
+bool NoteLeaveAnswerWhileClosing(bool leave);
+
+// The engine died: a close under way ends with the window (after the engine's event), and the
+// engine is not restarted. Returns whether it did.
+bool EndCloseWithDeadEngine();
+
+// What the timer does, from plain facts: stop (no close under way), wait (a question of the page
+// is up, which has no time limit), or close the window (a page that neither asked nor let go in
+// time, or an engine that is gone).
+enum class CloseWait { Stop, Wait, CloseNow };
+CloseWait DecideCloseWait(bool closeAsked, bool engineReady, bool questionUp);
+
+// Tests only: forgets a close under way.
+void ResetClosingForTesting();

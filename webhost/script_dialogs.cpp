@@ -1,0 +1,99 @@
+#include "webhost/script_dialogs.h"
+
+#include "app/closing.h"
+#include "app/messages.h"
+#include "app/state.h"
+#include "webhost/engine.h"
+
+namespace {
+
+// One dialog at a time: the page's script waits for the answer, so it cannot ask again meanwhile.
+struct QueuedDialog {
+    PageDialog dialog;
+    ComRef<ICoreWebView2ScriptDialogOpeningEventArgs> args;
+    ComRef<ICoreWebView2Deferral> deferral;
+    UINT serial = 0;  // tells a dialog from one queued after it was dropped
+};
+QueuedDialog queued;
+UINT nextSerial = 1;
+
+// This page's dialogs, until the next navigation.
+struct PageRecord {
+    bool hadDialog = false;
+    ULONGLONG lastAnswerAt = 0;
+    bool stopped = false;  // the person stopped its dialogs
+};
+PageRecord page;
+
+// Accept is the page's OK (confirm and the leave question answer true, a prompt its text); not
+// calling it is Cancel. The script goes on once the deferral completes.
+void AnswerEngine(ICoreWebView2ScriptDialogOpeningEventArgs* args, ICoreWebView2Deferral* deferral,
+                  const PageDialog& dialog, const PageDialogAnswer& answer) {
+    if (answer.yes && dialog.kind != PageDialogKind::Alert) {
+        if (dialog.kind == PageDialogKind::Prompt) args->put_ResultText(answer.text.c_str());
+        args->Accept();
+    }
+    deferral->Complete();
+}
+
+// Stay ends a close; a typed address that was refused gives the bar back to the page that stayed.
+void FollowLeaveAnswer(bool leave) {
+    if (!NoteLeaveAnswerWhileClosing(leave) && !leave) ShowAddressOfView();
+}
+
+// A stopped page cannot keep the person: its leave question lets it go, its others answer no.
+PageDialogAnswer StoppedPageAnswer(PageDialogKind kind) {
+    PageDialogAnswer answer;
+    answer.yes = kind == PageDialogKind::Leave;
+    return answer;
+}
+
+}  // namespace
+
+void QueuePageDialog(const PageDialog& dialog, ICoreWebView2ScriptDialogOpeningEventArgs* args,
+                     ICoreWebView2Deferral* deferral) {
+    if (page.stopped || queued.deferral) {
+        const PageDialogAnswer answer = page.stopped ? StoppedPageAnswer(dialog.kind) : PageDialogAnswer{};
+        AnswerEngine(args, deferral, dialog, answer);
+        if (dialog.kind == PageDialogKind::Leave) FollowLeaveAnswer(answer.yes);
+        return;
+    }
+    queued.dialog = dialog;
+    queued.args = args;
+    queued.deferral = deferral;
+    queued.serial = nextSerial++;
+    PostMessageW(hMainWnd, WM_APP_PAGE_DIALOG, 0, 0);
+}
+
+void ShowQueuedPageDialog(HWND owner) {
+    if (!queued.deferral) return;
+    const UINT serial = queued.serial;
+    const bool offerStop = OffersToStopDialogs(page.hadDialog, GetTickCount64() - page.lastAnswerAt);
+    const PageDialogAnswer answer = ShowPageDialog(owner, queued.dialog, offerStop);
+    if (!queued.deferral || queued.serial != serial) return;  // dropped while it was up
+    page.hadDialog = true;
+    page.lastAnswerAt = GetTickCount64();
+    page.stopped = answer.stopPage;
+    const PageDialogKind kind = queued.dialog.kind;
+    AnswerEngine(queued.args.Get(), queued.deferral.Get(), queued.dialog, answer);
+    queued.args.Reset();
+    queued.deferral.Reset();
+    if (kind == PageDialogKind::Leave) FollowLeaveAnswer(answer.yes);
+}
+
+bool PageDialogPending() { return static_cast<bool>(queued.deferral); }
+
+void ForgetPageDialogsOfLastPage() { page = PageRecord{}; }
+
+void DropPageDialog() {
+    queued.args.Reset();
+    queued.deferral.Reset();
+    ClosePageDialog();
+}
+
+void ResetPageDialogsForTesting() {
+    queued.args.Reset();
+    queued.deferral.Reset();
+    queued.dialog = PageDialog{};
+    page = PageRecord{};
+}

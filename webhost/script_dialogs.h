@@ -1,0 +1,29 @@
+// The page's questions, asked by Trov itself: the engine's ScriptDialogOpening is never kept
+// waiting; its answer follows from the message loop, through the event's deferral.
+#pragma once
+
+#include "app/page_dialogs.h"
+
+#include <WebView2.h>
+
+#include <windows.h>
+
+// From the engine's event: keeps the dialog with the event's arguments and deferral and posts
+// WM_APP_PAGE_DIALOG; a page whose dialogs were stopped is answered at once, without a dialog.
+void QueuePageDialog(const PageDialog& dialog, ICoreWebView2ScriptDialogOpeningEventArgs* args,
+                     ICoreWebView2Deferral* deferral);
+
+// WM_APP_PAGE_DIALOG: shows the dialog, then answers the engine and completes the deferral.
+void ShowQueuedPageDialog(HWND owner);
+
+// Whether a page's dialog is waiting or showing: Trov knows the page's question is up.
+bool PageDialogPending();
+
+// A new navigation started: the next page's dialogs are its own again.
+void ForgetPageDialogsOfLastPage();
+
+// The page or its engine has gone: a dialog that is up closes, and nothing is answered.
+void DropPageDialog();
+
+// Tests only.
+void ResetPageDialogsForTesting();
