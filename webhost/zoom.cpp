@@ -2,6 +2,8 @@
 
 #include "app/state.h"
 
+#include <WebView2.h>
+
 namespace {
 
 // Chromium's preset zoom levels, the ones its own Ctrl+plus and Ctrl+minus go through.

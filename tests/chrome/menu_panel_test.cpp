@@ -70,7 +70,9 @@ TEST_F(MenuPanelTest, OpenPanelCoversItsRowsOnlyAndEndsInARule) {
             const bool inked = column == item;
             EXPECT_EQ(focused->CountNotExact(RECT{left + 6, kBandHeight + 6, left + 394, kBandHeight + 7}, kWhite) > 100,
                       inked);
-            if (!inked) EXPECT_EQ(focused->CountNotExact(RECT{left, kBandHeight, left + 400, kBandHeight + 30}, kWhite), 0);
+            if (!inked) {
+                EXPECT_EQ(focused->CountNotExact(RECT{left, kBandHeight, left + 400, kBandHeight + 30}, kWhite), 0);
+            }
         }
     }
 }

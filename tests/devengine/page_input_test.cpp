@@ -286,9 +286,9 @@ TEST(PageInput, DialogCaptionIsThePagesOrigin) {
     };
     for (const auto& c : cases) EXPECT_EQ(OriginOf(c.url), c.origin) << c.url;
 
-    ScriptDialogRequest leave = {"beforeunload", L"", L"https://a.test", L""};
+    ScriptDialogRequest leave = {"beforeunload", L"", L"https://a.test", L"", L"https://a.test/"};
     EXPECT_EQ(ScriptDialogText(leave), L"Leave this page? Changes you made may not be saved.");
-    ScriptDialogRequest alert = {"alert", L"\u4f60\u597d", L"https://a.test", L""};
+    ScriptDialogRequest alert = {"alert", L"\u4f60\u597d", L"https://a.test", L"", L"https://a.test/"};
     EXPECT_EQ(ScriptDialogText(alert), L"\u4f60\u597d");
 }
 
