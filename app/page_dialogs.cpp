@@ -1,5 +1,6 @@
 #include "app/page_dialogs.h"
 
+#include "app/dialog_template.h"
 #include "app/focus.h"
 #include "app/tooltips.h"
 
@@ -12,10 +13,6 @@ namespace {
 // page's message and then acts on the page takes longer than this before the page asks again.
 constexpr ULONGLONG kQuickSuccessionMs = 3000;
 
-constexpr WORD kButtonClass = 0x0080;
-constexpr WORD kEditClass = 0x0081;
-constexpr WORD kStaticClass = 0x0082;
-
 // In dialog units.
 constexpr short kWidth = 260;
 constexpr short kMargin = 7;
@@ -25,48 +22,6 @@ constexpr short kCheckHeight = 10;
 constexpr short kButtonWidth = 50;
 constexpr short kButtonHeight = 14;
 constexpr short kGap = 6;
-
-// A dialog template in memory: the DLGTEMPLATE header, then each item on a DWORD boundary. Texts
-// are set when the dialog opens.
-class DialogTemplate {
-public:
-    void Header(DWORD style, WORD items, short height) {
-        AddDword(style);
-        AddDword(0);
-        words_.push_back(items);
-        AddShorts(0, 0, kWidth, height);
-        words_.push_back(0);  // no menu
-        words_.push_back(0);  // the standard dialog class
-        words_.push_back(0);  // no title
-        words_.push_back(9);  // DS_SETFONT: the interface's font, in points
-        for (const wchar_t* face = L"Microsoft YaHei UI"; *face; ++face) words_.push_back(*face);
-        words_.push_back(0);
-    }
-    void Item(DWORD style, short x, short y, short width, short height, WORD id, WORD atom) {
-        if (words_.size() % 2) words_.push_back(0);
-        AddDword(style | WS_CHILD | WS_VISIBLE);
-        AddDword(0);
-        AddShorts(x, y, width, height);
-        words_.push_back(id);
-        words_.push_back(0xFFFF);
-        words_.push_back(atom);
-        words_.push_back(0);  // no text
-        words_.push_back(0);  // no creation data
-    }
-    // The vector's storage comes from operator new, aligned for any object: the header starts on
-    // a DWORD boundary as the template must.
-    const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
-
-private:
-    void AddDword(DWORD value) {
-        words_.push_back(LOWORD(value));
-        words_.push_back(HIWORD(value));
-    }
-    void AddShorts(short x, short y, short width, short height) {
-        for (short value : {x, y, width, height}) words_.push_back(static_cast<WORD>(value));
-    }
-    std::vector<WORD> words_;
-};
 
 struct OpenDialog {
     const PageDialog* dialog;
@@ -78,7 +33,7 @@ HWND openDialog = nullptr;
 bool HasCancel(PageDialogKind kind) { return kind != PageDialogKind::Alert; }
 
 // The items top to bottom: the message, a prompt's field, the check box, the buttons.
-void BuildTemplate(DialogTemplate& dialogTemplate, PageDialogKind kind, bool offerStop) {
+DialogTemplate BuildTemplate(PageDialogKind kind, bool offerStop) {
     const bool field = kind == PageDialogKind::Prompt;
     const WORD items = static_cast<WORD>(2 + (field ? 1 : 0) + (offerStop ? 1 : 0) + (HasCancel(kind) ? 1 : 0));
     short y = kMargin + kMessageHeight + kGap;
@@ -89,26 +44,28 @@ void BuildTemplate(DialogTemplate& dialogTemplate, PageDialogKind kind, bool off
     const short buttonTop = y;
     const short height = buttonTop + kButtonHeight + kMargin;
 
-    dialogTemplate.Header(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT, items, height);
+    DialogTemplate dialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER, kWidth, height, items,
+                                  L"Microsoft YaHei UI");
     const short inner = kWidth - 2 * kMargin;
-    dialogTemplate.Item(SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, kMargin, kMargin, inner, kMessageHeight,
-                        kPageDialogMessageId, kStaticClass);
+    dialogTemplate.AddItem(SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, kMargin, kMargin, inner, kMessageHeight,
+                        kPageDialogMessageId, kDialogStaticClass);
     if (field) {
-        dialogTemplate.Item(ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, kMargin, fieldTop, inner, kFieldHeight,
-                            kPageDialogFieldId, kEditClass);
+        dialogTemplate.AddItem(ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, kMargin, fieldTop, inner, kFieldHeight,
+                            kPageDialogFieldId, kDialogEditClass);
     }
     if (offerStop) {
-        dialogTemplate.Item(BS_AUTOCHECKBOX | WS_TABSTOP, kMargin, checkTop, inner, kCheckHeight, kPageDialogStopId,
-                            kButtonClass);
+        dialogTemplate.AddItem(BS_AUTOCHECKBOX | WS_TABSTOP, kMargin, checkTop, inner, kCheckHeight, kPageDialogStopId,
+                            kDialogButtonClass);
     }
     const short right = kWidth - kMargin;
     const short okLeft = HasCancel(kind) ? right - 2 * kButtonWidth - kGap : right - kButtonWidth;
-    dialogTemplate.Item(BS_DEFPUSHBUTTON | WS_TABSTOP, okLeft, buttonTop, kButtonWidth, kButtonHeight, IDOK,
-                        kButtonClass);
+    dialogTemplate.AddItem(BS_DEFPUSHBUTTON | WS_TABSTOP, okLeft, buttonTop, kButtonWidth, kButtonHeight, IDOK,
+                        kDialogButtonClass);
     if (HasCancel(kind)) {
-        dialogTemplate.Item(BS_PUSHBUTTON | WS_TABSTOP, right - kButtonWidth, buttonTop, kButtonWidth, kButtonHeight,
-                            IDCANCEL, kButtonClass);
+        dialogTemplate.AddItem(BS_PUSHBUTTON | WS_TABSTOP, right - kButtonWidth, buttonTop, kButtonWidth, kButtonHeight,
+                            IDCANCEL, kDialogButtonClass);
     }
+    return dialogTemplate;
 }
 
 std::wstring ControlText(HWND control) {
@@ -166,8 +123,7 @@ INT_PTR CALLBACK PageDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 }  // namespace
 
 PageDialogAnswer ShowPageDialog(HWND owner, const PageDialog& dialog, bool offerStop) {
-    DialogTemplate dialogTemplate;
-    BuildTemplate(dialogTemplate, dialog.kind, offerStop);
+    const DialogTemplate dialogTemplate = BuildTemplate(dialog.kind, offerStop);
     OpenDialog open{&dialog, {}};
     HideToolbarTip();
     RememberFocus();

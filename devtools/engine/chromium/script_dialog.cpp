@@ -1,5 +1,7 @@
 #include "devtools/engine/chromium/script_dialog.h"
 
+#include "app/dialog_template.h"
+
 #include <vector>
 
 namespace {
@@ -8,54 +10,6 @@ namespace {
 // read message boxes read this one too.
 const WORD kMessageId = 0xFFFF;
 const WORD kFieldId = 1000;
-const WORD kButtonClass = 0x0080;
-const WORD kEditClass = 0x0081;
-const WORD kStaticClass = 0x0082;
-
-// A dialog template built in memory: DLGTEMPLATE, its items, each on a DWORD boundary.
-class DialogTemplate {
-public:
-    DialogTemplate(DWORD style, short width, short height, WORD items) {
-        AddDword(style);
-        AddDword(0);
-        words_.push_back(items);
-        AddShorts(0, 0, width, height);
-        words_.push_back(0);  // no menu
-        words_.push_back(0);  // the standard dialog class
-        words_.push_back(0);  // no title: set when it opens
-        words_.push_back(9);  // DS_SETFONT: size and face, linked to a CJK font like every dialog
-        AddString(L"MS Shell Dlg");
-    }
-
-    void AddItem(DWORD style, short x, short y, short width, short height, WORD id, WORD atom) {
-        if (words_.size() % 2) words_.push_back(0);
-        AddDword(style | WS_CHILD | WS_VISIBLE);
-        AddDword(0);
-        AddShorts(x, y, width, height);
-        words_.push_back(id);
-        words_.push_back(0xFFFF);
-        words_.push_back(atom);
-        words_.push_back(0);  // no text: set when it opens
-        words_.push_back(0);  // no creation data
-    }
-
-    const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
-
-private:
-    void AddDword(DWORD value) {
-        words_.push_back(LOWORD(value));
-        words_.push_back(HIWORD(value));
-    }
-    void AddShorts(short x, short y, short width, short height) {
-        for (short value : {x, y, width, height}) words_.push_back(static_cast<WORD>(value));
-    }
-    void AddString(const wchar_t* text) {
-        for (; *text; ++text) words_.push_back(static_cast<WORD>(*text));
-        words_.push_back(0);
-    }
-
-    std::vector<WORD> words_;  // WORD-aligned by the vector, DWORD-aligned by its allocator
-};
 
 struct PromptState {
     const ScriptDialogRequest* request;
@@ -97,11 +51,11 @@ INT_PTR CALLBACK PromptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 ScriptDialogAnswer ShowPrompt(HWND owner, const ScriptDialogRequest& request) {
-    DialogTemplate dialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT, 260, 84, 4);
-    dialog.AddItem(SS_LEFT | SS_NOPREFIX, 8, 8, 244, 28, kMessageId, kStaticClass);
-    dialog.AddItem(WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 8, 40, 244, 14, kFieldId, kEditClass);
-    dialog.AddItem(WS_TABSTOP | BS_DEFPUSHBUTTON, 146, 62, 50, 14, IDOK, kButtonClass);
-    dialog.AddItem(WS_TABSTOP | BS_PUSHBUTTON, 202, 62, 50, 14, IDCANCEL, kButtonClass);
+    DialogTemplate dialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER, 260, 84, 4, L"MS Shell Dlg");
+    dialog.AddItem(SS_LEFT | SS_NOPREFIX, 8, 8, 244, 28, kMessageId, kDialogStaticClass);
+    dialog.AddItem(WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 8, 40, 244, 14, kFieldId, kDialogEditClass);
+    dialog.AddItem(WS_TABSTOP | BS_DEFPUSHBUTTON, 146, 62, 50, 14, IDOK, kDialogButtonClass);
+    dialog.AddItem(WS_TABSTOP | BS_PUSHBUTTON, 202, 62, 50, 14, IDCANCEL, kDialogButtonClass);
     PromptState state = {&request, std::wstring()};
     INT_PTR closed = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.Get(), owner, PromptProc,
                                              reinterpret_cast<LPARAM>(&state));
