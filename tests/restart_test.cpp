@@ -269,8 +269,7 @@ TEST_F(ProcessFailureTest, FailedRestartIsTriedAgainAfterOneThenTwoSeconds) {
 // controller failed; the retry's view shows the page.
 TEST_F(ProcessFailureTest, RestartWhoseViewRefusesAnEventIsTriedAgain) {
     StartEngine();
-    engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
-    engine_double::PumpMessages();
+    KillBrowserProcess();
     engine_double::Settings().refusedRegistration = L"add_LostFocus";
     ASSERT_TRUE(engine_double::CompleteEnvironment());
     ASSERT_TRUE(PumpUntil([] { return engine_double::ControllerRequested(); }));
