@@ -11,10 +11,6 @@
 
 namespace {
 
-using engine_double::Calls;
-using engine_double::CountCalls;
-using engine_double::LastCall;
-
 class AddressBarTest : public BrowserWindowTest {};
 
 TEST_F(AddressBarTest, WidthFollowsTheClientWidth) {

@@ -1,6 +1,7 @@
 // A real main window in the test process, with the real window procedure and the engine double.
 #pragma once
 
+#include "addressbar/navigate.h"
 #include "engine_double.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,11 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+// What the engine double was asked, read by the tests of the window.
+using engine_double::Calls;
+using engine_double::CountCalls;
+using engine_double::LastCall;
 
 // Opens the real main window before each test and closes it after; state starts fresh each time.
 class BrowserWindowTest : public ::testing::Test {
@@ -37,6 +43,17 @@ protected:
     HWND window() const;
 
     bool openWindowInSetUp_ = true;
+};
+
+// The window with a page shown as the engine shows one: started, its source read, completed.
+class WebHostTest : public BrowserWindowTest {
+protected:
+    void ShowPage(const std::wstring& url) {
+        NavigateTo(url);
+        engine_double::RaiseNavigationStarting(url);
+        engine_double::Settings().source = url;
+        engine_double::RaiseNavigationCompleted(true);
+    }
 };
 
 // Pumps messages until the condition holds or the timeout passes; returns the condition.

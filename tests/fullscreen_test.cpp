@@ -14,8 +14,6 @@
 
 namespace {
 
-using engine_double::LastCall;
-
 TEST(FullScreenHoldersTest, TheKeyAndThePagesElementCombine) {
     using E = FullScreenEvent;
     const FullScreenHolders none, key{true, false}, element{false, true}, both{true, true};

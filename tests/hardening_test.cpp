@@ -11,9 +11,6 @@
 
 namespace {
 
-using engine_double::CountCalls;
-using engine_double::LastCall;
-
 std::wstring BoundsFor(HWND hwnd) { return BoundsCall(hwnd, menuOpen ? 384 : 64); }
 
 class HardeningTest : public BrowserWindowTest {

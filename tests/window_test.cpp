@@ -12,9 +12,6 @@
 
 namespace {
 
-using engine_double::CountCalls;
-using engine_double::LastCall;
-
 class WindowTest : public BrowserWindowTest {};
 
 TEST_F(WindowTest, OpensAsTheTrovBrowserWindow) {
@@ -70,7 +67,6 @@ TEST_F(WindowTest, SizeWithoutAnAddressBarStillResizesTheViewAndRepaints) {
     EXPECT_EQ(erases(), 0);
     hAddressBar = bar;
 }
-
 
 BOOL CALLBACK CollectBrowserWindows(HWND hwnd, LPARAM found) {
     wchar_t name[64] = {};

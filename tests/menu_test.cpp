@@ -4,6 +4,7 @@
 #include "app/commands.h"
 #include "app/state.h"
 #include "browser_window.h"
+#include "keys.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +15,6 @@
 #include <vector>
 
 namespace {
-
-using engine_double::CountCalls;
-using engine_double::LastCall;
 
 // The panel's state at the moment each message box appears, recorded by a hook that runs before
 // the catcher presses OK.
@@ -272,6 +270,79 @@ TEST_F(MenuPanelClickTest, ReaderFindsThePanelsItemsWhileItIsOpenAndPressesThemA
     EXPECT_EQ(count, 9);
     EXPECT_EQ(object->accDoDefaultAction(ChildVariant(13)), E_INVALIDARG);
     object->Release();
+}
+
+TEST_F(ShortcutTest, EscapeClosesTheOpenMenuFirstAndTheBarKeepsItsEditUntilTheNext) {
+    StartEngine();
+    OpenMenuWithBarText(L"typed");
+    EXPECT_TRUE(LoopTakes(hAddressBar, VK_ESCAPE, kNone));
+    EXPECT_FALSE(menuOpen);
+    EXPECT_EQ(GetFocus(), window()) << "where it was before the click";
+    EXPECT_EQ(LastCall(L"put_Bounds"), BoundsCall(window(), 64));
+    EXPECT_TRUE(PumpUntil([this] { return erases() > 0; }));
+    EXPECT_EQ(AddressBarText(), L"typed");
+    EXPECT_TRUE(LoopTakes(hAddressBar, VK_ESCAPE, kNone));
+    EXPECT_EQ(AddressBarText(), currentUrl);
+
+    OpenMenuWithBarText(L"typed");
+    SetFocus(window());
+    EXPECT_TRUE(LoopTakes(window(), VK_ESCAPE, kNone));
+    EXPECT_FALSE(menuOpen);
+}
+
+// F10 or Alt+F opens the panel with the keyboard on its first item: the arrows move it, Enter
+// chooses it as a click does, and closing gives the focus back to where it was (the page, the bar).
+TEST_F(ShortcutTest, TheMenuPanelByKeyboard) {
+    MessageBoxCatcher catcher;
+    StartEngine();
+    ASSERT_TRUE(engine_double::RaiseFocusChanged(true));  // the page has the keyboard
+    EXPECT_TRUE(PageKey(true, VK_F10, kNone));
+    ASSERT_TRUE(PumpUntil([] { return menuOpen; }));
+    EXPECT_EQ(GetFocus(), window());
+    ASSERT_TRUE(engine_double::RaiseFocusChanged(false));  // as the engine says when the window takes it
+    EXPECT_EQ(menuFocusItem, 0);
+    // Down then Up comes back to the item the vertical moves started from; Home, End and Tab.
+    const struct {
+        UINT key;
+        int modifiers;
+        int item;
+    } moves[] = {{VK_DOWN, kNone, 3},  {VK_UP, kNone, 0},    {VK_UP, kNone, 3},    {VK_DOWN, kNone, 0},
+                 {VK_RIGHT, kNone, 1}, {VK_DOWN, kNone, 3},  {VK_RIGHT, kNone, 0}, {VK_LEFT, kNone, 3},
+                 {VK_UP, kNone, 1},    {VK_END, kNone, 3},   {VK_HOME, kNone, 0},  {VK_TAB, kShift, 3},
+                 {VK_TAB, kNone, 0},   {VK_TAB, kNone, 1},   {VK_DOWN, kNone, 3},  {VK_UP, kNone, 1}};
+    for (const auto& move : moves) {
+        EXPECT_TRUE(LoopTakes(window(), move.key, move.modifiers));
+        EXPECT_EQ(menuFocusItem, move.item) << move.key << " " << move.modifiers;
+    }
+    const int pageMoves = engine_double::CountCalls(L"MoveFocus");
+    EXPECT_TRUE(LoopTakes(window(), VK_RETURN, kNone));
+    ASSERT_EQ(catcher.boxes().size(), 1u);
+    EXPECT_EQ(catcher.boxes()[0].text, L"下载管理功能开发中");
+    EXPECT_FALSE(menuOpen);
+    EXPECT_EQ(menuFocusItem, -1);
+    EXPECT_EQ(engine_double::CountCalls(L"MoveFocus"), pageMoves + 1);
+
+    SetFocus(hAddressBar);
+    EXPECT_TRUE(LoopTakes(hAddressBar, 'F', kAlt));
+    EXPECT_TRUE(menuOpen);
+    EXPECT_EQ(GetFocus(), window());
+    EXPECT_FALSE(LoopTakes(hAddressBar, VK_RIGHT, kNone)) << "in the bar the arrows stay the bar's";
+    EXPECT_FALSE(LoopTakes(window(), VK_RIGHT, kCtrl));
+    EXPECT_EQ(menuFocusItem, 0);
+    SetFocus(hAddressBar);  // a click into the bar takes the keyboard, and the rectangle, from the items
+    EXPECT_EQ(menuFocusItem, -1);
+    SetFocus(window());
+    EXPECT_TRUE(LoopTakes(window(), VK_ESCAPE, kNone));
+    EXPECT_FALSE(menuOpen);
+    EXPECT_EQ(GetFocus(), hAddressBar);
+    EXPECT_EQ(catcher.total(), 1);
+
+    // The first item is chosen as any other.
+    EXPECT_TRUE(LoopTakes(hAddressBar, VK_F10, kNone));
+    EXPECT_TRUE(LoopTakes(window(), VK_RETURN, kNone));
+    ASSERT_EQ(catcher.total(), 2);
+    EXPECT_EQ(catcher.boxes().back().text, L"添加书签功能开发中");
+    EXPECT_FALSE(menuOpen);
 }
 
 }  // namespace
