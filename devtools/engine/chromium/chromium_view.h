@@ -62,6 +62,7 @@ private:
     void EnablePageFeatures();
     void OnDialogOpening(const nlohmann::json& params);
     void OnWindowOpen(const nlohmann::json& params);
+    void OnOpenedPageClosed();
     void OnBindingCalled(const nlohmann::json& params);
     bool HandleEditingKey(WPARAM virtualKey, int modifiers);
     void CopySelection(bool cut);

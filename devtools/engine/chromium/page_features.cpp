@@ -62,6 +62,14 @@ void ChromiumView::OnWindowOpen(const json& params) {
     RaiseNewWindowRequested(FromUtf8(JsonText(params, "url")), userInitiated);
 }
 
+// A page opened by ours became Chromium's active tab and left ours hidden, its screencast stopped;
+// the tab Chromium activates when it closes need not be ours. Ours is made the active one again,
+// and a new screencast brings its picture as it now is.
+void ChromiumView::OnOpenedPageClosed() {
+    connection_.Call("Page.bringToFront", json::object());
+    screencast_.Start();
+}
+
 // Copy lets the page see its key too; cut and paste are done here alone, since Chromium's own
 // would use a clipboard of its own.
 bool ChromiumView::HandleEditingKey(WPARAM virtualKey, int modifiers) {
