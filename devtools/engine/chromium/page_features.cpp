@@ -66,7 +66,21 @@ void ChromiumView::OnWindowOpen(const json& params) {
 // the tab Chromium activates when it closes need not be ours. Ours is made the active one again,
 // and a new screencast brings its picture as it now is.
 void ChromiumView::OnOpenedPageClosed() {
+    reclaimFront_ = true;
     connection_.Call("Page.bringToFront", json::object());
+    screencast_.Start();
+}
+
+// Chromium may activate another tab only after it reported the closing: ours is brought back then,
+// and shown afresh once visible. Only after a close of ours, so that views sharing a Chromium never
+// take the front from each other.
+void ChromiumView::OnPageVisibility(bool visible) {
+    if (!reclaimFront_) return;
+    if (!visible) {
+        connection_.Call("Page.bringToFront", json::object());
+        return;
+    }
+    reclaimFront_ = false;
     screencast_.Start();
 }
 
