@@ -69,7 +69,12 @@ void ChromiumView::RouteEvents() {
     connection_.On("Page.javascriptDialogOpening", [this](const json& params) { OnDialogOpening(params); });
     connection_.On("Page.windowOpen", [this](const json& params) { OnWindowOpen(params); });
     connection_.On("Target.targetCreated", [this](const json& params) { openedPages_.OnTargetCreated(params); });
-    connection_.On("Target.targetDestroyed", [this](const json& params) { openedPages_.OnTargetDestroyed(params); });
+    connection_.On("Target.targetDestroyed", [this](const json& params) {
+        if (openedPages_.OnTargetDestroyed(params)) OnOpenedPageClosed();
+    });
+    connection_.On("Page.screencastVisibilityChanged", [this](const json& params) {
+        OnPageVisibility(params.value("visible", true));
+    });
     connection_.On("Target.targetInfoChanged", [this](const json& params) { openedPages_.OnTargetInfoChanged(params); });
     connection_.On("Runtime.bindingCalled", [this](const json& params) { OnBindingCalled(params); });
     connection_.On("Browser.downloadWillBegin", [this](const json& params) {

@@ -62,6 +62,8 @@ private:
     void EnablePageFeatures();
     void OnDialogOpening(const nlohmann::json& params);
     void OnWindowOpen(const nlohmann::json& params);
+    void OnOpenedPageClosed();
+    void OnPageVisibility(bool visible);
     void OnBindingCalled(const nlohmann::json& params);
     bool HandleEditingKey(WPARAM virtualKey, int modifiers);
     void CopySelection(bool cut);
@@ -88,6 +90,7 @@ private:
                      [this](bool backwards) { return OfferFocusToHost(backwards); }};
     std::function<void(bool)> whenReady_;
     bool pageReady_ = false;
+    bool reclaimFront_ = false;  // a page opened by ours was closed: ours is to be the active tab again
     bool pointerTracked_ = false;  // a WM_MOUSELEAVE is asked for
     int zoomWheel_ = 0;            // Ctrl+wheel turned short of a whole notch
 };

@@ -52,8 +52,8 @@ void OpenedPages::CloseIfStray(const json& params) {
     connection_.Call("Target.closeTarget", json{{"targetId", id}});
 }
 
-void OpenedPages::OnTargetDestroyed(const json& params) {
-    opened_.erase(JsonText(params, "targetId"));
+bool OpenedPages::OnTargetDestroyed(const json& params) {
+    return opened_.erase(JsonText(params, "targetId")) > 0;
 }
 
 void OpenedPages::CloseAll(const std::string& endpoint) {

@@ -22,7 +22,8 @@ public:
     void OnTargetCreated(const nlohmann::json& params);
     // A page's address becomes known only later, when Chromium loads it.
     void OnTargetInfoChanged(const nlohmann::json& params);
-    void OnTargetDestroyed(const nlohmann::json& params);
+    // True when the page was one of those closed here.
+    bool OnTargetDestroyed(const nlohmann::json& params);
     // `endpoint` is Chromium's "host:port".
     void CloseAll(const std::string& endpoint);
 

@@ -62,6 +62,28 @@ void ChromiumView::OnWindowOpen(const json& params) {
     RaiseNewWindowRequested(FromUtf8(JsonText(params, "url")), userInitiated);
 }
 
+// A page opened by ours became Chromium's active tab and left ours hidden, its screencast stopped;
+// the tab Chromium activates when it closes need not be ours. Ours is made the active one again,
+// and a new screencast brings its picture as it now is.
+void ChromiumView::OnOpenedPageClosed() {
+    reclaimFront_ = true;
+    connection_.Call("Page.bringToFront", json::object());
+    screencast_.Start();
+}
+
+// Chromium may activate another tab only after it reported the closing: ours is brought back then,
+// and shown afresh once visible. Only after a close of ours, so that views sharing a Chromium never
+// take the front from each other.
+void ChromiumView::OnPageVisibility(bool visible) {
+    if (!reclaimFront_) return;
+    if (!visible) {
+        connection_.Call("Page.bringToFront", json::object());
+        return;
+    }
+    reclaimFront_ = false;
+    screencast_.Start();
+}
+
 // Copy lets the page see its key too; cut and paste are done here alone, since Chromium's own
 // would use a clipboard of its own.
 bool ChromiumView::HandleEditingKey(WPARAM virtualKey, int modifiers) {
