@@ -1,6 +1,6 @@
 #include "app/menu.h"
 
-#include "app/accessible.h"
+#include "app/accessible_events.h"
 #include "app/commands.h"
 #include "app/focus.h"
 #include "app/fullscreen.h"
