@@ -355,15 +355,8 @@ private:
             MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&bar), 2);
             if (PtInRect(&bar, pt)) return ReadingChildId(kAddressBarChild);
         }
-        int row = 0, column = 0;
-        if (menuOpen && pt.y >= toolbarHeight && pt.y < toolbarHeight + menuHeight &&
-            MenuCellAt(pt.x, pt.y, clientWidth, toolbarHeight, menuHeight, &row, &column)) {
-            for (int i = 0; i < MenuItemCount(); ++i) {
-                const MenuItem& item = MenuItemByIndex(i);
-                if (item.row == row && item.column == column) return MenuItemChildId(i);
-            }
-        }
-        return CHILDID_SELF;
+        const int item = menuOpen ? MenuItemIndexAt(pt.x, pt.y, clientWidth, toolbarHeight, menuHeight) : -1;
+        return item >= 0 ? MenuItemChildId(item) : CHILDID_SELF;
     }
 
     HWND hwnd_;
