@@ -2,6 +2,7 @@
 
 #include "app/state.h"
 #include "webhost/engine.h"
+#include "webhost/restart.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include "app/accessible.h"
 
+#include "app/accessible_object.h"
 #include "app/commands.h"
 #include "app/fullscreen.h"
 #include "app/messages.h"
@@ -12,37 +13,6 @@
 #include <oleacc.h>
 
 #include <vector>
-
-namespace {
-
-template <class Function>
-Function Find(HMODULE module, const char* name) {
-    // Through the generic function type, which any function pointer converts to without warning.
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
-}  // namespace
-
-const OleaccFunctions* Oleacc() {
-    static const OleaccFunctions functions = [] {
-        OleaccFunctions found = {};
-        // From the system folder only: never a DLL of that name planted beside the program.
-        if (HMODULE module = LoadLibraryExW(L"oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
-            found.lresultFromObject = Find<decltype(found.lresultFromObject)>(module, "LresultFromObject");
-            found.createStdAccessibleObject =
-                Find<decltype(found.createStdAccessibleObject)>(module, "CreateStdAccessibleObject");
-            found.accessibleObjectFromWindow =
-                Find<decltype(found.accessibleObjectFromWindow)>(module, "AccessibleObjectFromWindow");
-        }
-        if (HMODULE module = LoadLibraryExW(L"oleaut32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
-            found.sysAllocString = Find<decltype(found.sysAllocString)>(module, "SysAllocString");
-        }
-        return found;
-    }();
-    const bool complete = functions.lresultFromObject && functions.createStdAccessibleObject &&
-                          functions.accessibleObjectFromWindow && functions.sysAllocString;
-    return complete ? &functions : nullptr;
-}
 
 namespace {
 
@@ -62,8 +32,6 @@ struct Child {
 };
 
 long ChildCount() { return kToolbarChildren + (menuOpen ? MenuItemCount() : 0); }
-
-long MenuItemChildId(int index) { return kToolbarChildren + 1 + index; }
 
 Child ChildOf(const VARIANT& id) {
     if (id.vt != VT_I4) return {Child::Invalid, 0};
@@ -124,46 +92,6 @@ HRESULT SetChildResult(VARIANT* out, long id) {
     out->pdispVal = bar;
     return S_OK;
 }
-
-// What our accessible objects share: the interfaces they answer for, their reference count, and an
-// IDispatch without type information (readers call through the vtable).
-class AccessibleObject : public IAccessible {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == kIidIAccessible) {
-            *object = static_cast<IAccessible*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
-
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
-        return E_NOTIMPL;
-    }
-
-protected:
-    virtual ~AccessibleObject() = default;
-
-private:
-    LONG refs_ = 1;
-};
 
 // The client area of the main window. Questions about the area itself go to the system's
 // standard object for it (its role, name, parent, focus); the children are ours.
@@ -427,33 +355,19 @@ private:
             MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&bar), 2);
             if (PtInRect(&bar, pt)) return ReadingChildId(kAddressBarChild);
         }
-        int row = 0, column = 0;
-        if (menuOpen && pt.y >= toolbarHeight && pt.y < toolbarHeight + menuHeight &&
-            MenuCellAt(pt.x, pt.y, clientWidth, toolbarHeight, menuHeight, &row, &column)) {
-            for (int i = 0; i < MenuItemCount(); ++i) {
-                const MenuItem& item = MenuItemByIndex(i);
-                if (item.row == row && item.column == column) return MenuItemChildId(i);
-            }
-        }
-        return CHILDID_SELF;
+        const int item = menuOpen ? MenuItemIndexAt(pt.x, pt.y, clientWidth, toolbarHeight, menuHeight) : -1;
+        return item >= 0 ? MenuItemChildId(item) : CHILDID_SELF;
     }
 
     HWND hwnd_;
     ComRef<IAccessible> standard_;
 };
 
-void NotifyChild(DWORD event, HWND hwnd, long child) {
-    if (hwnd) NotifyWinEvent(event, hwnd, OBJID_CLIENT, child);
-}
-
-// Whether the window was maximised when last told, so that only a change is announced.
-bool announcedMaximized = false;
-
 }  // namespace
 
-bool AsksForClientObject(LPARAM lParam) { return static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT); }
-
 long SlotChildId(int slot) { return slot >= 0 && slot < kSlotCount ? ReadingChildId(slot) : CHILDID_SELF; }
+
+long MenuItemChildId(int index) { return kToolbarChildren + 1 + index; }
 
 LRESULT OnGetObject(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     if (!AsksForClientObject(lParam) || !Oleacc()) {
@@ -464,34 +378,3 @@ LRESULT OnGetObject(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     object->Release();  // the reference LresultFromObject took keeps it for the reader
     return result;
 }
-
-void NotifyHoverChange(int oldSlot, int newSlot) {
-    if (oldSlot != kSlotNone) NotifyChild(EVENT_OBJECT_STATECHANGE, hMainWnd, SlotChildId(oldSlot));
-    if (newSlot != kSlotNone) NotifyChild(EVENT_OBJECT_STATECHANGE, hMainWnd, SlotChildId(newSlot));
-}
-
-void NotifyWindowStateChange(HWND hwnd) {
-    const bool maximized = IsZoomed(hwnd) != FALSE;
-    if (maximized == announcedMaximized) return;
-    announcedMaximized = maximized;
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        if (SlotButton(slot).maximizedName) NotifyChild(EVENT_OBJECT_NAMECHANGE, hwnd, SlotChildId(slot));
-    }
-}
-
-void NotifyMenuItemFocus(HWND hwnd, int index) { NotifyChild(EVENT_OBJECT_FOCUS, hwnd, MenuItemChildId(index)); }
-
-void NotifyBandShown(HWND hwnd, bool shown) {
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        NotifyChild(shown ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE, hwnd, SlotChildId(slot));
-    }
-}
-
-void NotifyMenuPanelChange(HWND hwnd) {
-    NotifyChild(EVENT_OBJECT_REORDER, hwnd, CHILDID_SELF);
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        if (SlotButton(slot).opensPanel) NotifyChild(EVENT_OBJECT_STATECHANGE, hwnd, SlotChildId(slot));
-    }
-}
-
-void ResetAccessibleForTesting() { announcedMaximized = false; }

@@ -1,6 +1,6 @@
 #include "app/address_bar_name.h"
 
-#include "app/accessible.h"
+#include "app/oleacc_loader.h"
 #include "app/state.h"
 #include "webhost/com_ref.h"
 

@@ -1,6 +1,6 @@
 #include "app/fullscreen.h"
 
-#include "app/accessible.h"
+#include "app/accessible_events.h"
 #include "app/focus.h"
 #include "app/menu.h"
 #include "app/state.h"

@@ -1,10 +1,11 @@
 #include "app/menu.h"
 
-#include "app/accessible.h"
+#include "app/accessible_events.h"
 #include "app/commands.h"
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/state.h"
+#include "app/toolbar.h"
 #include "app/tooltips.h"
 #include "chrome/menu_panel.h"
 #include "webhost/engine.h"
@@ -74,16 +75,11 @@ void ChooseMenuItem(HWND hwnd) {
 }
 
 bool OnMenuPanelClick(HWND hwnd, POINT pt) {
-    if (!menuOpen || pt.y < toolbarHeight || pt.y > toolbarHeight + menuHeight) return false;
-
-    RECT rc;
-    GetClientRect(hwnd, &rc);
-    int row = 0, column = 0;
+    if (!menuOpen || !InMenuPanel(pt.y, toolbarHeight, menuHeight)) return false;
     // Narrower than three pixels there are no cells to hit: the click only closes the panel.
-    if (MenuCellAt(pt.x, pt.y, rc.right, toolbarHeight, menuHeight, &row, &column)) {
-        // Modal: the panel stays open behind the box until the user dismisses it.
-        if (const MenuItem* item = MenuItemAt(row, column)) RunMenuItem(hwnd, *item);
-    }
+    // Modal: the panel stays open behind the box until the user dismisses it.
+    const int index = MenuItemIndexAt(pt.x, pt.y, ClientWidth(hwnd), toolbarHeight, menuHeight);
+    if (index >= 0) RunMenuItem(hwnd, MenuItemByIndex(index));
     return true;
 }
 

@@ -1,7 +1,7 @@
 #include "app/state.h"
 
 #include "addressbar/address_bar.h"
-#include "app/accessible.h"
+#include "app/accessible_events.h"
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/keyboard.h"

@@ -2,6 +2,7 @@
 
 #include "addressbar/address_bar.h"
 #include "app/accessible.h"
+#include "app/accessible_events.h"
 #include "app/address_bar_name.h"
 #include "app/closing.h"
 #include "app/commands.h"
@@ -17,6 +18,8 @@
 #include "chrome/menu_panel.h"
 #include "chrome/toolbar_paint.h"
 #include "webhost/engine.h"
+#include "webhost/navigation_events.h"
+#include "webhost/restart.h"
 #include "webhost/script_dialogs.h"
 
 namespace {

@@ -93,6 +93,17 @@ bool MenuCellAt(int x, int y, int clientWidth, int panelTop, int panelHeight, in
     return true;
 }
 
+bool InMenuPanel(int y, int panelTop, int panelHeight) { return y >= panelTop && y < panelTop + panelHeight; }
+
+int MenuItemIndexAt(int x, int y, int clientWidth, int panelTop, int panelHeight) {
+    int row = 0, column = 0;
+    if (!InMenuPanel(y, panelTop, panelHeight) || !MenuCellAt(x, y, clientWidth, panelTop, panelHeight, &row, &column)) {
+        return -1;
+    }
+    const MenuItem* item = MenuItemAt(row, column);
+    return item ? static_cast<int>(item - kMenuItems) : -1;
+}
+
 void PaintMenuPanel(HDC hdc, RECT rc) {
     if (!menuOpen) return;
     const int bottom = toolbarHeight + menuHeight;

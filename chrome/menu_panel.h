@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+// One row per item, read by the painter, the click, the keys and the reader: its cell, what the
+// painter shows, and what choosing it does (its message box, which app/menu.cpp opens). A new item
+// is one more row in chrome/menu_panel.cpp.
 struct MenuItem {
     int row;
     int column;
@@ -35,6 +38,14 @@ RECT MenuCellRect(int row, int column, int clientWidth);
 // The cell under a click at (x, y) for a client area of the given width and a panel of the given
 // top and height; false when the grid has no cells at that width (narrower than 3 pixels).
 bool MenuCellAt(int x, int y, int clientWidth, int panelTop, int panelHeight, int* row, int* column);
+
+// Whether a client y lies in the panel below a band of the given height: from its top row of
+// pixels to its last, the bottom edge outside, as the painted cells and the toolbar's buttons count.
+bool InMenuPanel(int y, int panelTop, int panelHeight);
+
+// The panel's one hit test: the index of the item under (x, y), or -1 for a point outside the
+// panel, in an empty cell, or in a grid without cells.
+int MenuItemIndexAt(int x, int y, int clientWidth, int panelTop, int panelHeight);
 
 // Paints the panel while it is open; leaves the device context untouched otherwise.
 void PaintMenuPanel(HDC hdc, RECT rc);

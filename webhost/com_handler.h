@@ -2,6 +2,7 @@
 // completion and event callbacks.
 #pragma once
 
+#include "webhost/com_ref.h"
 #include "webhost/iid_of.h"
 
 #include <functional>
@@ -75,3 +76,14 @@ using MoveFocusRequestedHandler = Handler<ICoreWebView2MoveFocusRequestedEventHa
 using FocusChangedHandler = Handler<ICoreWebView2FocusChangedEventHandler, ICoreWebView2Controller*, IUnknown*>;
 using ContainsFullScreenElementChangedHandler =
     Handler<ICoreWebView2ContainsFullScreenElementChangedEventHandler, ICoreWebView2*, IUnknown*>;
+
+// Holds the handler and registers it with one of the source's add_ methods; false when the source
+// refused it. The token is not kept: the handlers all go at once, when the controller is closed and
+// the holders are emptied.
+template <class Source, class Interface, class Concrete>
+bool AddHandler(Source* source, HRESULT (STDMETHODCALLTYPE Source::*add)(Interface*, EventRegistrationToken*),
+                ComRef<Interface>& holder, Concrete* handler) {
+    holder.Attach(handler);
+    EventRegistrationToken token = {};
+    return SUCCEEDED((source->*add)(holder.Get(), &token));
+}

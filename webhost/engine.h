@@ -1,5 +1,5 @@
-// The web engine in the main window: start-up and restarts, its events, the calls the browser makes
-// on it, the view's bounds, release.
+// The web engine in the main window: its start-up, the calls the browser makes on it, the view's
+// bounds, release. Its restarts are webhost/restart.h's, its events webhost/navigation_events.h's.
 #pragma once
 
 #include <windows.h>
@@ -9,25 +9,12 @@
 // Requests the engine's environment; everything after that happens in the engine's callbacks.
 void InitWebView(HWND hwnd);
 
-// WM_APP_RESTART_ENGINE: closes and lets go of the dead engine's view, once, and starts a new engine
-// when its browser process has exited (kEngineRetryTimer does after a second without that word).
-void RestartEngine();
-
-// kEngineRetryTimer: the next attempt of a restart whose last attempt failed.
-void RetryEngineStart();
-
 // What the browser asks of the page. Each does nothing while the engine is not ready, except that
 // an engine left down after its restarts gave up is started once more, and shows the last page.
 void NavigateView(const std::wstring& url);
 void GoBackInView();
 void GoForwardInView();
 void ReloadView();
-
-// WM_APP_NEW_WINDOW: the address a page asked a new window for, in the view.
-void OpenNewWindowInView();
-
-// The bar and currentUrl show the view's own address: the page stayed (a refused navigation).
-void ShowAddressOfView();
 
 // Where the keyboard goes into the page: where its focus was, its first element (Tab), or its last
 // (Shift+Tab). False while the engine is not ready, when the focus stays where it is.
@@ -36,11 +23,6 @@ bool MoveFocusIntoPage(PageFocus where);
 
 // Whether the page shows an element full screen now; false without a view.
 bool PageHasFullScreenElement();
-
-// The person asked for a page (a typed address, refresh, home, back or forward) while a restart
-// had given up: starts the engine once more, which then opens currentUrl. False when the engine is
-// not waiting for that (it is running, starting, or never started).
-bool StartParkedEngine();
 
 // A step of WM_SIZE, before the bounds: a minimised window hides the view, the next restore or
 // maximise shows it again.
@@ -63,6 +45,14 @@ void ReleaseWebView();
 // When the message loop has ended, however it ended: releases whatever the program still holds of
 // the engine, the handler objects included, while COM is still running.
 void ReleaseEngineReferences();
+
+// The view and the controller, with every event handler, go; the environment stays (a restart may
+// await its browser process's exit).
+void ReleaseViewAndController();
+
+// An answer that arrives after the window was closed (the person closed it during start-up) finds
+// nothing to show a view in: the objects it brings stay the engine's.
+bool MainWindowIsGone();
 
 // Tests only: forgets the navigation ids, the recovery budgets, a restart under way, a close under
 // way, the page's dialogs and whether the view was hidden.

@@ -1,7 +1,7 @@
 // The engine's events that the browser follows, a row each: the holder of our handler object (a
 // field of the shared state), the handler's interface, the object it is registered with (the web
-// view or its controller), the registration method, and the function of webhost/engine.cpp that
-// handles it. Holders, registrations, releases and the tests' reset all come from this list, in
+// view or its controller), the registration method, and the function of
+// webhost/navigation_events.cpp that handles it. Holders, registrations, releases and the tests' reset all come from this list, in
 // this order: following one more event is one row and its handler.
 #pragma once
 

@@ -3,7 +3,7 @@
 #include "app/closing.h"
 #include "app/messages.h"
 #include "app/state.h"
-#include "webhost/engine.h"
+#include "webhost/navigation_events.h"
 
 namespace {
 

@@ -180,6 +180,20 @@ TEST(MenuCellAtTest, MapsPointsToRowAndColumn) {
     }
 }
 
+// The click, the keys and the reader share this one hit test: the panel's top row of pixels is in
+// it, the row at its bottom edge (where the view begins) is not.
+TEST(MenuItemIndexAtTest, FindsTheItemWithTheBottomEdgeOutside) {
+    const struct {
+        int x, y, width, index;
+    } cases[] = {
+        {0, 63, 1200, -1},   {0, 64, 1200, 0},     {1199, 100, 1200, 2}, {600, 383, 1200, 3},
+        {600, 384, 1200, -1}, {100, 300, 1200, -1}, {1, 100, 2, -1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MenuItemIndexAt(c.x, c.y, c.width, 64, 320), c.index) << "(" << c.x << ", " << c.y << ") at " << c.width;
+    }
+}
+
 TEST(MenuItemAtTest, FindsTheFourItemsAndNothingElse) {
     const struct {
         int row, column;
