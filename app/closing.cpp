@@ -4,6 +4,8 @@
 #include "app/state.h"
 #include "webhost/script_dialogs.h"
 
+#include <WebView2.h>
+
 namespace {
 
 // How long a closing window waits for the page to ask or to start leaving, and, after Leave or the

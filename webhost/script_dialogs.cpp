@@ -5,6 +5,8 @@
 #include "app/state.h"
 #include "webhost/navigation_events.h"
 
+#include <WebView2.h>
+
 namespace {
 
 // One dialog at a time: the page's script waits for the answer, so it cannot ask again meanwhile.

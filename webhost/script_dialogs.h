@@ -4,9 +4,11 @@
 
 #include "app/page_dialogs.h"
 
-#include <WebView2.h>
-
 #include <windows.h>
+
+// Declared ahead: the window procedure that shows the dialog does not compile against the SDK.
+struct ICoreWebView2ScriptDialogOpeningEventArgs;
+struct ICoreWebView2Deferral;
 
 // From the engine's event: keeps the dialog with the event's arguments and deferral and posts
 // WM_APP_PAGE_DIALOG; a page whose dialogs were stopped is answered at once, without a dialog.
