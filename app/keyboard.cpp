@@ -28,6 +28,15 @@ bool DecodeKeyMessage(const MSG& msg, KeyPress* press) {
     return true;
 }
 
+bool IsButtonPress(UINT message) {
+    switch (message) {
+    case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN: case WM_XBUTTONDOWN:
+    case WM_NCLBUTTONDOWN: case WM_NCRBUTTONDOWN: case WM_NCMBUTTONDOWN: case WM_NCXBUTTONDOWN:
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool TakeKeyPress(const KeyPress& press) {
@@ -46,6 +55,7 @@ bool TakeKeyPress(const KeyPress& press) {
 
 // Not translated, a swallowed Alt shortcut makes no WM_SYSCHAR: no beep, no system menu.
 bool HandleShortcutMessage(const MSG& msg) {
+    if (IsButtonPress(msg.message)) NoteButtonPress();
     KeyPress press;
     return DecodeKeyMessage(msg, &press) && TakeKeyPress(press);
 }
@@ -53,5 +63,7 @@ bool HandleShortcutMessage(const MSG& msg) {
 bool TakePageKey(UINT key, bool down, bool wasDown, bool altDown) {
     return TakeKeyPress(PressOf(key, down, wasDown, altDown, FocusPlace::Page));
 }
+
+void NoteButtonPress() { keyFlags.altAlone = false; }
 
 void ResetKeyboardForTesting() { keyFlags = KeyFlags{}; }

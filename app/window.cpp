@@ -8,6 +8,7 @@
 #include "app/commands.h"
 #include "app/focus.h"
 #include "app/fullscreen.h"
+#include "app/keyboard.h"
 #include "app/menu.h"
 #include "app/messages.h"
 #include "app/session_end.h"
@@ -118,10 +119,13 @@ LRESULT OnLButtonDown(HWND hwnd, POINT pt) {
     return 0;
 }
 
-// A click into a child window (the bar, the page) reaches its parent first: it closes the panel.
+// A click into a child window (the bar, the page) reaches its parent first: it closes the panel,
+// and Alt held through it is no lone Alt.
 LRESULT OnParentNotify(HWND hwnd, WPARAM wParam) {
     const UINT event = LOWORD(wParam);
-    const bool click = event == WM_LBUTTONDOWN || event == WM_RBUTTONDOWN || event == WM_MBUTTONDOWN;
+    const bool click = event == WM_LBUTTONDOWN || event == WM_RBUTTONDOWN || event == WM_MBUTTONDOWN ||
+                       event == WM_XBUTTONDOWN;
+    if (click) NoteButtonPress();
     if (!click || !menuOpen) return 0;
     ForgetFocusBeforeMenu();  // the click gives the focus where it lands
     RunCommand(hwnd, Command::CloseMenu);

@@ -272,6 +272,12 @@ TEST_F(ShortcutTest, TheReleaseOfAltAfterAnAltShortcutIsSwallowedOnce) {
         EXPECT_FALSE(altUp(window())) << other;
         EXPECT_FALSE(menuOpen) << other;
     }
+    // Nor is Alt held through a click into the page, of which only the parent is told.
+    EXPECT_FALSE(engine_double::RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN, VK_MENU));
+    SendMessageW(window(), WM_PARENTNOTIFY, WM_LBUTTONDOWN, MAKELPARAM(5, 100));
+    EXPECT_FALSE(engine_double::RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_UP, VK_MENU));
+    engine_double::PumpMessages();
+    EXPECT_FALSE(menuOpen) << "Alt+click in the page";
     const LRESULT keyMenu = SendMessageW(window(), WM_SYSCOMMAND, SC_KEYMENU, 0);
     EXPECT_EQ(keyMenu, 0) << "no menu mode without a menu to show";
     EXPECT_FALSE(menuOpen);

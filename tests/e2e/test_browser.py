@@ -554,6 +554,12 @@ class KeyboardSession(BrowserTestCase):
         wait_until(lambda: trov.info().get("focus") == "addressbar", 5, "the focus back in the bar")
         trov.key("Escape")
         trov.wait_bar(shown)
+        # Alt held through a click into the page is no lone Alt: its release opens nothing.
+        trov.xdotool("keydown", "alt")
+        self.focus_page()
+        trov.xdotool("keyup", "alt")
+        time.sleep(1)
+        self.assertFalse(trov.menu_open(), "Alt held through a click opened the panel")
 
     def test_04_after_minimize_and_restore_typing_goes_on_in_the_address_bar(self):
         trov = self.trov
