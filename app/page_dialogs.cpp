@@ -87,6 +87,48 @@ void SetTexts(HWND hwnd, const PageDialog& dialog) {
     SetDlgItemTextW(hwnd, IDCANCEL, leave ? L"留下" : L"取消");
 }
 
+// The height the message's text takes at the control's width, drawn as its static draws it.
+int MessageTextHeight(HWND message, int width) {
+    const std::wstring text = ControlText(message);
+    HDC dc = GetDC(message);
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(message, WM_GETFONT, 0, 0)));
+    RECT bounds = {0, 0, width, 0};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds,
+              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_EDITCONTROL | DT_NOPREFIX);
+    SelectObject(dc, oldFont);
+    ReleaseDC(message, dc);
+    return bounds.bottom;
+}
+
+// A message longer than its place grows the dialog, as far as the screen's work area allows, so
+// that the question at its end can be read before it is answered. The controls below it move down,
+// and the dialog stays centred where it was.
+void FitMessage(HWND hwnd) {
+    HWND message = GetDlgItem(hwnd, kPageDialogMessageId);
+    RECT place;
+    GetClientRect(message, &place);
+    RECT frame;
+    GetWindowRect(hwnd, &frame);
+    MONITORINFO monitor = {sizeof(monitor), {}, {}, 0};
+    GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    const int room = (work.bottom - work.top) - (frame.bottom - frame.top);
+    const int grow = std::min(MessageTextHeight(message, place.right) - static_cast<int>(place.bottom), room);
+    if (grow <= 0) return;
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (child == message) continue;
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
+        SetWindowPos(child, nullptr, r.left, r.top + grow, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    SetWindowPos(message, nullptr, 0, 0, place.right, place.bottom + grow, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const int height = frame.bottom - frame.top + grow;
+    const int top = std::clamp(static_cast<int>(frame.top) - grow / 2, static_cast<int>(work.top),
+                               static_cast<int>(work.bottom) - height);
+    SetWindowPos(hwnd, nullptr, frame.left, top, frame.right - frame.left, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void Answer(HWND hwnd, OpenDialog* open, int button) {
     open->answer.yes = button == IDOK;
     if (open->answer.yes && open->dialog->kind == PageDialogKind::Prompt) {
@@ -105,6 +147,7 @@ INT_PTR CALLBACK PageDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         openDialog = hwnd;
         open = reinterpret_cast<OpenDialog*>(lParam);
         SetTexts(hwnd, *open->dialog);
+        FitMessage(hwnd);
         HWND field = GetDlgItem(hwnd, kPageDialogFieldId);
         if (field) SendMessageW(field, EM_SETSEL, 0, -1);  // typing replaces the suggestion
         SetFocus(field ? field : GetDlgItem(hwnd, IDOK));

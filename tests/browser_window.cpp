@@ -171,6 +171,30 @@ std::wstring ItemText(HWND dialog, int id) {
     return text;
 }
 
+// The dialog as a person sees it: the lines of its font that the message's place holds, every
+// other control below the message and inside the dialog, the dialog inside the work area.
+void SeeLayout(HWND dialog, SeenPageDialog& seen) {
+    HWND message = GetDlgItem(dialog, kPageDialogMessageId);
+    HDC dc = GetDC(message);
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(message, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, oldFont);
+    ReleaseDC(message, dc);
+    RECT place, frame, r;
+    GetWindowRect(message, &place);
+    GetWindowRect(dialog, &frame);
+    seen.linesShown = (place.bottom - place.top) / metrics.tmHeight;
+    seen.laidOut = true;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        GetWindowRect(child, &r);
+        if (child != message && (r.top < place.bottom || r.bottom > frame.bottom)) seen.laidOut = false;
+    }
+    MONITORINFO monitor = {sizeof(monitor), {}, {}, 0};
+    GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor);
+    seen.onScreen = frame.top >= monitor.rcWork.top && frame.bottom <= monitor.rcWork.bottom;
+}
+
 void CALLBACK AnswerOpenDialog(HWND, UINT, UINT_PTR, DWORD) {
     HWND dialog = OpenPageDialog();
     if (!dialog || dialog == answeredDialog || seenDialogs.size() >= answerSteps.size()) return;
@@ -185,6 +209,7 @@ void CALLBACK AnswerOpenDialog(HWND, UINT, UINT_PTR, DWORD) {
     seen.ok = ItemText(dialog, IDOK);
     seen.cancel = ItemText(dialog, IDCANCEL);
     seen.stopOffered = GetDlgItem(dialog, kPageDialogStopId) != nullptr;
+    SeeLayout(dialog, seen);
     const PageDialogStep& step = answerSteps[seenDialogs.size()];
     seenDialogs.push_back(seen);
     if (step.act) {

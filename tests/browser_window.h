@@ -109,6 +109,9 @@ struct SeenPageDialog {
     std::wstring caption, message, field, ok, cancel;
     bool stopOffered = false;
     bool hasField = false;
+    int linesShown = 0;     // whole lines of the dialog's font that the message's place holds
+    bool laidOut = false;   // every other control below the message and inside the dialog
+    bool onScreen = false;  // the dialog inside its screen's work area
 };
 class PageDialogAnswerer {
 public:

@@ -59,12 +59,16 @@ TEST_F(PageDialogTest, AlertConfirmAndPromptAreAnsweredThroughTheDeferral) {
     EXPECT_TRUE(engine_double::LastScriptDialog().completed);
     EXPECT_EQ(engine_double::LastScriptDialog().argsHeld, 0);
 
-    Raise(COREWEBVIEW2_SCRIPT_DIALOG_KIND_CONFIRM, L"sure?");
+    // A long message grows the dialog, within the screen: the question at its end can be read.
+    std::wstring lines;
+    for (int i = 0; i < 20; ++i) lines += L"line\n";
+    Raise(COREWEBVIEW2_SCRIPT_DIALOG_KIND_CONFIRM, lines + L"sure?");
     engine_double::PumpMessages();
     EXPECT_TRUE(engine_double::LastScriptDialog().completed);
     EXPECT_FALSE(engine_double::LastScriptDialog().accepted) << "Cancel gives the page false";
 
-    Raise(COREWEBVIEW2_SCRIPT_DIALOG_KIND_PROMPT, L"name?", L"suggested");
+    for (int i = 0; i < 500; ++i) lines += L"line\n";
+    Raise(COREWEBVIEW2_SCRIPT_DIALOG_KIND_PROMPT, lines + L"name?", L"suggested");
     engine_double::PumpMessages();
     EXPECT_TRUE(engine_double::LastScriptDialog().accepted);
     EXPECT_EQ(engine_double::LastScriptDialog().resultText, L"typed answer");
@@ -77,6 +81,10 @@ TEST_F(PageDialogTest, AlertConfirmAndPromptAreAnsweredThroughTheDeferral) {
     EXPECT_EQ(alert.cancel, L"") << "an alert has one button";
     EXPECT_FALSE(alert.hasField);
     EXPECT_FALSE(alert.stopOffered) << "the page's first dialog";
+    for (const SeenPageDialog& seen : person.seen()) {
+        EXPECT_TRUE(seen.laidOut && seen.onScreen) << seen.message.size();
+    }
+    EXPECT_GE(person.seen()[1].linesShown, 21);
     EXPECT_EQ(person.seen()[1].cancel, L"取消");
     EXPECT_TRUE(person.seen()[1].stopOffered) << "the second in quick succession";
     EXPECT_TRUE(person.seen()[2].hasField);
