@@ -28,6 +28,8 @@ bool DecodeKeyMessage(const MSG& msg, KeyPress* press) {
     return true;
 }
 
+}  // namespace
+
 bool IsButtonPress(UINT message) {
     switch (message) {
     case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN: case WM_XBUTTONDOWN:
@@ -36,8 +38,6 @@ bool IsButtonPress(UINT message) {
     }
     return false;
 }
-
-}  // namespace
 
 bool TakeKeyPress(const KeyPress& press) {
     const KeyDecision decision = DecideKey(press, keyFlags);

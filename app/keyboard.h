@@ -19,6 +19,10 @@ bool HandleShortcutMessage(const MSG& msg);
 // command runs once the event has been answered.
 bool TakePageKey(UINT key, bool down, bool wasDown, bool altDown);
 
+// A mouse button's press, in a client area or on a frame; also the events a child reports with
+// WM_PARENTNOTIFY.
+bool IsButtonPress(UINT message);
+
 // A mouse button pressed anywhere in the window: Alt held through a click (Alt+click, Alt+drag)
 // is no lone Alt, and its release opens nothing. The loop sees the presses in this program's own
 // windows; a click into the page reaches the main window as WM_PARENTNOTIFY.

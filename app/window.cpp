@@ -122,11 +122,9 @@ LRESULT OnLButtonDown(HWND hwnd, POINT pt) {
 // A click into a child window (the bar, the page) reaches its parent first: it closes the panel,
 // and Alt held through it is no lone Alt.
 LRESULT OnParentNotify(HWND hwnd, WPARAM wParam) {
-    const UINT event = LOWORD(wParam);
-    const bool click = event == WM_LBUTTONDOWN || event == WM_RBUTTONDOWN || event == WM_MBUTTONDOWN ||
-                       event == WM_XBUTTONDOWN;
-    if (click) NoteButtonPress();
-    if (!click || !menuOpen) return 0;
+    if (!IsButtonPress(LOWORD(wParam))) return 0;
+    NoteButtonPress();
+    if (!menuOpen) return 0;
     ForgetFocusBeforeMenu();  // the click gives the focus where it lands
     RunCommand(hwnd, Command::CloseMenu);
     return 0;

@@ -175,16 +175,11 @@ std::wstring ItemText(HWND dialog, int id) {
 // other control below the message and inside the dialog, the dialog inside the work area.
 void SeeLayout(HWND dialog, SeenPageDialog& seen) {
     HWND message = GetDlgItem(dialog, kPageDialogMessageId);
-    HDC dc = GetDC(message);
-    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(message, WM_GETFONT, 0, 0)));
-    TEXTMETRICW metrics = {};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, oldFont);
-    ReleaseDC(message, dc);
-    RECT place, frame, r;
+    RECT line = {0, 0, 0, 8}, place, frame, r;  // 8 vertical dialog units: the font's height
+    MapDialogRect(dialog, &line);
     GetWindowRect(message, &place);
     GetWindowRect(dialog, &frame);
-    seen.linesShown = (place.bottom - place.top) / metrics.tmHeight;
+    seen.linesShown = (place.bottom - place.top) / line.bottom;
     seen.laidOut = true;
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         GetWindowRect(child, &r);
