@@ -108,19 +108,31 @@ protected:
     }
 };
 
+// Also in a window the person left for another: it is not activated, maximised or not.
 TEST_F(FullScreenTest, AnElementEnteringAndLeavingGivesBackStylePlacementAndBoundsExactly) {
-    for (bool maximized : {false, true}) {
-        if (maximized) ShowWindow(window(), SW_MAXIMIZE);
-        engine_double::PumpMessages();
-        const std::wstring before = ShapeOf(window());
-        ElementFullScreen(true);
-        ExpectCoversTheMonitor();
-        ElementFullScreen(false);
-        engine_double::PumpMessages();
-        EXPECT_EQ(ShapeOf(window()), before);
-        EXPECT_EQ(IsZoomed(window()) != FALSE, maximized);
-        EXPECT_TRUE(IsWindowVisible(hAddressBar));
+    HWND other = CreateWindowExW(0, L"STATIC", L"other program", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 200, 100,
+                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    const std::wstring normal = ShapeOf(window());
+    for (HWND active : {window(), other}) {
+        for (bool maximized : {false, true}) {
+            SCOPED_TRACE(std::string(active == other ? "inactive, " : "") + (maximized ? "maximised" : "normal"));
+            ShowWindow(window(), maximized ? SW_MAXIMIZE : SW_RESTORE);
+            SetForegroundWindow(active);
+            ASSERT_TRUE(PumpUntil([active] { return GetActiveWindow() == active; }));
+            const std::wstring before = ShapeOf(window());
+            ElementFullScreen(true);
+            ExpectCoversTheMonitor();
+            ElementFullScreen(false);
+            engine_double::PumpMessages();
+            EXPECT_EQ(ShapeOf(window()), before);
+            EXPECT_EQ(IsZoomed(window()) != FALSE, maximized);
+            EXPECT_EQ(GetActiveWindow(), active);
+            EXPECT_TRUE(IsWindowVisible(hAddressBar));
+        }
     }
+    ShowWindow(window(), SW_RESTORE);  // the inactive window's maximise undone as any
+    EXPECT_EQ(ShapeOf(window()), normal);
+    DestroyWindow(other);
 }
 
 TEST_F(FullScreenTest, F11AndTheElementCombineAndTheFocusComesBackWhereItWas) {
