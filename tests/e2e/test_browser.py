@@ -632,7 +632,8 @@ class KeyboardSession(BrowserTestCase):
         wait_until(lambda: trov.info().get("iconic") == "1", 5, "the window minimised")
         mark = trov.mark()
         trov.key("F11", "F5")
-        trov.wait_log("Reload", mark)  # the later key: F11 has been taken
+        lines = trov.wait_log("Reload", mark)  # the later key: F11 has been taken
+        self.assertFalse([line for line in lines if line.startswith("put_Bounds")], "F11 took the screen")
         self.assertEqual(trov.info().get("iconic"), "1")
         self.assertEqual(trov.inspector("restore")[0], 0)
         wait_until(lambda: parse_rect(trov.info()["rect"]) == window_rect, 5, "the window back at its place")
