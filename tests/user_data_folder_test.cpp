@@ -31,7 +31,8 @@ std::wstring TestLocalAppData() { return testLocalAppData; }
 // In a folder of the test's: the folder beside the program, and the person's local application data.
 TEST(UserDataFolderTest, TheProgramsFolderIsMadeAndStaysUsableElseBothLocalFoldersAreMade) {
     const fs::path root = fs::temp_directory_path() / "trov-user-data-test";
-    const fs::path beside = root / "trov.exe.WebView2", local = root / "local", made = local / "Trov Browser" / "WebView2";
+    const fs::path beside = root / "trov.exe.WebView2", local = root / "local";
+    const fs::path made = local / "Trov Browser" / "WebView2";
     fs::remove_all(root);
     fs::create_directories(local);
     testLocalAppData = local.wstring();

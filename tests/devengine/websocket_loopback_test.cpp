@@ -77,7 +77,8 @@ public:
     void Send(const std::string& bytes) { SendAll(connection_.Get(), bytes); }
     // From now on a read that waits longer ends the connection.
     void KeepWaiting(DWORD timeoutMs) {
-        setsockopt(connection_.Get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs), sizeof(timeoutMs));
+        setsockopt(connection_.Get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs),
+                   sizeof(timeoutMs));
     }
 
     bool ReadFrame(ClientFrame* frame) {

@@ -562,8 +562,8 @@ class KeyboardSession(BrowserTestCase):
         self.focus_page()
         mark = trov.mark()
         trov.xdotool("keyup", "alt")
-        released = wait_until(lambda: [line for line in trov.since(mark) if re.match(r"AcceleratorKeyPressed [13] 18 ", line)],
-                              5, "the page's Alt release")
+        released = wait_until(lambda: [line for line in trov.since(mark)
+                                       if re.match(r"AcceleratorKeyPressed [13] 18 ", line)], 5, "the page's Alt release")
         self.assertTrue(released[0].endswith(" 0"), f"Alt held through a click was taken for a lone Alt: {released}")
         self.assertFalse(trov.menu_open(), "Alt held through a click opened the panel")
 
