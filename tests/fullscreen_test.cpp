@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -77,6 +78,14 @@ bool BandRepaints(HWND hwnd) {
     const bool painted = GetPixel(dc, 600, 10) != sentinel;
     ReleaseDC(hwnd, dc);
     return painted;
+}
+
+// The show commands the thread's windows are given, as the system's hook sees them: Wine does not
+// activate a minimised window for an activating command, but Windows does.
+std::vector<UINT> showCommands;
+LRESULT CALLBACK NoteShowCommand(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_MINMAX) showCommands.push_back(LOWORD(lParam));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 class FullScreenTest : public BrowserWindowTest {
@@ -240,11 +249,15 @@ TEST_F(FullScreenTest, AMinimisedWindowStaysMinimisedAndRestoresAsItWas) {
             ShowWindow(window(), SW_MINIMIZE);
             SetForegroundWindow(other);
             ASSERT_TRUE(PumpUntil([other] { return GetActiveWindow() == other; }));
+            showCommands.clear();
+            HHOOK hook = SetWindowsHookExW(WH_CBT, NoteShowCommand, nullptr, GetCurrentThreadId());
             if (elementLeaves) {
                 ApplyFullScreenEvent(window(), FullScreenEvent::LeaveAll);
             } else {
                 PressF11In(window());
             }
+            UnhookWindowsHookEx(hook);
+            EXPECT_EQ(showCommands, std::vector<UINT>{SW_SHOWMINNOACTIVE}) << "none that activates";
             engine_double::PumpMessages();
             EXPECT_FALSE(IsFullScreen());
             EXPECT_TRUE(IsIconic(window()));
