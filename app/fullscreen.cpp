@@ -12,6 +12,7 @@ namespace {
 // What the window was before it went full screen, put back exactly when it leaves.
 struct SavedWindow {
     WINDOWPLACEMENT placement = {};
+    RECT rect = {};  // the window's rectangle: a maximised one's, for an inactive window's way back
     LONG_PTR style = 0;
     FocusPlace focus = FocusPlace::MainWindow;
 };
@@ -37,6 +38,7 @@ RECT MonitorRectOf(HWND hwnd) {
 void EnterFullScreen(HWND hwnd) {
     saved.placement.length = sizeof(saved.placement);
     GetWindowPlacement(hwnd, &saved.placement);
+    GetWindowRect(hwnd, &saved.rect);
     saved.style = GetWindowLongPtrW(hwnd, GWL_STYLE);
     if (menuOpen) SetMenuPanelOpen(hwnd, false);  // first: its closing gives the focus back
     saved.focus = CurrentFocusPlace();
@@ -69,12 +71,23 @@ void PutBackMinimized(HWND hwnd) {
 }
 
 // First to the normal place, so that a window maximised again from there keeps it as its normal place;
-// an inactive window stays inactive there (a maximise has no such form, and activates).
+// an inactive window stays inactive there. A maximise has no such form, and activates: an inactive
+// window is maximised by its style over its old rectangle instead, and its restore goes back to the
+// normal place as from any maximise.
 void PutBackShown(HWND hwnd) {
+    const bool active = GetActiveWindow() == hwnd;
     WINDOWPLACEMENT normal = saved.placement;
-    normal.showCmd = GetActiveWindow() == hwnd ? SW_SHOWNORMAL : SW_SHOWNOACTIVATE;
+    normal.showCmd = active ? SW_SHOWNORMAL : SW_SHOWNOACTIVATE;
     SetWindowPlacement(hwnd, &normal);
-    if (saved.placement.showCmd != SW_SHOWNORMAL) SetWindowPlacement(hwnd, &saved.placement);
+    if (saved.placement.showCmd == SW_SHOWNORMAL) return;
+    if (active) {
+        SetWindowPlacement(hwnd, &saved.placement);
+        return;
+    }
+    SetWindowLongPtrW(hwnd, GWL_STYLE, GetWindowLongPtrW(hwnd, GWL_STYLE) | WS_MAXIMIZE);
+    const RECT& r = saved.rect;
+    SetWindowPos(hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 void LeaveFullScreen(HWND hwnd) {

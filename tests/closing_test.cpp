@@ -64,13 +64,20 @@ TEST_F(WebHostTest, ClosingAsksThePageFirstStaysForGoodOnStayAndClosesAfterLeave
 }
 
 // Only about:blank's own start and completion close the window: a load under way when the close
-// is asked completes first, successfully, and the window stays.
+// is asked, redirected, completes first, successfully, and the window stays; so does a navigation
+// of a new window that starts and completes meanwhile.
 TEST_F(WebHostTest, ALoadCompletingBeforeAboutBlankStartsDoesNotCloseTheWindow) {
     StartEngine();
     engine_double::SetNavigationId(3);
     NavigateTo(L"https://slow.example/");
     engine_double::RaiseNavigationStarting(L"https://slow.example/");
     SendMessageW(window(), WM_CLOSE, 0, 0);
+    engine_double::RaiseNavigationStarting(L"https://slow.example/redirected");
+    engine_double::RaiseNavigationCompleted(true);
+    engine_double::PumpMessages();
+    ASSERT_TRUE(IsWindow(window()));
+    engine_double::SetNavigationId(5);
+    engine_double::RaiseNavigationStarting(L"https://new-window.example/");
     engine_double::RaiseNavigationCompleted(true);
     engine_double::PumpMessages();
     ASSERT_TRUE(IsWindow(window()));

@@ -276,6 +276,8 @@ HeldHandler environmentHandler, controllerHandler;
 // The environment's own event, which is no row of the table: the table's rows are the view's and the
 // controller's.
 HeldHandler browserExitedHandler;
+HeldHandler lateExitHandler;  // an earlier environment's, with that environment
+ICoreWebView2Environment* lateExitSender = nullptr;
 bool containsFullScreenElement = false;
 
 // The program's events, a row each of its table, in its order (which is the registration order),
@@ -542,6 +544,7 @@ void Reset(const Options& newOptions) {
     forget(&controllerHandler);
     for (HeldHandler& held : eventHandlers) forget(&held);
     forget(&browserExitedHandler);
+    forget(&lateExitHandler);
     containsFullScreenElement = false;
     MSG msg;
     while (PeekMessageW(&msg, MessageWindow(), 0, 0, PM_REMOVE)) {
@@ -640,6 +643,19 @@ bool RaiseBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind) {
     BrowserExitedArgs args(kind);
     handler->Invoke(environment.get(), &args);
     handler->Release();
+    return true;
+}
+
+void KeepBrowserExitedHandlerForLater() {
+    lateExitHandler.Hold(browserExitedHandler.handler);
+    lateExitSender = environment.get();
+}
+
+bool RaiseLateBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind) {
+    auto* handler = static_cast<ICoreWebView2BrowserProcessExitedEventHandler*>(lateExitHandler.handler);
+    if (!handler) return false;
+    BrowserExitedArgs args(kind);
+    handler->Invoke(lateExitSender, &args);
     return true;
 }
 

@@ -68,6 +68,10 @@ long RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind);
 // Raises the environment's BrowserProcessExited, as the engine does once a browser process has gone
 // (after ProcessFailed or before it); false when no handler is registered.
 bool RaiseBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind);
+// A runtime's environment may outlive the program's references and still hold its handler: this
+// keeps the current environment's, and the late call raises it from that environment afterwards.
+void KeepBrowserExitedHandlerForLater();
+bool RaiseLateBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind);
 // An element of the page enters (true) or leaves full screen: get_ContainsFullScreenElement answers
 // so from now on, and the handler hears of it (with null arguments, as from the engine).
 void RaiseContainsFullScreenElementChanged(bool contains);

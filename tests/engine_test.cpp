@@ -77,10 +77,16 @@ TEST_F(WebHostTest, FailedNavigationClearsLoadingAndShowsTheSource) {
     EXPECT_EQ(AddressBarText(), L"https://nowhere.invalid/");
 }
 
+// Until a start is seen on the view (one whose id could not be read), every completion counts,
+// whatever its id: the loading bar goes and the address shows.
 TEST_F(WebHostTest, CompletionWithoutStartLeavesLoadingOff) {
     StartEngine();
+    isLoading = true;
+    engine_double::SetNavigationId(5);
+    engine_double::Settings().source = L"https://unseen.example/";
     engine_double::RaiseNavigationCompleted(true);
     EXPECT_FALSE(isLoading);
+    EXPECT_EQ(AddressBarText(), L"https://unseen.example/");
 }
 
 // What the person types into the bar survives a completion; once the edit has ended (Enter, a

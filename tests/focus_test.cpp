@@ -110,6 +110,16 @@ TEST_F(FocusReturnTest, TheAddressBarGetsTheFocusBackWithItsSelection) {
     EXPECT_EQ(BarSelection(), std::make_pair(DWORD(2), DWORD(4)));
     SetFocus(window());
     EXPECT_EQ(GetFocus(), window()) << "any later focus of the main window stays there";
+
+    // The page in the same order: it is asked to take the keyboard at the restore, not before.
+    ASSERT_TRUE(engine_double::RaiseFocusChanged(true));
+    ShowWindow(window(), SW_MINIMIZE);
+    engine_double::PumpMessages();
+    const int moves = engine_double::CountCalls(L"MoveFocus");
+    SendMessageW(window(), WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, TRUE), 0);
+    EXPECT_EQ(engine_double::CountCalls(L"MoveFocus"), moves) << "activated while minimised";
+    ShowWindow(window(), SW_SHOWNOACTIVATE);
+    EXPECT_EQ(engine_double::CountCalls(L"MoveFocus"), moves + 1) << "then restored";
 }
 
 // A restart gives the page's focus back only to a window that is active and shown; one the person

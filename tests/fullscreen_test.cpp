@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -79,6 +80,14 @@ bool BandRepaints(HWND hwnd) {
     return painted;
 }
 
+// The show commands the thread's windows are given, as the system's hook sees them: Wine does not
+// activate a minimised window for an activating command, but Windows does.
+std::vector<UINT> showCommands;
+LRESULT CALLBACK NoteShowCommand(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_MINMAX) showCommands.push_back(LOWORD(lParam));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 class FullScreenTest : public BrowserWindowTest {
 protected:
     void SetUp() override {
@@ -108,19 +117,31 @@ protected:
     }
 };
 
+// Also in a window the person left for another: it is not activated, maximised or not.
 TEST_F(FullScreenTest, AnElementEnteringAndLeavingGivesBackStylePlacementAndBoundsExactly) {
-    for (bool maximized : {false, true}) {
-        if (maximized) ShowWindow(window(), SW_MAXIMIZE);
-        engine_double::PumpMessages();
-        const std::wstring before = ShapeOf(window());
-        ElementFullScreen(true);
-        ExpectCoversTheMonitor();
-        ElementFullScreen(false);
-        engine_double::PumpMessages();
-        EXPECT_EQ(ShapeOf(window()), before);
-        EXPECT_EQ(IsZoomed(window()) != FALSE, maximized);
-        EXPECT_TRUE(IsWindowVisible(hAddressBar));
+    HWND other = CreateWindowExW(0, L"STATIC", L"other program", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 200, 100,
+                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    const std::wstring normal = ShapeOf(window());
+    for (HWND active : {window(), other}) {
+        for (bool maximized : {false, true}) {
+            SCOPED_TRACE(std::string(active == other ? "inactive, " : "") + (maximized ? "maximised" : "normal"));
+            ShowWindow(window(), maximized ? SW_MAXIMIZE : SW_RESTORE);
+            SetForegroundWindow(active);
+            ASSERT_TRUE(PumpUntil([active] { return GetActiveWindow() == active; }));
+            const std::wstring before = ShapeOf(window());
+            ElementFullScreen(true);
+            ExpectCoversTheMonitor();
+            ElementFullScreen(false);
+            engine_double::PumpMessages();
+            EXPECT_EQ(ShapeOf(window()), before);
+            EXPECT_EQ(IsZoomed(window()) != FALSE, maximized);
+            EXPECT_EQ(GetActiveWindow(), active);
+            EXPECT_TRUE(IsWindowVisible(hAddressBar));
+        }
     }
+    ShowWindow(window(), SW_RESTORE);  // the inactive window's maximise undone as any
+    EXPECT_EQ(ShapeOf(window()), normal);
+    DestroyWindow(other);
 }
 
 TEST_F(FullScreenTest, F11AndTheElementCombineAndTheFocusComesBackWhereItWas) {
@@ -228,11 +249,15 @@ TEST_F(FullScreenTest, AMinimisedWindowStaysMinimisedAndRestoresAsItWas) {
             ShowWindow(window(), SW_MINIMIZE);
             SetForegroundWindow(other);
             ASSERT_TRUE(PumpUntil([other] { return GetActiveWindow() == other; }));
+            showCommands.clear();
+            HHOOK hook = SetWindowsHookExW(WH_CBT, NoteShowCommand, nullptr, GetCurrentThreadId());
             if (elementLeaves) {
                 ApplyFullScreenEvent(window(), FullScreenEvent::LeaveAll);
             } else {
                 PressF11In(window());
             }
+            UnhookWindowsHookEx(hook);
+            EXPECT_EQ(showCommands, std::vector<UINT>{SW_SHOWMINNOACTIVE}) << "none that activates";
             engine_double::PumpMessages();
             EXPECT_FALSE(IsFullScreen());
             EXPECT_TRUE(IsIconic(window()));

@@ -92,6 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ProcessFailureTest, DeadEngineIsReleasedOnceAndRestartedOnTheLastPage) {
     StartEngine();
     ShowPage(L"https://abc.def/last");
+    engine_double::KeepBrowserExitedHandlerForLater();
     ResetMessageCounts();
     const long handlerCount = engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
 
@@ -137,6 +138,12 @@ TEST_F(ProcessFailureTest, DeadEngineIsReleasedOnceAndRestartedOnTheLastPage) {
     }
     EXPECT_EQ(LastCall(L"Navigate"), L"Navigate https://abc.def/last");
     EXPECT_EQ(CountCalls(L"add_ProcessFailed"), 2);
+    // A late word of the dead engine's environment: no second restart, the page stays.
+    const size_t callsBeforeLateExit = Calls().size();
+    ASSERT_TRUE(engine_double::RaiseLateBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_FAILED));
+    engine_double::PumpMessages();
+    EXPECT_TRUE(webviewReady);
+    EXPECT_EQ(Calls().size(), callsBeforeLateExit);
     ClickSlot(kSlotBack);
     EXPECT_EQ(CountCalls(L"GoBack"), 1);
 }

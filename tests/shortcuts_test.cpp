@@ -272,6 +272,20 @@ TEST_F(ShortcutTest, TheReleaseOfAltAfterAnAltShortcutIsSwallowedOnce) {
         EXPECT_FALSE(altUp(window())) << other;
         EXPECT_FALSE(menuOpen) << other;
     }
+    // Ctrl, Alt, Ctrl's release, Alt's release: Ctrl+Alt was never a lone Alt.
+    {
+        HeldModifiers ctrl(kCtrl);
+        EXPECT_FALSE(LoopTakes(window(), VK_CONTROL, kCtrl));
+        EXPECT_FALSE(altDown(window()));
+    }
+    EXPECT_FALSE(HandleShortcutMessage(MSG{window(), WM_KEYUP, VK_CONTROL, static_cast<LPARAM>(0xC01D0001u), 0, {}}));
+    EXPECT_FALSE(altUp(window()));
+    // Nor Alt held through a click on the band itself, away from the buttons and the bar, as the loop gets it.
+    EXPECT_FALSE(altDown(window()));
+    PostMessageW(window(), WM_LBUTTONDOWN, MK_LBUTTON, PointParam(240, 4));
+    engine_double::PumpMessages();
+    EXPECT_FALSE(altUp(window()));
+    EXPECT_FALSE(menuOpen) << "Ctrl+Alt, or Alt+click on the band";
     // Nor is Alt held through a click into the page, of which only the parent is told.
     EXPECT_FALSE(engine_double::RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN, VK_MENU));
     SendMessageW(window(), WM_PARENTNOTIFY, WM_LBUTTONDOWN, MAKELPARAM(5, 100));

@@ -22,15 +22,20 @@ bool MakeFolder(const std::wstring& path) {
 }
 
 // An existing folder can still refuse new files (one an administrator made under C:\Program
-// Files): only making and deleting a file of our own tells.
+// Files): only making a file of our own tells. The system deletes it when its handle closes, also
+// when the process ends in between: a file left behind would refuse the next start's probe.
 bool CanWriteIn(const std::wstring& folder) {
     const std::wstring probe = folder + L"\\trov-write-check.tmp";
     const HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_TEMPORARY, nullptr);
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     CloseHandle(file);
-    DeleteFileW(probe.c_str());
     return true;
+}
+
+// Made (with its parent) when missing, and able to take a file.
+bool MakeWritableFolder(const std::wstring& parent, const std::wstring& folder) {
+    return MakeFolder(parent) && MakeFolder(folder) && CanWriteIn(folder);
 }
 
 std::wstring ProgramPath() {
@@ -51,24 +56,33 @@ std::wstring LocalAppDataFolder() {
 
 }  // namespace
 
-std::wstring ChooseUserDataFolder(bool besideProgramWritable, const std::wstring& localAppData) {
-    if (besideProgramWritable || localAppData.empty()) return std::wstring();
-    return localAppData + L"\\Trov Browser\\WebView2";
+std::wstring LocalUserDataFolder(const std::wstring& localAppData) {
+    return localAppData.empty() ? std::wstring() : localAppData + L"\\Trov Browser\\WebView2";
+}
+
+std::wstring ChooseUserDataFolder(const UserDataFolderFacts& facts) {
+    if (facts.besideProgramWritable || !facts.localWritable) return std::wstring();
+    return LocalUserDataFolder(facts.localAppData);
+}
+
+std::wstring PrepareUserDataFolderAt(const std::wstring& besideProgram, std::wstring (*localAppData)()) {
+    madeFolders.clear();
+    UserDataFolderFacts facts;
+    facts.besideProgramWritable = !besideProgram.empty() && MakeFolder(besideProgram) && CanWriteIn(besideProgram);
+    if (facts.besideProgramWritable) return ChooseUserDataFolder(facts);
+    RemoveUnusedUserDataFolder();  // one made now, then refused
+    facts.localAppData = localAppData();
+    const std::wstring local = LocalUserDataFolder(facts.localAppData);
+    facts.localWritable = !local.empty() && MakeWritableFolder(local.substr(0, local.rfind(L'\\')), local);
+    const std::wstring folder = ChooseUserDataFolder(facts);
+    if (folder.empty()) RemoveUnusedUserDataFolder();
+    return folder;
 }
 
 // Existing users keep their data beside the program, in "trov.exe.WebView2".
 std::wstring PrepareUserDataFolder() {
-    madeFolders.clear();
     const std::wstring program = ProgramPath();
-    const std::wstring beside = program + L".WebView2";
-    const bool besideWritable = !program.empty() && MakeFolder(beside) && CanWriteIn(beside);
-    if (!besideWritable) RemoveUnusedUserDataFolder();  // one made now, then refused
-    const std::wstring folder = ChooseUserDataFolder(besideWritable, besideWritable ? L"" : LocalAppDataFolder());
-    if (!folder.empty()) {
-        MakeFolder(folder.substr(0, folder.rfind(L'\\')));
-        MakeFolder(folder);
-    }
-    return folder;
+    return PrepareUserDataFolderAt(program.empty() ? std::wstring() : program + L".WebView2", LocalAppDataFolder);
 }
 
 void KeepUserDataFolder() { madeFolders.clear(); }

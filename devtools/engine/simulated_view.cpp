@@ -197,6 +197,7 @@ void SimulatedView::AskBeforeLeaving(UINT64 navigationId) {
     if (questionUp) return;
     ScriptDialogRequest request;
     request.type = "beforeunload";
+    request.message = leaveMessage_;  // as Chromium reports it; neither dialog shows it
     request.uri = Source();
     request.caption = FromUtf8(OriginOf(ToUtf8(Source())));
     EngineRef<SimulatedView> self(this);
@@ -226,6 +227,7 @@ void SimulatedView::OnLeaveAnswered(UINT64 navigationId, bool leave) {
 void SimulatedView::OpenPageDialog(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, const wchar_t* message) {
     if (kind == COREWEBVIEW2_SCRIPT_DIALOG_KIND_BEFOREUNLOAD) {
         asksBeforeLeaving_ = true;
+        leaveMessage_ = message ? message : L"";
         return;
     }
     static const char* const kTypes[] = {"alert", "confirm", "prompt"};

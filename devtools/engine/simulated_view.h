@@ -60,6 +60,7 @@ private:
     bool timerRunning_ = false;
     bool blank_ = false;
     bool asksBeforeLeaving_ = false;  // until another document replaces the page
+    std::wstring leaveMessage_;       // the text the page's script gave its question, as a returnValue
     UINT64 leaveQuestionFor_ = 0;     // the navigation the open question is about  // the renderer died: nothing shows until a page loads again
     std::deque<Navigation> navigations_;  // the front one is the open navigation
     std::vector<std::wstring> history_;

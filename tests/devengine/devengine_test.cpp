@@ -58,14 +58,14 @@ public:
         environment.Reset();
     }
 
-    HRESULT StartEnvironment() {
+    HRESULT StartEnvironment(PCWSTR userDataFolder = nullptr) {
         auto* handler = new EnvironmentCompletedHandler([this](HRESULT code, ICoreWebView2Environment* created) {
             environmentCode = code;
             environment = created;
             environmentDone = true;
             return S_OK;
         });
-        HRESULT hr = LoaderExport()(nullptr, nullptr, nullptr, handler);
+        HRESULT hr = LoaderExport()(nullptr, userDataFolder, nullptr, handler);
         handler->Release();
         environmentDoneInsideCall = environmentDone;
         if (FAILED(hr)) return hr;
@@ -449,6 +449,9 @@ TEST_F(DevEngineTest, CreationCompletesLaterOrFailsAtTheConfiguredStage) {
         EXPECT_EQ(view != nullptr, c.hasWebView) << mode;
         if (view) view->Release();
     }
+    // A data folder that takes no file (under Wine Z: is the Unix root, and /proc/1 such a folder).
+    EngineSession refused(parent_);
+    EXPECT_EQ(refused.StartEnvironment(L"Z:\\proc\\1"), E_ACCESSDENIED);
 }
 
 TEST_F(DevEngineTest, ReleasedIsLoggedOnceWhenTheHostsLastReferenceGoes) {
@@ -1066,6 +1069,9 @@ TEST_F(DevEngineTest, LeaveQuestionComesBeforeTheNavigationStarts) {
     PumpUntil([] { return false; }, 200);
     EXPECT_EQ(session.events, std::vector<std::wstring>{L"dialog 3"});
     EXPECT_EQ(LogCount("NavigationStarting about:blank"), 0u);
+    LPWSTR message = nullptr;
+    dialogs.args->get_Message(&message);
+    EXPECT_EQ(TakeString(message), L"") << "the page's own text is not shown";
     dialogs.args->Accept();
     dialogs.deferral->Complete();
     ASSERT_TRUE(PumpUntil([&] { return session.completedCount == 2; }));
@@ -1122,14 +1128,32 @@ TEST_F(DevEngineTest, NewWindowOpensAPopupUnlessTheHostHandlesIt) {
     EXPECT_EQ(popup(L"https://popup.test/"), nullptr) << "the popup goes with the view";
 }
 
-// TROV_ENGINE_FAIL_RESTARTS=N: after each simulated browser-process exit, N environments fail to start.
+using BrowserExitedHandler = Handler<ICoreWebView2BrowserProcessExitedEventHandler, ICoreWebView2Environment*,
+                                     ICoreWebView2BrowserProcessExitedEventArgs*>;
+
+// TROV_ENGINE_FAIL_RESTARTS=N: after each simulated browser-process exit, N environments fail to
+// start. Each environment hears of its own exit once, and is then let go with its handler.
 TEST_F(DevEngineTest, EnvironmentsAfterABrowserExitFailAsOftenAsAsked) {
+    auto heard = std::make_shared<int>(0);
     {
         EngineSession session(parent_);
         ASSERT_TRUE(session.StartWebView());
+        ComRef<ICoreWebView2Environment5> environment5;
+        session.environment->QueryInterface(IID_ICoreWebView2Environment5,
+                                            reinterpret_cast<void**>(environment5.ReleaseAndGetAddressOf()));
+        auto* exited = new BrowserExitedHandler(
+            [heard](auto, auto) {
+                ++*heard;
+                return S_OK;
+            },
+            IID_ICoreWebView2BrowserProcessExitedEventHandler);
+        EventRegistrationToken token;
+        ASSERT_EQ(environment5->add_BrowserProcessExited(exited, &token), S_OK);
+        exited->Release();
         SetEnvironmentVariableW(L"TROV_ENGINE_FAIL_RESTARTS", L"2");
         SimulateProcessFailure(PageWindow(), COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
         session.controller->Close();
+        EXPECT_TRUE(PumpUntil([&] { return *heard == 1; }));
     }
     for (int attempt = 1; attempt <= 2; ++attempt) {
         EngineSession failing(parent_);
@@ -1140,6 +1164,10 @@ TEST_F(DevEngineTest, EnvironmentsAfterABrowserExitFailAsOftenAsAsked) {
     ASSERT_TRUE(working.StartWebView());
     ASSERT_TRUE(working.NavigateAndWait(L"https://back.test/"));
     EXPECT_EQ(LogCount("EnvironmentFailed"), 2u);
+    SimulateProcessFailure(PageWindow(), COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+    EXPECT_TRUE(PumpUntil([this] { return LogCount("BrowserProcessExited 1") == 2; }));
+    EXPECT_EQ(*heard, 1) << "the first environment's exit is not told again";
+    EXPECT_EQ(heard.use_count(), 1) << "the first environment let go of its handler";
 }
 
 }  // namespace

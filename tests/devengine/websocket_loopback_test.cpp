@@ -75,6 +75,11 @@ public:
     }
 
     void Send(const std::string& bytes) { SendAll(connection_.Get(), bytes); }
+    // From now on a read that waits longer ends the connection.
+    void KeepWaiting(DWORD timeoutMs) {
+        setsockopt(connection_.Get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs),
+                   sizeof(timeoutMs));
+    }
 
     bool ReadFrame(ClientFrame* frame) {
         while (buffer_.size() < 2 && Receive()) {
@@ -166,27 +171,42 @@ TEST_F(WebSocketLoopback, MessagesBothWaysWithPingAndClose) {
     }
 }
 
+// Both orders, each made sure of: an interrupt before the read, and one while the read waits (the
+// client has answered the server's ping from inside it). The server keeps the connection until the
+// client ends it, or for 5 s: only the interrupt can end the read sooner.
 TEST_F(WebSocketLoopback, InterruptEndsABlockedReadAndSaysGoodbye) {
     ASSERT_TRUE(winsock_.Ready());
-    LoopbackServer server([](LoopbackServer& s) {
-        s.Send(SwitchingProtocols(s.ReadRequest()));
-        ClientFrame frame;
-        while (s.ReadFrame(&frame)) s.received.push_back(frame);
-    });
-    WebSocket client;
-    std::string error;
-    ASSERT_TRUE(client.Open(server.Where(), "/quiet", &error)) << error;
-    std::thread interrupter([&client] {
-        Sleep(100);  // most likely while the read below waits; either order must end it
-        client.Interrupt();
-    });
-    std::string text;
-    EXPECT_FALSE(client.ReadText(&text, &error));
-    interrupter.join();
-    EXPECT_FALSE(client.SendText("after")) << "nothing is sent once interrupted";
-    server.Join();
-    ASSERT_EQ(server.received.size(), 1u);
-    EXPECT_EQ(server.received[0].opcode, 8);
+    for (bool whileReading : {false, true}) {
+        SCOPED_TRACE(whileReading ? "while reading" : "before reading");
+        HANDLE ponged = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        LoopbackServer server([&](LoopbackServer& s) {
+            s.Send(SwitchingProtocols(s.ReadRequest()) + (whileReading ? ServerFrame(true, 9, "there?") : ""));
+            s.KeepWaiting(5000);
+            ClientFrame frame;
+            while (s.ReadFrame(&frame)) {
+                s.received.push_back(frame);
+                if (frame.opcode == 10) SetEvent(ponged);
+            }
+        });
+        WebSocket client;
+        std::string error;
+        ASSERT_TRUE(client.Open(server.Where(), "/quiet", &error)) << error;
+        if (!whileReading) client.Interrupt();
+        std::thread interrupter([&] {
+            if (whileReading && WaitForSingleObject(ponged, 5000) == WAIT_OBJECT_0) client.Interrupt();
+        });
+        const ULONGLONG start = GetTickCount64();
+        std::string text;
+        EXPECT_FALSE(client.ReadText(&text, &error));
+        EXPECT_LT(GetTickCount64() - start, 3000u) << "the read ended by itself";
+        interrupter.join();
+        EXPECT_FALSE(client.SendText("after")) << "nothing is sent once interrupted";
+        server.Join();
+        CloseHandle(ponged);
+        ASSERT_FALSE(server.received.empty());
+        EXPECT_EQ(server.received.back().opcode, 8);
+        EXPECT_EQ(server.received.size(), whileReading ? 2u : 1u);
+    }
 }
 
 TEST_F(WebSocketLoopback, RefusedUpgradeAndClosedPortFailToOpen) {

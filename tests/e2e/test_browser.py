@@ -2,8 +2,8 @@
 
 import os
 import random
+import re
 import tempfile
-import time
 
 from trov_e2e import (CLOSE_HOVER_FILL, CREATE_ENVIRONMENT, EMPTY_CELLS, ENGINE_RELEASES, HOME_URL, HOVER_FILL,
                       MENU_BOTTOM, MENU_ITEMS, PANEL_RULE_Y, ROLE_PUSH_BUTTON, RULE_GREY, SEARCH_URL, SLOT_NAMES, SLOT_SIZE, SLOT_TOP, SLOTS,
@@ -212,9 +212,9 @@ class BrowserSession(BrowserTestCase):
         mark = trov.mark()
         trov.click(100, 30)  # forward; at a client width of 300 the menu button lay here too
         trov.wait_log("GoForward", mark)
-        time.sleep(0.5)
-        self.assertFalse(trov.menu_open(), "the click opened the menu as well")
+        trov.info()  # answered once the click's handler has returned, with any panel it opened
         self.assertFalse([line for line in trov.since(mark) if line.startswith(f"put_Bounds 0 {MENU_BOTTOM} ")])
+        self.assertFalse(trov.menu_open(), "the click opened the menu as well")
         trov.click_slot("menu")
         wait_until(trov.menu_open, 5, "the panel to open, whole, in the smallest window")
         self.assertEqual(trov.pixel(8, PANEL_RULE_Y), RULE_GREY)
@@ -457,13 +457,16 @@ class KeyboardSession(BrowserTestCase):
         wait_until(lambda: trov.info().get("focus") == "page", 5, "the page to take the focus")
 
     def press_once(self, keys, line):
-        """Presses the keys: the engine gets exactly one `line`, also after a moment for any second one."""
+        """Presses the keys: the engine gets exactly one `line` before the line of a later key (keys
+        are taken in order), which reloads or goes home, and whose page is awaited."""
         trov = self.trov
         mark = trov.mark()
+        later_keys, later = ("F5", "Reload") if line.startswith("Navigate ") else ("alt+Home", f"Navigate {HOME_URL}")
         trov.key(keys)
-        trov.wait_log(line, mark)
-        time.sleep(0.5)
-        self.assertEqual(trov.since(mark).count(line), 1, f"{keys} after {trov.since(mark)}")
+        trov.key(later_keys)
+        lines = trov.wait_log(later, mark)
+        self.assertEqual(lines.count(line), 1, f"{keys} before {later_keys}: {lines}")
+        wait_until(lambda: "NavigationCompleted" in " ".join(trov.since(mark + len(lines))), 10, "the later key's page")
         return mark
 
     def assert_engine_keys_act_once(self, where):
@@ -557,8 +560,11 @@ class KeyboardSession(BrowserTestCase):
         # Alt held through a click into the page is no lone Alt: its release opens nothing.
         trov.xdotool("keydown", "alt")
         self.focus_page()
+        mark = trov.mark()
         trov.xdotool("keyup", "alt")
-        time.sleep(1)
+        released = wait_until(lambda: [line for line in trov.since(mark)
+                                       if re.match(r"AcceleratorKeyPressed [13] 18 ", line)], 5, "the page's Alt release")
+        self.assertTrue(released[0].endswith(" 0"), f"Alt held through a click was taken for a lone Alt: {released}")
         self.assertFalse(trov.menu_open(), "Alt held through a click opened the panel")
 
     def test_04_after_minimize_and_restore_typing_goes_on_in_the_address_bar(self):
@@ -624,8 +630,10 @@ class KeyboardSession(BrowserTestCase):
         # Minimised, F11 leaves the window alone: restored, it is where and as it was.
         trov.click_slot("minimize")
         wait_until(lambda: trov.info().get("iconic") == "1", 5, "the window minimised")
-        trov.key("F11")
-        time.sleep(0.5)
+        mark = trov.mark()
+        trov.key("F11", "F5")
+        lines = trov.wait_log("Reload", mark)  # the later key: F11 has been taken
+        self.assertFalse([line for line in lines if line.startswith("put_Bounds")], "F11 took the screen")
         self.assertEqual(trov.info().get("iconic"), "1")
         self.assertEqual(trov.inspector("restore")[0], 0)
         wait_until(lambda: parse_rect(trov.info()["rect"]) == window_rect, 5, "the window back at its place")

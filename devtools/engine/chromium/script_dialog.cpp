@@ -76,9 +76,8 @@ std::string OriginOf(const std::string& url) {
 }
 
 std::wstring ScriptDialogText(const ScriptDialogRequest& request) {
-    if (request.type == "beforeunload" && request.message.empty()) {
-        return L"Leave this page? Changes you made may not be saved.";
-    }
+    // A browser no longer shows the page's own text in its leave question.
+    if (request.type == "beforeunload") return L"Leave this page? Changes you made may not be saved.";
     return request.message;
 }
 
