@@ -2,7 +2,10 @@
 
 #include "app/state.h"
 #include "webhost/engine.h"
+#include "webhost/navigation_events.h"
 #include "webhost/restart.h"
+
+#include <vector>
 
 namespace {
 
@@ -101,6 +104,62 @@ std::wstring TrimEdgeWhiteSpace(const std::wstring& text) {
     return text.substr(first, last - first);
 }
 
+bool IsLineBreak(wchar_t c) { return c == L'\r' || c == L'\n'; }
+
+// What the bar shows reads characters as themselves; what is sent has them percent-encoded as the
+// engine reports them, so that an address read from the bar and edited leads where it says. The host
+// is left to the engine, which turns an international name into its xn-- form.
+std::wstring EncodeNonAsciiAfterHost(const std::wstring& url) {
+    const size_t scheme = url.find(L"://");
+    const size_t host = scheme == std::wstring::npos ? 0 : scheme + 3;
+    const size_t afterHost = url.find_first_of(L"/?#", host);
+    if (afterHost == std::wstring::npos) return url;
+    std::wstring out = url.substr(0, afterHost);
+    for (size_t i = afterHost; i < url.size();) {
+        size_t run = i;
+        while (run < url.size() && url[run] >= 0x80) ++run;
+        if (run == i) {
+            out += url[i++];
+            continue;
+        }
+        const std::string encoded = PercentEncodeQuery(url.substr(i, run - i));
+        out.append(encoded.begin(), encoded.end());
+        i = run;
+    }
+    return out;
+}
+
+struct Resolution {
+    std::wstring url;
+    bool upgradedToHttps = false;  // typed without a scheme: Trov chose https://
+};
+
+Resolution Resolve(const std::wstring& typed) {
+    const std::wstring text = TrimEdgeWhiteSpace(typed);
+    // Local and intranet hosts have no full stop, but the scheme says it is an address.
+    if (IsAddressWithScheme(text)) return {EncodeNonAsciiAfterHost(text)};
+    // The engine's empty page, as every browser opens it.
+    if (text.size() == 11 && StartsWithIgnoringCase(text, L"about:blank")) return {L"about:blank"};
+    // Inside the text only U+0020 and U+002E count: no other white space, no other full stops.
+    if (text.find(L'.') == std::wstring::npos || text.find(L' ') != std::wstring::npos) {
+        const std::string query = PercentEncodeQuery(text);
+        return {searchUrl + std::wstring(query.begin(), query.end())};
+    }
+    return {EncodeNonAsciiAfterHost(L"https://" + text), true};
+}
+
+// Before the engine is ready the address is dropped; an engine left down after its restarts gave up
+// is started once more, and opens the address asked for (its answer comes later, from the message loop).
+void OpenResolved(const Resolution& resolved) {
+    if (!webviewReady) {
+        if (StartParkedEngine()) currentUrl = resolved.url;
+        return;
+    }
+    currentUrl = resolved.url;
+    ExpectUpgradedNavigation(resolved.upgradedToHttps ? currentUrl : std::wstring());
+    NavigateView(currentUrl);
+}
+
 }  // namespace
 
 std::string PercentEncodeQuery(const std::wstring& text) {
@@ -118,26 +177,45 @@ std::string PercentEncodeQuery(const std::wstring& text) {
     return out;
 }
 
-std::wstring ResolveInput(const std::wstring& typed) {
-    const std::wstring text = TrimEdgeWhiteSpace(typed);
-    // Local and intranet hosts have no full stop, but the scheme says it is an address.
-    if (IsAddressWithScheme(text)) return text;
-    // Inside the text only U+0020 and U+002E count: no other white space, no other full stops.
-    if (text.find(L'.') == std::wstring::npos || text.find(L' ') != std::wstring::npos) {
-        const std::string query = PercentEncodeQuery(text);
-        return searchUrl + std::wstring(query.begin(), query.end());
+std::wstring ResolveInput(const std::wstring& typed) { return Resolve(typed).url; }
+
+// As browsers do: white space around line breaks goes; the breaks vanish from text with no other white
+// space inside (an address split by a mail program or a terminal), and become one space otherwise.
+std::wstring JoinPastedLines(const std::wstring& pasted) {
+    if (pasted.find_first_of(L"\r\n") == std::wstring::npos) return pasted;
+    const std::wstring text = TrimEdgeWhiteSpace(pasted);
+    struct Piece {
+        size_t start, end;
+        bool space, lineBreak;
+    };
+    std::vector<Piece> pieces;
+    bool spaceWithoutBreak = false;
+    for (size_t i = 0; i < text.size();) {
+        Piece piece = {i, i, IsEdgeWhiteSpace(text[i]), false};
+        while (piece.end < text.size() && IsEdgeWhiteSpace(text[piece.end]) == piece.space) {
+            piece.lineBreak = piece.lineBreak || IsLineBreak(text[piece.end]);
+            ++piece.end;
+        }
+        spaceWithoutBreak = spaceWithoutBreak || (piece.space && !piece.lineBreak);
+        pieces.push_back(piece);
+        i = piece.end;
     }
-    return L"https://" + text;
+    std::wstring joined;
+    for (const Piece& piece : pieces) {
+        if (piece.lineBreak) {
+            if (spaceWithoutBreak) joined += L' ';
+        } else {
+            joined.append(text, piece.start, piece.end - piece.start);
+        }
+    }
+    return joined;
 }
 
-// Before the engine is ready the text is dropped; an engine left down after its restarts gave up is
-// started once more, and opens the address asked for (its answer comes later, from the message loop).
 void NavigateTo(const std::wstring& text) {
     if (text.empty()) return;
-    if (!webviewReady) {
-        if (StartParkedEngine()) currentUrl = ResolveInput(text);
-        return;
-    }
-    currentUrl = ResolveInput(text);
-    NavigateView(currentUrl);
+    OpenResolved(Resolve(text));
+}
+
+void NavigateToExactAddress(const std::wstring& address) {
+    if (!address.empty()) OpenResolved({address});
 }
