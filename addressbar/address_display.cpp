@@ -105,37 +105,42 @@ bool IsSchemeCharacter(wchar_t c) {
            c == L'-' || c == L'.';
 }
 
-// Where the text after an address's host begins, once its "user:password@" is left out of it.
-size_t WithoutUserInfo(std::wstring& url) {
+// Where an address's authority begins, its host within it (past a "user:password@"), and the text
+// after the host; all three at once for an address without "//" (about:blank, data:, mailto:).
+struct AddressParts {
+    size_t authority = 0, host = 0, afterHost = 0;
+};
+
+AddressParts PartsOf(const std::wstring& url) {
+    AddressParts parts;
     size_t scheme = 0;
     while (scheme < url.size() && IsSchemeCharacter(url[scheme])) ++scheme;
-    if (scheme == 0 || scheme >= url.size() || url[scheme] != L':') return 0;
-    if (url.compare(scheme, 3, L"://") != 0) return scheme + 1;  // about:blank, data:, mailto: have no host
-    const size_t authority = scheme + 3;
-    size_t end = url.find_first_of(L"/?#\\", authority);
-    if (end == std::wstring::npos) end = url.size();
-    const size_t at = url.rfind(L'@', end == 0 ? 0 : end - 1);
-    if (at != std::wstring::npos && at >= authority) {
-        url.erase(authority, at + 1 - authority);
-        end -= at + 1 - authority;
+    if (scheme == 0 || scheme >= url.size() || url[scheme] != L':') return parts;
+    const bool slashes = url.compare(scheme, 3, L"://") == 0;
+    parts.authority = parts.host = parts.afterHost = scheme + (slashes ? 3 : 1);
+    if (!slashes) return parts;
+    for (; parts.afterHost < url.size(); ++parts.afterHost) {
+        const wchar_t c = url[parts.afterHost];
+        if (c == L'/' || c == L'?' || c == L'#' || c == L'\\') break;
+        if (c == L'@') parts.host = parts.afterHost + 1;
     }
-    return end;
+    return parts;
 }
 
 }  // namespace
 
 std::wstring DisplayAddress(const std::wstring& url) {
-    std::wstring address = url;
-    const size_t afterHost = WithoutUserInfo(address);
-    std::wstring shown = address.substr(0, afterHost);
-    for (size_t i = afterHost; i < address.size();) {
+    const AddressParts parts = PartsOf(url);
+    std::wstring shown(url, 0, parts.authority);
+    shown.append(url, parts.host, parts.afterHost - parts.host);
+    for (size_t i = parts.afterHost; i < url.size();) {
         char32_t codePoint = 0;
         size_t escapes = 0;
-        if (DecodeEscapedCharacter(address, i, &codePoint, &escapes) && IsSafeToShow(codePoint)) {
+        if (DecodeEscapedCharacter(url, i, &codePoint, &escapes) && IsSafeToShow(codePoint)) {
             AppendUtf16(shown, codePoint);
             i += 3 * escapes;
         } else {
-            shown += address[i++];
+            shown += url[i++];
         }
     }
     return shown;

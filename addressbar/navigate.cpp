@@ -5,8 +5,6 @@
 #include "webhost/navigation_events.h"
 #include "webhost/restart.h"
 
-#include <vector>
-
 namespace {
 
 bool IsUnreserved(unsigned char octet) {
@@ -106,27 +104,30 @@ std::wstring TrimEdgeWhiteSpace(const std::wstring& text) {
 
 bool IsLineBreak(wchar_t c) { return c == L'\r' || c == L'\n'; }
 
+// Percent-encodes text as UTF-8, every byte outside the unreserved set, or only those beyond ASCII.
+std::wstring PercentEncoded(const std::wstring& text, bool asciiToo) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::wstring out;
+    for (unsigned char octet : ToUtf8(text)) {
+        if (IsUnreserved(octet) || (!asciiToo && octet < 0x80)) {
+            out += static_cast<wchar_t>(octet);
+        } else {
+            out += L'%';
+            out += static_cast<wchar_t>(kHex[octet >> 4]);
+            out += static_cast<wchar_t>(kHex[octet & 0x0F]);
+        }
+    }
+    return out;
+}
+
 // What the bar shows reads characters as themselves; what is sent has them percent-encoded as the
 // engine reports them, so that an address read from the bar and edited leads where it says. The host
 // is left to the engine, which turns an international name into its xn-- form.
 std::wstring EncodeNonAsciiAfterHost(const std::wstring& url) {
     const size_t scheme = url.find(L"://");
-    const size_t host = scheme == std::wstring::npos ? 0 : scheme + 3;
-    const size_t afterHost = url.find_first_of(L"/?#", host);
+    const size_t afterHost = url.find_first_of(L"/?#", scheme == std::wstring::npos ? 0 : scheme + 3);
     if (afterHost == std::wstring::npos) return url;
-    std::wstring out = url.substr(0, afterHost);
-    for (size_t i = afterHost; i < url.size();) {
-        size_t run = i;
-        while (run < url.size() && url[run] >= 0x80) ++run;
-        if (run == i) {
-            out += url[i++];
-            continue;
-        }
-        const std::string encoded = PercentEncodeQuery(url.substr(i, run - i));
-        out.append(encoded.begin(), encoded.end());
-        i = run;
-    }
-    return out;
+    return url.substr(0, afterHost) + PercentEncoded(url.substr(afterHost), false);
 }
 
 struct Resolution {
@@ -142,8 +143,7 @@ Resolution Resolve(const std::wstring& typed) {
     if (text.size() == 11 && StartsWithIgnoringCase(text, L"about:blank")) return {L"about:blank"};
     // Inside the text only U+0020 and U+002E count: no other white space, no other full stops.
     if (text.find(L'.') == std::wstring::npos || text.find(L' ') != std::wstring::npos) {
-        const std::string query = PercentEncodeQuery(text);
-        return {searchUrl + std::wstring(query.begin(), query.end())};
+        return {searchUrl + PercentEncoded(text, true)};
     }
     return {EncodeNonAsciiAfterHost(L"https://" + text), true};
 }
@@ -163,18 +163,8 @@ void OpenResolved(const Resolution& resolved) {
 }  // namespace
 
 std::string PercentEncodeQuery(const std::wstring& text) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char octet : ToUtf8(text)) {
-        if (IsUnreserved(octet)) {
-            out += static_cast<char>(octet);
-        } else {
-            out += '%';
-            out += kHex[octet >> 4];
-            out += kHex[octet & 0x0F];
-        }
-    }
-    return out;
+    const std::wstring encoded = PercentEncoded(text, true);
+    return std::string(encoded.begin(), encoded.end());
 }
 
 std::wstring ResolveInput(const std::wstring& typed) { return Resolve(typed).url; }
@@ -184,28 +174,22 @@ std::wstring ResolveInput(const std::wstring& typed) { return Resolve(typed).url
 std::wstring JoinPastedLines(const std::wstring& pasted) {
     if (pasted.find_first_of(L"\r\n") == std::wstring::npos) return pasted;
     const std::wstring text = TrimEdgeWhiteSpace(pasted);
-    struct Piece {
-        size_t start, end;
-        bool space, lineBreak;
-    };
-    std::vector<Piece> pieces;
+    // Each run of white space, found twice: first whether any has no line break, then to join.
     bool spaceWithoutBreak = false;
-    for (size_t i = 0; i < text.size();) {
-        Piece piece = {i, i, IsEdgeWhiteSpace(text[i]), false};
-        while (piece.end < text.size() && IsEdgeWhiteSpace(text[piece.end]) == piece.space) {
-            piece.lineBreak = piece.lineBreak || IsLineBreak(text[piece.end]);
-            ++piece.end;
-        }
-        spaceWithoutBreak = spaceWithoutBreak || (piece.space && !piece.lineBreak);
-        pieces.push_back(piece);
-        i = piece.end;
-    }
     std::wstring joined;
-    for (const Piece& piece : pieces) {
-        if (piece.lineBreak) {
-            if (spaceWithoutBreak) joined += L' ';
-        } else {
-            joined.append(text, piece.start, piece.end - piece.start);
+    for (int pass = 0; pass < 2; ++pass) {
+        for (size_t i = 0; i < text.size();) {
+            if (!IsEdgeWhiteSpace(text[i])) {
+                if (pass == 1) joined += text[i];
+                ++i;
+                continue;
+            }
+            const size_t start = i;
+            bool lineBreak = false;
+            for (; i < text.size() && IsEdgeWhiteSpace(text[i]); ++i) lineBreak = lineBreak || IsLineBreak(text[i]);
+            if (pass == 0) spaceWithoutBreak = spaceWithoutBreak || !lineBreak;
+            else if (!lineBreak) joined.append(text, start, i - start);
+            else if (spaceWithoutBreak) joined += L' ';
         }
     }
     return joined;

@@ -58,12 +58,13 @@ bool IsReplacedNavigation(ICoreWebView2NavigationCompletedEventArgs* args) {
 
 // The engine reports the address it was sent with its host in lower case and "/" for an empty path.
 bool IsSameAddress(const std::wstring& sent, const std::wstring& started) {
-    const auto folded = [](std::wstring text) {
-        for (wchar_t& c : text) c = (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-        if (!text.empty() && text.back() == L'/') text.pop_back();
-        return text;
-    };
-    return folded(sent) == folded(started);
+    const auto lower = [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? c - L'A' + L'a' : c; };
+    size_t length = sent.size() - (!sent.empty() && sent.back() == L'/');
+    if (started.size() - (!started.empty() && started.back() == L'/') != length) return false;
+    for (size_t i = 0; i < length; ++i) {
+        if (lower(sent[i]) != lower(started[i])) return false;
+    }
+    return true;
 }
 
 // The first start after the upgraded address was sent is its navigation, when it asks for that
