@@ -145,6 +145,11 @@ LRESULT CALLBACK AddressBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return 0;  // a single-line edit would only beep at it
     }
     if (message == WM_GETOBJECT) return OnAddressBarGetObject(hwnd, wParam, lParam);
+    // Ctrl+V, Ctrl+C and Ctrl+X come as these messages whether or not the edit control sends them itself.
+    if (message == WM_CHAR && (wParam == 0x16 || wParam == 0x03 || wParam == 0x18)) {
+        SendMessageW(hwnd, wParam == 0x16 ? WM_PASTE : wParam == 0x03 ? WM_COPY : WM_CUT, 0, 0);
+        return 0;
+    }
     if (message == WM_PASTE && PasteJoined(hwnd)) return 0;
     if ((message == WM_COPY || message == WM_CUT) && CopyExactAddress(hwnd)) {
         if (message == WM_CUT) SendMessageW(hwnd, WM_CLEAR, 0, 0);
