@@ -1,7 +1,5 @@
 #include "addressbar/address_display.h"
 
-#include <utility>
-
 namespace {
 
 struct CodePointRange {
@@ -147,7 +145,6 @@ std::wstring DisplayAddress(const std::wstring& url) {
 }
 
 std::wstring TextToCopy(const std::wstring& barText, size_t start, size_t end, const std::wstring& address) {
-    if (start > end) std::swap(start, end);
     if (start == 0 && end >= barText.size() && barText == DisplayAddress(address)) return address;
     if (start >= barText.size()) return std::wstring();
     return barText.substr(start, end - start);

@@ -10,6 +10,6 @@
 // "%" stay encoded. The host stays as the engine gives it (an international name in its xn-- form).
 std::wstring DisplayAddress(const std::wstring& url);
 
-// What a copy of the bar's selection from start to end gives: the exact address when the whole text
+// What a copy of the bar's selection from start to end (start <= end) gives: the exact address when the whole text
 // is selected and still reads as that address; otherwise the selected text.
 std::wstring TextToCopy(const std::wstring& barText, size_t start, size_t end, const std::wstring& address);

@@ -156,13 +156,11 @@ std::wstring EncodedAfterHost(const std::wstring& address) {
     const size_t scheme = address.find(L"://");
     const size_t host = address.find_first_of(L"/?#", scheme == std::wstring::npos ? 0 : scheme + 3);
     std::wstring out = address.substr(0, host);
-    for (size_t i = host; i < address.size(); ++i) {
-        if (address[i] < 0x80) { out += address[i]; continue; }
-        const bool pair = i + 1 < address.size() && address[i] >= 0xD800 && address[i] <= 0xDBFF &&
-                          address[i + 1] >= 0xDC00 && address[i + 1] <= 0xDFFF;
-        const std::string encoded = PercentEncodeQuery(address.substr(i, pair ? 2 : 1));
+    for (size_t i = host, run = host; i < address.size(); i = run) {  // each run of non-ASCII, and one more
+        while (run < address.size() && address[run] >= 0x80) ++run;
+        const std::string encoded = PercentEncodeQuery(address.substr(i, run - i));
         out.append(encoded.begin(), encoded.end());
-        i += pair ? 1 : 0;
+        if (run < address.size()) out += address[run++];
     }
     return out;
 }
