@@ -84,7 +84,6 @@ TEST_F(ToolbarTest, ReaderFindsEveryButtonWherePaintedInReadingOrderAtTwoWidths)
             const RECT at = ReadChild(source, asked).location;
             if (source != object) {
                 EXPECT_EQ(ReadChild(source, CHILDID_SELF).name, L"地址栏");
-                // Readers read the address as the bar shows it.
                 BSTR value = nullptr;
                 EXPECT_EQ(source->get_accValue(ChildVariant(CHILDID_SELF), &value), S_OK);
                 EXPECT_EQ(std::wstring(value ? value : L""), L"https://a.example/?q=\x5317");
