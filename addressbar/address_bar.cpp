@@ -1,5 +1,6 @@
 #include "addressbar/address_bar.h"
 
+#include "addressbar/address_display.h"
 #include "addressbar/navigate.h"
 #include "app/address_bar_name.h"
 #include "app/messages.h"
@@ -31,6 +32,63 @@ void ShowTheStart(HWND bar) {
     SendMessageW(bar, EM_GETSEL, reinterpret_cast<WPARAM>(&selectionStart), reinterpret_cast<LPARAM>(&selectionEnd));
     SendMessageW(bar, EM_SETSEL, 0, 0);
     SendMessageW(bar, EM_SCROLLCARET, 0, 0);
+}
+
+std::wstring BarText(HWND bar) {
+    const int length = GetWindowTextLengthW(bar);
+    if (length <= 0) return std::wstring();
+    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(bar, buffer.data(), length + 1);
+    return std::wstring(buffer.data());
+}
+
+std::wstring ClipboardText(HWND owner) {
+    std::wstring text;
+    if (!OpenClipboard(owner)) return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* locked = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = locked;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+bool PutOnClipboard(HWND owner, const std::wstring& text) {
+    const size_t size = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!memory) return false;
+    if (void* locked = GlobalLock(memory)) {
+        memcpy(locked, text.c_str(), size);
+        GlobalUnlock(memory);
+    }
+    bool put = false;
+    if (OpenClipboard(owner)) {
+        EmptyClipboard();
+        put = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;  // the clipboard owns it from here
+        CloseClipboard();
+    }
+    if (!put) GlobalFree(memory);
+    return put;
+}
+
+// A paste broken over lines arrives joined; the edit control alone keeps only its first line.
+bool PasteJoined(HWND bar) {
+    const std::wstring pasted = ClipboardText(bar);
+    if (pasted.find_first_of(L"\r\n") == std::wstring::npos) return false;
+    SendMessageW(bar, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(JoinPastedLines(pasted).c_str()));
+    return true;
+}
+
+// The whole address copied gives the address that works, not the one made readable.
+bool CopyExactAddress(HWND bar) {
+    DWORD start = 0, end = 0;
+    SendMessageW(bar, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    const std::wstring text = BarText(bar);
+    const std::wstring copied = TextToCopy(text, start, end, currentUrl);
+    if (start == end || copied == text.substr(start, end - start)) return false;
+    return PutOnClipboard(bar, copied);
 }
 
 }  // namespace
@@ -87,6 +145,16 @@ LRESULT CALLBACK AddressBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return 0;  // a single-line edit would only beep at it
     }
     if (message == WM_GETOBJECT) return OnAddressBarGetObject(hwnd, wParam, lParam);
+    // Ctrl+V, Ctrl+C and Ctrl+X come as these messages whether or not the edit control sends them itself.
+    if (message == WM_CHAR && (wParam == 0x16 || wParam == 0x03 || wParam == 0x18)) {
+        SendMessageW(hwnd, wParam == 0x16 ? WM_PASTE : wParam == 0x03 ? WM_COPY : WM_CUT, 0, 0);
+        return 0;
+    }
+    if (message == WM_PASTE && PasteJoined(hwnd)) return 0;
+    if ((message == WM_COPY || message == WM_CUT) && CopyExactAddress(hwnd)) {
+        if (message == WM_CUT) SendMessageW(hwnd, WM_CLEAR, 0, 0);
+        return 0;
+    }
     // A click into a bar that has the focus puts the caret where it lands; a drag selects.
     if (message == WM_LBUTTONDOWN) {
         selectAllOnRelease = GetFocus() != hwnd;
@@ -110,13 +178,13 @@ LRESULT CALLBACK AddressBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     return result;
 }
 
-// The text is read now, when the message is handled, not when Enter was pressed.
+// The text is read now, when the message is handled, not when Enter was pressed. A bar that still
+// reads as the current address opens that address exactly, password and all.
 bool NavigateToAddressBarText() {
-    const int length = GetWindowTextLengthW(hAddressBar);
-    if (length <= 0) return false;
-    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1, L'\0');
-    GetWindowTextW(hAddressBar, buffer.data(), length + 1);
-    NavigateTo(std::wstring(buffer.data()));
+    const std::wstring text = BarText(hAddressBar);
+    if (text.empty()) return false;
+    if (text == DisplayAddress(currentUrl)) NavigateToExactAddress(currentUrl);
+    else NavigateTo(text);
     return true;
 }
 
@@ -126,7 +194,7 @@ void ShowAddressInBar(const wchar_t* url) {
 }
 
 void WriteAddressBar(const wchar_t* url) {
-    SetWindowTextW(hAddressBar, url);
+    SetWindowTextW(hAddressBar, DisplayAddress(url).c_str());
     EndAddressBarEdit();
 }
 

@@ -32,7 +32,8 @@ bool NavigateToAddressBarText();
 // the focus and text they changed since the program last wrote it): their typing is kept.
 void ShowAddressInBar(const wchar_t* url);
 
-// The one way the program writes the bar: the text replaces the person's, whose edit ends.
+// The one way the program writes the bar: the address, as it reads (DisplayAddress), replaces the
+// person's text, whose edit ends.
 void WriteAddressBar(const wchar_t* url);
 
 // Ends the person's edit, so that the next address the engine reports is shown.

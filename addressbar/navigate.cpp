@@ -2,6 +2,7 @@
 
 #include "app/state.h"
 #include "webhost/engine.h"
+#include "webhost/navigation_events.h"
 #include "webhost/restart.h"
 
 namespace {
@@ -101,43 +102,104 @@ std::wstring TrimEdgeWhiteSpace(const std::wstring& text) {
     return text.substr(first, last - first);
 }
 
-}  // namespace
+bool IsLineBreak(wchar_t c) { return c == L'\r' || c == L'\n'; }
 
-std::string PercentEncodeQuery(const std::wstring& text) {
+// Percent-encodes text as UTF-8, every byte outside the unreserved set, or only those beyond ASCII.
+std::wstring PercentEncoded(const std::wstring& text, bool asciiToo) {
     static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
+    std::wstring out;
     for (unsigned char octet : ToUtf8(text)) {
-        if (IsUnreserved(octet)) {
-            out += static_cast<char>(octet);
+        if (IsUnreserved(octet) || (!asciiToo && octet < 0x80)) {
+            out += static_cast<wchar_t>(octet);
         } else {
-            out += '%';
-            out += kHex[octet >> 4];
-            out += kHex[octet & 0x0F];
+            out += L'%';
+            out += static_cast<wchar_t>(kHex[octet >> 4]);
+            out += static_cast<wchar_t>(kHex[octet & 0x0F]);
         }
     }
     return out;
 }
 
-std::wstring ResolveInput(const std::wstring& typed) {
-    const std::wstring text = TrimEdgeWhiteSpace(typed);
-    // Local and intranet hosts have no full stop, but the scheme says it is an address.
-    if (IsAddressWithScheme(text)) return text;
-    // Inside the text only U+0020 and U+002E count: no other white space, no other full stops.
-    if (text.find(L'.') == std::wstring::npos || text.find(L' ') != std::wstring::npos) {
-        const std::string query = PercentEncodeQuery(text);
-        return searchUrl + std::wstring(query.begin(), query.end());
-    }
-    return L"https://" + text;
+// What the bar shows reads characters as themselves; what is sent has them percent-encoded as the
+// engine reports them, so that an address read from the bar and edited leads where it says. The host
+// is left to the engine, which turns an international name into its xn-- form.
+std::wstring EncodeNonAsciiAfterHost(const std::wstring& url) {
+    const size_t scheme = url.find(L"://");
+    const size_t afterHost = url.find_first_of(L"/?#", scheme == std::wstring::npos ? 0 : scheme + 3);
+    if (afterHost == std::wstring::npos) return url;
+    return url.substr(0, afterHost) + PercentEncoded(url.substr(afterHost), false);
 }
 
-// Before the engine is ready the text is dropped; an engine left down after its restarts gave up is
-// started once more, and opens the address asked for (its answer comes later, from the message loop).
-void NavigateTo(const std::wstring& text) {
-    if (text.empty()) return;
+struct Resolution {
+    std::wstring url;
+    bool upgradedToHttps = false;  // typed without a scheme: Trov chose https://
+};
+
+Resolution Resolve(const std::wstring& typed) {
+    const std::wstring text = TrimEdgeWhiteSpace(typed);
+    // Local and intranet hosts have no full stop, but the scheme says it is an address.
+    if (IsAddressWithScheme(text)) return {EncodeNonAsciiAfterHost(text)};
+    // The engine's empty page, as every browser opens it.
+    if (text.size() == 11 && StartsWithIgnoringCase(text, L"about:blank")) return {L"about:blank"};
+    // Inside the text only U+0020 and U+002E count: no other white space, no other full stops.
+    if (text.find(L'.') == std::wstring::npos || text.find(L' ') != std::wstring::npos) {
+        return {searchUrl + PercentEncoded(text, true)};
+    }
+    return {EncodeNonAsciiAfterHost(L"https://" + text), true};
+}
+
+// Before the engine is ready the address is dropped; an engine left down after its restarts gave up
+// is started once more, and opens the address asked for (its answer comes later, from the message loop).
+void OpenResolved(const Resolution& resolved) {
     if (!webviewReady) {
-        if (StartParkedEngine()) currentUrl = ResolveInput(text);
+        if (StartParkedEngine()) currentUrl = resolved.url;
         return;
     }
-    currentUrl = ResolveInput(text);
+    currentUrl = resolved.url;
+    ExpectUpgradedNavigation(resolved.upgradedToHttps ? currentUrl : std::wstring());
     NavigateView(currentUrl);
+}
+
+}  // namespace
+
+std::string PercentEncodeQuery(const std::wstring& text) {
+    const std::wstring encoded = PercentEncoded(text, true);
+    return std::string(encoded.begin(), encoded.end());
+}
+
+std::wstring ResolveInput(const std::wstring& typed) { return Resolve(typed).url; }
+
+// As browsers do: white space around line breaks goes; the breaks vanish from text with no other white
+// space inside (an address split by a mail program or a terminal), and become one space otherwise.
+std::wstring JoinPastedLines(const std::wstring& pasted) {
+    if (pasted.find_first_of(L"\r\n") == std::wstring::npos) return pasted;
+    const std::wstring text = TrimEdgeWhiteSpace(pasted);
+    // Each run of white space, found twice: first whether any has no line break, then to join.
+    bool spaceWithoutBreak = false;
+    std::wstring joined;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (size_t i = 0; i < text.size();) {
+            if (!IsEdgeWhiteSpace(text[i])) {
+                if (pass == 1) joined += text[i];
+                ++i;
+                continue;
+            }
+            const size_t start = i;
+            bool lineBreak = false;
+            for (; i < text.size() && IsEdgeWhiteSpace(text[i]); ++i) lineBreak = lineBreak || IsLineBreak(text[i]);
+            if (pass == 0) spaceWithoutBreak = spaceWithoutBreak || !lineBreak;
+            else if (!lineBreak) joined.append(text, start, i - start);
+            else if (spaceWithoutBreak) joined += L' ';
+        }
+    }
+    return joined;
+}
+
+void NavigateTo(const std::wstring& text) {
+    if (text.empty()) return;
+    OpenResolved(Resolve(text));
+}
+
+void NavigateToExactAddress(const std::wstring& address) {
+    if (!address.empty()) OpenResolved({address});
 }

@@ -1,5 +1,7 @@
 #include "app/accessible.h"
 
+#include "addressbar/address_bar.h"
+
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "chrome/menu_panel.h"
@@ -40,6 +42,7 @@ bool Announced(DWORD event, long child) {
 TEST_F(ToolbarTest, ReaderFindsEveryButtonWherePaintedInReadingOrderAtTwoWidths) {
     // Well away from the screen's origin, so that a point the reader gives is not a client point.
     SetWindowPos(window(), nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    WriteAddressBar(L"https://a.example/?q=%E5%8C%97");
     for (int width : {900, 600}) {
         SCOPED_TRACE("width " + std::to_string(width));
         SetClientSize(width, 600);
@@ -81,6 +84,10 @@ TEST_F(ToolbarTest, ReaderFindsEveryButtonWherePaintedInReadingOrderAtTwoWidths)
             const RECT at = ReadChild(source, asked).location;
             if (source != object) {
                 EXPECT_EQ(ReadChild(source, CHILDID_SELF).name, L"地址栏");
+                BSTR value = nullptr;
+                EXPECT_EQ(source->get_accValue(ChildVariant(CHILDID_SELF), &value), S_OK);
+                EXPECT_EQ(std::wstring(value ? value : L""), L"https://a.example/?q=\x5317");
+                SysFreeString(value);
                 // Whichever object names it, the system edit's own interfaces are still there.
                 IOleWindow* window = nullptr;
                 ASSERT_EQ(source->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&window)), S_OK);

@@ -184,6 +184,45 @@ TEST_F(AddressBarTest, TheFirstClickSelectsTheWholeAddress) {
     EXPECT_LT(dragged.second - dragged.first, DWORD(address.size()));
 }
 
+// The bar reads as the address; Enter on it, and a copy of all of it, use the exact address.
+TEST_F(EnterTest, TheReadableAddressNavigatesAndCopiesAsTheExactOne) {
+    const std::wstring exact = L"http://u:p@a.example/?q=%E5%8C%97", shown = L"http://a.example/?q=\x5317";
+    engine_double::Settings().source = exact;
+    engine_double::RaiseNavigationCompleted(true);
+    EXPECT_EQ(AddressBarText(), shown);
+    EXPECT_EQ(currentUrl, exact);
+    SendEnter();
+    engine_double::PumpMessages();
+    EXPECT_EQ(LastCall(L"Navigate"), L"Navigate " + exact);
+
+    SendMessageW(hAddressBar, EM_SETSEL, 0, -1);
+    SendMessageW(hAddressBar, WM_COPY, 0, 0);
+    SendMessageW(hAddressBar, EM_SETSEL, 0, 0);
+    SendMessageW(hAddressBar, WM_PASTE, 0, 0);
+    EXPECT_EQ(AddressBarText(), exact + shown);
+
+    SetWindowTextW(hAddressBar, (shown + L"\x4eac").c_str());  // edited: sent encoded
+    SendEnter();
+    engine_double::PumpMessages();
+    EXPECT_EQ(LastCall(L"Navigate"), L"Navigate http://a.example/?q=%E5%8C%97%E4%BA%AC");
+}
+
+// A paste broken over lines arrives joined where the caret is; the edit control kept its first line.
+TEST_F(EnterTest, APasteBrokenOverLinesArrivesWhole) {
+    const std::wstring pasted = L"http://127.0.0.1:8000/\r\nplain.html?multi=1";
+    ASSERT_TRUE(OpenClipboard(window()));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (pasted.size() + 1) * sizeof(wchar_t));
+    memcpy(GlobalLock(memory), pasted.c_str(), (pasted.size() + 1) * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    ASSERT_NE(SetClipboardData(CF_UNICODETEXT, memory), nullptr);
+    CloseClipboard();
+    SetWindowTextW(hAddressBar, L"<>");
+    SendMessageW(hAddressBar, EM_SETSEL, 1, 1);
+    SendMessageW(hAddressBar, WM_PASTE, 0, 0);
+    EXPECT_EQ(AddressBarText(), L"<http://127.0.0.1:8000/plain.html?multi=1>");
+}
+
 TEST_F(EnterTest, EnterIsPostedNotHandledInPlace) {
     SetWindowTextW(hAddressBar, L"abc.def");
     SendEnter();

@@ -151,13 +151,27 @@ bool IsJavaScript(const std::wstring& text, size_t scheme) {
     return name == L"javascript://";
 }
 
+// Characters beyond ASCII after the host travel as percent-encoded UTF-8.
+std::wstring EncodedAfterHost(const std::wstring& address) {
+    const size_t scheme = address.find(L"://");
+    const size_t host = address.find_first_of(L"/?#", scheme == std::wstring::npos ? 0 : scheme + 3);
+    std::wstring out = address.substr(0, host);
+    for (size_t i = host, run = host; i < address.size(); i = run) {  // each run of non-ASCII, and one more
+        while (run < address.size() && address[run] >= 0x80) ++run;
+        const std::string encoded = PercentEncodeQuery(address.substr(i, run - i));
+        out.append(encoded.begin(), encoded.end());
+        if (run < address.size()) out += address[run++];
+    }
+    return out;
+}
+
 // Why the result breaks the rule, or empty when it keeps it.
 std::string Violation(const std::wstring& typed, const std::wstring& url) {
     const std::wstring text = Trimmed(typed);
     const bool space = text.find(L' ') != std::wstring::npos;
     const size_t scheme = SchemeLength(text);
     if (scheme > 0 && text.size() > scheme && !space && !IsJavaScript(text, scheme)) {
-        return url == text ? "" : "a scheme-named address that was changed";
+        return url == EncodedAfterHost(text) ? "" : "a scheme-named address that was changed";
     }
     const bool search = space || text.find(L'.') == std::wstring::npos;
     if (search) {
@@ -167,7 +181,7 @@ std::string Violation(const std::wstring& typed, const std::wstring& url) {
         if (decoded != WithLoneSurrogatesReplaced(text)) return "a query that does not decode to the text";
         return "";
     }
-    return url == L"https://" + text ? "" : "an address without the https:// prefix in front of the text";
+    return url == EncodedAfterHost(L"https://" + text) ? "" : "an address without the https:// prefix in front of the text";
 }
 
 uint64_t SeedForThisRun() {
@@ -207,6 +221,9 @@ TEST(ResolveInputPropertyTest, CheckerRejectsWrongResults) {
     EXPECT_EQ(Violation(L"\thttp://intranet ", L"http://intranet"), "");
     EXPECT_NE(Violation(L"ftp://x", L"https://ftp://x"), "");
     EXPECT_NE(Violation(L"javascript://x.y", L"javascript://x.y"), "");  // script from the bar
+    EXPECT_NE(Violation(L"x.y/\x4e2d", L"https://x.y/\x4e2d"), "");      // sent unencoded
+    EXPECT_NE(Violation(L"\x4e2d.y", L"https://%E4%B8%AD.y"), "");         // the host encoded
+    EXPECT_EQ(Violation(L"ftp://\x4e2d/\x4e2d", L"ftp://\x4e2d/%E4%B8%AD"), "");
     EXPECT_EQ(Violation(L"javascript://x.y", L"https://javascript://x.y"), "");
 }
 

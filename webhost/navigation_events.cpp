@@ -28,6 +28,11 @@ struct NavigationState {
     UINT64 lastNavigationId = 0;
     RecoveryBudget pageReloads;  // after the page's renderer died, per page
     std::wstring newWindowUri;   // a page's new window, opened in the view after the event
+    // The address Trov made https://, sent and not yet started, then started with that id.
+    std::wstring upgradedUrl;
+    bool upgradePending = false;
+    bool upgradedStarted = false;
+    UINT64 upgradedId = 0;
 };
 NavigationState navigation;
 
@@ -49,6 +54,53 @@ bool IsReplacedNavigation(ICoreWebView2NavigationCompletedEventArgs* args) {
     UINT64 id = 0;
     if (!navigation.navigationStartSeen || !args || FAILED(args->get_NavigationId(&id))) return false;
     return id != navigation.lastNavigationId;
+}
+
+// The engine reports the address it was sent with its host in lower case and "/" for an empty path.
+bool IsSameAddress(const std::wstring& sent, const std::wstring& started) {
+    const auto lower = [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? c - L'A' + L'a' : c; };
+    size_t length = sent.size() - (!sent.empty() && sent.back() == L'/');
+    if (started.size() - (!started.empty() && started.back() == L'/') != length) return false;
+    for (size_t i = 0; i < length; ++i) {
+        if (lower(sent[i]) != lower(started[i])) return false;
+    }
+    return true;
+}
+
+// The first start after the upgraded address was sent is its navigation, when it asks for that
+// address; a later start with the same id is a redirect: HTTPS answered, and nothing falls back.
+void NoteStartOfUpgradedNavigation(UINT64 id, const std::wstring& uri) {
+    if (navigation.upgradePending) {
+        navigation.upgradePending = false;
+        navigation.upgradedStarted = IsSameAddress(navigation.upgradedUrl, uri);
+        navigation.upgradedId = id;
+    } else if (id == navigation.upgradedId) {
+        navigation.upgradedStarted = false;
+    }
+}
+
+// Once: the HTTP address goes to the engine, whose start and completion then follow as for any other.
+bool TriedHttpInstead(ICoreWebView2NavigationCompletedEventArgs* args) {
+    UINT64 id = 0;
+    if (!navigation.upgradedStarted || !args || FAILED(args->get_NavigationId(&id)) || id != navigation.upgradedId) {
+        return false;
+    }
+    navigation.upgradedStarted = false;
+    BOOL success = TRUE;
+    COREWEBVIEW2_WEB_ERROR_STATUS status = COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN;
+    int httpStatusCode = -1;
+    args->get_IsSuccess(&success);
+    args->get_WebErrorStatus(&status);
+    ComRef<ICoreWebView2NavigationCompletedEventArgs2> withStatusCode;
+    if (SUCCEEDED(args->QueryInterface(IID_ICoreWebView2NavigationCompletedEventArgs2,
+                                       reinterpret_cast<void**>(withStatusCode.ReleaseAndGetAddressOf()))) &&
+        withStatusCode && FAILED(withStatusCode->get_HttpStatusCode(&httpStatusCode))) {
+        httpStatusCode = -1;
+    }
+    if (!ShouldTryHttpInstead(success != FALSE, status, httpStatusCode)) return false;
+    currentUrl = L"http://" + navigation.upgradedUrl.substr(8);  // after "https://"
+    NavigateView(currentUrl);
+    return true;
 }
 
 // The one place where the engine's address reaches the bar and currentUrl.
@@ -76,7 +128,9 @@ HRESULT OnNavigationStarting(ICoreWebView2*, ICoreWebView2NavigationStartingEven
     LPWSTR uri = nullptr;
     if (args && SUCCEEDED(args->get_NavigationId(&id))) RememberStartedNavigation(id);
     if (args) args->get_Uri(&uri);
-    NoteNavigationStartingWhileClosing(TakeEngineString(uri), id);
+    const std::wstring started = TakeEngineString(uri);
+    NoteStartOfUpgradedNavigation(id, started);
+    NoteNavigationStartingWhileClosing(started, id);
     ForgetPageDialogsOfLastPage();
     isLoading = true;
     InvalidateRect(hMainWnd, nullptr, FALSE);
@@ -86,6 +140,7 @@ HRESULT OnNavigationStarting(ICoreWebView2*, ICoreWebView2NavigationStartingEven
 // Failed navigations are treated like successful ones: the bar clears and the source is shown.
 HRESULT OnNavigationCompleted(ICoreWebView2* sender, ICoreWebView2NavigationCompletedEventArgs* args) {
     if (IsReplacedNavigation(args)) return S_OK;
+    if (TriedHttpInstead(args)) return S_OK;  // the loading bar stays, and the bar shows the HTTP page
     isLoading = false;
     InvalidateRect(hMainWnd, nullptr, FALSE);
     UINT64 id = 0;
@@ -206,6 +261,31 @@ bool RegisterEngineEventHandlers() {
     TROV_ENGINE_EVENTS(TROV_REGISTER)
 #undef TROV_REGISTER
     return registered;
+}
+
+void ExpectUpgradedNavigation(const std::wstring& httpsUrl) {
+    navigation.upgradedUrl = httpsUrl;
+    navigation.upgradePending = !httpsUrl.empty();
+    navigation.upgradedStarted = false;
+}
+
+// A failed TLS handshake (an HTTP-only server answering HTTPS) has no status of its own: the runtime's
+// answer for it is not documented, and both the unknown and the unexpected error count. Without the
+// HTTP status code, the unknown error is also what an error page (a 404) completes with, and does not.
+bool ShouldTryHttpInstead(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, int httpStatusCode) {
+    if (success || httpStatusCode > 0) return false;
+    switch (status) {
+    case COREWEBVIEW2_WEB_ERROR_STATUS_CANNOT_CONNECT:
+    case COREWEBVIEW2_WEB_ERROR_STATUS_CONNECTION_RESET:
+    case COREWEBVIEW2_WEB_ERROR_STATUS_DISCONNECTED:
+    case COREWEBVIEW2_WEB_ERROR_STATUS_TIMEOUT:
+    case COREWEBVIEW2_WEB_ERROR_STATUS_UNEXPECTED_ERROR:
+        return true;
+    case COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN:
+        return httpStatusCode == 0;
+    default:
+        return false;
+    }
 }
 
 void ForgetNavigationIds() { navigation.navigationStartSeen = false; }

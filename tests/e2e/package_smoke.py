@@ -186,6 +186,7 @@ class PackageSmokeTest(unittest.TestCase):
                        "关于 Trov", "Ctrl+W", ARGS.version, self.release, "DuckDuckGo", "localhost:8080",
                        "http://localhost:8080", "SmartScreen", '"More info"', '"Run anyway"', "Escape", "F11"):
             self.assertIn(needed, texts["README.txt"])
+        self.assertNotIn("ftp://", texts["README.txt"], "the engine has no FTP")
 
     def test_2_the_program_from_its_file(self):
         self.assertLessEqual(len(self.exe_bytes), SIZE_BUDGET, "trov.exe is over its size budget")
