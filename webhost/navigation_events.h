@@ -3,6 +3,12 @@
 // renderer died, and a page's request for a new window.
 #pragma once
 
+#include <windows.h>
+
+struct ICoreWebView2;
+struct ICoreWebView2ScriptDialogOpeningEventArgs;
+struct ICoreWebView2NewWindowRequestedEventArgs;
+
 // Registers every handler of the event table on the new view and its controller; false from the
 // first one the engine refused, and the rest are not offered.
 bool RegisterEngineEventHandlers();
@@ -12,6 +18,10 @@ void ForgetNavigationIds();
 
 // WM_APP_NEW_WINDOW: the address a page asked a new window for, in the view.
 void OpenNewWindowInView();
+
+// The handlers that the popups' views share with the main view: the page's dialogs and its new windows.
+HRESULT OnScriptDialogOpening(ICoreWebView2* sender, ICoreWebView2ScriptDialogOpeningEventArgs* args);
+HRESULT OnNewWindowRequested(ICoreWebView2* sender, ICoreWebView2NewWindowRequestedEventArgs* args);
 
 // The bar and currentUrl show the view's own address: the page stayed (a refused navigation).
 void ShowAddressOfView();
