@@ -564,7 +564,6 @@ struct PopupObjects {
     PopupController controller{&view};
 };
 std::vector<std::unique_ptr<PopupObjects>> popupObjects;
-HWND mainParent = nullptr;  // the first window a controller was asked for: the main window
 std::unique_ptr<NewWindowArgs> lastNewWindow;
 
 class Environment final : public Counted<ICoreWebView2Environment, UnimplementedEnvironment> {
@@ -590,8 +589,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
         HWND parent, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override {
-        if (!mainParent) mainParent = parent;
-        if (parent != mainParent) {
+        if (GetWindow(parent, GW_OWNER)) {
             Record(L"popup CreateController");
             popupObjects.push_back(std::make_unique<PopupObjects>());
             popupObjects.back()->parent = parent;
@@ -697,7 +695,6 @@ void Reset(const Options& newOptions) {
         objects->view.DropHandlers();
     }
     popupObjects.clear();
-    mainParent = nullptr;
     lastNewWindow.reset();
     containsFullScreenElement = false;
     MSG msg;

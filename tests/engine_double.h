@@ -115,8 +115,8 @@ std::vector<std::wstring> RaiseNewWindowRequested(const NewWindowRequest& reques
 std::vector<std::wstring> NewWindowSteps();
 int NewWindowArgsHeld();  // references the program still holds on the request and its deferral
 
-// The views of popups: each CreateController for another window than the first makes a controller
-// and a view of their own, whose calls are recorded as "popup <call>", and whose final releases
+// The views of popups: each CreateController for an owned window (the main window has no owner)
+// makes a controller and a view of their own, whose calls are recorded as "popup <call>", and whose final releases
 // are "popup close", "popup webview", "popup controller". Creation completes when the test says.
 size_t PopupViews();
 bool CompletePopupController(size_t popup, HRESULT result = S_OK);

@@ -19,7 +19,7 @@ import urllib.request
 from pathlib import Path
 
 from trov_e2e import CONFIG, CREATE_ENVIRONMENT, ENGINE_RELEASES, HOME_URL, LOADING_BLUE, LOADING_ROW, RULE_GREY, \
-    TOOLBAR_HEIGHT, WHITE, BrowserTestCase, capture, in_order, parse_rect, wait_until
+    TOOLBAR_HEIGHT, WHITE, BrowserTestCase, capture, in_order, parse_rect, run_inspector, wait_until
 
 CHROMIUM = shutil.which("chromium")
 SLOW_PAGE_DELAY = 2.0
@@ -71,6 +71,20 @@ PAGES = {
     "/windows.html": "<body style='margin:0'><a href='/red.html' target='_blank' style='display:block;height:200px;"
                      "background:#00f'></a><div onclick=\"window.open('/amber.html')\" style='height:200px;"
                      "background:#0a0'></div>",
+    # A form, and a sign-in button whose popup answers through window.opener; the page asks before
+    # it is left while its form holds text.
+    "/signin-opener.html": "<body style='margin:0'><input id='name' style='display:block;font-size:24px;width:600px;"
+                           "height:40px'><button onclick=\"window.open('/signin.html', 'signin', 'width=480,height=560')"
+                           "\" style='display:block;width:600px;height:200px;border:0;background:#00f'></button><script>"
+                           "var got = ''; addEventListener('message', function (e) { got = e.data; });"
+                           "addEventListener('beforeunload', function (e) { if (document.getElementById('name').value)"
+                           " { e.preventDefault(); e.returnValue = ''; } });</script>",
+    "/signin.html": "<title>Sign in</title><body style='margin:0;background:#e0a000'><button id='done' onclick=\""
+                    "window.opener.postMessage('signed in', '*'); window.close();\">done</button>",
+    # A page that opens a popup by itself, from a timer once it has loaded.
+    "/timer-popup.html": "<body style='margin:0;background:#00f'><script>addEventListener('load', function () {"
+                         "setTimeout(function () { window.open('/amber.html', 'ad', 'width=300,height=300'); }, 100);"
+                         " });</script>",
     "/copy.html": "<body style='margin:0'><input id='source' value='trovcopied' style='display:block;font-size:32px;"
                   "width:800px;height:80px'><form action='/pasted' style='margin-top:20px'><input name='q' "
                   "style='display:block;font-size:32px;width:800px;height:80px'></form>",
@@ -872,6 +886,71 @@ class ChromiumNewWindowSession(ChromiumPages):
                 # The engine's own page is the only one added to what Chromium had.
                 wait_until(lambda: len(self.chromium.page_targets() - self.pages_before) == 1, 10,
                            "no other page than the view's")
+
+    def popups(self):
+        """Trov's popup windows: (caption, (left, top, right, bottom)) each."""
+        code, out = run_inspector(self.trov.env, program="trov_owned_windows.exe")
+        self.assertEqual(code, 0, "Trov's window")
+        rows = [line.rstrip("\r").split("\t") for line in out.splitlines()]
+        return [(row[1], tuple(map(int, row[2].split()))) for row in rows if row[0] == "TrovPopupClass"]
+
+    def test_22_a_popup_nobody_asked_for_opens_nothing(self):
+        """window.open from a timer once the page has loaded: Trov takes the request, and neither a
+        window nor a navigation follows; the page stays."""
+        trov = self.trov
+        amber = self.server.url("/amber.html")
+        ambers = self.server.count("/amber.html")
+        mark = self.open_page("/timer-popup.html")
+        trov.wait_log(f"NewWindow {amber} handled", mark)
+        self.assert_no_messagebox_for(1)
+        self.assertEqual(self.popups(), [])
+        self.assertNotIn(f"NavigationStarting {amber}", trov.since(mark))
+        self.assertEqual(self.server.count("/amber.html"), ambers)
+        trov.wait_bar(self.server.url("/timer-popup.html"))
+        self.wait_colours({(300, TOOLBAR_HEIGHT + 100): BLUE}, "the page still on screen")
+
+    def test_23_a_sign_in_popup_answers_its_opener_and_closes(self):
+        """A click on a page with a filled form runs window.open(url, 'signin', 'width=480,height=560'):
+        a second window of Trov's shows the popup's page, captioned with its origin and title; the
+        page posts to its opener and calls window.close(): the popup goes, the opener got the message
+        and its form still holds the text, and nothing asked the leave question."""
+        trov = self.trov
+        opener, signin = self.server.url("/signin-opener.html"), self.server.url("/signin.html")
+        self.open_page("/signin-opener.html")
+        trov.click(300, TOOLBAR_HEIGHT + 20)
+        trov.type("filled form")
+        name = "document.getElementById('name').value"
+        wait_until(lambda: self.evaluate(opener, name) == "filled form", 10, "the typed text in the form")
+        mark = trov.mark()
+        trov.click(300, TOOLBAR_HEIGHT + 140)
+        trov.wait_log(f"NewWindow {signin} hosted", mark, timeout=20)
+        caption = f"https://127.0.0.1:{self.server.port} - Sign in"
+        wait_until(lambda: [c for c, _ in self.popups()] == [caption], 20, "the popup's window and caption")
+        left, top, right, bottom = self.popups()[0][1]
+        self.assertTrue(480 < right - left < 520 and 560 < bottom - top < 620, "the page's size and the frame")
+        self.assertTrue(self.evaluate(signin, "window.opener !== null"))
+        self.evaluate(signin, "document.getElementById('done').click(), true")
+        wait_until(lambda: self.popups() == [], 10, "the popup's window gone")
+        self.assertEqual(self.evaluate(opener, "got"), "signed in")
+        self.assertEqual(self.evaluate(opener, name), "filled form")
+        self.assertIsNone(trov.dialog(), "no leave question")
+        trov.wait_bar(opener)
+        self.evaluate(opener, f"{name} = '', true")  # the next scenarios leave the page without a question
+
+    def test_99_closing_trov_with_a_popup_open(self):
+        """Closing Trov with a popup open: the main page lets go, the popup and the main view go,
+        each engine object released once, and Trov exits with 0."""
+        trov = self.trov
+        self.open_page("/signin-opener.html")
+        mark = trov.mark()
+        trov.click(300, TOOLBAR_HEIGHT + 140)
+        wait_until(lambda: len(self.popups()) == 1, 20, "the popup's window")
+        trov.click_slot("close")
+        self.assertEqual(trov.wait_exit(30), 0)
+        lines = trov.since(mark)
+        for released, count in [("Released webview", 2), ("Released controller", 2), ("Released environment", 1)]:
+            self.assertEqual(lines.count(released), count, lines)
+        self.assertFalse([line for line in lines if line.startswith("Reentrant")], lines)
 
 
 @unittest.skipUnless(CHROMIUM, "chromium is not installed (scripts/setup installs it)")
