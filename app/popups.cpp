@@ -65,14 +65,17 @@ void ShowCaption(const Popup& popup) {
     SetWindowTextW(popup.window, PopupCaption(popup.source, popup.title).c_str());
 }
 
-// The opener's window.open gets its answer: the view when there is one, else a window that never loads.
-void AnswerRequest(Popup& popup) {
-    if (!popup.deferral) return;
-    if (popup.view) popup.request->put_NewWindow(popup.view.Get());
+// The opener's window.open gets its answer: the view of an open popup, else a window that never
+// loads. False when the engine refused the view, which then never shows a page.
+bool AnswerRequest(Popup& popup) {
+    if (!popup.deferral) return true;
+    const bool open = popup.stage == PopupStage::Open && popup.view;
+    const bool handedOver = open && SUCCEEDED(popup.request->put_NewWindow(popup.view.Get()));
     popup.request->put_Handled(TRUE);
     popup.deferral->Complete();
     popup.request.Reset();
     popup.deferral.Reset();
+    return handedOver;
 }
 
 // The window goes after the event that asked for it has returned.
@@ -83,7 +86,7 @@ void Apply(Popup& popup, PopupEvent event) {
     case PopupStep::None:
         break;
     case PopupStep::HandOverView:
-        AnswerRequest(popup);
+        if (!AnswerRequest(popup)) Apply(popup, PopupEvent::ViewFailed);
         break;
     case PopupStep::AskPage:
         if (FAILED(popup.view->Navigate(kBlank))) {
@@ -351,8 +354,7 @@ PopupMove NextPopupStage(PopupStage stage, PopupEvent event) {
         if (stage == PopupStage::Opening) return {PopupStage::Open, PopupStep::HandOverView};
         break;
     case PopupEvent::ViewFailed:
-        if (stage != PopupStage::Open) return {PopupStage::Gone, PopupStep::Close};
-        break;
+        return {PopupStage::Gone, PopupStep::Close};
     case PopupEvent::PersonCloses:
         // Without a page yet there is nothing to ask; a question asked is waited for.
         if (stage == PopupStage::Opening) return {PopupStage::Gone, PopupStep::Close};

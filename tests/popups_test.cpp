@@ -50,6 +50,7 @@ TEST(PopupRules, APopupsLifeFromItsRequestToItsEnd) {
     const Case cases[] = {
         {S::Opening, E::ViewReady, S::Open, P::HandOverView},
         {S::Opening, E::ViewFailed, S::Gone, P::Close},
+        {S::Open, E::ViewFailed, S::Gone, P::Close},  // the engine refused the view
         {S::Opening, E::PersonCloses, S::Gone, P::Close},  // nothing to ask yet
         {S::Open, E::PersonCloses, S::Asking, P::AskPage},
         {S::Open, E::WaitOver, S::Open, P::None},
