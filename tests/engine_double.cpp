@@ -503,11 +503,6 @@ public:
     TROV_POPUP_ADD(add_ScriptDialogOpening, ICoreWebView2ScriptDialogOpeningEventHandler)
     TROV_POPUP_ADD(add_NewWindowRequested, ICoreWebView2NewWindowRequestedEventHandler)
 #undef TROV_POPUP_ADD
-    HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** settings) override {
-        settings_.AddRef();
-        *settings = &settings_;
-        return S_OK;
-    }
     HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) override {
         Record(std::wstring(L"popup Navigate ") + uri);
         return S_OK;
@@ -517,9 +512,6 @@ public:
 
     std::map<std::wstring, HeldHandler> handlers_;
     std::wstring source_, title_;
-
-private:
-    SettingsObject settings_;
 };
 
 // Closing it lets go of its view's handlers, as the engine's controller does.
@@ -542,16 +534,10 @@ public:
         view_->DropHandlers();
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL visible) override {
-        Record(L"popup put_IsVisible " + std::to_wstring(visible));
-        return S_OK;
-    }
     HRESULT STDMETHODCALLTYPE put_Bounds(RECT r) override {
         Record(L"popup put_Bounds " + std::to_wstring(r.right - r.left) + L" " + std::to_wstring(r.bottom - r.top));
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override { return S_OK; }
 
 private:
     PopupView* view_;
