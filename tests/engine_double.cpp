@@ -830,11 +830,34 @@ bool RaiseMoveFocusRequested(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
     return args.handled_ != FALSE;
 }
 
+namespace {
+
+// A handler of popup n's view, held for the call as the engine does.
+template <class Interface, class Args>
+bool RaiseOnPopup(size_t popup, const wchar_t* registration, Args* args) {
+    if (popup >= popupObjects.size()) return false;
+    PopupView& view = popupObjects[popup]->view;
+    const auto found = view.handlers_.find(registration);
+    if (found == view.handlers_.end() || !found->second.handler) return false;
+    auto* handler = static_cast<Interface*>(found->second.handler);
+    handler->AddRef();
+    Raising([&] { handler->Invoke(&view, args); });
+    handler->Release();
+    return true;
+}
+
+}  // namespace
+
 void RaiseScriptDialog(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, const std::wstring& message,
-                       const std::wstring& defaultText, const std::wstring& uri) {
+                       const std::wstring& defaultText, const std::wstring& uri, int popup) {
     auto* handler = HandlerFor<ICoreWebView2ScriptDialogOpeningEventHandler>(Event::scriptDialogHandler);
-    if (!handler) return;
     lastDialog = std::make_unique<ScriptDialogArgs>(kind, message, defaultText, uri);
+    if (popup >= 0) {
+        RaiseOnPopup<ICoreWebView2ScriptDialogOpeningEventHandler>(static_cast<size_t>(popup),
+                                                                   L"add_ScriptDialogOpening", lastDialog.get());
+        return;
+    }
+    if (!handler) return;
     Raising([&] { handler->Invoke(webViewObject.get(), lastDialog.get()); });
 }
 
@@ -859,20 +882,6 @@ std::wstring NameOfView(ICoreWebView2* view) {
     return L"other";
 }
 }  // namespace
-
-// A handler of popup n's view, held for the call as the engine does.
-template <class Interface, class Args>
-bool RaiseOnPopup(size_t popup, const wchar_t* registration, Args* args) {
-    if (popup >= popupObjects.size()) return false;
-    PopupView& view = popupObjects[popup]->view;
-    const auto found = view.handlers_.find(registration);
-    if (found == view.handlers_.end() || !found->second.handler) return false;
-    auto* handler = static_cast<Interface*>(found->second.handler);
-    handler->AddRef();
-    Raising([&] { handler->Invoke(&view, args); });
-    handler->Release();
-    return true;
-}
 
 std::vector<std::wstring> RaiseNewWindowRequested(const NewWindowRequest& request, int popup) {
     lastNewWindow = std::make_unique<NewWindowArgs>(request);

@@ -87,10 +87,11 @@ bool RaiseMoveFocusRequested(COREWEBVIEW2_MOVE_FOCUS_REASON reason);
 // Raises the controller's GotFocus (true) or LostFocus event; false when no handler is registered.
 bool RaiseFocusChanged(bool got);
 
-// Raises ScriptDialogOpening for the page at uri; what the program answered, then or later through
-// the deferral, is read from LastScriptDialog.
+// Raises ScriptDialogOpening for the page at uri (on the view of popup n, or the main view); what
+// the program answered, then or later through the deferral, is read from LastScriptDialog.
 void RaiseScriptDialog(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, const std::wstring& message,
-                       const std::wstring& defaultText = L"", const std::wstring& uri = L"https://page.example/a");
+                       const std::wstring& defaultText = L"", const std::wstring& uri = L"https://page.example/a",
+                       int popup = -1);
 struct ScriptDialogOutcome {
     bool raised = false;
     bool deferralTaken = false;

@@ -1,5 +1,7 @@
 #include "app/popups.h"
 
+#include "app/messages.h"
+#include "app/page_dialogs.h"
 #include "app/state.h"
 #include "browser_window.h"
 
@@ -126,13 +128,29 @@ TEST_F(PopupTest, ASignInPopupGetsAWindowAndTheViewItsOpenerWaitsFor) {
     ExpectPopupReferencesReleasedOnce();
 }
 
-// The person's close asks the popup's page by sending it to about:blank; once that has completed
-// the popup goes. A popup closed before its view came answers the opener with no window.
+// The person's close asks the popup's page by sending it to about:blank: its question, in a dialog
+// of the popup's, answered Stay keeps the popup; once about:blank has completed the popup goes. A
+// popup closed before its view came answers the opener with no window.
 TEST_F(PopupTest, ThePersonsCloseAsksThePopupsPage) {
     StartEngine();
     HWND popup = OpenSignInPopup();
     SendMessageW(popup, WM_CLOSE, 0, 0);
-    EXPECT_EQ(LastCall(L"popup Navigate"), L"popup Navigate about:blank");
+    engine_double::RaiseScriptDialog(COREWEBVIEW2_SCRIPT_DIALOG_KIND_BEFOREUNLOAD, L"", L"", L"https://popup.example/x", 0);
+    HWND owner = nullptr;
+    {
+        PageDialogAnswerer person({{IDCANCEL, false, L"", [&owner] {
+            owner = GetWindow(OpenPageDialog(), GW_OWNER);
+            ClosePageDialog();  // Stay
+        }}});
+        engine_double::PumpMessages();
+    }
+    EXPECT_EQ(owner, popup);
+    SendMessageW(popup, WM_TIMER, kCloseWaitTimer, 0);
+    engine_double::PumpMessages();
+    ASSERT_TRUE(IsWindow(popup)) << "Stay keeps the popup";
+    EXPECT_TRUE(IsWindow(window()));
+    SendMessageW(popup, WM_CLOSE, 0, 0);
+    EXPECT_EQ(CountCalls(L"popup Navigate about:blank"), 2);
     engine_double::SetNavigationId(7);
     ASSERT_TRUE(engine_double::RaisePopupNavigation(0, L"about:blank", false));
     ASSERT_TRUE(engine_double::RaisePopupNavigation(0, L"about:blank", true));
