@@ -30,6 +30,6 @@ inline constexpr UINT WM_APP_CLOSE_POPUP = WM_USER + 107;
 
 // Tries a failed engine restart again, after a wait that gives a returning engine time.
 inline constexpr UINT_PTR kEngineRetryTimer = 0x7E20;
-// Closes a window (the main window or a popup) whose page neither asks nor starts leaving, or, once it did, is not left in time
-// (a hung page).
+// Closes a window (the main window or a popup) whose page neither asks nor starts leaving, or, once
+// it did, is not left in time (a hung page).
 inline constexpr UINT_PTR kCloseWaitTimer = 0x7E21;
