@@ -931,7 +931,7 @@ class ChromiumNewWindowSession(ChromiumPages):
         self.assertTrue(self.evaluate(signin, "window.opener !== null"))
         self.evaluate(signin, "document.getElementById('done').click(), true")
         wait_until(lambda: self.popups() == [], 10, "the popup's window gone")
-        self.assertEqual(self.evaluate(opener, "got"), "signed in")
+        wait_until(lambda: self.evaluate(opener, "got") == "signed in", 10, "the popup's message at its opener")
         self.assertEqual(self.evaluate(opener, name), "filled form")
         self.assertIsNone(trov.dialog(), "no leave question")
         trov.wait_bar(opener)
