@@ -239,8 +239,13 @@ protected:
     // The page's title changed: logged as "DocumentTitleChanged <title>", then the host's handlers
     // hear of it (only when it differs).
     void SetDocumentTitle(const std::wstring& title);
-    // The page called window.close(): logged as "WindowCloseRequested"; the host decides.
+    // The page called window.close(): logged as "WindowCloseRequested"; the host decides. Raised, as
+    // a browser closes a window by script, for a window a page opened, or one whose history holds
+    // one page.
     void RaiseWindowCloseRequested();
+    static bool MayCloseByScript(bool openedAsNewWindow, int historyEntries) {
+        return openedAsNewWindow || historyEntries <= 1;
+    }
 
     // What the back-end does when a process dies, before the host hears of it: the page's renderer
     // (the page goes blank until it loads again), or the browser process (nothing works any more).

@@ -93,7 +93,7 @@ bool SimulatedView::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, 
         return true;
     }
     if (message == SimulateWindowCloseMessage()) {
-        RaiseWindowCloseRequested();
+        if (MayCloseByScript(openedAsNewWindow_, static_cast<int>(history_.size()))) RaiseWindowCloseRequested();
         return true;
     }
     if (message == SimulateTitleMessage()) {
@@ -264,7 +264,10 @@ void SimulatedView::OpenNewWindow(const std::wstring& text, bool userInitiated) 
     request.features = ReadWindowFeatures(WindowFeatureItems(ToUtf8(features)));
     const std::wstring uri = request.uri;
     RaiseNewWindowRequested(request, [uri](NewWindowOutcome outcome, WebView* newWindow) {
-        if (outcome == NewWindowOutcome::Hosted) static_cast<SimulatedView*>(newWindow)->BeginNavigate(uri);
+        if (outcome != NewWindowOutcome::Hosted) return;
+        auto* shown = static_cast<SimulatedView*>(newWindow);
+        shown->openedAsNewWindow_ = true;
+        shown->BeginNavigate(uri);
     });
 }
 

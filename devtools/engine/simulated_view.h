@@ -59,6 +59,7 @@ private:
     void StopTimer();
     void Paint();
 
+    bool openedAsNewWindow_ = false;  // a page's script may close it
     std::wstring ownTitle_;  // the page's own title, until another page replaces it; empty: its address
     bool timerRunning_ = false;
     bool blank_ = false;

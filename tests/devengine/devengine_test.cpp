@@ -1167,6 +1167,7 @@ TEST_F(DevEngineTest, NewWindowOpensAPopupNothingOrTheHostsView) {
             return S_OK;
         }, IID_ICoreWebView2DocumentTitleChangedEventHandler);
     EXPECT_EQ(hostView->add_WindowCloseRequested(closing, &token), S_OK);
+    EXPECT_EQ(session.webview->add_WindowCloseRequested(closing, &token), S_OK);
     EXPECT_EQ(hostView->add_DocumentTitleChanged(titled, &token), S_OK);
     closing->Release();
     titled->Release();
@@ -1174,13 +1175,15 @@ TEST_F(DevEngineTest, NewWindowOpensAPopupNothingOrTheHostsView) {
     SendMessageW(hostPage, RegisterWindowMessageW(L"TrovEngineSimulateTitle"), 0, reinterpret_cast<LPARAM>(L"Sign in"));
     SendMessageW(hostPage, RegisterWindowMessageW(L"TrovEngineSimulateWindowClose"), 0, 0);
     ASSERT_TRUE(hosting.NavigateAndWait(L"https://signed.test/"));
+    ASSERT_TRUE(session.NavigateAndWait(L"https://second.test/"));  // no script may close it now
+    SendMessageW(PageWindow(), RegisterWindowMessageW(L"TrovEngineSimulateWindowClose"), 0, 0);
     EXPECT_EQ(heard, (std::vector<std::wstring>{L"title Sign in", L"close", L"title https://signed.test/"}));
     EXPECT_EQ(LogCount("WindowCloseRequested") + LogCount("DocumentTitleChanged Sign in"), 2u);
 
     session.controller->Close();
     hosting.controller->Close();
     EXPECT_EQ(popup(L"https://popup.test/"), nullptr) << "the popup goes with the view";
-    EXPECT_EQ(LogCount("Released windowclosehandler") + LogCount("Released titlehandler"), 2u);
+    EXPECT_EQ(LogCount("Released windowclosehandler") + LogCount("Released titlehandler"), 3u);
     DestroyWindow(popupParent);
 }
 

@@ -318,6 +318,7 @@ void ChromiumView::EndSession() {
 // The view's own blank page goes; the new window's page, with its opener, is driven from now on.
 void ChromiumView::ShowNewWindowPage(const std::string& targetId, const std::string& url, bool hasOpener) {
     if (IsDead() || !Window()) return;
+    openedAsNewWindow_ = true;
     if (!hasOpener) {
         BeginNavigate(FromUtf8(url));
         return;

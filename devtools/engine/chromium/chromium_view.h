@@ -79,6 +79,7 @@ private:
     void OnOpenedPageClosed();
     void OnPageVisibility(bool visible);
     void OnBindingCalled(const nlohmann::json& params);
+    void OnWindowCloseCalled();
     bool HandleEditingKey(WPARAM virtualKey, int modifiers);
     void CopySelection(bool cut);
     void PasteClipboard();
@@ -103,6 +104,7 @@ private:
                                  OnNewPage(targetId, url, fromLink);
                              }};
     std::deque<std::shared_ptr<NewPage>> awaitingPages_;  // asked for by window.open, not made yet
+    bool openedAsNewWindow_ = false;  // a page's script may close it
     std::string adoptedUrl_;  // the new window's address while this view takes Chromium's page for it over
     TabGate tabGate_{connection_, [this](const TabGate::Input& input) { DeliverInput(input); },
                      [this](bool backwards) { return OfferFocusToHost(backwards); }};

@@ -69,10 +69,25 @@ void ChromiumView::EnablePageFeatures() {
 void ChromiumView::OnBindingCalled(const json& params) {
     const std::string name = JsonText(params, "name");
     if (name == kFullScreenBinding) SetContainsFullScreenElement(JsonText(params, "payload") == "1");
-    if (name == kWindowCloseBinding) RaiseWindowCloseRequested();
+    if (name == kWindowCloseBinding) OnWindowCloseCalled();
     // An empty title leaves Chromium's default, which comes as the page commits.
     const std::string title = JsonText(params, "payload");
     if (name == kTitleBinding && !title.empty()) SetDocumentTitle(FromUtf8(title));
+}
+
+// The blank page a new page starts from is no entry of the host's.
+void ChromiumView::OnWindowCloseCalled() {
+    if (openedAsNewWindow_) {
+        RaiseWindowCloseRequested();
+        return;
+    }
+    connection_.Call("Page.getNavigationHistory", json::object(), [this](const json& history, bool failed) {
+        auto entries = history.find("entries");
+        if (failed || entries == history.end() || !entries->is_array()) return;
+        int count = static_cast<int>(entries->size());
+        if (count > 0 && (*entries)[0].value("url", "") == "about:blank") --count;
+        if (MayCloseByScript(false, count)) RaiseWindowCloseRequested();
+    });
 }
 
 // Chromium tells of our page's title as of any page's.
