@@ -1281,7 +1281,13 @@ TEST_F(DevEngineTest, ChromiumHostsTheOpenedPageAndEveryPictureMovesOn) {
     ASSERT_TRUE(PumpUntil([&] { return bool(deferral); }, 10000));
     asked->put_Handled(TRUE);
     deferral->Complete();
-    EXPECT_EQ(requests, (std::vector<std::wstring>{pages + L"/signin.html 11 480", pages + L"/red.html 10 0"}));
+    deferral.Reset();
+    ASSERT_EQ(session.webview->Navigate((pages + L"/opener.html?timer").c_str()), S_OK);  // window.open by itself
+    ASSERT_TRUE(PumpUntil([&] { return bool(deferral); }, 10000));
+    asked->put_Handled(TRUE);
+    deferral->Complete();
+    EXPECT_EQ(requests, (std::vector<std::wstring>{pages + L"/signin.html 11 480", pages + L"/red.html 10 0",
+                                                    pages + L"/amber.html 00 0"}));
     EXPECT_EQ(LogCount(ToUtf8(L"NewWindow " + pages + L"/signin.html hosted")), 1u);
 
     // Each picture moves on: a new frame comes for a new page of either view.

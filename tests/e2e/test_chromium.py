@@ -76,7 +76,8 @@ PAGES = {
     "/opener.html": "<body style='margin:0'><div onclick=\"window.open('/signin.html', 'signin', 'width=480,height=560')\" "
                     "style='height:200px;background:#00f'></div><a href='/red.html' style='display:block;height:200px;"
                     "background:#0a0'></a><script>addEventListener('message', function (e) { document.title = 'got ' +"
-                    " e.data; });</script>",
+                    " e.data; }); if (location.search === '?timer') setTimeout(function () {"
+                    " window.open('/amber.html'); }, 100);</script>",
     "/signin.html": "<title>Sign in</title><body style='margin:0;background:#f00' onclick='window.close()'>"
                     "<div style='height:400px'></div><script>opener.postMessage('signed', '*');</script>",
     "/copy.html": "<body style='margin:0'><input id='source' value='trovcopied' style='display:block;font-size:32px;"
@@ -194,7 +195,8 @@ class PageServer:
 
 class HeadlessChromium:
     """A Chromium of the test's own: fresh profile in the build tree, a port it picks itself, no
-    name resolved but the loopback address, and our self-signed certificate accepted."""
+    name resolved but the loopback address, our self-signed certificate accepted, and no popup
+    blocker (the runtime has none: the host decides)."""
 
     def __init__(self):
         root = Path(CONFIG["bin"]).parent / "chromium"
@@ -202,7 +204,8 @@ class HeadlessChromium:
         self.profile = Path(tempfile.mkdtemp(prefix="e2e-", dir=root))
         command = [CHROMIUM, "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
                    "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                   "--disable-quic", "--disable-auto-reload", "--remote-debugging-address=127.0.0.1",
+                   "--disable-quic", "--disable-auto-reload", "--disable-popup-blocking",
+                   "--remote-debugging-address=127.0.0.1",
                    "--remote-debugging-port=0", f"--user-data-dir={self.profile}", "--ignore-certificate-errors",
                    "--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1", "about:blank"]
         self.process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,

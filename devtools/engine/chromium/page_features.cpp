@@ -155,8 +155,10 @@ void ChromiumView::OnNewPage(const std::string& targetId, const std::string& url
         openedPages_.Close(targetId);
         return;
     }
-    std::shared_ptr<NewPage> page = awaitingPages_.front();
-    awaitingPages_.pop_front();
+    // window.open makes its page before it returns: the page is the newest request's, and older
+    // requests got none (a Chromium with its popup blocker on blocks those without a user gesture).
+    std::shared_ptr<NewPage> page = awaitingPages_.back();
+    awaitingPages_.clear();
     page->targetId = targetId;
     SettleNewPage(page);
 }
