@@ -954,13 +954,15 @@ class ChromiumPopupSession(ChromiumPages):
         window nor a navigation follows; the page stays."""
         trov = self.trov
         amber = self.server.url("/amber.html")
-        ambers = self.server.count("/amber.html")
         mark = self.open_page("/timer-popup.html")
         trov.wait_log(f"NewWindow {amber} handled", mark)
         self.assert_no_messagebox_for(1)
         self.assertEqual(self.popups(), [])
         self.assertNotIn(f"NavigationStarting {amber}", trov.since(mark))
-        self.assertEqual(self.server.count("/amber.html"), ambers)
+        # Chromium loads the new window's page before the host has decided (the runtime does not);
+        # the engine closes it when Trov marks the request handled.
+        wait_until(lambda: len(self.chromium.page_targets() - self.pages_before) == 1, 10,
+                   "no other page than the view's")
         trov.wait_bar(self.server.url("/timer-popup.html"))
         self.wait_colours({(300, TOOLBAR_HEIGHT + 100): BLUE}, "the page still on screen")
 
