@@ -474,7 +474,7 @@ private:
     double zoomFactor_ = 1.0;
 };
 
-// A popup's view: the handlers it holds by their registration call, its source and title.
+// A popup's view: the handlers it holds by their registration call, and its title.
 class PopupView final : public Counted<ICoreWebView2, UnimplementedWebView> {
 public:
     void OnProgramReleased() override {
@@ -482,13 +482,10 @@ public:
         finalReleases.push_back(L"popup webview");
         DropHandlers();
     }
-    void DropHandlers() {
-        for (auto& entry : handlers_) entry.second.Drop();
-    }
-    HRESULT Listen(const wchar_t* call, IUnknown* handler, EventRegistrationToken* token) {
+    void DropHandlers() { for (auto& entry : handlers_) entry.second.Drop(); }
+    HRESULT Listen(const wchar_t* call, IUnknown* handler, EventRegistrationToken*) {
         Record(std::wstring(L"popup ") + call);
         handlers_[call].Hold(handler);
-        token->value = static_cast<INT64>(handlers_.size());
         return S_OK;
     }
 #define TROV_POPUP_ADD(add, Interface)                                                         \
@@ -507,11 +504,10 @@ public:
         Record(std::wstring(L"popup Navigate ") + uri);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) override { *uri = CopyToTaskMem(source_); return S_OK; }
     HRESULT STDMETHODCALLTYPE get_DocumentTitle(LPWSTR* title) override { *title = CopyToTaskMem(title_); return S_OK; }
 
     std::map<std::wstring, HeldHandler> handlers_;
-    std::wstring source_, title_;
+    std::wstring title_;
 };
 
 // Closing it lets go of its view's handlers, as the engine's controller does.

@@ -12,14 +12,6 @@ namespace {
 using engine_double::NewWindowRequest;
 using Steps = std::vector<std::wstring>;
 
-TEST(PopupRules, OnlyWhatThePersonStartedOpensAndOnlyAskedSizesOrPlacesMakeAWindow) {
-    EXPECT_EQ(DecideNewWindow(false, true, true), NewWindowAction::Block);
-    EXPECT_EQ(DecideNewWindow(false, false, false), NewWindowAction::Block);
-    EXPECT_EQ(DecideNewWindow(true, false, false), NewWindowAction::OpenInView);
-    EXPECT_EQ(DecideNewWindow(true, true, false), NewWindowAction::OpenPopup);
-    EXPECT_EQ(DecideNewWindow(true, false, true), NewWindowAction::OpenPopup);
-}
-
 // A frame of 16 by 39 pixels, a work area of 1000 by 700 at (100, 0), the owner at (200, 100).
 TEST(PopupRules, TheFrameTakesTheAskedSizeAndPlaceInsideTheWorkArea) {
     const RECT work = {100, 0, 1100, 700}, owner = {200, 100, 1000, 600};
@@ -37,11 +29,6 @@ TEST(PopupRules, TheFrameTakesTheAskedSizeAndPlaceInsideTheWorkArea) {
                   std::vector<LONG>({c.frame.left, c.frame.top, c.frame.right, c.frame.bottom}))
             << c.asked.left << "," << c.asked.top << " " << c.asked.width << "x" << c.asked.height;
     }
-}
-
-TEST(PopupRules, TheCaptionNamesTheOriginBeforeTheTitle) {
-    EXPECT_EQ(PopupCaption(L"https://user:pw@id.example:8443/login?x=1", L""), L"https://id.example:8443");
-    EXPECT_EQ(PopupCaption(L"https://id.example/login", L"Sign in"), L"https://id.example - Sign in");
 }
 
 TEST(PopupRules, APopupsLifeFromItsRequestToItsEnd) {
