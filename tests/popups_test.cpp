@@ -104,6 +104,9 @@ TEST_F(PopupTest, ASignInPopupGetsAWindowAndTheViewItsOpenerWaitsFor) {
     caption.resize(64);
     caption.resize(static_cast<size_t>(GetWindowTextW(popup, caption.data(), 64)));
     EXPECT_EQ(caption, L"https://popup.example - Sign in");
+    NewWindowRequest byScript;  // the popup's own new windows follow the same rules
+    byScript.userInitiated = false;
+    EXPECT_EQ(engine_double::RaiseNewWindowRequested(byScript, 0), Steps{L"put_Handled 1"});
 
     ASSERT_TRUE(engine_double::RaisePopupEvent(0, L"add_WindowCloseRequested"));
     EXPECT_TRUE(IsWindow(popup)) << "not inside the view's own event";
