@@ -26,14 +26,13 @@ std::string Trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
-// Not a number: 0; a fraction: cut down; beyond the 32-bit range, either way: its maximum.
+// Not a number: 0; a fraction: cut down; outside the unsigned 32-bit range, either way: its maximum.
 uint32_t FeatureNumber(const std::string& text) {
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
     if (end == text.c_str() || std::isnan(value)) return 0;
-    const double magnitude = std::floor(std::fabs(value));
-    if (magnitude > 4294967295.0) return UINT32_MAX;
-    return value < 0 ? 0 : static_cast<uint32_t>(magnitude);
+    if (value < 0 || value >= 4294967296.0) return UINT32_MAX;
+    return static_cast<uint32_t>(std::floor(value));
 }
 
 }  // namespace

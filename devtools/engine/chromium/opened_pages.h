@@ -18,7 +18,8 @@
 bool IsChromiumOwnPage(const std::string& url);
 
 // What window.open asked for, as the runtime's WindowFeatures gives it: numbers that are not whole
-// are cut down, those past the 32-bit range are its maximum, a size is at least 100.
+// are cut down, those outside the unsigned 32-bit range are its maximum, text that is no number is
+// 0, and a size is at least 100.
 struct WindowFeatureValues {
     bool hasPosition = false;
     bool hasSize = false;
