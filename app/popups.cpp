@@ -23,9 +23,6 @@ constexpr wchar_t kBlank[] = L"about:blank";
 constexpr LONG kDefaultPageWidth = 800;
 constexpr LONG kDefaultPageHeight = 600;
 
-// As long as the main window waits for its page to let go when closing.
-constexpr UINT kPopupCloseWaitMs = 2000;
-
 // Everything of one popup: its window, the request whose deferral keeps the opener's window.open
 // waiting until the view is handed over, and the engine's objects shown in the window.
 struct Popup {
@@ -95,7 +92,7 @@ void Apply(Popup& popup, PopupEvent event) {
         }
         [[fallthrough]];
     case PopupStep::WaitAgain:
-        SetTimer(popup.window, kCloseWaitTimer, kPopupCloseWaitMs, nullptr);
+        SetTimer(popup.window, kCloseWaitTimer, kCloseWaitMs, nullptr);
         break;
     case PopupStep::EndWait:
         KillTimer(popup.window, kCloseWaitTimer);
@@ -301,7 +298,11 @@ bool OpenPopup(ICoreWebView2NewWindowRequestedEventArgs* args, const PopupFeatur
     popup->window = window;
     popup->source = uri;
     popup->request = args;
-    if (FAILED(args->GetDeferral(popup->deferral.ReleaseAndGetAddressOf()))) popup->deferral.Reset();
+    // Without the deferral the engine would decide on its own as soon as the event returns.
+    if (FAILED(args->GetDeferral(popup->deferral.ReleaseAndGetAddressOf())) || !popup->deferral) {
+        DestroyWindow(window);
+        return false;
+    }
     Popup& opened = *popup;
     popups.push_back(std::move(popup));
     ShowCaption(opened);
