@@ -122,11 +122,15 @@ HRESULT OnPopupNavigationCompleted(ICoreWebView2* sender, ICoreWebView2Navigatio
     return S_OK;
 }
 
-// about:blank, on the way out, is not shown.
+// The view's own blank page before it is handed over, and about:blank on the way out, are not shown.
+bool ShowsPage(const Popup& popup) {
+    return popup.stage != PopupStage::Opening && popup.stage != PopupStage::Leaving;
+}
+
 HRESULT OnPopupSourceChanged(ICoreWebView2* sender, ICoreWebView2SourceChangedEventArgs*) {
     Popup* popup = PopupOfView(sender);
     LPWSTR uri = nullptr;
-    if (!popup || popup->stage == PopupStage::Leaving || FAILED(sender->get_Source(&uri))) return S_OK;
+    if (!popup || !ShowsPage(*popup) || FAILED(sender->get_Source(&uri))) return S_OK;
     popup->source = TakeString(uri);
     ShowCaption(*popup);
     return S_OK;
@@ -135,7 +139,7 @@ HRESULT OnPopupSourceChanged(ICoreWebView2* sender, ICoreWebView2SourceChangedEv
 HRESULT OnPopupTitleChanged(ICoreWebView2* sender, IUnknown*) {
     Popup* popup = PopupOfView(sender);
     LPWSTR title = nullptr;
-    if (!popup || popup->stage == PopupStage::Leaving || FAILED(sender->get_DocumentTitle(&title))) return S_OK;
+    if (!popup || !ShowsPage(*popup) || FAILED(sender->get_DocumentTitle(&title))) return S_OK;
     popup->title = TakeString(title);
     ShowCaption(*popup);
     return S_OK;
