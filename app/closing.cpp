@@ -8,11 +8,6 @@
 
 namespace {
 
-// How long a closing window waits for the page to ask or to start leaving, and, after Leave or the
-// start, for the page to be left. The page's handlers run meanwhile: one that runs longer is taken
-// as hung, and the window closes anyway.
-constexpr UINT kCloseWaitMs = 2000;
-
 constexpr wchar_t kBlank[] = L"about:blank";
 
 struct ClosingState {

@@ -6,6 +6,11 @@
 
 #include <string>
 
+// How long a closing window (the main window or a popup) waits for the page to ask or to start
+// leaving, and, after Leave or the start, for the page to be left. The page's handlers run
+// meanwhile: one that runs longer is taken as hung, and the window closes anyway.
+inline constexpr UINT kCloseWaitMs = 2000;
+
 // WM_CLOSE: while the view is ready, sends it to about:blank and returns true: the window closes
 // when the page has been left. False when the window should close now: no ready view, or the page
 // has already let go.

@@ -24,9 +24,12 @@ inline constexpr UINT WM_APP_PAGE_DIALOG = WM_USER + 105;
 // From the engine's NewWindowRequested: the view navigates to the new window's address once that
 // event has returned.
 inline constexpr UINT WM_APP_NEW_WINDOW = WM_USER + 106;
+// To a popup window, from its page's window.close() or the end of its page: the window goes once
+// the engine's event has returned.
+inline constexpr UINT WM_APP_CLOSE_POPUP = WM_USER + 107;
 
 // Tries a failed engine restart again, after a wait that gives a returning engine time.
 inline constexpr UINT_PTR kEngineRetryTimer = 0x7E20;
-// Closes a window whose page neither asks nor starts leaving, or, once it did, is not left in time
-// (a hung page).
+// Closes a window (the main window or a popup) whose page neither asks nor starts leaving, or, once
+// it did, is not left in time (a hung page).
 inline constexpr UINT_PTR kCloseWaitTimer = 0x7E21;

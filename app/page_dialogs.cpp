@@ -2,6 +2,7 @@
 
 #include "app/dialog_template.h"
 #include "app/focus.h"
+#include "app/state.h"
 #include "app/tooltips.h"
 
 #include <algorithm>
@@ -169,11 +170,13 @@ PageDialogAnswer ShowPageDialog(HWND owner, const PageDialog& dialog, bool offer
     const DialogTemplate dialogTemplate = BuildTemplate(dialog.kind, offerStop);
     OpenDialog open{&dialog, {}};
     HideToolbarTip();
-    RememberFocus();
+    // A popup's dialog gives the focus back to the popup, as Windows does for a dialog's owner.
+    const bool mainWindow = owner == hMainWnd;
+    if (mainWindow) RememberFocus();
     DialogBoxIndirectParamW(reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE)),
                             dialogTemplate.Get(), owner, PageDialogProc, reinterpret_cast<LPARAM>(&open));
     openDialog = nullptr;
-    if (IsWindow(owner)) RestoreFocus();
+    if (mainWindow && IsWindow(owner)) RestoreFocus();
     return open.answer;
 }
 

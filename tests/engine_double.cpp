@@ -5,6 +5,7 @@
 #include "webhost/engine_events.h"
 
 #include <iterator>
+#include <map>
 #include <memory>
 
 namespace engine_double {
@@ -236,22 +237,70 @@ private:
     std::wstring message_, defaultText_, uri_;
 };
 
-class NewWindowArgs final : public Counted<ICoreWebView2NewWindowRequestedEventArgs> {
-public:
-    explicit NewWindowArgs(std::wstring uri) : uri_(std::move(uri)) {}
-    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override { *uri = CopyToTaskMem(uri_); return S_OK; }
-    HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_NewWindow(ICoreWebView2** window) override { *window = nullptr; return S_OK; }
-    HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) override { handled_ = handled; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) override { *handled = handled_; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) override { *value = TRUE; return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_WindowFeatures(ICoreWebView2WindowFeatures**) override { return E_NOTIMPL; }
+std::wstring NameOfView(ICoreWebView2* view);  // "main", "popup <n>" or "other"
 
-    BOOL handled_ = FALSE;
+// Each of the program's answers to a request is a step, the deferral's Complete too.
+class StepDeferral final : public Counted<ICoreWebView2Deferral> {
+public:
+    explicit StepDeferral(std::vector<std::wstring>* steps) : steps_(steps) {}
+    HRESULT STDMETHODCALLTYPE Complete() override { steps_->push_back(L"Complete"); return S_OK; }
 
 private:
-    std::wstring uri_;
+    std::vector<std::wstring>* steps_;
+};
+
+class Features final : public Counted<ICoreWebView2WindowFeatures> {
+public:
+    explicit Features(const NewWindowRequest& request) : r_(request) {}
+    HRESULT STDMETHODCALLTYPE get_HasPosition(BOOL* value) override { *value = r_.hasPosition; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_HasSize(BOOL* value) override { *value = r_.hasSize; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_Left(UINT32* value) override { *value = r_.left; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_Top(UINT32* value) override { *value = r_.top; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_Height(UINT32* value) override { *value = r_.height; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_Width(UINT32* value) override { *value = r_.width; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_ShouldDisplayMenuBar(BOOL* value) override { *value = FALSE; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_ShouldDisplayStatus(BOOL* value) override { *value = FALSE; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_ShouldDisplayToolbar(BOOL* value) override { *value = FALSE; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_ShouldDisplayScrollBars(BOOL* value) override { *value = FALSE; return S_OK; }
+
+private:
+    NewWindowRequest r_;
+};
+
+class NewWindowArgs final : public Counted<ICoreWebView2NewWindowRequestedEventArgs> {
+public:
+    explicit NewWindowArgs(const NewWindowRequest& request) : request_(request), features_(request), deferral_(&steps_) {}
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override { *uri = CopyToTaskMem(request_.uri); return S_OK; }
+    HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2* view) override {
+        steps_.push_back(L"put_NewWindow " + NameOfView(view));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_NewWindow(ICoreWebView2** window) override { *window = nullptr; return S_OK; }
+    HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) override {
+        steps_.push_back(L"put_Handled " + std::to_wstring(handled));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) override { *handled = FALSE; return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) override { *value = request_.userInitiated; return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override {
+        steps_.push_back(L"GetDeferral");
+        deferral_.AddRef();
+        *deferral = &deferral_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_WindowFeatures(ICoreWebView2WindowFeatures** features) override {
+        features_.AddRef();
+        *features = &features_;
+        return S_OK;
+    }
+    int Held() const { return refs.Held() + features_.refs.Held() + deferral_.refs.Held(); }
+
+    std::vector<std::wstring> steps_;
+
+private:
+    NewWindowRequest request_;
+    Features features_;
+    StepDeferral deferral_;
 };
 
 // A handler reference the engine holds, and what Release said when it let go.
@@ -427,6 +476,80 @@ private:
     double zoomFactor_ = 1.0;
 };
 
+// A popup's view: the handlers it holds by their registration call, and its title.
+class PopupView final : public Counted<ICoreWebView2, UnimplementedWebView> {
+public:
+    void OnProgramReleased() override {
+        RecordIfReentrant(L"Release popup webview");
+        finalReleases.push_back(L"popup webview");
+        DropHandlers();
+    }
+    void DropHandlers() { for (auto& entry : handlers_) entry.second.Drop(); }
+    HRESULT Listen(const wchar_t* call, IUnknown* handler, EventRegistrationToken*) {
+        Record(std::wstring(L"popup ") + call);
+        handlers_[call].Hold(handler);
+        return S_OK;
+    }
+#define TROV_POPUP_ADD(add, Interface)                                                         \
+    HRESULT STDMETHODCALLTYPE add(Interface* handler, EventRegistrationToken* token) override { \
+        return Listen(TROV_WIDE(#add), handler, token);                                          \
+    }
+    TROV_POPUP_ADD(add_NavigationStarting, ICoreWebView2NavigationStartingEventHandler)
+    TROV_POPUP_ADD(add_NavigationCompleted, ICoreWebView2NavigationCompletedEventHandler)
+    TROV_POPUP_ADD(add_SourceChanged, ICoreWebView2SourceChangedEventHandler)
+    TROV_POPUP_ADD(add_DocumentTitleChanged, ICoreWebView2DocumentTitleChangedEventHandler)
+    TROV_POPUP_ADD(add_WindowCloseRequested, ICoreWebView2WindowCloseRequestedEventHandler)
+    TROV_POPUP_ADD(add_ScriptDialogOpening, ICoreWebView2ScriptDialogOpeningEventHandler)
+    TROV_POPUP_ADD(add_NewWindowRequested, ICoreWebView2NewWindowRequestedEventHandler)
+#undef TROV_POPUP_ADD
+    HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) override {
+        Record(std::wstring(L"popup Navigate ") + uri);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_DocumentTitle(LPWSTR* title) override { *title = CopyToTaskMem(title_); return S_OK; }
+
+    std::map<std::wstring, HeldHandler> handlers_;
+    std::wstring title_;
+};
+
+// Closing it lets go of its view's handlers, as the engine's controller does.
+class PopupController final : public Counted<ICoreWebView2Controller, UnimplementedController> {
+public:
+    explicit PopupController(PopupView* view) : view_(view) {}
+    void OnProgramReleased() override {
+        RecordIfReentrant(L"Release popup controller");
+        finalReleases.push_back(L"popup controller");
+    }
+    HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** view) override {
+        view_->AddRef();
+        *view = view_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Close() override {
+        RecordIfReentrant(L"popup Close");
+        Record(L"popup Close");
+        finalReleases.push_back(L"popup close");
+        view_->DropHandlers();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_Bounds(RECT r) override {
+        Record(L"popup put_Bounds " + std::to_wstring(r.right - r.left) + L" " + std::to_wstring(r.bottom - r.top));
+        return S_OK;
+    }
+
+private:
+    PopupView* view_;
+};
+
+struct PopupObjects {
+    HWND parent = nullptr;
+    HeldHandler creation;  // the controller-completed handler, until answered
+    PopupView view;
+    PopupController controller{&view};
+};
+std::vector<std::unique_ptr<PopupObjects>> popupObjects;
+std::unique_ptr<NewWindowArgs> lastNewWindow;
+
 class Environment final : public Counted<ICoreWebView2Environment, UnimplementedEnvironment> {
 public:
     // The version with the browser-process exit event, unless the test plays an older runtime.
@@ -449,7 +572,14 @@ public:
                         static_cast<INT64>(Event::Count) + 1);
     }
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
-        HWND, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override {
+        HWND parent, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override {
+        if (GetWindow(parent, GW_OWNER)) {
+            Record(L"popup CreateController");
+            popupObjects.push_back(std::make_unique<PopupObjects>());
+            popupObjects.back()->parent = parent;
+            popupObjects.back()->creation.Hold(handler);
+            return S_OK;
+        }
         Record(L"CreateController");
         controllerHandler.Hold(handler);
         return S_OK;
@@ -545,6 +675,12 @@ void Reset(const Options& newOptions) {
     for (HeldHandler& held : eventHandlers) forget(&held);
     forget(&browserExitedHandler);
     forget(&lateExitHandler);
+    for (auto& objects : popupObjects) {
+        forget(&objects->creation);
+        objects->view.DropHandlers();
+    }
+    popupObjects.clear();
+    lastNewWindow.reset();
     containsFullScreenElement = false;
     MSG msg;
     while (PeekMessageW(&msg, MessageWindow(), 0, 0, PM_REMOVE)) {
@@ -706,11 +842,34 @@ bool RaiseMoveFocusRequested(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
     return args.handled_ != FALSE;
 }
 
+namespace {
+
+// A handler of popup n's view, held for the call as the engine does.
+template <class Interface, class Args>
+bool RaiseOnPopup(size_t popup, const wchar_t* registration, Args* args) {
+    if (popup >= popupObjects.size()) return false;
+    PopupView& view = popupObjects[popup]->view;
+    const auto found = view.handlers_.find(registration);
+    if (found == view.handlers_.end() || !found->second.handler) return false;
+    auto* handler = static_cast<Interface*>(found->second.handler);
+    handler->AddRef();
+    Raising([&] { handler->Invoke(&view, args); });
+    handler->Release();
+    return true;
+}
+
+}  // namespace
+
 void RaiseScriptDialog(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, const std::wstring& message,
-                       const std::wstring& defaultText, const std::wstring& uri) {
+                       const std::wstring& defaultText, const std::wstring& uri, int popup) {
     auto* handler = HandlerFor<ICoreWebView2ScriptDialogOpeningEventHandler>(Event::scriptDialogHandler);
-    if (!handler) return;
     lastDialog = std::make_unique<ScriptDialogArgs>(kind, message, defaultText, uri);
+    if (popup >= 0) {
+        RaiseOnPopup<ICoreWebView2ScriptDialogOpeningEventHandler>(static_cast<size_t>(popup),
+                                                                   L"add_ScriptDialogOpening", lastDialog.get());
+        return;
+    }
+    if (!handler) return;
     Raising([&] { handler->Invoke(webViewObject.get(), lastDialog.get()); });
 }
 
@@ -726,12 +885,57 @@ ScriptDialogOutcome LastScriptDialog() {
     return outcome;
 }
 
-bool RaiseNewWindowRequested(const std::wstring& uri) {
-    auto* handler = HandlerFor<ICoreWebView2NewWindowRequestedEventHandler>(Event::newWindowHandler);
-    if (!handler) return false;
-    NewWindowArgs args(uri);
-    Raising([&] { handler->Invoke(webViewObject.get(), &args); });
-    return args.handled_ != FALSE;
+namespace {
+std::wstring NameOfView(ICoreWebView2* view) {
+    if (view == webViewObject.get()) return L"main";
+    for (size_t i = 0; i < popupObjects.size(); ++i) {
+        if (view == &popupObjects[i]->view) return L"popup " + std::to_wstring(i);
+    }
+    return L"other";
+}
+}  // namespace
+
+std::vector<std::wstring> RaiseNewWindowRequested(const NewWindowRequest& request, int popup) {
+    lastNewWindow = std::make_unique<NewWindowArgs>(request);
+    if (popup >= 0) {
+        RaiseOnPopup<ICoreWebView2NewWindowRequestedEventHandler>(static_cast<size_t>(popup), L"add_NewWindowRequested",
+                                                                   lastNewWindow.get());
+    } else if (auto* handler = HandlerFor<ICoreWebView2NewWindowRequestedEventHandler>(Event::newWindowHandler)) {
+        Raising([&] { handler->Invoke(webViewObject.get(), lastNewWindow.get()); });
+    }
+    return lastNewWindow->steps_;
+}
+
+std::vector<std::wstring> NewWindowSteps() { return lastNewWindow ? lastNewWindow->steps_ : std::vector<std::wstring>{}; }
+int NewWindowArgsHeld() { return lastNewWindow ? lastNewWindow->Held() : 0; }
+
+size_t PopupViews() { return popupObjects.size(); }
+HWND PopupParent(size_t popup) { return popup < popupObjects.size() ? popupObjects[popup]->parent : nullptr; }
+RefCounts PopupControllerRefs(size_t popup) { return popupObjects.at(popup)->controller.refs; }
+RefCounts PopupWebViewRefs(size_t popup) { return popupObjects.at(popup)->view.refs; }
+
+bool CompletePopupController(size_t popup, HRESULT result) {
+    if (popup >= popupObjects.size() || !popupObjects[popup]->creation.handler) return false;
+    PopupObjects& objects = *popupObjects[popup];
+    auto* handler = static_cast<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler*>(objects.creation.handler);
+    handler->Invoke(result, SUCCEEDED(result) ? &objects.controller : nullptr);
+    objects.creation.Drop();
+    return true;
+}
+
+// Both events come without arguments; the title is read from the view.
+bool RaisePopupEvent(size_t popup, const wchar_t* registration, const std::wstring& title) {
+    if (popup < popupObjects.size()) popupObjects[popup]->view.title_ = title;
+    return RaiseOnPopup<ICoreWebView2WindowCloseRequestedEventHandler, IUnknown>(popup, registration, nullptr);
+}
+
+bool RaisePopupNavigation(size_t popup, const std::wstring& uri, bool completed) {
+    if (completed) {
+        CompletedArgs args(true, navigationId);
+        return RaiseOnPopup<ICoreWebView2NavigationCompletedEventHandler>(popup, L"add_NavigationCompleted", &args);
+    }
+    StartingArgs args(uri, navigationId);
+    return RaiseOnPopup<ICoreWebView2NavigationStartingEventHandler>(popup, L"add_NavigationStarting", &args);
 }
 
 IUnknown* AcceleratorKeyHandler() { return Held(Event::acceleratorHandler).handler; }

@@ -91,10 +91,11 @@ bool RaiseMoveFocusRequested(COREWEBVIEW2_MOVE_FOCUS_REASON reason);
 // Raises the controller's GotFocus (true) or LostFocus event; false when no handler is registered.
 bool RaiseFocusChanged(bool got);
 
-// Raises ScriptDialogOpening for the page at uri; what the program answered, then or later through
-// the deferral, is read from LastScriptDialog.
+// Raises ScriptDialogOpening for the page at uri (on the view of popup n, or the main view); what
+// the program answered, then or later through the deferral, is read from LastScriptDialog.
 void RaiseScriptDialog(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, const std::wstring& message,
-                       const std::wstring& defaultText = L"", const std::wstring& uri = L"https://page.example/a");
+                       const std::wstring& defaultText = L"", const std::wstring& uri = L"https://page.example/a",
+                       int popup = -1);
 struct ScriptDialogOutcome {
     bool raised = false;
     bool deferralTaken = false;
@@ -105,8 +106,33 @@ struct ScriptDialogOutcome {
 };
 ScriptDialogOutcome LastScriptDialog();
 
-// Raises NewWindowRequested for uri; returns whether the program set Handled.
-bool RaiseNewWindowRequested(const std::wstring& uri);
+// A page's request for a new window: started by the person or not, and what window.open asked for.
+struct NewWindowRequest {
+    std::wstring uri = L"https://popup.example/x";
+    bool userInitiated = true;
+    bool hasPosition = false, hasSize = false;
+    UINT32 left = 0, top = 0, width = 0, height = 0;
+};
+// Raises NewWindowRequested on the main view (or on the view of popup n); returns what the program
+// did with the request so far, in order: "GetDeferral", "put_NewWindow <popup n|main|other>",
+// "put_Handled <0|1>", "Complete" (of the deferral). NewWindowSteps gives them later.
+std::vector<std::wstring> RaiseNewWindowRequested(const NewWindowRequest& request, int popup = -1);
+std::vector<std::wstring> NewWindowSteps();
+int NewWindowArgsHeld();  // references the program still holds on the request and its deferral
+
+// The views of popups: each CreateController for an owned window (the main window has no owner)
+// makes a controller and a view of their own, whose calls are recorded as "popup <call>", and whose final releases
+// are "popup close", "popup webview", "popup controller". Creation completes when the test says.
+size_t PopupViews();
+bool CompletePopupController(size_t popup, HRESULT result = S_OK);
+HWND PopupParent(size_t popup);
+RefCounts PopupControllerRefs(size_t popup);
+RefCounts PopupWebViewRefs(size_t popup);
+// Raise events of a popup's view; false when the program has no handler there.
+// WindowCloseRequested or DocumentTitleChanged (by registration: "add_WindowCloseRequested"), which
+// take no arguments; the title is what the view's DocumentTitle says from now on.
+bool RaisePopupEvent(size_t popup, const wchar_t* registration, const std::wstring& title = L"");
+bool RaisePopupNavigation(size_t popup, const std::wstring& uri, bool completed);
 
 RefCounts EnvironmentRefs();
 RefCounts ControllerRefs();

@@ -1,5 +1,6 @@
 #include "webhost/engine.h"
 
+#include "app/popups.h"
 #include "app/state.h"
 #include "browser_window.h"
 #include "webhost/com_handler.h"
@@ -335,14 +336,25 @@ TEST_F(WebHostTest, MinimisingHidesTheViewAndRestoringShowsItBeforeTheBounds) {
     EXPECT_EQ(CountCalls(L"put_IsVisible 1"), 2) << "once per restore";
 }
 
-// A page's new window opens in the view, after the event, and the engine opens none of its own.
-TEST_F(WebHostTest, ANewWindowOpensInTheViewAfterTheEvent) {
+// Not started by the person: nothing opens and the page stays. Started without a size or a place:
+// the view opens it, after the event. Either way the engine opens no window of its own.
+TEST_F(WebHostTest, ANewWindowWithoutAPopupOpensInTheViewOrNotAtAll) {
     StartEngine();
+    engine_double::NewWindowRequest timer;
+    timer.userInitiated = false;
+    timer.hasSize = true;
     const int navigations = CountCalls(L"Navigate");
-    EXPECT_TRUE(engine_double::RaiseNewWindowRequested(L"https://popup.example/x"));
+    const std::vector<std::wstring> handledOnly = {L"put_Handled 1"};
+    EXPECT_EQ(engine_double::RaiseNewWindowRequested(timer), handledOnly);
+    engine_double::PumpMessages();
+    EXPECT_EQ(CountCalls(L"Navigate"), navigations);
+    EXPECT_EQ(PopupCount(), 0u);
+
+    EXPECT_EQ(engine_double::RaiseNewWindowRequested(engine_double::NewWindowRequest{}), handledOnly);
     EXPECT_EQ(CountCalls(L"Navigate"), navigations);
     engine_double::PumpMessages();
     EXPECT_EQ(LastCall(L"Navigate"), L"Navigate https://popup.example/x");
+    EXPECT_EQ(PopupCount(), 0u);
 }
 
 // Destroying the window at each stage of start-up releases exactly what was held, once.

@@ -2,6 +2,7 @@
 
 #include "app/closing.h"
 #include "app/fullscreen.h"
+#include "app/popups.h"
 #include "app/state.h"
 #include "webhost/com_handler.h"
 #include "webhost/engine_events.h"
@@ -79,8 +80,10 @@ HRESULT OnEnvironmentCreated(HWND hwnd, HRESULT result, ICoreWebView2Environment
 
 }  // namespace
 
-// Every handler goes with the controller: closing it lets go of them all at once.
+// Every handler goes with the controller: closing it lets go of them all at once. The popups, whose
+// views are the same engine's, go first.
 void ReleaseViewAndController() {
+    CloseAllPopups();
     if (webviewController) webviewController->Close();
     webview.Reset();
     webviewController.Reset();
@@ -174,6 +177,7 @@ void ResizeWebView() {
 // Closed first: the engine lets go of every handler and of its references to the program at once,
 // whatever else holds the controller.
 void ReleaseWebView() {
+    CloseAllPopups();
     DropPageDialog();
     if (webviewController) webviewController->Close();
     webview.Reset();

@@ -5,6 +5,7 @@
 #include "app/focus.h"
 #include "app/keyboard.h"
 #include "app/messages.h"
+#include "app/popups.h"
 #include "app/state.h"
 #include "webhost/com_handler.h"
 #include "webhost/engine.h"
@@ -215,8 +216,11 @@ PageDialogKind PageDialogKindOf(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind) {
     }
 }
 
-// The page's script waits on the deferral; the dialog is shown from the message loop.
-HRESULT OnScriptDialogOpening(ICoreWebView2*, ICoreWebView2ScriptDialogOpeningEventArgs* args) {
+}  // namespace
+
+// The page's script waits on the deferral; the dialog, owned by the window that shows the page, is
+// shown from the message loop.
+HRESULT OnScriptDialogOpening(ICoreWebView2* sender, ICoreWebView2ScriptDialogOpeningEventArgs* args) {
     COREWEBVIEW2_SCRIPT_DIALOG_KIND kind = COREWEBVIEW2_SCRIPT_DIALOG_KIND_ALERT;
     ComRef<ICoreWebView2Deferral> deferral;
     if (!args || FAILED(args->get_Kind(&kind)) || FAILED(args->GetDeferral(deferral.ReleaseAndGetAddressOf())) ||
@@ -232,19 +236,24 @@ HRESULT OnScriptDialogOpening(ICoreWebView2*, ICoreWebView2ScriptDialogOpeningEv
     dialog.origin = OriginOf(TakeEngineString(uri));
     dialog.message = TakeEngineString(message);
     dialog.defaultText = TakeEngineString(defaultText);
-    QueuePageDialog(dialog, args, deferral.Get());
+    QueuePageDialog(dialog, args, deferral.Get(), WindowOfView(sender));
     return S_OK;
 }
 
-// A one-window browser: the new window's page opens in the view, once the event has returned.
+// A popup the person started opens in a window of its own, a request nobody started opens nothing;
+// any other new window's page opens in the view, once the event has returned.
 HRESULT OnNewWindowRequested(ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
     LPWSTR uri = nullptr;
     if (!args || FAILED(args->get_Uri(&uri))) return S_OK;
+    const std::wstring address = TakeEngineString(uri);
+    if (TakeNewWindowRequest(args, address)) return S_OK;
     args->put_Handled(TRUE);
-    navigation.newWindowUri = TakeEngineString(uri);
+    navigation.newWindowUri = address;
     if (!navigation.newWindowUri.empty()) PostMessageW(hMainWnd, WM_APP_NEW_WINDOW, 0, 0);
     return S_OK;
 }
+
+namespace {
 
 HRESULT OnMoveFocusRequested(ICoreWebView2Controller*, ICoreWebView2MoveFocusRequestedEventArgs* args) {
     if (args && TakeFocusFromPage()) args->put_Handled(TRUE);

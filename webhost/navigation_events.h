@@ -17,6 +17,10 @@ void ForgetNavigationIds();
 // WM_APP_NEW_WINDOW: the address a page asked a new window for, in the view.
 void OpenNewWindowInView();
 
+// The handlers that the popups' views share with the main view: the page's dialogs and its new windows.
+HRESULT OnScriptDialogOpening(ICoreWebView2* sender, ICoreWebView2ScriptDialogOpeningEventArgs* args);
+HRESULT OnNewWindowRequested(ICoreWebView2* sender, ICoreWebView2NewWindowRequestedEventArgs* args);
+
 // The bar and currentUrl show the view's own address: the page stayed (a refused navigation).
 void ShowAddressOfView();
 

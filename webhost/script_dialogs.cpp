@@ -2,6 +2,7 @@
 
 #include "app/closing.h"
 #include "app/messages.h"
+#include "app/popups.h"
 #include "app/state.h"
 #include "webhost/navigation_events.h"
 
@@ -15,6 +16,7 @@ struct QueuedDialog {
     ComRef<ICoreWebView2ScriptDialogOpeningEventArgs> args;
     ComRef<ICoreWebView2Deferral> deferral;
     UINT serial = 0;  // tells a dialog from one queued after it was dropped
+    HWND owner = nullptr;  // the window that shows the page: the main window or a popup
 };
 QueuedDialog queued;
 UINT nextSerial = 1;
@@ -39,8 +41,10 @@ void AnswerEngine(ICoreWebView2ScriptDialogOpeningEventArgs* args, ICoreWebView2
 }
 
 // Stay ends a close; a typed address that was refused gives the bar back to the page that stayed.
-void FollowLeaveAnswer(bool leave) {
-    if (!NoteLeaveAnswerWhileClosing(leave) && !leave) ShowAddressOfView();
+// A popup's page answers its popup's close.
+void FollowLeaveAnswer(HWND owner, bool leave) {
+    if (owner != hMainWnd) NotePopupLeaveAnswer(owner, leave);
+    else if (!NoteLeaveAnswerWhileClosing(leave) && !leave) ShowAddressOfView();
 }
 
 // A stopped page cannot keep the person: its leave question lets it go, its others answer no.
@@ -53,18 +57,19 @@ PageDialogAnswer StoppedPageAnswer(PageDialogKind kind) {
 }  // namespace
 
 void QueuePageDialog(const PageDialog& dialog, ICoreWebView2ScriptDialogOpeningEventArgs* args,
-                     ICoreWebView2Deferral* deferral) {
+                     ICoreWebView2Deferral* deferral, HWND owner) {
     if (page.stopped || queued.deferral) {
         const PageDialogAnswer answer = page.stopped ? StoppedPageAnswer(dialog.kind) : PageDialogAnswer{};
         AnswerEngine(args, deferral, dialog, answer);
-        if (dialog.kind == PageDialogKind::Leave) FollowLeaveAnswer(answer.yes);
+        if (dialog.kind == PageDialogKind::Leave) FollowLeaveAnswer(owner, answer.yes);
         return;
     }
     queued.dialog = dialog;
     queued.args = args;
     queued.deferral = deferral;
     queued.serial = nextSerial++;
-    PostMessageW(hMainWnd, WM_APP_PAGE_DIALOG, 0, 0);
+    queued.owner = owner;
+    PostMessageW(owner, WM_APP_PAGE_DIALOG, 0, 0);
 }
 
 void ShowQueuedPageDialog(HWND owner) {
@@ -80,10 +85,11 @@ void ShowQueuedPageDialog(HWND owner) {
     AnswerEngine(queued.args.Get(), queued.deferral.Get(), queued.dialog, answer);
     queued.args.Reset();
     queued.deferral.Reset();
-    if (kind == PageDialogKind::Leave) FollowLeaveAnswer(answer.yes);
+    if (kind == PageDialogKind::Leave) FollowLeaveAnswer(owner, answer.yes);
 }
 
-bool PageDialogPending() { return static_cast<bool>(queued.deferral); }
+bool PageDialogPending() { return PageDialogPendingFor(hMainWnd); }
+bool PageDialogPendingFor(HWND owner) { return queued.deferral && queued.owner == owner; }
 
 void ForgetPageDialogsOfLastPage() { page = PageRecord{}; }
 
@@ -91,6 +97,10 @@ void DropPageDialog() {
     queued.args.Reset();
     queued.deferral.Reset();
     ClosePageDialog();
+}
+
+void DropPageDialogOf(HWND owner) {
+    if (PageDialogPendingFor(owner)) DropPageDialog();
 }
 
 void ResetPageDialogsForTesting() {

@@ -1,8 +1,11 @@
-// A page's requests for new windows (a target=_blank link, window.open): the host hears of them
-// through NewWindowRequested; one it leaves alone opens in a plain top-level window of the
+// A page's requests for new windows (a target=_blank link, window.open, a middle-click): the host
+// hears of them through NewWindowRequested. A view it hands over with NewWindow shows the new page;
+// one it marks Handled opens nothing; one it leaves alone opens in a plain top-level window of the
 // engine's own, as the runtime's popup does, which shows the page's address and goes with the view.
 #include "devtools/engine/event_args.h"
 #include "devtools/engine/objects.h"
+
+#include <typeinfo>
 
 namespace {
 
@@ -48,14 +51,23 @@ struct NewWindowDecision {
     EngineRef<WebView> view;
     std::wstring uri;
     BOOL handled = FALSE;
+    EngineRef<WebView> newWindow;  // the engine's link: the host's count stays the host's
     bool deferred = false;
     bool done = false;
-    std::function<void(const NewWindowDecision&)> apply;
+    WebView::NewWindowSink decided;
 
     void Finish() {
         if (done) return;
         done = true;
-        apply(*this);
+        WebView* opener = view.Get();
+        WebView* hosting = newWindow && !newWindow->IsDead() ? newWindow.Get() : nullptr;
+        const WebView::NewWindowOutcome outcome = hosting   ? WebView::NewWindowOutcome::Hosted
+                                                  : handled ? WebView::NewWindowOutcome::Handled
+                                                            : WebView::NewWindowOutcome::Popup;
+        static const wchar_t* const kOutcomeNames[] = {L" popup", L" handled", L" hosted"};
+        LogLine(opener->Config(), L"NewWindow " + uri + kOutcomeNames[static_cast<int>(outcome)]);
+        if (hosting) hosting->MarkNavigated();
+        if (!opener->IsDead()) decided(outcome, hosting);
     }
 };
 using DecisionPtr = std::shared_ptr<NewWindowDecision>;
@@ -74,21 +86,60 @@ private:
     DecisionPtr decision_;
 };
 
+// The features a page asked for. The bars show only for a window that is no popup, as runtimes from
+// version 98 on answer.
+class FeaturesObject final : public EventArgs<ICoreWebView2WindowFeatures> {
+public:
+    explicit FeaturesObject(const WindowFeatureValues& values)
+        : EventArgs(IID_ICoreWebView2WindowFeatures), values_(values) {}
+
+    HRESULT STDMETHODCALLTYPE get_HasPosition(BOOL* value) override {
+        return GiveValue(value, static_cast<BOOL>(values_.hasPosition));
+    }
+    HRESULT STDMETHODCALLTYPE get_HasSize(BOOL* value) override {
+        return GiveValue(value, static_cast<BOOL>(values_.hasSize));
+    }
+    HRESULT STDMETHODCALLTYPE get_Left(UINT32* value) override { return GiveValue(value, UINT32(values_.left)); }
+    HRESULT STDMETHODCALLTYPE get_Top(UINT32* value) override { return GiveValue(value, UINT32(values_.top)); }
+    HRESULT STDMETHODCALLTYPE get_Height(UINT32* value) override { return GiveValue(value, UINT32(values_.height)); }
+    HRESULT STDMETHODCALLTYPE get_Width(UINT32* value) override { return GiveValue(value, UINT32(values_.width)); }
+    HRESULT STDMETHODCALLTYPE get_ShouldDisplayMenuBar(BOOL* value) override { return Bars(value); }
+    HRESULT STDMETHODCALLTYPE get_ShouldDisplayStatus(BOOL* value) override { return Bars(value); }
+    HRESULT STDMETHODCALLTYPE get_ShouldDisplayToolbar(BOOL* value) override { return Bars(value); }
+    HRESULT STDMETHODCALLTYPE get_ShouldDisplayScrollBars(BOOL* value) override { return Bars(value); }
+
+private:
+    HRESULT Bars(BOOL* value) { return GiveValue(value, static_cast<BOOL>(!values_.popup)); }
+    WindowFeatureValues values_;
+};
+
 class NewWindowArgs final : public EventArgs<ICoreWebView2NewWindowRequestedEventArgs> {
 public:
-    NewWindowArgs(DecisionPtr decision, bool userInitiated)
+    NewWindowArgs(DecisionPtr decision, const WebView::NewWindowRequest& request)
         : EventArgs(IID_ICoreWebView2NewWindowRequestedEventArgs), decision_(std::move(decision)),
-          userInitiated_(userInitiated) {}
+          request_(request) {}
 
     HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override {
         if (!uri) return E_POINTER;
         *uri = CopyToTaskMemory(decision_->uri);
         return *uri ? S_OK : E_OUTOFMEMORY;
     }
-    // A web view of the host's for the new window is beyond this engine.
-    HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2*) override { return E_NOTIMPL; }
+    // The view must be one of this engine's, of the opener's back-end, never navigated, and is set
+    // once; the runtime's error codes for the refusals are not documented.
+    HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2* window) override {
+        if (decision_->done || decision_->newWindow) return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
+        WebView* view = window ? WebView::Known(window) : nullptr;
+        if (!view || view->IsDead() || view->HasBeenNavigated() || typeid(*view) != typeid(*decision_->view.Get())) {
+            return E_INVALIDARG;
+        }
+        decision_->newWindow = EngineRef<WebView>(view);
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE get_NewWindow(ICoreWebView2** window) override {
-        return GiveValue(window, static_cast<ICoreWebView2*>(nullptr));
+        if (!window) return E_POINTER;
+        *window = decision_->newWindow.Get();
+        if (*window) (*window)->AddRef();
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) override {
         decision_->handled = handled ? TRUE : FALSE;
@@ -96,7 +147,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) override { return GiveValue(handled, decision_->handled); }
     HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* initiated) override {
-        return GiveValue(initiated, static_cast<BOOL>(userInitiated_));
+        return GiveValue(initiated, static_cast<BOOL>(request_.userInitiated));
     }
     HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override {
         if (!deferral) return E_POINTER;
@@ -105,11 +156,16 @@ public:
         (*deferral)->AddRef();
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_WindowFeatures(ICoreWebView2WindowFeatures**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_WindowFeatures(ICoreWebView2WindowFeatures** features) override {
+        if (!features) return E_POINTER;
+        *features = new FeaturesObject(request_.features);
+        (*features)->AddRef();
+        return S_OK;
+    }
 
 private:
     DecisionPtr decision_;
-    bool userInitiated_;
+    WebView::NewWindowRequest request_;
 };
 
 }  // namespace
@@ -124,23 +180,23 @@ HRESULT WebView::remove_NewWindowRequested(EventRegistrationToken token) {
 }
 
 // A view closed meanwhile opens nothing more.
-bool WebView::RaiseNewWindowRequested(const std::wstring& uri, bool userInitiated) {
-    if (dead_) return false;
+void WebView::RaiseNewWindowRequested(const NewWindowRequest& request, NewWindowSink decided) {
+    if (dead_) return;
     EngineRef<WebView> keepAlive(this);
     RaisingEvent raising(this);
     auto decision = std::make_shared<NewWindowDecision>();
     decision->view = keepAlive;
-    decision->uri = uri;
-    decision->apply = [](const NewWindowDecision& made) {
-        WebView* view = made.view.Get();
-        LogLine(view->Config(), L"NewWindow " + made.uri + (made.handled ? L" handled" : L" popup"));
-        if (made.handled || view->dead_) return;
-        if (HWND popup = OpenPopupWindow(made.uri)) view->popups_.push_back(popup);
+    decision->uri = request.uri;
+    const std::wstring uri = request.uri;
+    decision->decided = [this, uri, decided](NewWindowOutcome outcome, WebView* newWindow) {
+        if (outcome == NewWindowOutcome::Popup) {
+            if (HWND popup = OpenPopupWindow(uri)) popups_.push_back(popup);
+        }
+        decided(outcome, newWindow);
     };
-    ComHolder<NewWindowArgs> args(new NewWindowArgs(decision, userInitiated));
+    ComHolder<NewWindowArgs> args(new NewWindowArgs(decision, request));
     newWindowHandlers_.Invoke(this, args.Get());
     if (!decision->deferred) decision->Finish();
-    return decision->done && decision->handled;
 }
 
 void WebView::ClosePopups() {

@@ -2,6 +2,7 @@
 // Slots the browser never calls answer E_NOTIMPL (unimplemented.h).
 #pragma once
 
+#include "devtools/engine/chromium/opened_pages.h"
 #include "devtools/engine/chromium/script_dialog.h"
 #include "devtools/engine/engine.h"
 #include "devtools/engine/handler_list.h"
@@ -171,6 +172,31 @@ public:
     HRESULT STDMETHODCALLTYPE add_NewWindowRequested(
         ICoreWebView2NewWindowRequestedEventHandler* handler, EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE add_DocumentTitleChanged(
+        ICoreWebView2DocumentTitleChangedEventHandler* handler, EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_DocumentTitleChanged(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE get_DocumentTitle(LPWSTR* title) override;
+    HRESULT STDMETHODCALLTYPE add_WindowCloseRequested(
+        ICoreWebView2WindowCloseRequestedEventHandler* handler, EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_WindowCloseRequested(EventRegistrationToken token) override;
+
+    // The engine's view behind a host's pointer, or null when it is none of ours (or has gone).
+    static WebView* Known(ICoreWebView2* view);
+    // The host navigated it, or it shows a page already: it can no longer be a new window's view.
+    bool HasBeenNavigated() const { return navigated_; }
+    // The view now shows a page opened as a new window (it counts as navigated).
+    void MarkNavigated() { navigated_ = true; }
+
+    // A page's request for a new window, as it made it.
+    struct NewWindowRequest {
+        std::wstring uri;
+        bool userInitiated = true;
+        WindowFeatureValues features;
+    };
+    // Popup: the engine's own top-level window shows it; Handled: nothing opens; Hosted: the host's
+    // view (same back-end, never navigated) shows the new page.
+    enum class NewWindowOutcome { Popup, Handled, Hosted };
+    using NewWindowSink = std::function<void(NewWindowOutcome outcome, WebView* newWindow)>;
 
     // What the host's settings object changes; the object may outlive the view.
     struct Settings {
@@ -180,7 +206,7 @@ public:
     struct OpenDialog;
 
 protected:
-    explicit WebView(ConfigPtr config) : EngineObject(std::move(config), L"webview") {}
+    explicit WebView(ConfigPtr config);
     ~WebView() override;
 
     // The child window in the host's window; false when it cannot be made.
@@ -205,11 +231,21 @@ protected:
     void AnswerOpenDialogsNo();
 
     // The page asked for a new window (new_windows.cpp): the host's NewWindowRequested handlers hear
-    // of it; unless one set Handled, the page opens in a top-level window of the engine's own.
-    // True when the host handled it.
-    bool RaiseNewWindowRequested(const std::wstring& uri, bool userInitiated);
+    // of it, and decide when they return or when their deferral completes; then the decision is
+    // logged ("NewWindow <uri> popup|handled|hosted") and given to `decided`, once, on a live view.
+    void RaiseNewWindowRequested(const NewWindowRequest& request, NewWindowSink decided);
     // The popups the engine opened, closed with the view.
     void ClosePopups();
+    // The page's title changed: logged as "DocumentTitleChanged <title>", then the host's handlers
+    // hear of it (only when it differs).
+    void SetDocumentTitle(const std::wstring& title);
+    // The page called window.close(): logged as "WindowCloseRequested"; the host decides. Raised, as
+    // a browser closes a window by script, for a window a page opened, or one whose history holds
+    // one page.
+    void RaiseWindowCloseRequested();
+    static bool MayCloseByScript(bool openedAsNewWindow, int historyEntries) {
+        return openedAsNewWindow || historyEntries <= 1;
+    }
 
     // What the back-end does when a process dies, before the host hears of it: the page's renderer
     // (the page goes blank until it loads again), or the browser process (nothing works any more).
@@ -240,6 +276,12 @@ private:
     std::vector<std::weak_ptr<OpenDialog>> openDialogs_;
     bool engineDialogUp_ = false;  // one modal dialog of the engine's at a time, as a page waits for it
     std::vector<HWND> popups_;
+    HandlerList<ICoreWebView2DocumentTitleChangedEventHandler> titleHandlers_{
+        Config(), L"add_DocumentTitleChanged", L"Released titlehandler"};
+    HandlerList<ICoreWebView2WindowCloseRequestedEventHandler> closeRequestHandlers_{
+        Config(), L"add_WindowCloseRequested", L"Released windowclosehandler"};
+    std::wstring title_;
+    bool navigated_ = false;
 };
 
 // The registered message that makes the page's engine fail as if a process died; wParam is the
@@ -255,9 +297,18 @@ UINT SimulateFullScreenMessage();
 // makes the page ask before it is left, from its next navigation on, until another page replaces it.
 UINT SimulateScriptDialogMessage();
 
-// The registered message that makes a simulated page ask for a new window, as a target=_blank link
-// does; lParam is the address (sent only, a NUL-terminated wide string).
+// The registered message that makes a simulated page ask for a new window, as window.open does;
+// lParam is the address, optionally followed by one space and window.open's features text
+// ("https://x.test/ width=480,height=560"; sent only, a NUL-terminated wide string); wParam 0 for a
+// request the person started, 1 for one a script made by itself (a timer, a page's load).
 UINT SimulateNewWindowMessage();
+
+// The registered message that makes a simulated page call window.close().
+UINT SimulateWindowCloseMessage();
+
+// The registered message that gives a simulated page a title of its own: lParam is the title (sent
+// only, a NUL-terminated wide string); null or empty gives the default title, the page's address.
+UINT SimulateTitleMessage();
 
 // The child window that shows the page (page_window.cpp); its messages go to the view.
 HWND CreatePageWindow(HWND parent, WebView* view);

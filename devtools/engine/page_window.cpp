@@ -96,6 +96,16 @@ UINT SimulateNewWindowMessage() {
     return message;
 }
 
+UINT SimulateWindowCloseMessage() {
+    static const UINT message = RegisterWindowMessageW(L"TrovEngineSimulateWindowClose");
+    return message;
+}
+
+UINT SimulateTitleMessage() {
+    static const UINT message = RegisterWindowMessageW(L"TrovEngineSimulateTitle");
+    return message;
+}
+
 UINT SimulateFullScreenMessage() {
     static const UINT message = RegisterWindowMessageW(L"TrovEngineSimulateFullScreen");
     return message;

@@ -89,7 +89,15 @@ bool SimulatedView::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, 
         return true;
     }
     if (message == SimulateNewWindowMessage()) {
-        if (lParam) RaiseNewWindowRequested(reinterpret_cast<const wchar_t*>(lParam), true);
+        if (lParam) OpenNewWindow(reinterpret_cast<const wchar_t*>(lParam), wParam == 0);
+        return true;
+    }
+    if (message == SimulateWindowCloseMessage()) {
+        if (MayCloseByScript(openedAsNewWindow_, static_cast<int>(history_.size()))) RaiseWindowCloseRequested();
+        return true;
+    }
+    if (message == SimulateTitleMessage()) {
+        ShowTitle(reinterpret_cast<const wchar_t*>(lParam));
         return true;
     }
     if (message == SimulateFullScreenMessage()) {  // as a page's requestFullscreen and exitFullscreen
@@ -247,6 +255,30 @@ void SimulatedView::OpenPageDialog(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, const w
     });
 }
 
+// "<address>[ <features>]", as window.open(address, name, features) asks. A view the host hands
+// over opens the address as its first page.
+void SimulatedView::OpenNewWindow(const std::wstring& text, bool userInitiated) {
+    const size_t space = text.find(L' ');
+    NewWindowRequest request;
+    request.uri = text.substr(0, space);
+    request.userInitiated = userInitiated;
+    const std::wstring features = space == std::wstring::npos ? std::wstring() : text.substr(space + 1);
+    request.features = ReadWindowFeatures(WindowFeatureItems(ToUtf8(features)));
+    const std::wstring uri = request.uri;
+    RaiseNewWindowRequested(request, [uri](NewWindowOutcome outcome, WebView* newWindow) {
+        if (outcome != NewWindowOutcome::Hosted) return;
+        auto* shown = static_cast<SimulatedView*>(newWindow);
+        shown->openedAsNewWindow_ = true;
+        shown->BeginNavigate(uri);
+    });
+}
+
+// A page without a title of its own is titled with its address.
+void SimulatedView::ShowTitle(const wchar_t* title) {
+    ownTitle_ = title ? title : L"";
+    SetDocumentTitle(ownTitle_.empty() ? Source() : ownTitle_);
+}
+
 // Raises whatever events are due: first the start of each navigation not yet started, in the order
 // asked, then the completion of those a newer one replaced (so a replaced navigation ends after its
 // successor started, as in a real engine), until a live navigation waits for its timer. Handlers
@@ -277,6 +309,7 @@ void SimulatedView::OnNavigationTimer() {
         const std::wstring before = Source();
         Commit(done);
         if (Source() != before) RaiseSourceChanged(true);
+        ShowTitle(nullptr);  // a new document: its script has given it no title yet
         RaiseCompleted(true, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN, done.id);
     }
     OnStepNavigations();

@@ -45,6 +45,8 @@ private:
 
     // What the simulated page does by script: a dialog, the question before it is left, a new window.
     void OpenPageDialog(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, const wchar_t* message);
+    void OpenNewWindow(const std::wstring& request, bool userInitiated);
+    void ShowTitle(const wchar_t* title);
     void AskBeforeLeaving(UINT64 navigationId);
     void OnLeaveAnswered(UINT64 navigationId, bool leave);
 
@@ -57,6 +59,8 @@ private:
     void StopTimer();
     void Paint();
 
+    bool openedAsNewWindow_ = false;  // a page's script may close it
+    std::wstring ownTitle_;  // the page's own title, until another page replaces it; empty: its address
     bool timerRunning_ = false;
     bool blank_ = false;
     bool asksBeforeLeaving_ = false;  // until another document replaces the page

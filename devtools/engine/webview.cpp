@@ -3,6 +3,7 @@
 #include "devtools/engine/event_args.h"
 #include "devtools/engine/objects.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -71,11 +72,29 @@ private:
     bool newDocument_;
 };
 
+// Every view alive, so that a pointer the host hands back can be recognised as ours.
+std::vector<WebView*>& LiveViews() {
+    static std::vector<WebView*> views;
+    return views;
+}
+
 }  // namespace
 
+WebView::WebView(ConfigPtr config) : EngineObject(std::move(config), L"webview") {
+    LiveViews().push_back(this);
+}
+
 WebView::~WebView() {
+    LiveViews().erase(std::remove(LiveViews().begin(), LiveViews().end(), this), LiveViews().end());
     ClosePopups();
     DestroyPageWindow(window_);
+}
+
+WebView* WebView::Known(ICoreWebView2* view) {
+    for (WebView* live : LiveViews()) {
+        if (static_cast<ICoreWebView2*>(live) == view) return live;
+    }
+    return nullptr;
 }
 
 bool WebView::CreateWindowIn(HWND parent) {
@@ -124,6 +143,7 @@ HRESULT WebView::Navigate(LPCWSTR uri) {
     if (dead_) return kBrowserProcessGone;
     LogLine(Config(), std::wstring(L"Navigate ") + uri);
     if (!window_) return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
+    navigated_ = true;
     return BeginNavigate(uri);
 }
 
@@ -235,6 +255,8 @@ void WebView::CloseView() {
     fullScreenHandlers_.ReleaseAll();
     dialogHandlers_.ReleaseAll();
     newWindowHandlers_.ReleaseAll();
+    titleHandlers_.ReleaseAll();
+    closeRequestHandlers_.ReleaseAll();
     AnswerOpenDialogsNo();
     ClosePopups();
     if (window_ && IsWindow(window_)) DestroyWindow(window_);  // the page window tells the back-end
@@ -265,4 +287,48 @@ void WebView::RaiseCompleted(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status,
     LogLine(Config(), L"NavigationCompleted " + Source());
     ComHolder<CompletedArgs> args(new CompletedArgs(success, status, navigationId));
     completedHandlers_.Invoke(this, args.Get());
+}
+
+HRESULT WebView::add_DocumentTitleChanged(ICoreWebView2DocumentTitleChangedEventHandler* handler,
+                                          EventRegistrationToken* token) {
+    return titleHandlers_.Add(dead_, handler, token);
+}
+
+HRESULT WebView::remove_DocumentTitleChanged(EventRegistrationToken token) {
+    return titleHandlers_.Remove(token);
+}
+
+HRESULT WebView::get_DocumentTitle(LPWSTR* title) {
+    if (!title) return E_POINTER;
+    if (dead_) return kBrowserProcessGone;
+    *title = CopyToTaskMemory(title_);
+    return *title ? S_OK : E_OUTOFMEMORY;
+}
+
+// The event carries no arguments: the host asks get_DocumentTitle.
+void WebView::SetDocumentTitle(const std::wstring& title) {
+    if (dead_ || title == title_) return;
+    title_ = title;
+    EngineRef<WebView> keepAlive(this);
+    RaisingEvent raising(this);
+    LogLine(Config(), L"DocumentTitleChanged " + title);
+    titleHandlers_.Invoke(this, static_cast<IUnknown*>(nullptr));
+}
+
+HRESULT WebView::add_WindowCloseRequested(ICoreWebView2WindowCloseRequestedEventHandler* handler,
+                                          EventRegistrationToken* token) {
+    return closeRequestHandlers_.Add(dead_, handler, token);
+}
+
+HRESULT WebView::remove_WindowCloseRequested(EventRegistrationToken token) {
+    return closeRequestHandlers_.Remove(token);
+}
+
+// The page stays until the host closes the view, as the runtime leaves that to the host.
+void WebView::RaiseWindowCloseRequested() {
+    if (dead_) return;
+    EngineRef<WebView> keepAlive(this);
+    RaisingEvent raising(this);
+    LogLine(Config(), L"WindowCloseRequested");
+    closeRequestHandlers_.Invoke(this, static_cast<IUnknown*>(nullptr));
 }

@@ -1,5 +1,6 @@
 // Drives the development engine the way the browser does: through the loader export, handler
 // objects of our own and the message loop, checking what it raises, reports, logs and shows.
+#include "devtools/utf8.h"
 #include "webhost/com_handler.h"
 #include "webhost/com_ref.h"
 
@@ -8,7 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <numeric>
 #include <memory>
 #include <string>
 #include <vector>
@@ -283,6 +287,7 @@ TEST_F(DevEngineTest, StartUpSequenceIsLoggedLineByLineInUtf8) {
         "Navigate https://Example.COM/\xE9\xA1\xB5",
         "NavigationStarting https://example.com/\xE9\xA1\xB5",
         "SourceChanged 1 https://example.com/\xE9\xA1\xB5",
+        "DocumentTitleChanged https://example.com/\xE9\xA1\xB5",  // untitled: its address
         "NavigationCompleted https://example.com/\xE9\xA1\xB5",
         "get_Source https://example.com/\xE9\xA1\xB5",
         "Released webview",
@@ -1084,31 +1089,47 @@ TEST_F(DevEngineTest, LeaveQuestionComesBeforeTheNavigationStarts) {
     EXPECT_EQ(session.events.front(), L"start https://after.test/") << "the new page does not ask";
 }
 
-// Unless the host handles it, a new window opens in a top-level window of the engine's own, which
-// goes with the view; a handled one opens nothing, and the view stays where it was.
-TEST_F(DevEngineTest, NewWindowOpensAPopupUnlessTheHostHandlesIt) {
+using NoArgsHandler = Handler<ICoreWebView2WindowCloseRequestedEventHandler, ICoreWebView2*, IUnknown*>;
+
+// A new window the host leaves alone opens in a top-level window of the engine's own, which goes
+// with the view; a handled one opens nothing; one handed a view of the host's under a deferral
+// opens there, with the features and user initiation the page's request had. That page's
+// window.close() and title reach the host through its view.
+TEST_F(DevEngineTest, NewWindowOpensAPopupNothingOrTheHostsView) {
     EngineSession session(parent_);
     ASSERT_TRUE(session.StartWebView());
     ASSERT_TRUE(session.NavigateAndWait(L"https://opener.test/"));
     auto popup = [](const wchar_t* url) { return FindWindowW(L"TrovDevEnginePopup", url); };
-    auto request = [this](const wchar_t* url) {
-        SendMessageW(PageWindow(), RegisterWindowMessageW(L"TrovEngineSimulateNewWindow"), 0,
-                     reinterpret_cast<LPARAM>(url));
+    auto request = [this](const wchar_t* text, WPARAM byScript) {
+        SendMessageW(PageWindow(), RegisterWindowMessageW(L"TrovEngineSimulateNewWindow"), byScript,
+                     reinterpret_cast<LPARAM>(text));
     };
-
-    request(L"https://popup.test/");
+    request(L"https://popup.test/", 0);
     EXPECT_NE(popup(L"https://popup.test/"), nullptr);
     EXPECT_EQ(LogCount("NewWindow https://popup.test/ popup"), 1u);
 
     BOOL handle = TRUE;
+    ICoreWebView2* hostView = nullptr;
     ComRef<ICoreWebView2Deferral> deferral;
-    std::wstring uri;
+    std::vector<std::wstring> seen;
     auto* handler = new NewWindowHandler(
         [&](ICoreWebView2*, NewWindowArgs* args) {
             LPWSTR text = nullptr;
             args->get_Uri(&text);
-            uri = TakeString(text);
+            BOOL user = FALSE, hasSize = FALSE, hasPosition = FALSE;
+            UINT32 left = 0, top = 0, width = 0, height = 0;
+            args->get_IsUserInitiated(&user);
+            ComRef<ICoreWebView2WindowFeatures> features;
+            args->get_WindowFeatures(features.ReleaseAndGetAddressOf());
+            features->get_HasSize(&hasSize);
+            features->get_HasPosition(&hasPosition);
+            features->get_Left(&left), features->get_Top(&top), features->get_Width(&width), features->get_Height(&height);
+            seen.push_back(TakeString(text) + L" " + std::to_wstring(user) + L" " + std::to_wstring(hasPosition) +
+                           std::to_wstring(hasSize) + L" " + std::to_wstring(left) + L"," + std::to_wstring(top) + L" " +
+                           std::to_wstring(width) + L"x" + std::to_wstring(height));
             args->GetDeferral(deferral.ReleaseAndGetAddressOf());
+            EXPECT_EQ(args->put_NewWindow(session.webview.Get()), E_INVALIDARG) << "a navigated view";
+            if (hostView) EXPECT_EQ(args->put_NewWindow(hostView), S_OK);
             args->put_Handled(handle);
             return S_OK;
         },
@@ -1116,16 +1137,180 @@ TEST_F(DevEngineTest, NewWindowOpensAPopupUnlessTheHostHandlesIt) {
     EventRegistrationToken token;
     EXPECT_EQ(session.webview->add_NewWindowRequested(handler, &token), S_OK);
     handler->Release();
-    request(L"https://handled.test/");
-    EXPECT_EQ(uri, L"https://handled.test/");
+    request(L"https://handled.test/", 1);
     EXPECT_EQ(LogCount("NewWindow https://handled.test/ handled"), 0u) << "decided when the deferral completes";
     deferral->Complete();
     EXPECT_EQ(LogCount("NewWindow https://handled.test/ handled"), 1u);
     EXPECT_EQ(popup(L"https://handled.test/"), nullptr);
     EXPECT_EQ(session.Source(), L"https://opener.test/");
 
+    HWND popupParent = CreateParentWindow();
+    EngineSession hosting(popupParent);
+    hosting.environment = session.environment.Get();
+    ASSERT_EQ(hosting.StartController(), S_OK);
+    ASSERT_TRUE(hosting.TakeWebView());
+    hosting.Watch();
+    hostView = hosting.webview.Get();
+    request(L"https://signin.test/ width=480,height=560.7,left=10,top=20", 0);
+    deferral->Complete();
+    ASSERT_TRUE(PumpUntil([&] { return hosting.completedCount == 1; }));
+    EXPECT_EQ(hosting.Source(), L"https://signin.test/");
+    EXPECT_EQ(session.Source(), L"https://opener.test/");
+    EXPECT_EQ(LogCount("NewWindow https://signin.test/ hosted"), 1u);
+    EXPECT_EQ(seen, (std::vector<std::wstring>{L"https://handled.test/ 0 00 0,0 0x0",
+                                                L"https://signin.test/ 1 11 10,20 480x560"}));
+
+    std::vector<std::wstring> heard;
+    auto* closing = new NoArgsHandler([&](ICoreWebView2* sender, IUnknown*) {
+        heard.push_back(sender == hostView ? L"close" : L"close from elsewhere");
+        return S_OK;
+    }, IID_ICoreWebView2WindowCloseRequestedEventHandler);
+    auto* titled = new Handler<ICoreWebView2DocumentTitleChangedEventHandler, ICoreWebView2*, IUnknown*>(
+        [&](ICoreWebView2* sender, IUnknown*) {
+            LPWSTR title = nullptr;
+            sender->get_DocumentTitle(&title);
+            heard.push_back(L"title " + TakeString(title));
+            return S_OK;
+        }, IID_ICoreWebView2DocumentTitleChangedEventHandler);
+    EXPECT_EQ(hostView->add_WindowCloseRequested(closing, &token), S_OK);
+    EXPECT_EQ(session.webview->add_WindowCloseRequested(closing, &token), S_OK);
+    EXPECT_EQ(hostView->add_DocumentTitleChanged(titled, &token), S_OK);
+    closing->Release();
+    titled->Release();
+    HWND hostPage = FindWindowExW(popupParent, nullptr, nullptr, nullptr);
+    SendMessageW(hostPage, RegisterWindowMessageW(L"TrovEngineSimulateTitle"), 0, reinterpret_cast<LPARAM>(L"Sign in"));
+    SendMessageW(hostPage, RegisterWindowMessageW(L"TrovEngineSimulateWindowClose"), 0, 0);
+    ASSERT_TRUE(hosting.NavigateAndWait(L"https://signed.test/"));
+    ASSERT_TRUE(session.NavigateAndWait(L"https://second.test/"));  // no script may close it now
+    SendMessageW(PageWindow(), RegisterWindowMessageW(L"TrovEngineSimulateWindowClose"), 0, 0);
+    EXPECT_EQ(heard, (std::vector<std::wstring>{L"title Sign in", L"close", L"title https://signed.test/"}));
+    EXPECT_EQ(LogCount("WindowCloseRequested") + LogCount("DocumentTitleChanged Sign in"), 2u);
+
     session.controller->Close();
+    hosting.controller->Close();
     EXPECT_EQ(popup(L"https://popup.test/"), nullptr) << "the popup goes with the view";
+    EXPECT_EQ(LogCount("Released windowclosehandler") + LogCount("Released titlehandler"), 3u);
+    DestroyWindow(popupParent);
+}
+
+std::wstring Variable(const wchar_t* name) {
+    wchar_t value[512] = {};
+    DWORD length = GetEnvironmentVariableW(name, value, 512);
+    return length < 512 ? std::wstring(value, length) : std::wstring();
+}
+
+void Click(HWND page, int x, int y, bool middle = false) {
+    SendMessageW(page, middle ? WM_MBUTTONDOWN : WM_LBUTTONDOWN, middle ? MK_MBUTTON : MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageW(page, middle ? WM_MBUTTONUP : WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+// The same with a real Chromium, which the end-to-end tests name (TROV_TEST_CHROMIUM, host:port) with
+// their page server (TROV_TEST_PAGES): window.open's page, with its opener, shows in the host's view;
+// a middle-click is a request of the person's with no features. Each view's picture moves on after.
+TEST_F(DevEngineTest, ChromiumHostsTheOpenedPageAndEveryPictureMovesOn) {
+    const std::wstring chromium = Variable(L"TROV_TEST_CHROMIUM"), pages = Variable(L"TROV_TEST_PAGES");
+    if (chromium.empty() || pages.empty()) GTEST_SKIP() << "run by the end-to-end tests, with their Chromium";
+    SetEnvironmentVariableW(L"TROV_ENGINE_CHROMIUM", chromium.c_str());
+    const std::wstring frames = logPath_ + L".frames";
+    SetEnvironmentVariableW(L"TROV_ENGINE_FRAME_LOG", frames.c_str());
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    session.controller->put_IsVisible(TRUE);
+    session.controller->put_Bounds(RECT{0, 0, 800, 600});
+    ASSERT_EQ(session.webview->Navigate((pages + L"/opener.html").c_str()), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return session.completedCount > 0; }, 20000));
+    std::vector<std::wstring> heard;
+    auto* titled = new Handler<ICoreWebView2DocumentTitleChangedEventHandler, ICoreWebView2*, IUnknown*>(
+        [&](ICoreWebView2* sender, IUnknown*) {
+            LPWSTR title = nullptr;
+            sender->get_DocumentTitle(&title);
+            heard.push_back((sender == session.webview.Get() ? L"opener " : L"popup ") + TakeString(title));
+            return S_OK;
+        }, IID_ICoreWebView2DocumentTitleChangedEventHandler);
+    EventRegistrationToken token;
+    session.webview->add_DocumentTitleChanged(titled, &token);
+    ComRef<NewWindowArgs> asked;
+    ComRef<ICoreWebView2Deferral> deferral;
+    std::vector<std::wstring> requests;
+    auto* handler = new NewWindowHandler([&](ICoreWebView2*, NewWindowArgs* args) {
+        LPWSTR uri = nullptr;
+        args->get_Uri(&uri);
+        BOOL user = FALSE, hasSize = FALSE;
+        UINT32 width = 0;
+        args->get_IsUserInitiated(&user);
+        ComRef<ICoreWebView2WindowFeatures> features;
+        args->get_WindowFeatures(features.ReleaseAndGetAddressOf());
+        features->get_HasSize(&hasSize);
+        features->get_Width(&width);
+        requests.push_back(TakeString(uri) + L" " + std::to_wstring(user) + std::to_wstring(hasSize) + L" " +
+                           std::to_wstring(width));
+        asked = args;
+        args->GetDeferral(deferral.ReleaseAndGetAddressOf());
+        return S_OK;
+    }, IID_ICoreWebView2NewWindowRequestedEventHandler);
+    session.webview->add_NewWindowRequested(handler, &token);
+    handler->Release();
+
+    Click(PageWindow(), 100, 100);  // window.open('/signin.html', 'signin', 'width=480,height=560')
+    ASSERT_TRUE(PumpUntil([&] { return bool(deferral); }, 10000));
+    HWND popupParent = CreateParentWindow();
+    EngineSession hosting(popupParent);
+    hosting.environment = session.environment.Get();
+    ASSERT_EQ(hosting.StartController(), S_OK);
+    ASSERT_TRUE(hosting.TakeWebView());
+    hosting.Watch();
+    hosting.controller->put_IsVisible(TRUE);
+    hosting.controller->put_Bounds(RECT{0, 0, 480, 560});
+    hosting.webview->add_DocumentTitleChanged(titled, &token);
+    titled->Release();
+    bool closeRequested = false;
+    auto* closing = new NoArgsHandler([&](ICoreWebView2*, IUnknown*) { return closeRequested = true, S_OK; },
+                                      IID_ICoreWebView2WindowCloseRequestedEventHandler);
+    hosting.webview->add_WindowCloseRequested(closing, &token);
+    closing->Release();
+    ASSERT_EQ(asked->put_NewWindow(hosting.webview.Get()), S_OK);
+    asked->put_Handled(TRUE);
+    deferral->Complete();
+    ASSERT_TRUE(PumpUntil([&] { return hosting.completedCount > 0; }, 10000));
+    EXPECT_EQ(hosting.Source(), pages + L"/signin.html");
+    // The page posts to its opener as it loads; the opener shows what it got in its title.
+    auto heardTitle = [&](const std::wstring& title) { return std::count(heard.begin(), heard.end(), title) > 0; };
+    EXPECT_TRUE(PumpUntil([&] { return heardTitle(L"opener got signed") && heardTitle(L"popup Sign in"); }, 10000))
+        << ToUtf8(std::accumulate(heard.begin(), heard.end(), std::wstring(), [](std::wstring all, const std::wstring& one) {
+               return all + one + L"; ";
+           }));
+    Click(FindWindowExW(popupParent, nullptr, nullptr, nullptr), 100, 100);  // window.close()
+    EXPECT_TRUE(PumpUntil([&] { return closeRequested; }, 10000));
+
+    deferral.Reset();
+    Click(PageWindow(), 100, 300, true);  // a link, middle-clicked
+    ASSERT_TRUE(PumpUntil([&] { return bool(deferral); }, 10000));
+    asked->put_Handled(TRUE);
+    deferral->Complete();
+    deferral.Reset();
+    ASSERT_EQ(session.webview->Navigate((pages + L"/opener.html?timer").c_str()), S_OK);  // window.open by itself
+    ASSERT_TRUE(PumpUntil([&] { return bool(deferral); }, 10000));
+    asked->put_Handled(TRUE);
+    deferral->Complete();
+    EXPECT_EQ(requests, (std::vector<std::wstring>{pages + L"/signin.html 11 480", pages + L"/red.html 10 0",
+                                                    pages + L"/amber.html 00 0"}));
+    EXPECT_EQ(LogCount(ToUtf8(L"NewWindow " + pages + L"/signin.html hosted")), 1u);
+
+    // Each picture moves on: a new frame comes for a new page of either view.
+    for (EngineSession* view : {&session, &hosting}) {
+        auto frameCount = [&frames] {
+            std::ifstream file(ToUtf8(frames));
+            return std::count(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>(), '\n');
+        };
+        const auto before = frameCount();
+        ASSERT_TRUE(view->NavigateAndWait(pages + L"/red.html"));
+        EXPECT_TRUE(PumpUntil([&] { return frameCount() > before; }, 5000)) << "the picture stopped";
+    }
+    session.controller->Close();
+    hosting.controller->Close();
+    DestroyWindow(popupParent);
+    DeleteFileW(frames.c_str());
+    SetEnvironmentVariableW(L"TROV_ENGINE_FRAME_LOG", nullptr);
 }
 
 using BrowserExitedHandler = Handler<ICoreWebView2BrowserProcessExitedEventHandler, ICoreWebView2Environment*,

@@ -1,6 +1,7 @@
 // From the page's protocol events to the host's navigation events: sequences as Chromium 156 sends
 // them (recorded against local pages), each with the starts, completions and source it must give.
 #include "devtools/engine/chromium/navigation_tracker.h"
+#include "devtools/engine/chromium/opened_pages.h"
 
 #include <gtest/gtest.h>
 
@@ -300,6 +301,50 @@ TEST(NavigationTracker, MainFrameSourceIncludesTheFragment) {
     json frame = {{"id", kMain}, {"loaderId", "L9"}, {"url", Url("/b.html")}, {"urlFragment", "#end"}};
     Feed(tracker, "Page.frameNavigated", {{"frame", frame}, {"type", "Navigation"}});
     EXPECT_EQ(tracker.Source(), Url("/b.html#end"));
+}
+
+// A new window's page, taken over when it has loaded, or before its navigation committed (its loader
+// learnt from its commit): one start, its source and one completion either way.
+TEST(NavigationTracker, AdoptedPageIsOneNavigationWhetherItLoadedOrNot) {
+    NavigationTracker loaded;
+    std::vector<NavigationEvent> events = loaded.AdoptPage({{"id", kMain}, {"loaderId", "L1"}, {"url", Url("/p.html")}},
+                                                           Url("/p.html"));
+    for (const NavigationEvent& event : loaded.OnDocumentComplete()) events.push_back(event);
+    std::vector<std::string> seen;
+    for (const NavigationEvent& event : events) seen.push_back(Describe(event));
+    EXPECT_EQ(seen, (std::vector<std::string>{"start " + Url("/p.html") + " #1", "source 1 " + Url("/p.html"), "done ok #1"}));
+
+    NavigationTracker early;
+    seen.clear();
+    for (const NavigationEvent& event : early.AdoptPage({{"id", kMain}, {"loaderId", "L0"}, {"url", "about:blank"}},
+                                                        Url("/p.html"))) {
+        seen.push_back(Describe(event));
+    }
+    const std::vector<std::string> rest = Replay(early, {Response("L2", 200), Navigated(Url("/p.html"), "L2"),
+                                                         Lifecycle("load", "L2"), Stopped()});
+    seen.insert(seen.end(), rest.begin(), rest.end());
+    EXPECT_EQ(seen, (std::vector<std::string>{"start " + Url("/p.html") + " #1", "source 1 " + Url("/p.html"), "done ok #1"}));
+}
+
+// As the runtime gives window.open's features: whole numbers, cut down, at most the 32-bit maximum,
+// sizes at least 100; the bars show only for a window that is no popup.
+TEST(WindowFeatures, ReadAsTheRuntimeGivesThem) {
+    struct Case {
+        const char* text;
+        std::vector<uint32_t> values;  // hasPosition, hasSize, left, top, width, height, popup
+    } cases[] = {
+        {"", {0, 0, 0, 0, 0, 0, 0}},
+        {"width=480,height=560.9", {0, 1, 0, 0, 480, 560, 1}},
+        {"left=10, top=x ,width=50", {1, 1, 10, 0, 100, 0, 1}},
+        {"screenX=99999999999,screenY=-5", {1, 0, UINT32_MAX, UINT32_MAX, 0, 0, 1}},
+        {"menubar,toolbar,status,scrollbars,noopener", {0, 0, 0, 0, 0, 0, 0}},
+        {"toolbar,scrollbars", {0, 0, 0, 0, 0, 0, 1}},
+    };
+    for (const Case& c : cases) {
+        const WindowFeatureValues f = ReadWindowFeatures(WindowFeatureItems(c.text));
+        EXPECT_EQ((std::vector<uint32_t>{f.hasPosition, f.hasSize, f.left, f.top, f.width, f.height, f.popup}), c.values)
+            << c.text;
+    }
 }
 
 TEST(NavigationTracker, OddlyShapedMessagesChangeNothing) {

@@ -251,8 +251,8 @@ def wine_environment():
     return env
 
 
-def run_inspector(env, *args, timeout=30):
-    command = [wine_binary(), str(Path(CONFIG["bin"]) / "trov_inspector.exe"), *map(str, args)]
+def run_inspector(env, *args, timeout=30, program="trov_inspector.exe"):
+    command = [wine_binary(), str(Path(CONFIG["bin"]) / program), *map(str, args)]
     # Output goes to a file, not a pipe: Wine's helper processes started meanwhile (the desktop,
     # services) inherit the handles and would hold a pipe open long after the inspector has exited.
     with tempfile.TemporaryFile() as out:

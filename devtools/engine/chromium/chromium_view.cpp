@@ -75,7 +75,13 @@ void ChromiumView::RouteEvents() {
     connection_.On("Page.screencastVisibilityChanged", [this](const json& params) {
         OnPageVisibility(params.value("visible", true));
     });
-    connection_.On("Target.targetInfoChanged", [this](const json& params) { openedPages_.OnTargetInfoChanged(params); });
+    connection_.On("Target.targetInfoChanged", [this](const json& params) { OnTargetInfoChanged(params); });
+    connection_.On("Page.frameScheduledNavigation", [this](const json& params) {
+        openedPages_.OnNavigationScheduled(params);
+    });
+    connection_.On("Page.frameClearedScheduledNavigation", [this](const json&) {
+        openedPages_.OnScheduledNavigationCleared();
+    });
     connection_.On("Runtime.bindingCalled", [this](const json& params) { OnBindingCalled(params); });
     connection_.On("Browser.downloadWillBegin", [this](const json& params) {
         LogLine(Config(), L"Download " + FromUtf8(JsonText(params, "url")) + L" denied");
@@ -257,9 +263,19 @@ void ChromiumView::OnConnected() {
             FinishReady(false);
             return;
         }
-        tracker_.SetMainFrame((*tree)["frame"]);
         pageReady_ = true;
-        FinishReady(true);
+        if (adoptedUrl_.empty()) {
+            tracker_.SetMainFrame((*tree)["frame"]);
+            FinishReady(true);
+            return;
+        }
+        Raise(tracker_.AdoptPage((*tree)["frame"], adoptedUrl_));
+        adoptedUrl_.clear();
+        const json ask = {{"expression", "document.readyState"}, {"returnByValue", true}};
+        connection_.Call("Runtime.evaluate", ask, [this](const json& state, bool stateFailed) {
+            std::string text;
+            if (!stateFailed && EvaluatedText(state, &text) && text == "complete") Raise(tracker_.OnDocumentComplete());
+        });
     });
 }
 
@@ -267,10 +283,16 @@ void ChromiumView::OnConnected() {
 // nothing, an open navigation ends without an event: the host hears ProcessFailed alone.
 void ChromiumView::OnEnded() {
     const bool wasReady = pageReady_;
+    const bool adopting = !adoptedUrl_.empty();
     EndSession();
     tracker_.Abandon();
-    // A connection that had served the page ends only when Chromium itself is gone.
+    // A connection that had served the page ends only when Chromium itself is gone. A new window's
+    // page that went before it could be taken over closed itself.
     if (wasReady) RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+    if (adopting) {
+        adoptedUrl_.clear();
+        RaiseWindowCloseRequested();
+    }
 }
 
 void ChromiumView::OnRendererGone() {
@@ -287,9 +309,28 @@ void ChromiumView::OnBrowserGone() {
 // whoever waits for the page hears that it will not come.
 void ChromiumView::EndSession() {
     openedPages_.CloseAll(ToUtf8(Config().chromiumEndpoint));
+    awaitingPages_.clear();
     connection_.Close();
     pageReady_ = false;
     FinishReady(false);
+}
+
+// The view's own blank page goes; the new window's page, with its opener, is driven from now on.
+void ChromiumView::ShowNewWindowPage(const std::string& targetId, const std::string& url, bool hasOpener) {
+    if (IsDead() || !Window()) return;
+    openedAsNewWindow_ = true;
+    if (!hasOpener) {
+        BeginNavigate(FromUtf8(url));
+        return;
+    }
+    EngineRef<ChromiumView> keepAlive(this);
+    EndSession();
+    tracker_ = NavigationTracker();
+    adoptedUrl_ = url.empty() ? std::string("about:blank") : url;
+    Endpoint endpoint;
+    if (ParseEndpoint(ToUtf8(Config().chromiumEndpoint), &endpoint)) {
+        connection_.Open(endpoint, Window(), kSessionNewsMessage, targetId);
+    }
 }
 
 void ChromiumView::FinishReady(bool ready) {

@@ -13,7 +13,9 @@
 #include "devtools/engine/chromium/script_dialog.h"
 #include "devtools/engine/objects.h"
 
+#include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -61,10 +63,23 @@ private:
     // downloads and clipboard keys.
     void EnablePageFeatures();
     void OnDialogOpening(const nlohmann::json& params);
+    void OnTargetInfoChanged(const nlohmann::json& params);
+
+    // New windows (page_features.cpp): Chromium reports a window.open (Page.windowOpen) before it
+    // makes the page; a link it opens in a page of its own (a middle-click) only by the page. The
+    // host decides meanwhile: the page is closed, or shown by the host's view.
+    struct NewPage;
     void OnWindowOpen(const nlohmann::json& params);
+    void OnNewPage(const std::string& targetId, const std::string& url, bool fromLink);
+    void RequestNewWindow(const std::shared_ptr<NewPage>& page, const NewWindowRequest& request);
+    void SettleNewPage(const std::shared_ptr<NewPage>& page);
+    // This view, handed over by the host, shows the new page: Chromium's own page for it when the
+    // page has an opener to talk to, else its own page goes to the address.
+    void ShowNewWindowPage(const std::string& targetId, const std::string& url, bool hasOpener);
     void OnOpenedPageClosed();
     void OnPageVisibility(bool visible);
     void OnBindingCalled(const nlohmann::json& params);
+    void OnWindowCloseCalled();
     bool HandleEditingKey(WPARAM virtualKey, int modifiers);
     void CopySelection(bool cut);
     void PasteClipboard();
@@ -85,7 +100,12 @@ private:
     InputTranslator input_;
     Screencast screencast_{connection_};
     PageCursor cursor_{connection_};
-    OpenedPages openedPages_{connection_};
+    OpenedPages openedPages_{connection_, [this](const std::string& targetId, const std::string& url, bool fromLink) {
+                                 OnNewPage(targetId, url, fromLink);
+                             }};
+    std::deque<std::shared_ptr<NewPage>> awaitingPages_;  // asked for by window.open, not made yet
+    bool openedAsNewWindow_ = false;  // a page's script may close it
+    std::string adoptedUrl_;  // the new window's address while this view takes Chromium's page for it over
     TabGate tabGate_{connection_, [this](const TabGate::Input& input) { DeliverInput(input); },
                      [this](bool backwards) { return OfferFocusToHost(backwards); }};
     std::function<void(bool)> whenReady_;

@@ -14,8 +14,9 @@ int WholeNumber(const json& object, const char* key) {
 
 }  // namespace
 
-DevToolsSession::DevToolsSession(const Endpoint& endpoint, HWND window, UINT wakeMessage)
-    : endpoint_(endpoint), window_(window), wakeMessage_(wakeMessage), worker_([this] { Run(); }) {}
+DevToolsSession::DevToolsSession(const Endpoint& endpoint, HWND window, UINT wakeMessage, const std::string& pageId)
+    : endpoint_(endpoint), window_(window), wakeMessage_(wakeMessage),
+      target_(pageId.empty() ? PageTarget() : ExistingPageTarget(pageId)), worker_([this] { Run(); }) {}
 
 DevToolsSession::~DevToolsSession() {
     open_ = false;
@@ -25,7 +26,8 @@ DevToolsSession::~DevToolsSession() {
 
 void DevToolsSession::Run() {
     std::string error;
-    bool connected = winsock_.Ready() && OpenPageTarget(endpoint_, &target_, &error) &&
+    const bool given = !target_.id.empty();
+    bool connected = winsock_.Ready() && (given || OpenPageTarget(endpoint_, &target_, &error)) &&
                      socket_.Open(endpoint_, target_.webSocketPath, &error);
     if (connected) {
         open_ = true;

@@ -26,8 +26,9 @@ public:
         std::string error;       // Ended: why
     };
 
-    // Starts connecting at once; `window` is posted `wakeMessage` whenever news or a frame waits.
-    DevToolsSession(const Endpoint& endpoint, HWND window, UINT wakeMessage);
+    // Starts connecting at once, to a page of its own or, given its id, to a page Chromium made for a
+    // new window; `window` is posted `wakeMessage` whenever news or a frame waits.
+    DevToolsSession(const Endpoint& endpoint, HWND window, UINT wakeMessage, const std::string& pageId = std::string());
     // Interrupts the connection, closes the page if it was made for us, and waits for the worker.
     ~DevToolsSession();
     DevToolsSession(const DevToolsSession&) = delete;
@@ -51,7 +52,7 @@ private:
     WinsockUser winsock_;
     GdiplusUser gdiplus_;
     WebSocket socket_;
-    PageTarget target_;
+    PageTarget target_;  // given, or found by the worker
     std::atomic<bool> open_{false};
     std::atomic<int> nextId_{1};
 

@@ -68,6 +68,28 @@ void NavigationTracker::SetMainFrame(const json& frame) {
     if (!url.empty()) source_ = url + JsonText(frame, "urlFragment");
 }
 
+std::vector<NavigationEvent> NavigationTracker::AdoptPage(const json& frame, const std::string& requestedUrl) {
+    std::vector<NavigationEvent> events;
+    mainFrame_ = JsonText(frame, "id");
+    const std::string shown = JsonText(frame, "url");
+    const bool blank = shown.empty() || shown == "about:blank";
+    const bool committed = !blank || requestedUrl.empty() || requestedUrl == "about:blank";
+    Start(&events, committed ? JsonText(frame, "loaderId") : std::string(),
+          committed ? (blank ? std::string("about:blank") : shown + JsonText(frame, "urlFragment")) : requestedUrl);
+    Announce(&events);
+    if (committed) {
+        openCommitted_ = true;
+        SetSource(&events, openUrl_, true);
+    }
+    return events;
+}
+
+std::vector<NavigationEvent> NavigationTracker::OnDocumentComplete() {
+    std::vector<NavigationEvent> events;
+    if (open_ && openCommitted_) Complete(&events, true, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
+    return events;
+}
+
 bool NavigationTracker::IsMainFrame(const json& params, const char* key) const {
     return !mainFrame_.empty() && JsonText(params, key) == mainFrame_;
 }
@@ -137,6 +159,7 @@ void NavigationTracker::OnStartedNavigating(std::vector<NavigationEvent>* events
     std::string type = JsonText(params, "navigationType");
     if (type == "sameDocument" || type == "historySameDocument") return;
     std::string loaderId = JsonText(params, "loaderId");
+    if (open_ && openLoader_.empty()) openLoader_ = loaderId;  // an adopted page's navigation, now known
     if (open_ && openLoader_ == loaderId) return;
     // A superseded navigation still completes, after its successor started, as in a real engine; one
     // the host never heard of is simply replaced.
@@ -215,6 +238,7 @@ void NavigationTracker::OnFrameNavigated(std::vector<NavigationEvent>* events, c
     std::string unreachable = JsonText(*frame, "unreachableUrl");
     SetSource(events, !unreachable.empty() ? unreachable : JsonText(*frame, "url") + JsonText(*frame, "urlFragment"), true);
     if (!open_) return;
+    if (openLoader_.empty()) openLoader_ = JsonText(*frame, "loaderId");  // an adopted page committed
     if (JsonText(*frame, "loaderId") == openLoader_) openCommitted_ = true;
     if (JsonText(params, "type") == "BackForwardCacheRestore") Complete(events, true, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
 }

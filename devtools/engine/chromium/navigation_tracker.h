@@ -39,6 +39,13 @@ public:
 
     // The root of Page.getFrameTree's answer: which frame is the main one, and where it is.
     void SetMainFrame(const nlohmann::json& frame);
+    // The same for a page Chromium made for a new window, which the view takes over once it may
+    // have loaded already: the host hears of its navigation to `requestedUrl` as of one that
+    // started then, committed if the frame shows a page (which loader brings it is learnt later
+    // when not), completed on its load event or on OnDocumentComplete.
+    std::vector<NavigationEvent> AdoptPage(const nlohmann::json& frame, const std::string& requestedUrl);
+    // The page's document.readyState was "complete": a committed open navigation is done.
+    std::vector<NavigationEvent> OnDocumentComplete();
     // One event's parameters read by its reader, from EventReaders.
     std::vector<NavigationEvent> Read(Reader read, const nlohmann::json& params);
     // Page.navigate's answer, which carries the error of a navigation that failed at once.

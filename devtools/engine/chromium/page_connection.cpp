@@ -11,8 +11,8 @@ bool EvaluatedText(const json& result, std::string* text) {
     return true;
 }
 
-void PageConnection::Open(const Endpoint& endpoint, HWND window, UINT wakeMessage) {
-    session_ = std::make_unique<DevToolsSession>(endpoint, window, wakeMessage);
+void PageConnection::Open(const Endpoint& endpoint, HWND window, UINT wakeMessage, const std::string& pageId) {
+    session_ = std::make_unique<DevToolsSession>(endpoint, window, wakeMessage, pageId);
 }
 
 void PageConnection::Close() {

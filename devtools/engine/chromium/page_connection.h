@@ -21,7 +21,8 @@ public:
     using Answer = std::function<void(const nlohmann::json& result, bool failed)>;
     using EventHandler = std::function<void(const nlohmann::json& params)>;
 
-    void Open(const Endpoint& endpoint, HWND window, UINT wakeMessage);
+    // A page of its own, or the page Chromium made for a new window, by its id.
+    void Open(const Endpoint& endpoint, HWND window, UINT wakeMessage, const std::string& pageId = std::string());
     // Nothing more is sent or answered; the session ends (closing our page if Chromium still runs).
     void Close();
     bool IsOpen() const { return session_ != nullptr; }

@@ -7,17 +7,47 @@
 
 #include "devtools/engine/chromium/clipboard.h"
 
+#include <algorithm>
+
 using nlohmann::json;
 
 namespace {
 
-// Every top-level document tells the engine when an element of it enters or leaves full screen.
+// Every top-level document tells the engine when an element of it enters or leaves full screen,
+// when its title changes (Chromium tells of a page's title only as it commits), and when it calls
+// window.close(), which the runtime leaves to the host (Chromium would close the page at once).
 const char kFullScreenBinding[] = "trovFullScreenChanged";
-const char kFullScreenScript[] =
-    "if (window === window.top) document.addEventListener('fullscreenchange', () => "
-    "trovFullScreenChanged(document.fullscreenElement ? '1' : '0'));";
+const char kTitleBinding[] = "trovTitleChanged";
+const char kWindowCloseBinding[] = "trovWindowClose";
+const char kTopDocumentScript[] =
+    "if (window === window.top) { document.addEventListener('fullscreenchange', () => "
+    "trovFullScreenChanged(document.fullscreenElement ? '1' : '0'));"
+    "let trovTitle = document.title; new MutationObserver(() => { if (document.title !== trovTitle) {"
+    "trovTitle = document.title; trovTitleChanged(trovTitle); } }).observe(document, "
+    "{subtree: true, childList: true, characterData: true});"
+    "window.close = function () { trovWindowClose(''); }; }";
+
+std::vector<std::string> FeatureItems(const json& params) {
+    std::vector<std::string> items;
+    auto features = params.find("windowFeatures");
+    if (features == params.end() || !features->is_array()) return items;
+    for (const json& item : *features) {
+        if (item.is_string()) items.push_back(item.get<std::string>());
+    }
+    return items;
+}
 
 }  // namespace
+
+// A new window's page, from the request to the host's decision and Chromium's page, in either order.
+struct ChromiumView::NewPage {
+    std::string targetId;  // empty until Chromium made it
+    std::string url;
+    bool hasOpener = true;  // false for noopener windows and links Chromium opened by itself
+    bool decided = false;
+    NewWindowOutcome outcome = NewWindowOutcome::Popup;
+    EngineRef<ChromiumView> host;  // the host's view, for Hosted
+};
 
 // Other pages are watched for the ones ours opens; downloads never reach the disk.
 void ChromiumView::EnablePageFeatures() {
@@ -25,11 +55,48 @@ void ChromiumView::EnablePageFeatures() {
     connection_.Call("Browser.setDownloadBehavior", json{{"behavior", "deny"}, {"eventsEnabled", true}});
     connection_.Call("Runtime.enable", json::object());  // bindings reach new documents only while it is
     connection_.Call("Runtime.addBinding", json{{"name", kFullScreenBinding}});
-    connection_.Call("Page.addScriptToEvaluateOnNewDocument", json{{"source", kFullScreenScript}});
+    connection_.Call("Runtime.addBinding", json{{"name", kWindowCloseBinding}});
+    connection_.Call("Runtime.addBinding", json{{"name", kTitleBinding}});
+    connection_.Call("Page.addScriptToEvaluateOnNewDocument", json{{"source", kTopDocumentScript}});
+    // A page taken over for a new window has its document already.
+    connection_.Call("Runtime.evaluate", json{{"expression", kTopDocumentScript}});
+    connection_.Call("Target.getTargetInfo", json::object(), [this](const json& result, bool failed) {
+        auto info = result.find("targetInfo");
+        if (!failed && info != result.end() && info->is_object()) SetDocumentTitle(FromUtf8(JsonText(*info, "title")));
+    });
 }
 
 void ChromiumView::OnBindingCalled(const json& params) {
-    if (JsonText(params, "name") == kFullScreenBinding) SetContainsFullScreenElement(JsonText(params, "payload") == "1");
+    const std::string name = JsonText(params, "name");
+    if (name == kFullScreenBinding) SetContainsFullScreenElement(JsonText(params, "payload") == "1");
+    if (name == kWindowCloseBinding) OnWindowCloseCalled();
+    // An empty title leaves Chromium's default, which comes as the page commits.
+    const std::string title = JsonText(params, "payload");
+    if (name == kTitleBinding && !title.empty()) SetDocumentTitle(FromUtf8(title));
+}
+
+// The blank page a new page starts from is no entry of the host's.
+void ChromiumView::OnWindowCloseCalled() {
+    if (openedAsNewWindow_) {
+        RaiseWindowCloseRequested();
+        return;
+    }
+    connection_.Call("Page.getNavigationHistory", json::object(), [this](const json& history, bool failed) {
+        auto entries = history.find("entries");
+        if (failed || entries == history.end() || !entries->is_array()) return;
+        int count = static_cast<int>(entries->size());
+        if (count > 0 && (*entries)[0].value("url", "") == "about:blank") --count;
+        if (MayCloseByScript(false, count)) RaiseWindowCloseRequested();
+    });
+}
+
+// Chromium tells of our page's title as of any page's.
+void ChromiumView::OnTargetInfoChanged(const json& params) {
+    openedPages_.OnTargetInfoChanged(params);
+    auto info = params.find("targetInfo");
+    if (info == params.end() || !info->is_object()) return;
+    const std::string id = JsonText(*info, "targetId");
+    if (!id.empty() && id == openedPages_.OwnTargetId()) SetDocumentTitle(FromUtf8(JsonText(*info, "title")));
 }
 
 // As Escape does in the runtime; the page's listener then reports the change.
@@ -56,10 +123,67 @@ void ChromiumView::OnDialogOpening(const json& params) {
     });
 }
 
-// The host's handler decides; Chromium's own window for it is closed (opened_pages.h) either way.
+// The host's handler decides while Chromium makes the page; its items say what was asked for.
 void ChromiumView::OnWindowOpen(const json& params) {
-    const bool userInitiated = params.value("userGesture", false);
-    RaiseNewWindowRequested(FromUtf8(JsonText(params, "url")), userInitiated);
+    auto page = std::make_shared<NewPage>();
+    page->url = JsonText(params, "url");
+    const std::vector<std::string> items = FeatureItems(params);
+    page->hasOpener = std::find(items.begin(), items.end(), "noopener") == items.end();
+    awaitingPages_.push_back(page);
+    NewWindowRequest request;
+    request.uri = FromUtf8(page->url);
+    request.userInitiated = params.value("userGesture", false);
+    request.features = ReadWindowFeatures(items);
+    RequestNewWindow(page, request);
+}
+
+// A link Chromium opened in a page of its own is a new window the person asked for, with no features,
+// as the runtime reports a middle-click; other pages follow the window.open that asked for them.
+void ChromiumView::OnNewPage(const std::string& targetId, const std::string& url, bool fromLink) {
+    if (fromLink) {
+        auto page = std::make_shared<NewPage>();
+        page->targetId = targetId;
+        page->url = url;
+        page->hasOpener = false;
+        NewWindowRequest request;
+        request.uri = FromUtf8(url);
+        request.features = ReadWindowFeatures(WindowFeatureItems(std::string()));
+        RequestNewWindow(page, request);
+        return;
+    }
+    if (awaitingPages_.empty()) {
+        openedPages_.Close(targetId);
+        return;
+    }
+    // window.open makes its page before it returns: the page is the newest request's, and older
+    // requests got none (a Chromium with its popup blocker on blocks those without a user gesture).
+    std::shared_ptr<NewPage> page = awaitingPages_.back();
+    awaitingPages_.clear();
+    page->targetId = targetId;
+    SettleNewPage(page);
+}
+
+void ChromiumView::RequestNewWindow(const std::shared_ptr<NewPage>& page, const NewWindowRequest& request) {
+    EngineRef<ChromiumView> self(this);
+    RaiseNewWindowRequested(request, [self, page](NewWindowOutcome outcome, WebView* newWindow) {
+        page->decided = true;
+        page->outcome = outcome;
+        if (outcome == NewWindowOutcome::Hosted) page->host = EngineRef<ChromiumView>(static_cast<ChromiumView*>(newWindow));
+        self->SettleNewPage(page);
+    });
+}
+
+// Once both the decision and the page are there. A page without an opener needs no page of
+// Chromium's: the host's view goes to its address in its own page, which keeps a window of its own.
+void ChromiumView::SettleNewPage(const std::shared_ptr<NewPage>& page) {
+    if (!page->decided || page->targetId.empty()) return;
+    const bool takenOver = page->outcome == NewWindowOutcome::Hosted && page->hasOpener;
+    if (takenOver) {
+        openedPages_.Release(page->targetId);
+    } else {
+        openedPages_.Close(page->targetId);
+    }
+    if (page->host) page->host->ShowNewWindowPage(page->targetId, page->url, page->hasOpener);
 }
 
 // A page opened by ours became Chromium's active tab and left ours hidden, its screencast stopped;

@@ -18,6 +18,10 @@ bool ReadPageTarget(const std::string& json, PageTarget* target);
 // The first page in a /json/list answer.
 bool FirstPageTarget(const std::string& json, PageTarget* target);
 
-// A new blank page of its own (history starts there), or else the first page Chromium has.
+// The page with that id, which Chromium made for a new window: ours to close when the view goes.
+PageTarget ExistingPageTarget(const std::string& id);
+// A new blank page of its own (history starts there), in a window of its own where Chromium can
+// make one, so that it is the active page there and keeps drawing while another view's page, or a
+// page it opened, is active in another window; or else the first page Chromium has.
 bool OpenPageTarget(const Endpoint& endpoint, PageTarget* target, std::string* error);
 void ClosePageTarget(const Endpoint& endpoint, const PageTarget& target);
