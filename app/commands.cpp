@@ -7,7 +7,7 @@
 #include "app/menu.h"
 #include "app/messages.h"
 #include "app/state.h"
-#include "app/window.h"
+#include "app/tooltips.h"
 #include "webhost/engine.h"
 #include "webhost/zoom.h"
 
@@ -66,6 +66,16 @@ void ZoomIn(HWND) { ZoomPage(ZoomStep::In); }
 void ZoomOut(HWND) { ZoomPage(ZoomStep::Out); }
 void ZoomReset(HWND) { ZoomPage(ZoomStep::Reset); }
 
+// The showing tip goes first, or it would stay on top of the box.
+void ShowNotice(HWND hwnd, const wchar_t* text, const wchar_t* caption) {
+    HideToolbarTip();
+    MessageBoxKeepingFocus(hwnd, text, caption, MB_OK);
+}
+void AddBookmark(HWND hwnd) { ShowNotice(hwnd, L"添加书签功能开发中", L"提示"); }
+void ShowDownloads(HWND hwnd) { ShowNotice(hwnd, L"下载管理功能开发中", L"提示"); }
+void ShowHistory(HWND hwnd) { ShowNotice(hwnd, L"历史记录功能开发中", L"提示"); }
+void ShowAbout(HWND hwnd) { ShowNotice(hwnd, L"Trov Browser v1.0", L"关于"); }
+
 struct CommandInfo {
     Command command;
     void (*run)(HWND hwnd);
@@ -102,6 +112,10 @@ constexpr CommandInfo kCommands[] = {
     {Command::ZoomIn, ZoomIn, false},
     {Command::ZoomOut, ZoomOut, false},
     {Command::ZoomReset, ZoomReset, false},
+    {Command::AddBookmark, AddBookmark, false},
+    {Command::ShowDownloads, ShowDownloads, false},
+    {Command::ShowHistory, ShowHistory, false},
+    {Command::ShowAbout, ShowAbout, false},
 };
 
 const CommandInfo* InfoOf(Command command) {

@@ -32,6 +32,10 @@ enum class Command {
     ZoomIn,             // the page one of the engine's zoom steps larger, smaller, or back to 100 %
     ZoomOut,
     ZoomReset,
+    AddBookmark,        // the menu panel's items: each says so in a message box
+    ShowDownloads,
+    ShowHistory,
+    ShowAbout,          // the version box
 };
 
 // Whether the command ends the person's edit of the address bar.

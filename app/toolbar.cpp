@@ -129,6 +129,15 @@ SIZE MinimumClientSize(int edge, int barHeight, int panelHeight) {
     return SIZE{width, barHeight + panelHeight};
 }
 
+ButtonFaces SlotFaces(int clientWidth) {
+    const SlotLayout layout = CurrentSlotLayout(clientWidth);
+    ButtonFaces faces = {};
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        faces[slot] = ButtonFace{SlotRect(slot, layout), kButtons[slot].glyph, kButtons[slot].redHover};
+    }
+    return faces;
+}
+
 int HoverSlotAt(int x, int y, const SlotLayout& layout) {
     int candidate = kSlotNone;
     for (int slot = 0; slot < kSlotCount; ++slot) {

@@ -3,6 +3,7 @@
 
 #include "app/commands.h"
 #include "chrome/glyphs.h"
+#include "chrome/toolbar_paint.h"
 
 #include <windows.h>
 
@@ -73,6 +74,10 @@ struct ToolbarButton {
 // The button in the slot; kSlotNone and other numbers outside the slots have none (Command::None,
 // no glyph, an empty name).
 const ToolbarButton& SlotButton(int slot);
+
+// What the painter draws for each slot at the given client width, in slot order.
+using ButtonFaces = std::array<ButtonFace, kSlotCount>;
+ButtonFaces SlotFaces(int clientWidth);
 
 // The slots left to right as on the screen, with kSlotCount where the address bar lies.
 using ScreenOrder = std::array<int, kSlotCount + 1>;

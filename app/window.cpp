@@ -169,8 +169,9 @@ LRESULT OnAppCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 int BandHeight() { return menuOpen ? toolbarHeight + menuHeight : toolbarHeight; }
 
 void PaintBand(HDC hdc, const RECT& rc) {
-    PaintToolbar(hdc, rc);
-    PaintMenuPanel(hdc, rc);
+    const ButtonFaces buttons = SlotFaces(rc.right);
+    PaintToolbar(hdc, rc, buttons.data(), kSlotCount);
+    PaintMenuPanel(hdc, rc, MenuPanelCells(), MenuItemCount());
 }
 
 void PaintBuffered(HWND hwnd, int bandHeight, void (*paint)(HDC, const RECT&)) {

@@ -1,8 +1,6 @@
 #include "chrome/toolbar_paint.h"
 
 #include "app/state.h"
-#include "app/toolbar.h"
-#include "chrome/glyphs.h"
 #include "chrome/paint_owners.h"
 
 using namespace Gdiplus;
@@ -22,13 +20,11 @@ constexpr ARGB kFrameBorder = 0xFFDCDCDC;
 constexpr int kFrameMargin = 6;
 constexpr int kFrameCornerDiameter = 20;
 
-void PaintSlot(HDC hdc, int slot, int clientWidth) {
-    const RECT r = SlotRect(slot, CurrentSlotLayout(clientWidth));
-    const ToolbarButton& button = SlotButton(slot);
-    const bool hovered = hoverIndex == slot;
+void PaintButton(HDC hdc, const ButtonFace& button, bool hovered) {
+    const RECT& r = button.square;
     if (hovered) FillSolid(hdc, r, button.redHover ? kCloseHoverFill : kHoverFill);
     const COLORREF colour = (hovered && button.redHover) ? kCloseHoverGlyphColour : kGlyphColour;
-    button.glyph(hdc, r.left, r.top, buttonSize, colour);
+    button.glyph(hdc, r.left, r.top, r.right - r.left, colour);
 }
 
 // A 6-pixel rounded rim around the address bar; the bar itself covers the middle.
@@ -63,11 +59,11 @@ void PaintAddressBarFrame(HDC hdc) {
 
 int LoadingBarLength(int clientWidth) { return static_cast<int>(static_cast<float>(clientWidth) * 0.4f); }
 
-void PaintToolbar(HDC hdc, RECT rc) {
+void PaintToolbar(HDC hdc, RECT rc, const ButtonFace* buttons, int count) {
     const int width = rc.right;
     FillSolid(hdc, RECT{0, 0, width, toolbarHeight}, kBandBackground);
 
-    for (int slot = 0; slot < kSlotCount; ++slot) PaintSlot(hdc, slot, width);
+    for (int slot = 0; slot < count; ++slot) PaintButton(hdc, buttons[slot], hoverIndex == slot);
 
     if (hAddressBar) PaintAddressBarFrame(hdc);
 

@@ -1,10 +1,9 @@
 #include "app/accessible.h"
 
 #include "addressbar/address_bar.h"
-
+#include "app/menu.h"
 #include "app/state.h"
 #include "app/toolbar.h"
-#include "chrome/menu_panel.h"
 #include "constants.h"
 #include "toolbar_fixture.h"
 

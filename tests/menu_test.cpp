@@ -1,4 +1,4 @@
-#include "chrome/menu_panel.h"
+#include "app/menu.h"
 
 #include "app/accessible.h"
 #include "app/commands.h"
@@ -221,6 +221,43 @@ TEST_F(MenuPanelClickTest, TinyClientWidthsNeverCrashAndAlwaysClose) {
         }
         if (HasFailure()) break;
     }
+}
+
+// The click, the keys and the reader share this one hit test: the panel's top row of pixels is in
+// it, the row at its bottom edge (where the view begins) is not.
+TEST(MenuItemIndexAtTest, FindsTheItemWithTheBottomEdgeOutside) {
+    const struct {
+        int x, y, width, index;
+    } cases[] = {
+        {0, 63, 1200, -1},   {0, 64, 1200, 0},     {1199, 100, 1200, 2}, {600, 383, 1200, 3},
+        {600, 384, 1200, -1}, {100, 300, 1200, -1}, {1, 100, 2, -1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MenuItemIndexAt(c.x, c.y, c.width, 64, 320), c.index) << "(" << c.x << ", " << c.y << ") at " << c.width;
+    }
+}
+
+TEST(MenuItemAtTest, FindsTheFourItemsAndNothingElse) {
+    const struct {
+        int row, column;
+        const wchar_t* label;
+        Command command;  // the box each one shows is the clicks' test above
+    } items[] = {
+        {0, 0, L"添加书签", Command::AddBookmark},
+        {0, 1, L"下载管理", Command::ShowDownloads},
+        {0, 2, L"历史记录", Command::ShowHistory},
+        {1, 1, L"关于 Trov", Command::ShowAbout},
+    };
+    for (const auto& expected : items) {
+        const MenuItem* item = MenuItemAt(expected.row, expected.column);
+        ASSERT_NE(item, nullptr) << expected.row << ", " << expected.column;
+        EXPECT_EQ(item->row, expected.row);
+        EXPECT_EQ(item->column, expected.column);
+        EXPECT_EQ(std::wstring(item->label), expected.label);
+        EXPECT_EQ(item->command, expected.command);
+    }
+    const int emptyCells[][2] = {{1, 0}, {1, 2}, {2, 1}, {0, 3}, {-1, 0}};
+    for (const auto& cell : emptyCells) EXPECT_EQ(MenuItemAt(cell[0], cell[1]), nullptr) << cell[0] << ", " << cell[1];
 }
 
 TEST_F(MenuPanelClickTest, ReaderFindsThePanelsItemsWhileItIsOpenAndPressesThemAsClicks) {

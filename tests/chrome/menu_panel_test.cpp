@@ -1,5 +1,6 @@
 #include "chrome/menu_panel.h"
 
+#include "app/menu.h"
 #include "app/state.h"
 #include "app/window.h"
 #include "constants.h"
@@ -23,7 +24,7 @@ protected:
 
     static std::unique_ptr<PixelCanvas> Paint(int width) {
         auto canvas = std::make_unique<PixelCanvas>(width, kCanvasRows, kSentinel);
-        PaintMenuPanel(canvas->dc(), canvas->Bounds());
+        PaintMenuPanel(canvas->dc(), canvas->Bounds(), MenuPanelCells(), MenuItemCount());
         return canvas;
     }
 };
@@ -35,7 +36,7 @@ TEST_F(MenuPanelTest, ClosedPanelLeavesTheDcUntouched) {
     const COLORREF textColour = GetTextColor(dc);
     const HGDIOBJ font = GetCurrentObject(dc, OBJ_FONT);
     const HGDIOBJ pen = GetCurrentObject(dc, OBJ_PEN);
-    PaintMenuPanel(dc, canvas.Bounds());
+    PaintMenuPanel(dc, canvas.Bounds(), MenuPanelCells(), MenuItemCount());
     EXPECT_EQ(canvas.CountNotExact(canvas.Bounds(), kSentinel), 0);
     EXPECT_EQ(GetBkMode(dc), bkMode);
     EXPECT_EQ(GetTextColor(dc), textColour);
@@ -178,45 +179,6 @@ TEST(MenuCellAtTest, MapsPointsToRowAndColumn) {
         EXPECT_EQ(row, c.row);
         EXPECT_EQ(column, c.column);
     }
-}
-
-// The click, the keys and the reader share this one hit test: the panel's top row of pixels is in
-// it, the row at its bottom edge (where the view begins) is not.
-TEST(MenuItemIndexAtTest, FindsTheItemWithTheBottomEdgeOutside) {
-    const struct {
-        int x, y, width, index;
-    } cases[] = {
-        {0, 63, 1200, -1},   {0, 64, 1200, 0},     {1199, 100, 1200, 2}, {600, 383, 1200, 3},
-        {600, 384, 1200, -1}, {100, 300, 1200, -1}, {1, 100, 2, -1},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(MenuItemIndexAt(c.x, c.y, c.width, 64, 320), c.index) << "(" << c.x << ", " << c.y << ") at " << c.width;
-    }
-}
-
-TEST(MenuItemAtTest, FindsTheFourItemsAndNothingElse) {
-    const struct {
-        int row, column;
-        const wchar_t* label;
-        const wchar_t* message;
-        const wchar_t* caption;
-    } items[] = {
-        {0, 0, L"添加书签", L"添加书签功能开发中", L"提示"},
-        {0, 1, L"下载管理", L"下载管理功能开发中", L"提示"},
-        {0, 2, L"历史记录", L"历史记录功能开发中", L"提示"},
-        {1, 1, L"关于 Trov", L"Trov Browser v1.0", L"关于"},
-    };
-    for (const auto& expected : items) {
-        const MenuItem* item = MenuItemAt(expected.row, expected.column);
-        ASSERT_NE(item, nullptr) << expected.row << ", " << expected.column;
-        EXPECT_EQ(item->row, expected.row);
-        EXPECT_EQ(item->column, expected.column);
-        EXPECT_EQ(std::wstring(item->label), expected.label);
-        EXPECT_EQ(std::wstring(item->message), expected.message);
-        EXPECT_EQ(std::wstring(item->caption), expected.caption);
-    }
-    const int emptyCells[][2] = {{1, 0}, {1, 2}, {2, 1}, {0, 3}, {-1, 0}};
-    for (const auto& cell : emptyCells) EXPECT_EQ(MenuItemAt(cell[0], cell[1]), nullptr) << cell[0] << ", " << cell[1];
 }
 
 }  // namespace

@@ -38,7 +38,8 @@ protected:
 
     static std::unique_ptr<PixelCanvas> Paint(int width) {
         auto canvas = std::make_unique<PixelCanvas>(width, kCanvasRows, kSentinel);
-        PaintToolbar(canvas->dc(), canvas->Bounds());
+        const ButtonFaces buttons = SlotFaces(width);
+        PaintToolbar(canvas->dc(), canvas->Bounds(), buttons.data(), kSlotCount);
         return canvas;
     }
 };
