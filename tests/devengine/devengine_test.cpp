@@ -1218,7 +1218,7 @@ TEST_F(DevEngineTest, ChromiumHostsTheOpenedPageAndEveryPictureMovesOn) {
     session.controller->put_IsVisible(TRUE);
     session.controller->put_Bounds(RECT{0, 0, 800, 600});
     ASSERT_EQ(session.webview->Navigate((pages + L"/opener.html").c_str()), S_OK);
-    ASSERT_TRUE(PumpUntil([&] { return session.completedCount > 0; }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return session.completedCount > 0; }, 20000)) << "the opener's page";
     std::vector<std::wstring> heard;
     auto* titled = new Handler<ICoreWebView2DocumentTitleChangedEventHandler, ICoreWebView2*, IUnknown*>(
         [&](ICoreWebView2* sender, IUnknown*) {
@@ -1252,7 +1252,7 @@ TEST_F(DevEngineTest, ChromiumHostsTheOpenedPageAndEveryPictureMovesOn) {
     handler->Release();
 
     Click(PageWindow(), 100, 100);  // window.open('/signin.html', 'signin', 'width=480,height=560')
-    ASSERT_TRUE(PumpUntil([&] { return bool(deferral); }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return bool(deferral); }, 10000)) << "window.open's request";
     HWND popupParent = CreateParentWindow();
     EngineSession hosting(popupParent);
     hosting.environment = session.environment.Get();
@@ -1271,7 +1271,7 @@ TEST_F(DevEngineTest, ChromiumHostsTheOpenedPageAndEveryPictureMovesOn) {
     ASSERT_EQ(asked->put_NewWindow(hosting.webview.Get()), S_OK);
     asked->put_Handled(TRUE);
     deferral->Complete();
-    ASSERT_TRUE(PumpUntil([&] { return hosting.completedCount > 0; }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return hosting.completedCount > 0; }, 10000)) << "the page in the host's view";
     EXPECT_EQ(hosting.Source(), pages + L"/signin.html");
     // The page posts to its opener as it loads; the opener shows what it got in its title.
     auto heardTitle = [&](const std::wstring& title) { return std::count(heard.begin(), heard.end(), title) > 0; };
@@ -1280,16 +1280,16 @@ TEST_F(DevEngineTest, ChromiumHostsTheOpenedPageAndEveryPictureMovesOn) {
                return all + one + L"; ";
            }));
     Click(FindWindowExW(popupParent, nullptr, nullptr, nullptr), 100, 100);  // window.close()
-    EXPECT_TRUE(PumpUntil([&] { return closeRequested; }, 10000));
+    EXPECT_TRUE(PumpUntil([&] { return closeRequested; }, 10000)) << "window.close()";
 
     deferral.Reset();
     Click(PageWindow(), 100, 300, true);  // a link, middle-clicked
-    ASSERT_TRUE(PumpUntil([&] { return bool(deferral); }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return bool(deferral); }, 10000)) << "the middle-click's request";
     asked->put_Handled(TRUE);
     deferral->Complete();
     deferral.Reset();
     ASSERT_EQ(session.webview->Navigate((pages + L"/opener.html?timer").c_str()), S_OK);  // window.open by itself
-    ASSERT_TRUE(PumpUntil([&] { return bool(deferral); }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return bool(deferral); }, 10000)) << "the timer's request";
     asked->put_Handled(TRUE);
     deferral->Complete();
     EXPECT_EQ(requests, (std::vector<std::wstring>{pages + L"/signin.html 11 480", pages + L"/red.html 10 0",

@@ -173,17 +173,23 @@ void ChromiumView::RequestNewWindow(const std::shared_ptr<NewPage>& page, const 
     });
 }
 
-// Once both the decision and the page are there. A page without an opener needs no page of
-// Chromium's: the host's view goes to its address in its own page, which keeps a window of its own.
+// A page without an opener needs no page of Chromium's: once decided, the host's view goes to its
+// address in its own page, which keeps a window of its own. Chromium's page, once there, is taken
+// over by the host's view when it has an opener, and closed otherwise.
 void ChromiumView::SettleNewPage(const std::shared_ptr<NewPage>& page) {
-    if (!page->decided || page->targetId.empty()) return;
+    if (!page->decided) return;
     const bool takenOver = page->outcome == NewWindowOutcome::Hosted && page->hasOpener;
+    if (page->host && !takenOver) {
+        page->host->ShowNewWindowPage(std::string(), page->url, false);
+        page->host = EngineRef<ChromiumView>();
+    }
+    if (page->targetId.empty()) return;
     if (takenOver) {
         openedPages_.Release(page->targetId);
+        page->host->ShowNewWindowPage(page->targetId, page->url, true);
     } else {
         openedPages_.Close(page->targetId);
     }
-    if (page->host) page->host->ShowNewWindowPage(page->targetId, page->url, page->hasOpener);
 }
 
 // A page opened by ours became Chromium's active tab and left ours hidden, its screencast stopped;
