@@ -1129,7 +1129,9 @@ TEST_F(DevEngineTest, NewWindowOpensAPopupNothingOrTheHostsView) {
                            std::to_wstring(width) + L"x" + std::to_wstring(height));
             args->GetDeferral(deferral.ReleaseAndGetAddressOf());
             EXPECT_EQ(args->put_NewWindow(session.webview.Get()), E_INVALIDARG) << "a navigated view";
-            if (hostView) EXPECT_EQ(args->put_NewWindow(hostView), S_OK);
+            if (hostView) {
+                EXPECT_EQ(args->put_NewWindow(hostView), S_OK);
+            }
             args->put_Handled(handle);
             return S_OK;
         },
