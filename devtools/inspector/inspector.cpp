@@ -18,6 +18,7 @@
 //   end-session           sends WM_QUERYENDSESSION, then WM_ENDSESSION with the window's answer, as
 //                         the Restart Manager does (ENDSESSION_CLOSEAPP), and prints the answer
 //   clipboard FILE        puts the text of the UTF-8 file on the clipboard, for a paste
+//   close                 asks the window to close, as its close button does
 #include "addressbar/address_bar.h"
 #include "app/window.h"
 #include "devtools/utf8.h"
@@ -192,6 +193,11 @@ int PageFullScreen(bool contains) {
     return PostMessageW(page, message, contains ? 1 : 0, 0) ? 0 : 1;
 }
 
+int Close() {
+    HWND browser = FindBrowser();
+    return browser && PostMessageW(browser, WM_CLOSE, 0, 0) ? 0 : 1;
+}
+
 int EndSession() {
     HWND browser = FindBrowser();
     if (!browser) return 1;
@@ -360,6 +366,7 @@ int main(int argc, char** argv) {
     if (command == "fail-process" && argc > 2) return FailProcess(std::atoi(argv[2]));
     if (command == "tooltip") return Tooltip();
     if (command == "end-session") return EndSession();
+    if (command == "close") return Close();
     if (command == "page-fullscreen" && argc > 2) return PageFullScreen(std::atoi(argv[2]) != 0);
     if (command == "clipboard" && argc > 2) return PutOnClipboard(argv[2]);
     if (command == "accessible" || (command == "accessible-press" && argc > 2)) {
@@ -375,6 +382,7 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr, "usage: trov_inspector info|wait-window MS|wait-page MS|messagebox|dismiss-messagebox|"
                          "press-messagebox ok|cancel|restore|minimize|resize W H|fail-process KIND|\n"
-                         "       accessible|accessible-press NAME|tooltip|end-session|page-fullscreen 0|1|clipboard FILE\n");
+                         "       accessible|accessible-press NAME|tooltip|end-session|page-fullscreen 0|1|clipboard FILE|\n"
+                         "       close\n");
     return 2;
 }
