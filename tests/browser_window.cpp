@@ -5,6 +5,8 @@
 #include "app/state.h"
 #include "constants.h"
 
+#include <cstdlib>
+
 namespace {
 
 HWND testWindow = nullptr;
@@ -49,7 +51,9 @@ LRESULT CALLBACK CatchBoxes(int code, WPARAM wParam, LPARAM lParam) {
             wchar_t text[512] = {}, caption[512] = {};
             GetWindowTextW(GetDlgItem(box, 0xFFFF), text, 512);
             GetWindowTextW(box, caption, 512);
-            caughtBoxes.push_back({text, caption, GetWindow(box, GW_OWNER)});
+            RECT rect = {};
+            GetWindowRect(box, &rect);
+            caughtBoxes.push_back({text, caption, GetWindow(box, GW_OWNER), rect});
             ++caughtTotal;
             PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         }
@@ -188,6 +192,31 @@ void SeeLayout(HWND dialog, SeenPageDialog& seen) {
     MONITORINFO monitor = {sizeof(monitor), {}, {}, 0};
     GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor);
     seen.onScreen = frame.top >= monitor.rcWork.top && frame.bottom <= monitor.rcWork.bottom;
+    RECT owner;
+    GetWindowRect(GetWindow(dialog, GW_OWNER), &owner);
+    const LONG across = (frame.left + frame.right) - (owner.left + owner.right);
+    const LONG down = (frame.top + frame.bottom) - (owner.top + owner.bottom);
+    seen.onOwner = std::abs(across) <= 2 && (std::abs(down) <= 2 || frame.bottom - frame.top > owner.bottom - owner.top);
+}
+
+// Whether the message's last character lies inside the message's client area.
+bool EndShown(HWND message) {
+    RECT client;
+    GetClientRect(message, &client);
+    const LRESULT length = SendMessageW(message, WM_GETTEXTLENGTH, 0, 0);
+    const LRESULT at = SendMessageW(message, EM_POSFROMCHAR, static_cast<WPARAM>(length > 0 ? length - 1 : 0), 0);
+    const int y = static_cast<short>(HIWORD(at));
+    return at != -1 && y >= 0 && y < client.bottom;
+}
+
+// A long message scrolls: the wheel over a button moves it, the scroll bar shows its end.
+bool ScrollsToEnd(HWND dialog) {
+    HWND message = GetDlgItem(dialog, kPageDialogMessageId);
+    if (!(GetWindowLongPtrW(message, GWL_STYLE) & WS_VSCROLL) || EndShown(message)) return false;
+    SendMessageW(GetDlgItem(dialog, IDOK), WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+    const bool wheelMoved = SendMessageW(message, EM_GETFIRSTVISIBLELINE, 0, 0) > 0;
+    SendMessageW(message, WM_VSCROLL, SB_BOTTOM, 0);
+    return wheelMoved && EndShown(message);
 }
 
 void CALLBACK AnswerOpenDialog(HWND, UINT, UINT_PTR, DWORD) {
@@ -205,6 +234,7 @@ void CALLBACK AnswerOpenDialog(HWND, UINT, UINT_PTR, DWORD) {
     seen.cancel = ItemText(dialog, IDCANCEL);
     seen.stopOffered = GetDlgItem(dialog, kPageDialogStopId) != nullptr;
     SeeLayout(dialog, seen);
+    seen.scrollsToEnd = ScrollsToEnd(dialog);
     const PageDialogStep& step = answerSteps[seenDialogs.size()];
     seenDialogs.push_back(seen);
     if (step.act) {

@@ -1,6 +1,7 @@
 #include "app/page_dialogs.h"
 
 #include "addressbar/navigate.h"
+#include "app/dialogs.h"
 #include "app/state.h"
 #include "browser_window.h"
 
@@ -39,6 +40,27 @@ TEST(PageDialogRuleTest, TheCaptionIsThePagesOrigin) {
     for (const Case& c : cases) EXPECT_EQ(OriginOf(c.uri), c.origin) << c.uri;
 }
 
+// Centred on the owner, then moved only as far as the work area needs.
+TEST(PageDialogRuleTest, ADialogIsCentredOnTheOwnerInsideTheWorkArea) {
+    const RECT work = {0, 0, 1600, 1000};
+    struct Case {
+        RECT owner;
+        SIZE dialog;
+        POINT place;
+    } const cases[] = {
+        {{700, 200, 1580, 980}, {400, 120}, {940, 530}},     // well inside
+        {{400, 400, 1600, 1200}, {400, 120}, {800, 740}},     // the owner's lower half off the screen
+        {{1300, 700, 2500, 1500}, {400, 120}, {1200, 880}},   // mostly off: kept in the corner
+        {{-900, -700, 300, 100}, {400, 120}, {0, 0}},
+        {{100, 100, 700, 500}, {400, 1200}, {200, 0}},        // taller than the work area: its top shows
+    };
+    for (const Case& c : cases) {
+        const POINT place = CenteredOnOwner(c.owner, c.dialog, work);
+        EXPECT_EQ(place.x, c.place.x) << c.owner.left << "," << c.owner.top;
+        EXPECT_EQ(place.y, c.place.y) << c.owner.left << "," << c.owner.top;
+    }
+}
+
 class PageDialogTest : public BrowserWindowTest {
 protected:
     void Raise(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, const std::wstring& message, const std::wstring& text = L"") {
@@ -50,6 +72,7 @@ protected:
 // deferral taken; the answer follows from the message loop.
 TEST_F(PageDialogTest, AlertConfirmAndPromptAreAnsweredThroughTheDeferral) {
     StartEngine();
+    MoveWindow(window(), 700, 200, 880, 780, TRUE);  // away from the screen's middle
     PageDialogAnswerer person({{IDOK}, {IDCANCEL}, {IDOK, false, L"typed answer"}});
 
     Raise(COREWEBVIEW2_SCRIPT_DIALOG_KIND_ALERT, L"hello");
@@ -82,9 +105,11 @@ TEST_F(PageDialogTest, AlertConfirmAndPromptAreAnsweredThroughTheDeferral) {
     EXPECT_FALSE(alert.hasField);
     EXPECT_FALSE(alert.stopOffered) << "the page's first dialog";
     for (const SeenPageDialog& seen : person.seen()) {
-        EXPECT_TRUE(seen.laidOut && seen.onScreen) << seen.message.size();
+        EXPECT_TRUE(seen.laidOut && seen.onScreen && seen.onOwner) << seen.message.size();
     }
     EXPECT_GE(person.seen()[1].linesShown, 21);
+    EXPECT_FALSE(person.seen()[1].scrollsToEnd) << "a message that fits is shown whole, as before";
+    EXPECT_TRUE(person.seen()[2].scrollsToEnd) << "520 lines scroll inside the dialog";
     EXPECT_EQ(person.seen()[1].cancel, L"取消");
     EXPECT_TRUE(person.seen()[1].stopOffered) << "the second in quick succession";
     EXPECT_TRUE(person.seen()[2].hasField);
@@ -130,6 +155,52 @@ TEST_F(PageDialogTest, ATypedAddressAnsweredStayLeavesTheBarOnThePage) {
     EXPECT_FALSE(engine_double::LastScriptDialog().accepted);
     EXPECT_EQ(AddressBarText(), L"https://form.example/");
     EXPECT_EQ(currentUrl, L"https://form.example/");
+}
+
+// The key that answers (Escape here) is let go inside the dialog: the dialog waits for its release,
+// which so reaches no window of Trov's or the page's afterwards. Each release taken from the queue
+// is noted: true when it went to the open dialog or one of its controls.
+std::vector<bool> escapeReleases;
+HWND dialogWhileHeld = nullptr;
+LRESULT CALLBACK NoteEscapeReleases(int code, WPARAM wParam, LPARAM lParam) {
+    const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == WM_KEYUP && msg->wParam == VK_ESCAPE) {
+        const HWND open = OpenPageDialog();
+        escapeReleases.push_back(open && (msg->hwnd == open || IsChild(open, msg->hwnd)));
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+void SendEscape(bool up) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = VK_ESCAPE;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &input, sizeof(input));
+}
+void CALLBACK ReleaseEscape(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    dialogWhileHeld = OpenPageDialog();
+    SendEscape(true);
+}
+
+TEST_F(PageDialogTest, TheKeyThatAnswersIsLetGoInsideTheDialog) {
+    StartEngine();
+    escapeReleases.clear();
+    dialogWhileHeld = nullptr;
+    HWND dialog = nullptr;
+    const HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, NoteEscapeReleases, nullptr, GetCurrentThreadId());
+    PageDialogAnswerer person({{IDCANCEL, false, L"", [&dialog] {
+                                    dialog = OpenPageDialog();
+                                    SendEscape(false);
+                                    SetTimer(nullptr, 0, 150, ReleaseEscape);
+                                }}});
+    Raise(COREWEBVIEW2_SCRIPT_DIALOG_KIND_ALERT, L"hello");
+    PumpUntil([] { return engine_double::LastScriptDialog().completed; });
+    PumpUntil([] { return false; }, 300);  // a release that went elsewhere arrives meanwhile
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(dialogWhileHeld, dialog) << "the dialog stays until the key is let go";
+    ASSERT_EQ(escapeReleases.size(), 1u);
+    EXPECT_TRUE(escapeReleases[0]) << "the release went to Trov or the page";
 }
 
 }  // namespace
