@@ -27,6 +27,87 @@ bool maximizeOwed = false;
 // window is not maximised meanwhile, so that leaving maximises it again from its normal place.
 constexpr LONG_PTR kFrameStyles = WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_MAXIMIZE;
 
+// The hint that F11 leaves full screen: a small band at the top of the screen, shown without taking
+// the activation or the focus, gone after a few seconds or when full screen ends.
+constexpr wchar_t kHintClass[] = L"TrovFullScreenHint";
+constexpr UINT_PTR kHintTimer = 1;
+constexpr COLORREF kHintBackground = RGB(32, 32, 32);
+constexpr COLORREF kHintTextColor = RGB(255, 255, 255);
+constexpr int kHintPaddingX = 20;
+constexpr int kHintPaddingY = 10;
+constexpr int kHintTop = 24;
+
+HWND hint = nullptr;
+
+LRESULT CALLBACK HintWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
+    case WM_NCHITTEST:
+        return HTTRANSPARENT;  // a click goes to the page below
+    case WM_TIMER:
+        if (wParam == kHintTimer) DestroyWindow(hwnd);
+        return 0;
+    case WM_DESTROY:
+        if (hint == hwnd) hint = nullptr;
+        return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        HBRUSH background = CreateSolidBrush(kHintBackground);
+        FillRect(dc, &rc, background);
+        DeleteObject(background);
+        HGDIOBJ oldFont = SelectObject(dc, hUIFont);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, kHintTextColor);
+        DrawTextW(dc, kFullScreenHintText, -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        SelectObject(dc, oldFont);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+SIZE HintTextSize(HWND hwnd) {
+    HDC dc = GetDC(hwnd);
+    HGDIOBJ oldFont = SelectObject(dc, hUIFont);
+    RECT r = {0, 0, 0, 0};
+    DrawTextW(dc, kFullScreenHintText, -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, oldFont);
+    ReleaseDC(hwnd, dc);
+    return SIZE{r.right, r.bottom};
+}
+
+void HideFullScreenHint() {
+    if (hint) DestroyWindow(hint);
+}
+
+// Owned by the window, so that it stays above it; topmost and never activated.
+void ShowFullScreenHint(HWND owner, const RECT& monitor) {
+    HideFullScreenHint();
+    const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE));
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = HintWndProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kHintClass;
+    RegisterClassExW(&wc);  // fails harmlessly once registered
+    hint = CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kHintClass, kFullScreenHintText,
+                           WS_POPUP, 0, 0, 0, 0, owner, nullptr, instance, nullptr);
+    if (!hint) return;
+    const SIZE text = HintTextSize(hint);
+    const int width = text.cx + 2 * kHintPaddingX;
+    const int height = text.cy + 2 * kHintPaddingY;
+    const int left = monitor.left + ((monitor.right - monitor.left) - width) / 2;
+    SetWindowPos(hint, HWND_TOPMOST, left, monitor.top + kHintTop, width, height, SWP_NOACTIVATE);
+    ShowWindow(hint, SW_SHOWNOACTIVATE);
+    SetTimer(hint, kHintTimer, kFullScreenHintMs, nullptr);
+}
+
 RECT MonitorRectOf(HWND hwnd) {
     MONITORINFO info = {};
     info.cbSize = sizeof(info);
@@ -79,6 +160,7 @@ void PutBackShown(HWND hwnd) {
 
 void LeaveFullScreen(HWND hwnd) {
     windowIsFullScreen = false;
+    HideFullScreenHint();
     const bool minimized = IsIconic(hwnd) != FALSE;
     SetWindowLongPtrW(hwnd, GWL_STYLE, (saved.style & ~WS_MAXIMIZE) | (minimized ? WS_MINIMIZE : 0));
     SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
@@ -125,6 +207,8 @@ void ApplyFullScreenEvent(HWND hwnd, FullScreenEvent event) {
     if (holders.IsFullScreen() == windowIsFullScreen || !IsWindow(hwnd)) return;
     if (holders.IsFullScreen()) {
         EnterFullScreen(hwnd);
+        // Only F11 needs saying: a page's element is left by Escape, as everywhere.
+        if (event == FullScreenEvent::KeyPressed) ShowFullScreenHint(hwnd, MonitorRectOf(hwnd));
     } else {
         LeaveFullScreen(hwnd);
     }
@@ -136,6 +220,8 @@ void OnFullScreenElementChanged(HWND hwnd) {
 }
 
 bool IsFullScreen() { return windowIsFullScreen; }
+
+HWND FullScreenHint() { return hint; }
 
 bool PayOwedMaximize(HWND hwnd, WPARAM sizeType) {
     if (sizeType == SIZE_MINIMIZED || !maximizeOwed) return false;
@@ -150,4 +236,5 @@ void ResetFullScreenForTesting() {
     windowIsFullScreen = false;
     saved = SavedWindow{};
     maximizeOwed = false;
+    hint = nullptr;  // went with its test's window
 }

@@ -1,9 +1,11 @@
 // trov_inspector: finds the Trov window by class and title and reports what a person would see.
-//   info                  rectangles, address bar text and rectangle, focus, window state
+//   info                  rectangles, address bar text and rectangle, focus, window state, the
+//                         full-screen hint's text and rectangle while it shows
 //   wait-window MS        exits 0 once the window is visible, 1 after MS milliseconds
 //   wait-page MS          exits 0 once the address bar shows a URL, 1 after MS milliseconds
 //   messagebox            the text and caption of an open message box (or other dialog) owned by the
-//                         window, its text's rectangle on the screen, and its edit field's text if any
+//                         window, its and its text's rectangles on the screen, its edit field's text
+//                         if any, and for a message that scrolls whether its end is in view
 //   dismiss-messagebox    presses OK on that message box
 //   press-messagebox B    presses its button B: ok or cancel
 //   restore               restores the window from minimised or maximised
@@ -88,6 +90,14 @@ int Info() {
         PrintRect("addressbar", r);
         std::printf("addressbar_text=%s\n", ToUtf8(WindowText(bar)).c_str());
     }
+    // The hint that full screen by F11 shows, owned by the window.
+    for (HWND w = FindWindowW(L"TrovFullScreenHint", nullptr); w; w = FindWindowExW(nullptr, w, L"TrovFullScreenHint", nullptr)) {
+        if (GetWindow(w, GW_OWNER) != browser || !IsWindowVisible(w)) continue;
+        std::printf("fullscreen_hint=%s\n", ToUtf8(WindowText(w)).c_str());
+        RECT r;
+        GetWindowRect(w, &r);
+        PrintRect("fullscreen_hint_rect", r);
+    }
     GUITHREADINFO gui = {};
     gui.cbSize = sizeof(gui);
     GetGUIThreadInfo(GetWindowThreadProcessId(browser, nullptr), &gui);
@@ -125,7 +135,8 @@ HWND FindMessageBox(HWND browser) {
 // The first edit control of a dialog, if it has one.
 HWND FindEdit(HWND box) {
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (ClassOf(child) == "Edit") return child;
+        // The message of a page's long dialog is a read-only edit too, with the text's id.
+        if (ClassOf(child) == "Edit" && GetDlgCtrlID(child) != 0xFFFF) return child;
     }
     return nullptr;
 }
@@ -142,6 +153,16 @@ int MessageBoxInfo() {
                 ToUtf8(WindowText(text)).c_str());
     RECT r;
     if (text && GetWindowRect(text, &r)) PrintRect("text_rect", r);
+    if (GetWindowRect(box, &r)) PrintRect("rect", r);
+    if (text && ClassOf(text) == "Edit") {
+        // Whether the message's last character lies in its client area: it has been scrolled to.
+        const LRESULT length = SendMessageW(text, WM_GETTEXTLENGTH, 0, 0);
+        const LRESULT at = SendMessageW(text, EM_POSFROMCHAR, static_cast<WPARAM>(length > 0 ? length - 1 : 0), 0);
+        RECT client;
+        GetClientRect(text, &client);
+        const int y = static_cast<short>(HIWORD(at));
+        std::printf("text_end_visible=%d\n", at != -1 && y >= 0 && y < client.bottom ? 1 : 0);
+    }
     if (HWND edit = FindEdit(box)) std::printf("edit=%s\n", ToUtf8(WindowText(edit)).c_str());
     return 0;
 }

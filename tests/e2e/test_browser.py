@@ -5,7 +5,7 @@ import random
 import tempfile
 import time
 
-from trov_e2e import (CLOSE_HOVER_FILL, CREATE_ENVIRONMENT, EMPTY_CELLS, ENGINE_RELEASES, HOME_URL, HOVER_FILL,
+from trov_e2e import (CLOSE_HOVER_FILL, CREATE_ENVIRONMENT, EMPTY_CELLS, ENGINE_RELEASES, HINT_GREY, HOME_URL, HOVER_FILL,
                       MENU_BOTTOM, MENU_ITEMS, PANEL_RULE_Y, ROLE_PUSH_BUTTON, RULE_GREY, SEARCH_URL, SLOT_NAMES, SLOT_SIZE, SLOT_TOP, SLOTS,
                       TOOLBAR_HEIGHT, WHITE, BrowserTestCase, ScreenArea, capture, cell_point, glyph_masks, in_order,
                       parse_rect, slot_left, wait_until, windows_path)
@@ -612,9 +612,17 @@ class KeyboardSession(BrowserTestCase):
         band = {(300, TOOLBAR_HEIGHT - 1): WHITE, (trov.width - 36, SLOT_TOP + SLOT_SIZE // 2): WHITE}
         trov.wait_pixels(band, what="the page over the band's place")
         self.assertEqual(trov.info().get("focus"), "page")
+        # The hint that F11 leaves, at the top of the screen, drawn, and not taking the focus.
+        info = wait_until(lambda: (lambda i: i if i.get("fullscreen_hint") else None)(trov.info()), 5, "the hint")
+        self.assertEqual(info["fullscreen_hint"], "按 F11 退出全屏")
+        left, top, right, bottom = parse_rect(info["fullscreen_hint_rect"])
+        self.assertTrue(top < 100 and left > 0 and right < screen.width, info["fullscreen_hint_rect"])
+        trov.wait_pixels({(left + 3, top + 3): HINT_GREY}, what="the hint drawn on the screen")
+        self.assertEqual(info.get("focus"), "page")
 
         trov.key("F11")
         wait_until(lambda: parse_rect(trov.info()["rect"]) == window_rect, 5, "the window back at its place")
+        self.assertNotIn("fullscreen_hint", trov.info(), "the hint goes with full screen")
         trov.refresh_geometry()
         trov.wait_pixels({(300, TOOLBAR_HEIGHT - 1): RULE_GREY}, what="the band's rule back")
         self.assertEqual(trov.bounds_top(), TOOLBAR_HEIGHT)
