@@ -21,6 +21,7 @@
 //                         the Restart Manager does (ENDSESSION_CLOSEAPP), and prints the answer
 //   clipboard FILE        puts the text of the UTF-8 file on the clipboard, for a paste
 //   close                 asks the window to close, as its close button does
+//   move X Y              moves the window's top-left corner to X, Y on the screen
 #include "addressbar/address_bar.h"
 #include "app/window.h"
 #include "devtools/utf8.h"
@@ -214,6 +215,11 @@ int PageFullScreen(bool contains) {
     return PostMessageW(page, message, contains ? 1 : 0, 0) ? 0 : 1;
 }
 
+int Move(int x, int y) {
+    HWND browser = FindBrowser();
+    return browser && SetWindowPos(browser, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1;
+}
+
 int Close() {
     HWND browser = FindBrowser();
     return browser && PostMessageW(browser, WM_CLOSE, 0, 0) ? 0 : 1;
@@ -388,6 +394,7 @@ int main(int argc, char** argv) {
     if (command == "tooltip") return Tooltip();
     if (command == "end-session") return EndSession();
     if (command == "close") return Close();
+    if (command == "move" && argc > 3) return Move(std::atoi(argv[2]), std::atoi(argv[3]));
     if (command == "page-fullscreen" && argc > 2) return PageFullScreen(std::atoi(argv[2]) != 0);
     if (command == "clipboard" && argc > 2) return PutOnClipboard(argv[2]);
     if (command == "accessible" || (command == "accessible-press" && argc > 2)) {
@@ -404,6 +411,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: trov_inspector info|wait-window MS|wait-page MS|messagebox|dismiss-messagebox|"
                          "press-messagebox ok|cancel|restore|minimize|resize W H|fail-process KIND|\n"
                          "       accessible|accessible-press NAME|tooltip|end-session|page-fullscreen 0|1|clipboard FILE|\n"
-                         "       close\n");
+                         "       close|move X Y\n");
     return 2;
 }
