@@ -4,75 +4,48 @@
 
 namespace {
 
-// The keys that answer a dialog: Enter and Escape through the dialog manager on their press, Space
-// through the focused button on its release.
-constexpr int kAnswerKeys[] = {VK_RETURN, VK_ESCAPE, VK_SPACE};
-
-constexpr UINT_PTR kReleaseTimer = 0x7E40;
-constexpr UINT kReleasePollMs = 10;
-// Auto-repeat starts after half a second: a key still down after this is held on purpose, or its
-// release went to another window.
+// A key still down after this is held on purpose, or its release went to another window.
 constexpr ULONGLONG kLongestWaitMs = 1000;
+constexpr DWORD kReleasePollMs = 50;
+constexpr LPARAM kWasDownBit = LPARAM(1) << 30;  // key data: an auto-repeat
 
-// One modal dialog at a time: the dialog whose answer waits for its key, the answer, the key, since
-// when, and whether the dialog's loop has taken the key's release. A dialog closed meanwhile (its
-// page went) leaves nothing waiting for the next one.
-HWND waitingDialog = nullptr;
-WPARAM waitingCommand = 0;
-int waitingKey = 0;
-ULONGLONG waitingSince = 0;
-bool keyReleased = false;
-HHOOK releaseHook = nullptr;
-
-// The answering key down as of the messages this thread has taken, or 0.
-int HeldAnswerKey() {
-    for (int key : kAnswerKeys) {
-        if (GetKeyState(key) < 0) return key;
+// Takes the key's release from the queue, with its auto-repeats and any key pressed meanwhile: after
+// the dialog, they would reach the window that has the focus then, the page's on Windows.
+void TakeRelease(WPARAM key) {
+    for (const ULONGLONG deadline = GetTickCount64() + kLongestWaitMs; GetTickCount64() < deadline;) {
+        MSG msg;
+        if (!PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, kReleasePollMs, QS_KEY);
+        } else if (msg.message == WM_KEYUP && msg.wParam == key) {
+            return;
+        }
     }
-    return 0;
-}
-
-// The dialog's modal loop shows each message to this filter before its controls get it: the
-// release itself is watched for, since the key state can be set afresh meanwhile (Wine syncs it
-// with the X server's on a focus change).
-LRESULT CALLBACK WatchForRelease(int code, WPARAM wParam, LPARAM lParam) {
-    const MSG* msg = reinterpret_cast<const MSG*>(lParam);
-    if (code == MSGF_DIALOGBOX && msg->message == WM_KEYUP && static_cast<int>(msg->wParam) == waitingKey) {
-        keyReleased = true;
-    }
-    return CallNextHookEx(releaseHook, code, wParam, lParam);
 }
 
 // The message box being opened and its owner, for the hook that places it.
 HWND boxOwner = nullptr;
 HHOOK boxHook = nullptr;
-WNDPROC boxProc = nullptr;
 
-LRESULT CALLBACK MessageBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
-    const WNDPROC original = boxProc;
-    if (message == WM_COMMAND && WaitForAnswerKeyRelease(box, wParam)) return 0;
-    if (message == WM_DESTROY) EndAnswerWait(box);
-    WPARAM command = 0;
-    if (message == WM_TIMER && TakeReleasedAnswer(box, wParam, &command)) {
-        return CallWindowProcW(original, box, WM_COMMAND, command, 0);
-    }
-    return CallWindowProcW(original, box, message, wParam, lParam);
-}
-
-// The box is about to be activated, laid out: it is placed and its answers taken over, once.
+// The box is about to be activated, laid out: it is placed, once.
 LRESULT CALLBACK PlaceMessageBox(int code, WPARAM wParam, LPARAM lParam) {
-    const HHOOK hook = boxHook;
     if (code == HCBT_ACTIVATE && boxOwner && GetWindow(reinterpret_cast<HWND>(wParam), GW_OWNER) == boxOwner) {
-        const HWND box = reinterpret_cast<HWND>(wParam);
-        PlaceOnOwner(box, boxOwner);
-        boxProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MessageBoxProc)));
+        PlaceOnOwner(reinterpret_cast<HWND>(wParam), boxOwner);
         boxOwner = nullptr;
     }
-    return CallNextHookEx(hook, code, wParam, lParam);
+    return CallNextHookEx(boxHook, code, wParam, lParam);
 }
 
 }  // namespace
+
+// The dialog manager shows each message of its loop to this filter before it acts on it.
+LRESULT CALLBACK WaitForAnswerKeyRelease(int code, WPARAM wParam, LPARAM lParam) {
+    const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+    if (code == MSGF_DIALOGBOX && msg->message == WM_KEYDOWN && !(msg->lParam & kWasDownBit) &&
+        (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE)) {
+        TakeRelease(msg->wParam);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
 POINT CenteredOnOwner(const RECT& owner, SIZE dialog, const RECT& work) {
     const LONG left = owner.left + ((owner.right - owner.left) - dialog.cx) / 2;
@@ -94,43 +67,11 @@ void PlaceOnOwner(HWND dialog, HWND owner) {
 int TrovMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     boxOwner = owner;
     boxHook = SetWindowsHookExW(WH_CBT, PlaceMessageBox, nullptr, GetCurrentThreadId());
+    const HHOOK keys = SetWindowsHookExW(WH_MSGFILTER, WaitForAnswerKeyRelease, nullptr, GetCurrentThreadId());
     const int answer = MessageBoxW(owner, text, caption, type);
+    UnhookWindowsHookEx(keys);
     UnhookWindowsHookEx(boxHook);
     boxHook = nullptr;
     boxOwner = nullptr;
     return answer;
-}
-
-bool WaitForAnswerKeyRelease(HWND dialog, WPARAM command) {
-    if (waitingDialog == dialog && waitingCommand) return true;
-    const WORD id = LOWORD(command);
-    const int key = HeldAnswerKey();
-    if ((id != IDOK && id != IDCANCEL) || !key) return false;
-    waitingDialog = dialog;
-    waitingCommand = command;
-    waitingKey = key;
-    waitingSince = GetTickCount64();
-    keyReleased = false;
-    if (!releaseHook) releaseHook = SetWindowsHookExW(WH_MSGFILTER, WatchForRelease, nullptr, GetCurrentThreadId());
-    SetTimer(dialog, kReleaseTimer, kReleasePollMs, nullptr);
-    return true;
-}
-
-// The wait ends with its dialog, however it ended.
-void EndAnswerWait(HWND dialog) {
-    if (waitingDialog != dialog) return;
-    KillTimer(dialog, kReleaseTimer);
-    if (releaseHook) UnhookWindowsHookEx(releaseHook);
-    releaseHook = nullptr;
-    waitingDialog = nullptr;
-    waitingCommand = 0;
-}
-
-bool TakeReleasedAnswer(HWND dialog, WPARAM timerId, WPARAM* command) {
-    if (timerId != kReleaseTimer || waitingDialog != dialog || !waitingCommand) return false;
-    const bool waitIsOver = keyReleased || GetTickCount64() - waitingSince >= kLongestWaitMs;
-    if (!waitIsOver) return false;
-    *command = waitingCommand;
-    EndAnswerWait(dialog);
-    return true;
 }

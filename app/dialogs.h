@@ -12,17 +12,10 @@ POINT CenteredOnOwner(const RECT& owner, SIZE dialog, const RECT& work);
 // Moves the dialog there, in the work area of the monitor nearest to the owner.
 void PlaceOnOwner(HWND dialog, HWND owner);
 
-// MessageBoxW, placed on its owner and answered on the key's release, as the page's dialogs are.
+// MessageBoxW, placed on its owner, its answering key let go inside it as the page's dialogs do.
 int TrovMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
-// For a dialog's procedure, on WM_COMMAND with IDOK or IDCANCEL: true when the answering key
-// (Enter, Escape, Space) is still down, and the command waits for its release instead; a second
-// command meanwhile (the key's auto-repeat) is dropped.
-bool WaitForAnswerKeyRelease(HWND dialog, WPARAM command);
-
-// For the same procedure, on WM_TIMER: true, with the command that waited, once the key is up (or
-// the dialog is no longer active, or the wait has lasted long enough).
-bool TakeReleasedAnswer(HWND dialog, WPARAM timerId, WPARAM* command);
-
-// On WM_DESTROY: a dialog closed while its answer waited (its page went) leaves no wait behind.
-void EndAnswerWait(HWND dialog);
+// A WH_MSGFILTER hook for the thread while a dialog of Trov's is up: Enter and Escape, which answer
+// it on their press, wait there for their release, which the dialog takes from the queue (Space
+// answers on its release already).
+LRESULT CALLBACK WaitForAnswerKeyRelease(int code, WPARAM wParam, LPARAM lParam);

@@ -3,6 +3,7 @@
 #include "app/accessible_events.h"
 #include "app/focus.h"
 #include "app/menu.h"
+#include "app/messages.h"
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "webhost/engine.h"
@@ -28,84 +29,36 @@ bool maximizeOwed = false;
 constexpr LONG_PTR kFrameStyles = WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_MAXIMIZE;
 
 // The hint that F11 leaves full screen: a small band at the top of the screen, shown without taking
-// the activation or the focus, gone after a few seconds or when full screen ends.
-constexpr wchar_t kHintClass[] = L"TrovFullScreenHint";
-constexpr UINT_PTR kHintTimer = 1;
-constexpr COLORREF kHintBackground = RGB(32, 32, 32);
-constexpr COLORREF kHintTextColor = RGB(255, 255, 255);
-constexpr int kHintPaddingX = 20;
-constexpr int kHintPaddingY = 10;
+// the activation or the focus, gone after a few seconds (kFullScreenHintTimer) or when full screen
+// ends. A static control: it paints its text and lets clicks through to the page (HTTRANSPARENT).
+// Room for the text in the window's 20-pixel font, with a margin.
+constexpr int kHintWidth = 240;
+constexpr int kHintHeight = 44;
 constexpr int kHintTop = 24;
+constexpr wchar_t kHintClass[] = L"TrovFullScreenHint";
 
 HWND hint = nullptr;
 
-LRESULT CALLBACK HintWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_MOUSEACTIVATE:
-        return MA_NOACTIVATE;
-    case WM_NCHITTEST:
-        return HTTRANSPARENT;  // a click goes to the page below
-    case WM_TIMER:
-        if (wParam == kHintTimer) DestroyWindow(hwnd);
-        return 0;
-    case WM_DESTROY:
-        if (hint == hwnd) hint = nullptr;
-        return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        RECT rc;
-        GetClientRect(hwnd, &rc);
-        HBRUSH background = CreateSolidBrush(kHintBackground);
-        FillRect(dc, &rc, background);
-        DeleteObject(background);
-        HGDIOBJ oldFont = SelectObject(dc, hUIFont);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, kHintTextColor);
-        DrawTextW(dc, kFullScreenHintText, -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-        SelectObject(dc, oldFont);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-SIZE HintTextSize(HWND hwnd) {
-    HDC dc = GetDC(hwnd);
-    HGDIOBJ oldFont = SelectObject(dc, hUIFont);
-    RECT r = {0, 0, 0, 0};
-    DrawTextW(dc, kFullScreenHintText, -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    SelectObject(dc, oldFont);
-    ReleaseDC(hwnd, dc);
-    return SIZE{r.right, r.bottom};
-}
-
-void HideFullScreenHint() {
-    if (hint) DestroyWindow(hint);
-}
-
 // Owned by the window, so that it stays above it; topmost and never activated.
 void ShowFullScreenHint(HWND owner, const RECT& monitor) {
-    HideFullScreenHint();
-    const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE));
+    HideFullScreenHint(owner);
+    // The static control's own class draws with its parent's DC, which a window of its own must not:
+    // the same control, in a class without CS_PARENTDC.
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = HintWndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    GetClassInfoExW(nullptr, L"STATIC", &wc);
+    wc.style &= ~CS_PARENTDC;
     wc.lpszClassName = kHintClass;
     RegisterClassExW(&wc);  // fails harmlessly once registered
     hint = CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kHintClass, kFullScreenHintText,
-                           WS_POPUP, 0, 0, 0, 0, owner, nullptr, instance, nullptr);
+                           WS_POPUP | WS_BORDER | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, 0, 0, 0, 0, owner, nullptr,
+                           nullptr, nullptr);
     if (!hint) return;
-    const SIZE text = HintTextSize(hint);
-    const int width = text.cx + 2 * kHintPaddingX;
-    const int height = text.cy + 2 * kHintPaddingY;
-    const int left = monitor.left + ((monitor.right - monitor.left) - width) / 2;
-    SetWindowPos(hint, HWND_TOPMOST, left, monitor.top + kHintTop, width, height, SWP_NOACTIVATE);
+    SendMessageW(hint, WM_SETFONT, reinterpret_cast<WPARAM>(hUIFont), FALSE);
+    const int left = monitor.left + ((monitor.right - monitor.left) - kHintWidth) / 2;
+    SetWindowPos(hint, HWND_TOPMOST, left, monitor.top + kHintTop, kHintWidth, kHintHeight, SWP_NOACTIVATE);
     ShowWindow(hint, SW_SHOWNOACTIVATE);
-    SetTimer(hint, kHintTimer, kFullScreenHintMs, nullptr);
+    SetTimer(owner, kFullScreenHintTimer, kFullScreenHintMs, nullptr);
 }
 
 RECT MonitorRectOf(HWND hwnd) {
@@ -115,7 +68,8 @@ RECT MonitorRectOf(HWND hwnd) {
     return info.rcMonitor;
 }
 
-void EnterFullScreen(HWND hwnd) {
+// Only F11 needs saying how to leave: a page's element is left by Escape, as everywhere.
+void EnterFullScreen(HWND hwnd, bool byKey) {
     saved.placement.length = sizeof(saved.placement);
     GetWindowPlacement(hwnd, &saved.placement);
     saved.style = GetWindowLongPtrW(hwnd, GWL_STYLE);
@@ -136,6 +90,7 @@ void EnterFullScreen(HWND hwnd) {
     ResizeWebView();  // also when the window already covered the monitor and got no WM_SIZE
     InvalidateRect(hwnd, nullptr, TRUE);
     NotifyBandShown(hwnd, false);
+    if (byKey) ShowFullScreenHint(hwnd, monitor);
 }
 
 // A window the person put away stays minimised and inactive; its next restore shows it where it
@@ -160,7 +115,7 @@ void PutBackShown(HWND hwnd) {
 
 void LeaveFullScreen(HWND hwnd) {
     windowIsFullScreen = false;
-    HideFullScreenHint();
+    HideFullScreenHint(hwnd);
     const bool minimized = IsIconic(hwnd) != FALSE;
     SetWindowLongPtrW(hwnd, GWL_STYLE, (saved.style & ~WS_MAXIMIZE) | (minimized ? WS_MINIMIZE : 0));
     SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
@@ -206,9 +161,7 @@ void ApplyFullScreenEvent(HWND hwnd, FullScreenEvent event) {
     holders = next;
     if (holders.IsFullScreen() == windowIsFullScreen || !IsWindow(hwnd)) return;
     if (holders.IsFullScreen()) {
-        EnterFullScreen(hwnd);
-        // Only F11 needs saying: a page's element is left by Escape, as everywhere.
-        if (event == FullScreenEvent::KeyPressed) ShowFullScreenHint(hwnd, MonitorRectOf(hwnd));
+        EnterFullScreen(hwnd, event == FullScreenEvent::KeyPressed);
     } else {
         LeaveFullScreen(hwnd);
     }
@@ -222,6 +175,12 @@ void OnFullScreenElementChanged(HWND hwnd) {
 bool IsFullScreen() { return windowIsFullScreen; }
 
 HWND FullScreenHint() { return hint; }
+
+void HideFullScreenHint(HWND hwnd) {
+    KillTimer(hwnd, kFullScreenHintTimer);
+    if (hint) DestroyWindow(hint);
+    hint = nullptr;
+}
 
 bool PayOwedMaximize(HWND hwnd, WPARAM sizeType) {
     if (sizeType == SIZE_MINIMIZED || !maximizeOwed) return false;

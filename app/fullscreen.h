@@ -30,6 +30,9 @@ inline constexpr UINT kFullScreenHintMs = 3000;
 // The hint while it is shown, or null.
 HWND FullScreenHint();
 
+// kFullScreenHintTimer, or leaving full screen: the hint goes.
+void HideFullScreenHint(HWND hwnd);
+
 // While true the band is hidden: not painted, no hover, no clicks, and the view fills the client area.
 bool IsFullScreen();
 

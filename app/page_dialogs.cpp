@@ -27,6 +27,7 @@ constexpr short kGap = 6;
 struct OpenDialog {
     const PageDialog* dialog;
     PageDialogAnswer answer;
+    bool messageScrolls;
 };
 
 HWND openDialog = nullptr;
@@ -102,52 +103,41 @@ int MessageTextHeight(HWND message, int width) {
     return bounds.bottom;
 }
 
-// Edit controls break lines at CR LF only; a page's message has LF alone.
-std::wstring WithCrLf(const std::wstring& text) {
-    std::wstring out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == L'\n' && (i == 0 || text[i - 1] != L'\r')) out += L'\r';
-        out += text[i];
-    }
-    return out;
-}
-
 // A message taller than the work area allows is shown in a read-only edit with a scroll bar in
 // the static's place, so that its end can be reached with the wheel, the scroll bar and Ctrl+End.
 // Without ES_WANTRETURN, Enter in it still presses the default button.
-void MakeMessageScroll(HWND hwnd) {
+bool MakeMessageScroll(HWND hwnd) {
     HWND message = GetDlgItem(hwnd, kPageDialogMessageId);
     RECT place;
     GetWindowRect(message, &place);
     MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&place), 2);
-    const std::wstring text = WithCrLf(ControlText(message));
+    // A page's lines end in LF alone, which edit controls take as line ends too (Windows 10 1809 on).
+    const std::wstring text = ControlText(message);
     HWND scrolling = CreateWindowExW(0, L"EDIT", text.c_str(),
                                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY,
                                      place.left, place.top, place.right - place.left, place.bottom - place.top, hwnd,
                                      nullptr, reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd, GWLP_HINSTANCE)),
                                      nullptr);
-    if (!scrolling) return;
+    if (!scrolling) return false;
     SendMessageW(scrolling, WM_SETFONT, SendMessageW(message, WM_GETFONT, 0, 0), FALSE);
     SetWindowPos(scrolling, message, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);  // its tab order
     DestroyWindow(message);
     SetWindowLongPtrW(scrolling, GWLP_ID, kPageDialogMessageId);
-}
-
-bool MessageScrolls(HWND hwnd) {
-    return (GetWindowLongPtrW(GetDlgItem(hwnd, kPageDialogMessageId), GWL_STYLE) & WS_VSCROLL) != 0;
+    return true;
 }
 
 // A message longer than its place grows the dialog, as far as the work area allows, so that the
 // question at its end can be read before it is answered; longer still, it scrolls. The controls
 // below it move down, and the dialog is centred on Trov's window, inside the work area.
-void FitMessage(HWND hwnd) {
+// True when the message scrolls.
+bool FitMessage(HWND hwnd) {
     HWND message = GetDlgItem(hwnd, kPageDialogMessageId);
     RECT place;
     GetClientRect(message, &place);
     RECT frame;
     GetWindowRect(hwnd, &frame);
     MONITORINFO monitor = {sizeof(monitor), {}, {}, 0};
-    GetMonitorInfoW(MonitorFromWindow(GetWindow(hwnd, GW_OWNER), MONITOR_DEFAULTTONEAREST), &monitor);
+    GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor);  // the owner's: it starts on it
     const RECT& work = monitor.rcWork;
     const int room = (work.bottom - work.top) - (frame.bottom - frame.top);
     const int need = MessageTextHeight(message, place.right) - static_cast<int>(place.bottom);
@@ -164,8 +154,9 @@ void FitMessage(HWND hwnd) {
         SetWindowPos(hwnd, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top + grow,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    if (need > room) MakeMessageScroll(hwnd);
+    const bool scrolls = need > room && MakeMessageScroll(hwnd);
     PlaceOnOwner(hwnd, GetWindow(hwnd, GW_OWNER));
+    return scrolls;
 }
 
 void Answer(HWND hwnd, OpenDialog* open, int button) {
@@ -186,37 +177,20 @@ INT_PTR CALLBACK PageDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         openDialog = hwnd;
         open = reinterpret_cast<OpenDialog*>(lParam);
         SetTexts(hwnd, *open->dialog);
-        FitMessage(hwnd);
+        open->messageScrolls = FitMessage(hwnd);
         HWND field = GetDlgItem(hwnd, kPageDialogFieldId);
         if (field) SendMessageW(field, EM_SETSEL, 0, -1);  // typing replaces the suggestion
         // A message that scrolls has the keys (Ctrl+End, Page Down) unless a field wants typing.
-        HWND first = MessageScrolls(hwnd) ? GetDlgItem(hwnd, kPageDialogMessageId) : GetDlgItem(hwnd, IDOK);
+        HWND first = open->messageScrolls ? GetDlgItem(hwnd, kPageDialogMessageId) : GetDlgItem(hwnd, IDOK);
         SetFocus(field ? field : first);
         return FALSE;  // the focus is set
     }
     case WM_COMMAND:
         if (open && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
-            // The key's release is the dialog's too: after it, it would reach the page.
-            if (!WaitForAnswerKeyRelease(hwnd, wParam)) Answer(hwnd, open, LOWORD(wParam));
+            Answer(hwnd, open, LOWORD(wParam));
             return TRUE;
         }
         break;
-    case WM_TIMER: {
-        WPARAM command = 0;
-        if (open && TakeReleasedAnswer(hwnd, wParam, &command)) Answer(hwnd, open, LOWORD(command));
-        return TRUE;
-    }
-    case WM_DESTROY:
-        EndAnswerWait(hwnd);
-        break;
-    case WM_MOUSEWHEEL: {  // from a control that does not scroll (the field, a button): the message
-        static bool passing = false;  // the message itself passes on nothing, but in case it does
-        if (passing || !MessageScrolls(hwnd)) return TRUE;
-        passing = true;
-        SendMessageW(GetDlgItem(hwnd, kPageDialogMessageId), message, wParam, lParam);
-        passing = false;
-        return TRUE;
-    }
     }
     return FALSE;
 }
@@ -225,11 +199,14 @@ INT_PTR CALLBACK PageDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 
 PageDialogAnswer ShowPageDialog(HWND owner, const PageDialog& dialog, bool offerStop) {
     const DialogTemplate dialogTemplate = BuildTemplate(dialog.kind, offerStop);
-    OpenDialog open{&dialog, {}};
+    OpenDialog open{&dialog, {}, false};
     HideToolbarTip();
     RememberFocus();
+    // After the dialog, the key's release would reach the page.
+    const HHOOK keys = SetWindowsHookExW(WH_MSGFILTER, WaitForAnswerKeyRelease, nullptr, GetCurrentThreadId());
     DialogBoxIndirectParamW(reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE)),
                             dialogTemplate.Get(), owner, PageDialogProc, reinterpret_cast<LPARAM>(&open));
+    UnhookWindowsHookEx(keys);
     openDialog = nullptr;
     if (IsWindow(owner)) RestoreFocus();
     return open.answer;

@@ -31,18 +31,18 @@ void RunMessageLoop() {
     }
 }
 
-// One window from its making to its end. A loop ended by a WM_QUIT of someone else's leaves the
-// window behind: it goes too, as it would with the process.
-WindowEnd RunWindow(HINSTANCE instance, int showCommand) {
+// One window from its making to its end, as an exit code. A loop ended by a WM_QUIT of someone
+// else's leaves the window behind: it goes too, as it would with the process.
+int RunWindow(HINSTANCE instance, int showCommand) {
     closeAsked = false;
     hMainWnd = CreateBrowserWindow(instance);
-    if (!hMainWnd) return WindowEnd::NotMade;
+    if (!hMainWnd) return kExitNoWindow;
     ShowWindow(hMainWnd, showCommand);
     UpdateWindow(hMainWnd);
     RunMessageLoop();
     if (IsWindow(hMainWnd)) DestroyWindow(hMainWnd);
     ReleaseEngineReferences();
-    return EndOfWindow(true, closeAsked);
+    return closeAsked ? kExitClosed : kExitWindowTaken;
 }
 
 }  // namespace
@@ -85,20 +85,9 @@ HWND CreateBrowserWindow(HINSTANCE instance) {
 // Asked by the person, the window's close or the session's end: the window goes on purpose.
 void NoteCloseAsked() { closeAsked = true; }
 
-WindowEnd EndOfWindow(bool made, bool closeWasAsked) {
-    if (!made) return WindowEnd::NotMade;
-    return closeWasAsked ? WindowEnd::Closed : WindowEnd::TakenAway;
-}
-
 // A window that could not be made, or that something else destroyed (on Wine, a desktop that was
-// closing as the process joined it), is made again after a pause; the third that fails ends the
-// process with a code that says which.
-StartStep NextStartStep(WindowEnd end, int windowsTried) {
-    if (end == WindowEnd::Closed) return StartStep{false, 0};
-    if (windowsTried < kWindowTries) return StartStep{true, 0};
-    return StartStep{false, end == WindowEnd::NotMade ? kExitNoWindow : kExitWindowTaken};
-}
-
+// closing as the process joined it), is made again after a pause; the last try's end is the
+// process's exit code.
 int RunBrowser(HINSTANCE instance, int showCommand) {
     StartProcessFacilities();
     // Without its window the process would wait in the message loop for ever, unseen.
@@ -106,13 +95,13 @@ int RunBrowser(HINSTANCE instance, int showCommand) {
         StopProcessFacilities();
         return kExitNoWindow;
     }
-    StartStep step;
-    for (int tried = 1;; ++tried) {
-        step = NextStartStep(RunWindow(instance, showCommand), tried);
-        if (!step.again) break;
-        Sleep(kWindowRetryPauseMs * static_cast<DWORD>(tried));
+    int exitCode = kExitNoWindow;
+    for (int tried = 1; tried <= kWindowTries; ++tried) {
+        exitCode = RunWindow(instance, showCommand);
+        if (exitCode == kExitClosed) break;
+        if (tried < kWindowTries) Sleep(kWindowRetryPauseMs * static_cast<DWORD>(tried));
     }
     UnregisterClassW(kWindowClassName, instance);
     StopProcessFacilities();
-    return step.exitCode;
+    return exitCode;
 }

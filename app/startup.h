@@ -19,16 +19,6 @@ int RunBrowser(HINSTANCE instance, int showCommand);
 // WM_CLOSE or WM_ENDSESSION reached the window: its end is the person's or the session's.
 void NoteCloseAsked();
 
-enum class WindowEnd { Closed, NotMade, TakenAway };
-WindowEnd EndOfWindow(bool made, bool closeWasAsked);
-
-// After a window's end: whether a new window is tried, or else the exit code.
-struct StartStep {
-    bool again = false;
-    int exitCode = kExitClosed;
-};
-StartStep NextStartStep(WindowEnd end, int windowsTried);
-
 // The steps of RunBrowser, also used by the tests to open real windows in-process.
 void StartProcessFacilities();
 void StopProcessFacilities();

@@ -72,6 +72,7 @@ LRESULT OnPaint(HWND hwnd) {
 LRESULT OnTimer(WPARAM timerId) {
     if (timerId == kEngineRetryTimer) RetryEngineStart();
     if (timerId == kCloseWaitTimer) CheckPageLettingGo();
+    if (timerId == kFullScreenHintTimer) HideFullScreenHint(hMainWnd);
     return 0;
 }
 

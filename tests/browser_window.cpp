@@ -209,11 +209,11 @@ bool EndShown(HWND message) {
     return at != -1 && y >= 0 && y < client.bottom;
 }
 
-// A long message scrolls: the wheel over a button moves it, the scroll bar shows its end.
+// A long message scrolls: the wheel moves it, the scroll bar shows its end.
 bool ScrollsToEnd(HWND dialog) {
     HWND message = GetDlgItem(dialog, kPageDialogMessageId);
     if (!(GetWindowLongPtrW(message, GWL_STYLE) & WS_VSCROLL) || EndShown(message)) return false;
-    SendMessageW(GetDlgItem(dialog, IDOK), WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+    SendMessageW(message, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
     const bool wheelMoved = SendMessageW(message, EM_GETFIRSTVISIBLELINE, 0, 0) > 0;
     SendMessageW(message, WM_VSCROLL, SB_BOTTOM, 0);
     return wheelMoved && EndShown(message);

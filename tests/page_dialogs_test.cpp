@@ -161,7 +161,6 @@ TEST_F(PageDialogTest, ATypedAddressAnsweredStayLeavesTheBarOnThePage) {
 // which so reaches no window of Trov's or the page's afterwards. Each release taken from the queue
 // is noted: true when it went to the open dialog or one of its controls.
 std::vector<bool> escapeReleases;
-HWND dialogWhileHeld = nullptr;
 LRESULT CALLBACK NoteEscapeReleases(int code, WPARAM wParam, LPARAM lParam) {
     const MSG* msg = reinterpret_cast<const MSG*>(lParam);
     if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == WM_KEYUP && msg->wParam == VK_ESCAPE) {
@@ -177,28 +176,35 @@ void SendEscape(bool up) {
     input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
     SendInput(1, &input, sizeof(input));
 }
-void CALLBACK ReleaseEscape(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    dialogWhileHeld = OpenPageDialog();
+// A person's finger, on a thread of its own: the dialog's thread may wait for it.
+HWND heldDialog = nullptr;
+bool openWhileHeld = false;
+DWORD WINAPI LetGoOfEscape(void*) {
+    Sleep(150);
+    openWhileHeld = IsWindowVisible(heldDialog) != FALSE;
     SendEscape(true);
+    return 0;
 }
 
 TEST_F(PageDialogTest, TheKeyThatAnswersIsLetGoInsideTheDialog) {
     StartEngine();
     escapeReleases.clear();
-    dialogWhileHeld = nullptr;
-    HWND dialog = nullptr;
+    openWhileHeld = false;
+    HANDLE finger = nullptr;
     const HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, NoteEscapeReleases, nullptr, GetCurrentThreadId());
-    PageDialogAnswerer person({{IDCANCEL, false, L"", [&dialog] {
-                                    dialog = OpenPageDialog();
+    PageDialogAnswerer person({{IDCANCEL, false, L"", [&finger] {
+                                    heldDialog = OpenPageDialog();
                                     SendEscape(false);
-                                    SetTimer(nullptr, 0, 150, ReleaseEscape);
+                                    finger = CreateThread(nullptr, 0, LetGoOfEscape, nullptr, 0, nullptr);
                                 }}});
     Raise(COREWEBVIEW2_SCRIPT_DIALOG_KIND_ALERT, L"hello");
     PumpUntil([] { return engine_double::LastScriptDialog().completed; });
     PumpUntil([] { return false; }, 300);  // a release that went elsewhere arrives meanwhile
     UnhookWindowsHookEx(hook);
-    EXPECT_EQ(dialogWhileHeld, dialog) << "the dialog stays until the key is let go";
+    ASSERT_TRUE(finger);
+    WaitForSingleObject(finger, 5000);
+    CloseHandle(finger);
+    EXPECT_TRUE(openWhileHeld) << "the dialog stays until the key is let go";
     ASSERT_EQ(escapeReleases.size(), 1u);
     EXPECT_TRUE(escapeReleases[0]) << "the release went to Trov or the page";
 }

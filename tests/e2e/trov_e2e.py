@@ -24,7 +24,6 @@ HOVER_FILL = (235, 235, 235)
 CLOSE_HOVER_FILL = (232, 17, 35)
 LOADING_BLUE = (0, 120, 212)
 RULE_GREY = (230, 230, 230)
-HINT_GREY = (32, 32, 32)  # the full-screen hint's background
 
 HOME_URL = "https://duckduckgo.com/"
 SEARCH_URL = "https://duckduckgo.com/?q="
