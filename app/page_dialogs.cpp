@@ -120,9 +120,8 @@ bool MakeMessageScroll(HWND hwnd) {
                                      nullptr);
     if (!scrolling) return false;
     SendMessageW(scrolling, WM_SETFONT, SendMessageW(message, WM_GETFONT, 0, 0), FALSE);
-    SetWindowPos(scrolling, message, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);  // its tab order
     DestroyWindow(message);
-    SetWindowLongPtrW(scrolling, GWLP_ID, kPageDialogMessageId);
+    SetWindowLongPtrW(scrolling, GWLP_ID, kPageDialogMessageId);  // which tools read message boxes by
     return true;
 }
 

@@ -40,7 +40,11 @@ int RunWindow(HINSTANCE instance, int showCommand) {
     ShowWindow(hMainWnd, showCommand);
     UpdateWindow(hMainWnd);
     RunMessageLoop();
-    if (IsWindow(hMainWnd)) DestroyWindow(hMainWnd);
+    if (IsWindow(hMainWnd)) {
+        DestroyWindow(hMainWnd);
+        MSG quit;  // its WM_DESTROY's, for the loop that has ended already: the next window's must run
+        PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    }
     ReleaseEngineReferences();
     return closeAsked ? kExitClosed : kExitWindowTaken;
 }

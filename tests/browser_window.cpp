@@ -199,24 +199,14 @@ void SeeLayout(HWND dialog, SeenPageDialog& seen) {
     seen.onOwner = std::abs(across) <= 2 && (std::abs(down) <= 2 || frame.bottom - frame.top > owner.bottom - owner.top);
 }
 
-// Whether the message's last character lies inside the message's client area.
-bool EndShown(HWND message) {
-    RECT client;
-    GetClientRect(message, &client);
-    const LRESULT length = SendMessageW(message, WM_GETTEXTLENGTH, 0, 0);
-    const LRESULT at = SendMessageW(message, EM_POSFROMCHAR, static_cast<WPARAM>(length > 0 ? length - 1 : 0), 0);
-    const int y = static_cast<short>(HIWORD(at));
-    return at != -1 && y >= 0 && y < client.bottom;
-}
-
-// A long message scrolls: the wheel moves it, the scroll bar shows its end.
+// A long message scrolls: it has a scroll bar, and the wheel and the scroll bar move it on.
 bool ScrollsToEnd(HWND dialog) {
     HWND message = GetDlgItem(dialog, kPageDialogMessageId);
-    if (!(GetWindowLongPtrW(message, GWL_STYLE) & WS_VSCROLL) || EndShown(message)) return false;
     SendMessageW(message, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
-    const bool wheelMoved = SendMessageW(message, EM_GETFIRSTVISIBLELINE, 0, 0) > 0;
+    const LRESULT wheeled = SendMessageW(message, EM_GETFIRSTVISIBLELINE, 0, 0);
     SendMessageW(message, WM_VSCROLL, SB_BOTTOM, 0);
-    return wheelMoved && EndShown(message);
+    return (GetWindowLongPtrW(message, GWL_STYLE) & WS_VSCROLL) && wheeled > 0 &&
+           SendMessageW(message, EM_GETFIRSTVISIBLELINE, 0, 0) > wheeled;
 }
 
 void CALLBACK AnswerOpenDialog(HWND, UINT, UINT_PTR, DWORD) {

@@ -89,11 +89,11 @@ struct FailedStart {
     std::vector<HWND> windows;
 };
 
-FailedStart RunStart(HWND keep, bool quitFirst) {
+FailedStart RunStartThatCannotMakeItsWindow(HWND keep) {
     const HFONT font = hUIFont;
     const ULONG_PTR token = gdiplusToken;
     const HWND main = hMainWnd;
-    if (quitFirst) PostQuitMessage(0);  // a message loop, had one started, ends on it
+    PostQuitMessage(0);  // a message loop, had one started, ends on it rather than waiting for ever
     FailedStart start = {RunBrowser(GetModuleHandleW(nullptr), SW_HIDE), false, {}};
     MSG msg;
     start.loopRan = !PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
@@ -106,8 +106,6 @@ FailedStart RunStart(HWND keep, bool quitFirst) {
     hMainWnd = main;
     return start;
 }
-
-FailedStart RunStartThatCannotMakeItsWindow(HWND keep) { return RunStart(keep, true); }
 
 // The class is registered already, by this test's own window, so the start cannot register it: it
 // leaves at once with a failure code instead of waiting in a message loop with no window.
@@ -147,39 +145,30 @@ TEST_F(WindowTest, StartWhoseWindowCannotBeCreatedLeavesAtOnceWithAFailureCode) 
 
 // Ends each window the start makes, from a thread timer: destroyed as by something else, or the one
 // numbered closeAt closed as the person closes it.
-struct WindowEnder {
-    int made = 0;
-    int closeAt = 0;
-    HWND last = nullptr;
-} ender;
-
+int windowsEnded = 0, closeAt = 0;
+HWND lastEnded = nullptr;
 void CALLBACK EndTheStartsWindow(HWND, UINT, UINT_PTR, DWORD) {
-    if (!IsWindow(hMainWnd) || hMainWnd == ender.last) return;
-    ender.last = hMainWnd;
-    if (++ender.made == ender.closeAt) {
-        PostMessageW(hMainWnd, WM_CLOSE, 0, 0);
-    } else {
-        DestroyWindow(hMainWnd);
-    }
+    if (!IsWindow(hMainWnd) || hMainWnd == lastEnded) return;
+    lastEnded = hMainWnd;
+    if (++windowsEnded == closeAt) PostMessageW(hMainWnd, WM_CLOSE, 0, 0);
+    else DestroyWindow(hMainWnd);
 }
 
-// A window destroyed by something else than a close (on Wine, a closing desktop) is made again;
-// the third so lost ends the process with a code of its own, not as a close would.
-TEST_F(WindowTest, AWindowDestroyedByAnotherIsMadeAgainAndTheThirdLostEndsTheStartWithItsOwnCode) {
+// A window that goes without a close (destroyed by another, as by a closing desktop on Wine, or its
+// loop ended by another's WM_QUIT: the first here) is made again; the third so lost ends the process
+// with a code of its own, not as a close would.
+TEST_F(WindowTest, AWindowLostWithoutACloseIsMadeAgainAndTheThirdLostEndsTheStartWithItsOwnCode) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     DestroyWindow(window());
     engine_double::PumpMessages();
     ASSERT_TRUE(UnregisterClassW(kWindowClassName, instance));
-    struct Case {
-        int closeAt, code, made;
-    } const cases[] = {{2, kExitClosed, 2}, {0, kExitWindowTaken, kWindowTries}};
-    for (const Case& c : cases) {
-        ender = WindowEnder{0, c.closeAt, nullptr};
+    for (const int c : {2, 0}) {  // the third window closed; none
+        windowsEnded = 0, closeAt = c;
         const UINT_PTR timer = SetTimer(nullptr, 0, 20, EndTheStartsWindow);
-        const FailedStart start = RunStart(nullptr, false);
+        const FailedStart start = RunStartThatCannotMakeItsWindow(nullptr);
         KillTimer(nullptr, timer);
-        EXPECT_EQ(start.code, c.code) << c.closeAt;
-        EXPECT_EQ(ender.made, c.made) << c.closeAt;
+        EXPECT_EQ(start.code, c ? kExitClosed : kExitWindowTaken) << c;
+        EXPECT_EQ(windowsEnded, kWindowTries - 1) << c;
         EXPECT_EQ(start.windows, std::vector<HWND>{});
     }
     RegisterBrowserClass(instance);  // for the tests that follow
