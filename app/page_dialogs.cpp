@@ -85,7 +85,7 @@ void SetTexts(HWND hwnd, const PageDialog& dialog) {
     SetDlgItemTextW(hwnd, kPageDialogMessageId,
                     leave ? L"离开此页?\n你所做的更改可能不会保存。" : dialog.message.c_str());
     SetDlgItemTextW(hwnd, kPageDialogFieldId, dialog.defaultText.c_str());
-    SetDlgItemTextW(hwnd, kPageDialogStopId, L"阻止此页面再显示对话框,离开此页时也不再询问");
+    SetDlgItemTextW(hwnd, kPageDialogStopId, L"阻止此页面再显示对话框，离开此页时也不再询问");
     SetDlgItemTextW(hwnd, IDOK, leave ? L"离开" : L"确定");
     SetDlgItemTextW(hwnd, IDCANCEL, leave ? L"留下" : L"取消");
 }

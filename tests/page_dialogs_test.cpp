@@ -1,6 +1,7 @@
 #include "app/page_dialogs.h"
 
 #include "addressbar/navigate.h"
+#include "app/dialogs.h"
 #include "app/state.h"
 #include "browser_window.h"
 
@@ -37,6 +38,17 @@ TEST(PageDialogRuleTest, TheCaptionIsThePagesOrigin) {
         {L"", L""},
     };
     for (const Case& c : cases) EXPECT_EQ(OriginOf(c.uri), c.origin) << c.uri;
+}
+
+// Centred on the owner, then moved only as far as the work area needs.
+TEST(PageDialogRuleTest, ADialogIsCentredOnTheOwnerInsideTheWorkArea) {
+    const RECT work = {0, 0, 1600, 1000}, owners[] = {{700, 200, 1580, 980}, {1300, 700, 2500, 1500}, {100, 100, 700, 500}};
+    const SIZE sizes[] = {{400, 120}, {400, 120}, {400, 1200}};
+    const POINT places[] = {{940, 530}, {1200, 880}, {200, 0}};  // centred; kept in the corner; its top shown
+    for (int i = 0; i < 3; ++i) {
+        const POINT place = CenteredOnOwner(owners[i], sizes[i], work);
+        EXPECT_TRUE(place.x == places[i].x && place.y == places[i].y) << i << ": " << place.x << "," << place.y;
+    }
 }
 
 class PageDialogTest : public BrowserWindowTest {
