@@ -1,6 +1,7 @@
 #include "app/focus.h"
 
 #include "app/commands.h"
+#include "app/dialogs.h"
 #include "app/state.h"
 #include "webhost/engine.h"
 
@@ -82,7 +83,7 @@ void RememberFocusWhenMinimized(WPARAM sizeType) {
 // Noted before the box opens: disabling the owner takes the focus away before any deactivation.
 int MessageBoxKeepingFocus(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     RememberFocus();
-    const int answer = MessageBoxW(owner, text, caption, type);
+    const int answer = TrovMessageBox(owner, text, caption, type);
     RestoreFocus();
     return answer;
 }

@@ -3,6 +3,7 @@
 #include "app/accessible_events.h"
 #include "app/focus.h"
 #include "app/menu.h"
+#include "app/messages.h"
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "webhost/engine.h"
@@ -28,6 +29,39 @@ bool maximizeOwed = false;
 // window is not maximised meanwhile, so that leaving maximises it again from its normal place.
 constexpr LONG_PTR kFrameStyles = WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_MAXIMIZE;
 
+// The hint that F11 leaves full screen: a small band at the top of the screen, shown without taking
+// the activation or the focus, gone after a few seconds (kFullScreenHintTimer) or when full screen
+// ends. A static control: it paints its text and lets clicks through to the page (HTTRANSPARENT).
+// Room for the text in the window's 20-pixel font, with a margin.
+constexpr int kHintWidth = 240;
+constexpr int kHintHeight = 44;
+constexpr int kHintTop = 24;
+constexpr wchar_t kHintClass[] = L"TrovFullScreenHint";
+
+HWND hint = nullptr;
+
+// Owned by the window, so that it stays above it; topmost and never activated.
+void ShowFullScreenHint(HWND owner, const RECT& monitor) {
+    HideFullScreenHint(owner);
+    // The static control's own class draws with its parent's DC, which a window of its own must not:
+    // the same control, in a class without CS_PARENTDC.
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    GetClassInfoExW(nullptr, L"STATIC", &wc);
+    wc.style &= ~CS_PARENTDC;
+    wc.lpszClassName = kHintClass;
+    RegisterClassExW(&wc);  // fails harmlessly once registered
+    hint = CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kHintClass, kFullScreenHintText,
+                           WS_POPUP | WS_BORDER | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, 0, 0, 0, 0, owner, nullptr,
+                           nullptr, nullptr);
+    if (!hint) return;
+    SendMessageW(hint, WM_SETFONT, reinterpret_cast<WPARAM>(hUIFont), FALSE);
+    const int left = monitor.left + ((monitor.right - monitor.left) - kHintWidth) / 2;
+    SetWindowPos(hint, HWND_TOPMOST, left, monitor.top + kHintTop, kHintWidth, kHintHeight, SWP_NOACTIVATE);
+    ShowWindow(hint, SW_SHOWNOACTIVATE);
+    SetTimer(owner, kFullScreenHintTimer, kFullScreenHintMs, nullptr);
+}
+
 RECT MonitorRectOf(HWND hwnd) {
     MONITORINFO info = {};
     info.cbSize = sizeof(info);
@@ -35,7 +69,8 @@ RECT MonitorRectOf(HWND hwnd) {
     return info.rcMonitor;
 }
 
-void EnterFullScreen(HWND hwnd) {
+// Only F11 needs saying how to leave: a page's element is left by Escape, as everywhere.
+void EnterFullScreen(HWND hwnd, bool byKey) {
     saved.placement.length = sizeof(saved.placement);
     GetWindowPlacement(hwnd, &saved.placement);
     GetWindowRect(hwnd, &saved.rect);
@@ -57,6 +92,7 @@ void EnterFullScreen(HWND hwnd) {
     ResizeWebView();  // also when the window already covered the monitor and got no WM_SIZE
     InvalidateRect(hwnd, nullptr, TRUE);
     NotifyBandShown(hwnd, false);
+    if (byKey) ShowFullScreenHint(hwnd, monitor);
 }
 
 // A window the person put away stays minimised and inactive; its next restore shows it where it
@@ -92,6 +128,7 @@ void PutBackShown(HWND hwnd) {
 
 void LeaveFullScreen(HWND hwnd) {
     windowIsFullScreen = false;
+    HideFullScreenHint(hwnd);
     const bool minimized = IsIconic(hwnd) != FALSE;
     SetWindowLongPtrW(hwnd, GWL_STYLE, (saved.style & ~WS_MAXIMIZE) | (minimized ? WS_MINIMIZE : 0));
     SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
@@ -137,7 +174,7 @@ void ApplyFullScreenEvent(HWND hwnd, FullScreenEvent event) {
     holders = next;
     if (holders.IsFullScreen() == windowIsFullScreen || !IsWindow(hwnd)) return;
     if (holders.IsFullScreen()) {
-        EnterFullScreen(hwnd);
+        EnterFullScreen(hwnd, event == FullScreenEvent::KeyPressed);
     } else {
         LeaveFullScreen(hwnd);
     }
@@ -149,6 +186,14 @@ void OnFullScreenElementChanged(HWND hwnd) {
 }
 
 bool IsFullScreen() { return windowIsFullScreen; }
+
+HWND FullScreenHint() { return hint; }
+
+void HideFullScreenHint(HWND hwnd) {
+    KillTimer(hwnd, kFullScreenHintTimer);
+    if (hint) DestroyWindow(hint);
+    hint = nullptr;
+}
 
 bool PayOwedMaximize(HWND hwnd, WPARAM sizeType) {
     if (sizeType == SIZE_MINIMIZED || !maximizeOwed) return false;
@@ -163,4 +208,5 @@ void ResetFullScreenForTesting() {
     windowIsFullScreen = false;
     saved = SavedWindow{};
     maximizeOwed = false;
+    hint = nullptr;  // went with its test's window
 }

@@ -22,6 +22,17 @@ void ApplyFullScreenEvent(HWND hwnd, FullScreenEvent event);
 // WM_APP_FULLSCREEN: the page's element entered or left full screen, as the web view now says.
 void OnFullScreenElementChanged(HWND hwnd);
 
+// Entering full screen by F11 shows this for kFullScreenHintMs, at the top of the screen, without
+// taking the activation or the focus; leaving full screen takes it away.
+inline constexpr wchar_t kFullScreenHintText[] = L"按 F11 退出全屏";
+inline constexpr UINT kFullScreenHintMs = 3000;
+
+// The hint while it is shown, or null.
+HWND FullScreenHint();
+
+// kFullScreenHintTimer, or leaving full screen: the hint goes.
+void HideFullScreenHint(HWND hwnd);
+
 // While true the band is hidden: not painted, no hover, no clicks, and the view fills the client area.
 bool IsFullScreen();
 

@@ -33,3 +33,5 @@ inline constexpr UINT_PTR kEngineRetryTimer = 0x7E20;
 // Closes a window (the main window or a popup) whose page neither asks nor starts leaving, or, once
 // it did, is not left in time (a hung page).
 inline constexpr UINT_PTR kCloseWaitTimer = 0x7E21;
+// Takes away the hint that F11 leaves full screen, a few seconds after it showed.
+inline constexpr UINT_PTR kFullScreenHintTimer = 0x7E22;

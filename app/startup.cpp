@@ -15,6 +15,12 @@ HFONT CreateUIFont() {
                        CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Microsoft YaHei UI");
 }
 
+// Set by NoteCloseAsked for the window of the current run.
+bool closeAsked = false;
+
+// Pauses between the windows' tries grow: 200 ms, then 400 ms.
+constexpr DWORD kWindowRetryPauseMs = 200;
+
 void RunMessageLoop() {
     MSG msg;
     // GetMessageW returns -1 on error: that ends the loop too.
@@ -23,6 +29,24 @@ void RunMessageLoop() {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+}
+
+// One window from its making to its end, as an exit code. A loop ended by a WM_QUIT of someone
+// else's leaves the window behind: it goes too, as it would with the process.
+int RunWindow(HINSTANCE instance, int showCommand) {
+    closeAsked = false;
+    hMainWnd = CreateBrowserWindow(instance);
+    if (!hMainWnd) return kExitNoWindow;
+    ShowWindow(hMainWnd, showCommand);
+    UpdateWindow(hMainWnd);
+    RunMessageLoop();
+    if (IsWindow(hMainWnd)) {
+        DestroyWindow(hMainWnd);
+        MSG quit;  // its WM_DESTROY's, for the loop that has ended already: the next window's must run
+        PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    }
+    ReleaseEngineReferences();
+    return closeAsked ? kExitClosed : kExitWindowTaken;
 }
 
 }  // namespace
@@ -62,23 +86,26 @@ HWND CreateBrowserWindow(HINSTANCE instance) {
                            CW_USEDEFAULT, 1200, 800, nullptr, nullptr, instance, nullptr);
 }
 
+// Asked by the person, the window's close or the session's end: the window goes on purpose.
+void NoteCloseAsked() { closeAsked = true; }
+
+// A window that could not be made, or that something else destroyed (on Wine, a desktop that was
+// closing as the process joined it), is made again after a pause; the last try's end is the
+// process's exit code.
 int RunBrowser(HINSTANCE instance, int showCommand) {
     StartProcessFacilities();
     // Without its window the process would wait in the message loop for ever, unseen.
     if (!RegisterBrowserClass(instance)) {
         StopProcessFacilities();
-        return 1;
+        return kExitNoWindow;
     }
-    hMainWnd = CreateBrowserWindow(instance);
-    if (!hMainWnd) {
-        UnregisterClassW(kWindowClassName, instance);
-        StopProcessFacilities();
-        return 1;
+    int exitCode = kExitNoWindow;
+    for (int tried = 1; tried <= kWindowTries; ++tried) {
+        exitCode = RunWindow(instance, showCommand);
+        if (exitCode == kExitClosed) break;
+        if (tried < kWindowTries) Sleep(kWindowRetryPauseMs * static_cast<DWORD>(tried));
     }
-    ShowWindow(hMainWnd, showCommand);
-    UpdateWindow(hMainWnd);
-    RunMessageLoop();
-    ReleaseEngineReferences();
+    UnregisterClassW(kWindowClassName, instance);
     StopProcessFacilities();
-    return 0;
+    return exitCode;
 }

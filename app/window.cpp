@@ -13,6 +13,7 @@
 #include "app/messages.h"
 #include "app/session_end.h"
 #include "app/shortcuts.h"
+#include "app/startup.h"
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "app/tooltips.h"
@@ -71,6 +72,7 @@ LRESULT OnPaint(HWND hwnd) {
 LRESULT OnTimer(WPARAM timerId) {
     if (timerId == kEngineRetryTimer) RetryEngineStart();
     if (timerId == kCloseWaitTimer) CheckPageLettingGo();
+    if (timerId == kFullScreenHintTimer) HideFullScreenHint(hMainWnd);
     return 0;
 }
 
@@ -196,10 +198,10 @@ void PaintBuffered(HWND hwnd, int bandHeight, void (*paint)(HDC, const RECT&)) {
 LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:        return OnCreate(hwnd, reinterpret_cast<const CREATESTRUCTW*>(lParam));
-    case WM_CLOSE:         return OnClose(hwnd);
+    case WM_CLOSE:         NoteCloseAsked(); return OnClose(hwnd);
     case WM_DESTROY:       return OnDestroy();
     case WM_QUERYENDSESSION: return OnQueryEndSession();
-    case WM_ENDSESSION:    return OnEndSession(hwnd, wParam);
+    case WM_ENDSESSION:    if (wParam) NoteCloseAsked(); return OnEndSession(hwnd, wParam);
     case WM_SIZE:          return OnSize(hwnd, wParam);
     case WM_MOVE:
     case WM_MOVING:        NotifyWebViewMoved(); break;

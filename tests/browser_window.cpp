@@ -5,6 +5,8 @@
 #include "app/state.h"
 #include "constants.h"
 
+#include <cstdlib>
+
 namespace {
 
 HWND testWindow = nullptr;
@@ -49,7 +51,9 @@ LRESULT CALLBACK CatchBoxes(int code, WPARAM wParam, LPARAM lParam) {
             wchar_t text[512] = {}, caption[512] = {};
             GetWindowTextW(GetDlgItem(box, 0xFFFF), text, 512);
             GetWindowTextW(box, caption, 512);
-            caughtBoxes.push_back({text, caption, GetWindow(box, GW_OWNER)});
+            RECT rect = {};
+            GetWindowRect(box, &rect);
+            caughtBoxes.push_back({text, caption, GetWindow(box, GW_OWNER), rect});
             ++caughtTotal;
             PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         }
@@ -188,6 +192,21 @@ void SeeLayout(HWND dialog, SeenPageDialog& seen) {
     MONITORINFO monitor = {sizeof(monitor), {}, {}, 0};
     GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor);
     seen.onScreen = frame.top >= monitor.rcWork.top && frame.bottom <= monitor.rcWork.bottom;
+    RECT owner;
+    GetWindowRect(GetWindow(dialog, GW_OWNER), &owner);
+    const LONG across = (frame.left + frame.right) - (owner.left + owner.right);
+    const LONG down = (frame.top + frame.bottom) - (owner.top + owner.bottom);
+    seen.onOwner = std::abs(across) <= 2 && (std::abs(down) <= 2 || frame.bottom - frame.top > owner.bottom - owner.top);
+}
+
+// A long message scrolls: it has a scroll bar, and the wheel and the scroll bar move it on.
+bool ScrollsToEnd(HWND dialog) {
+    HWND message = GetDlgItem(dialog, kPageDialogMessageId);
+    SendMessageW(message, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+    const LRESULT wheeled = SendMessageW(message, EM_GETFIRSTVISIBLELINE, 0, 0);
+    SendMessageW(message, WM_VSCROLL, SB_BOTTOM, 0);
+    return (GetWindowLongPtrW(message, GWL_STYLE) & WS_VSCROLL) && wheeled > 0 &&
+           SendMessageW(message, EM_GETFIRSTVISIBLELINE, 0, 0) > wheeled;
 }
 
 void CALLBACK AnswerOpenDialog(HWND, UINT, UINT_PTR, DWORD) {
@@ -205,6 +224,7 @@ void CALLBACK AnswerOpenDialog(HWND, UINT, UINT_PTR, DWORD) {
     seen.cancel = ItemText(dialog, IDCANCEL);
     seen.stopOffered = GetDlgItem(dialog, kPageDialogStopId) != nullptr;
     SeeLayout(dialog, seen);
+    seen.scrollsToEnd = ScrollsToEnd(dialog);
     const PageDialogStep& step = answerSteps[seenDialogs.size()];
     seenDialogs.push_back(seen);
     if (step.act) {

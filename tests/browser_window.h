@@ -84,6 +84,7 @@ struct CaughtMessageBox {
     std::wstring text;
     std::wstring caption;
     HWND owner;
+    RECT rect;  // where it is shown
 };
 class MessageBoxCatcher {
 public:
@@ -112,6 +113,8 @@ struct SeenPageDialog {
     int linesShown = 0;     // whole lines of the dialog's font that the message's place holds
     bool laidOut = false;   // every other control below the message and inside the dialog
     bool onScreen = false;  // the dialog inside its screen's work area
+    bool onOwner = false;   // centred on the main window (across only, when taller than it)
+    bool scrollsToEnd = false;  // its message hides its end, and the wheel and the scroll bar reach it
 };
 class PageDialogAnswerer {
 public:

@@ -147,9 +147,15 @@ TEST_F(FullScreenTest, AnElementEnteringAndLeavingGivesBackStylePlacementAndBoun
 TEST_F(FullScreenTest, F11AndTheElementCombineAndTheFocusComesBackWhereItWas) {
     const std::wstring before = ShapeOf(window());
     SetFocus(hAddressBar);
+    SetForegroundWindow(window());
     EXPECT_TRUE(PressF11In(hAddressBar));
     ExpectCoversTheMonitor();
     EXPECT_EQ(LastCall(L"MoveFocus"), L"MoveFocus 0") << "the hidden bar gives the keyboard to the page";
+    // F11 says how to leave, and takes neither activation nor focus.
+    const HWND hint = FullScreenHint();
+    ASSERT_TRUE(hint && IsWindowVisible(hint) && GetWindowTextLengthW(hint));
+    engine_double::PumpMessages();
+    EXPECT_TRUE(GetActiveWindow() == window() && GetFocus() != hint);
     ElementFullScreen(true);
     engine_double::RaiseContainsFullScreenElementChanged(false);
     engine_double::PumpMessages();
@@ -159,12 +165,20 @@ TEST_F(FullScreenTest, F11AndTheElementCombineAndTheFocusComesBackWhereItWas) {
     ASSERT_TRUE(PumpUntil([] { return !IsFullScreen(); }));
     EXPECT_EQ(ShapeOf(window()), before);
     EXPECT_EQ(GetFocus(), hAddressBar);
+    EXPECT_FALSE(IsWindow(hint)) << "leaving takes the hint away";
 
     ElementFullScreen(true);
+    EXPECT_EQ(FullScreenHint(), nullptr) << "a page's element is left by Escape, as everywhere";
     EXPECT_TRUE(PressF11In(window()));
     EXPECT_TRUE(IsFullScreen()) << "F11 does not take the screen from an element";
     ElementFullScreen(false);
     EXPECT_EQ(ShapeOf(window()), before);
+
+    EXPECT_TRUE(PressF11In(window()));
+    const HWND shown = FullScreenHint();
+    EXPECT_TRUE(PumpUntil([shown] { return !IsWindow(shown); }, kFullScreenHintMs + 2000)) << "it goes by itself";
+    EXPECT_TRUE(IsFullScreen());
+    EXPECT_TRUE(PressF11In(window()));
 }
 
 TEST_F(FullScreenTest, TheHiddenBandIsNotPaintedAndTakesNoHoverClicksOrFocusAndAnOpenPanelCloses) {

@@ -169,16 +169,19 @@ TEST_F(MenuPanelClickTest, ClicksOutsideThePanelCloseIt) {
     EXPECT_TRUE(catcher_.boxes().empty());
 }
 
-TEST_F(MenuPanelClickTest, RealClickOnAnItemShowsItsMessage) {
+TEST_F(MenuPanelClickTest, RealClickOnAnItemShowsItsMessageCentredOnTheWindow) {
+    MoveWindow(window(), 700, 200, 880, 780, TRUE);  // away from the screen's middle
     SetForegroundWindow(window());
     catcher_.Clear();
     RealClick(window(), ClientWidth() - 192, 30);
     ASSERT_TRUE(PumpUntil([] { return menuOpen; }));
-    RealClick(window(), 600, 300);
+    RealClick(window(), ClientWidth() / 2, 300);
     ASSERT_TRUE(PumpUntil([] { return !menuOpen; }));
     ASSERT_EQ(catcher_.boxes().size(), 1u);
     EXPECT_EQ(catcher_.boxes()[0].text, L"Trov Browser v1.0");
     EXPECT_EQ(catcher_.boxes()[0].owner, window());
+    const RECT box = catcher_.boxes()[0].rect, owner = {700, 200, 1580, 980};
+    EXPECT_TRUE(abs(box.left + box.right - owner.left - owner.right) + abs(box.top + box.bottom - owner.top - owner.bottom) <= 2);
 }
 
 // Below three pixels the grid has no cells (each column would be 0 wide); a click there must only

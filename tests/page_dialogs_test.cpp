@@ -1,6 +1,7 @@
 #include "app/page_dialogs.h"
 
 #include "addressbar/navigate.h"
+#include "app/dialogs.h"
 #include "app/state.h"
 #include "browser_window.h"
 
@@ -39,6 +40,17 @@ TEST(PageDialogRuleTest, TheCaptionIsThePagesOrigin) {
     for (const Case& c : cases) EXPECT_EQ(OriginOf(c.uri), c.origin) << c.uri;
 }
 
+// Centred on the owner, then moved only as far as the work area needs.
+TEST(PageDialogRuleTest, ADialogIsCentredOnTheOwnerInsideTheWorkArea) {
+    const RECT work = {0, 0, 1600, 1000}, owners[] = {{700, 200, 1580, 980}, {1300, 700, 2500, 1500}, {100, 100, 700, 500}};
+    const SIZE sizes[] = {{400, 120}, {400, 120}, {400, 1200}};
+    const POINT places[] = {{940, 530}, {1200, 880}, {200, 0}};  // centred; kept in the corner; its top shown
+    for (int i = 0; i < 3; ++i) {
+        const POINT place = CenteredOnOwner(owners[i], sizes[i], work);
+        EXPECT_TRUE(place.x == places[i].x && place.y == places[i].y) << i << ": " << place.x << "," << place.y;
+    }
+}
+
 class PageDialogTest : public BrowserWindowTest {
 protected:
     void Raise(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, const std::wstring& message, const std::wstring& text = L"") {
@@ -50,6 +62,7 @@ protected:
 // deferral taken; the answer follows from the message loop.
 TEST_F(PageDialogTest, AlertConfirmAndPromptAreAnsweredThroughTheDeferral) {
     StartEngine();
+    MoveWindow(window(), 700, 200, 880, 780, TRUE);  // away from the screen's middle
     PageDialogAnswerer person({{IDOK}, {IDCANCEL}, {IDOK, false, L"typed answer"}});
 
     Raise(COREWEBVIEW2_SCRIPT_DIALOG_KIND_ALERT, L"hello");
@@ -82,9 +95,11 @@ TEST_F(PageDialogTest, AlertConfirmAndPromptAreAnsweredThroughTheDeferral) {
     EXPECT_FALSE(alert.hasField);
     EXPECT_FALSE(alert.stopOffered) << "the page's first dialog";
     for (const SeenPageDialog& seen : person.seen()) {
-        EXPECT_TRUE(seen.laidOut && seen.onScreen) << seen.message.size();
+        EXPECT_TRUE(seen.laidOut && seen.onScreen && seen.onOwner) << seen.message.size();
     }
     EXPECT_GE(person.seen()[1].linesShown, 21);
+    EXPECT_FALSE(person.seen()[1].scrollsToEnd) << "a message that fits is shown whole, as before";
+    EXPECT_TRUE(person.seen()[2].scrollsToEnd) << "520 lines scroll inside the dialog";
     EXPECT_EQ(person.seen()[1].cancel, L"取消");
     EXPECT_TRUE(person.seen()[1].stopOffered) << "the second in quick succession";
     EXPECT_TRUE(person.seen()[2].hasField);
@@ -130,6 +145,44 @@ TEST_F(PageDialogTest, ATypedAddressAnsweredStayLeavesTheBarOnThePage) {
     EXPECT_FALSE(engine_double::LastScriptDialog().accepted);
     EXPECT_EQ(AddressBarText(), L"https://form.example/");
     EXPECT_EQ(currentUrl, L"https://form.example/");
+}
+
+// The key that answers (Escape) is let go inside the dialog, which waits for its release: the
+// release reaches no window of Trov's or the page's afterwards. True for each release it took.
+std::vector<bool> escapeReleases;
+HWND heldDialog = nullptr;
+bool openWhileHeld = false;
+LRESULT CALLBACK NoteEscapeReleases(int code, WPARAM wParam, LPARAM lParam) {
+    const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == WM_KEYUP && msg->wParam == VK_ESCAPE) {
+        escapeReleases.push_back(msg->hwnd == heldDialog || IsChild(heldDialog, msg->hwnd));
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+DWORD WINAPI LetGoOfEscapeLater(void*) {  // a thread of its own: the dialog's thread waits for it
+    Sleep(150);
+    openWhileHeld = IsWindowVisible(heldDialog) != FALSE;
+    keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
+    return 0;
+}
+
+TEST_F(PageDialogTest, TheKeyThatAnswersIsLetGoInsideTheDialog) {
+    StartEngine();
+    const HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, NoteEscapeReleases, nullptr, GetCurrentThreadId());
+    HANDLE finger = nullptr;
+    PageDialogAnswerer person({{IDCANCEL, false, L"", [&finger] {
+                                    heldDialog = OpenPageDialog();
+                                    keybd_event(VK_ESCAPE, 0, 0, 0);
+                                    finger = CreateThread(nullptr, 0, LetGoOfEscapeLater, nullptr, 0, nullptr);
+                                }}});
+    Raise(COREWEBVIEW2_SCRIPT_DIALOG_KIND_ALERT, L"hello");
+    PumpUntil([] { return engine_double::LastScriptDialog().completed; });
+    PumpUntil([] { return false; }, 300);  // a release that went elsewhere arrives meanwhile
+    UnhookWindowsHookEx(hook);
+    WaitForSingleObject(finger, 5000);
+    CloseHandle(finger);
+    EXPECT_TRUE(openWhileHeld) << "the dialog stays until the key is let go";
+    EXPECT_EQ(escapeReleases, std::vector<bool>{true}) << "the release went to Trov or the page";
 }
 
 }  // namespace

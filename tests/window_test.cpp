@@ -143,4 +143,35 @@ TEST_F(WindowTest, StartWhoseWindowCannotBeCreatedLeavesAtOnceWithAFailureCode) 
     EXPECT_FALSE(classLeftRegistered) << "the start unregisters the class it registered";
 }
 
+// Ends each window the start makes, from a thread timer: destroyed as by something else, or the one
+// numbered closeAt closed as the person closes it.
+int windowsEnded = 0, closeAt = 0;
+HWND lastEnded = nullptr;
+void CALLBACK EndTheStartsWindow(HWND, UINT, UINT_PTR, DWORD) {
+    if (!IsWindow(hMainWnd) || hMainWnd == lastEnded) return;
+    lastEnded = hMainWnd;
+    if (++windowsEnded == closeAt) PostMessageW(hMainWnd, WM_CLOSE, 0, 0);
+    else DestroyWindow(hMainWnd);
+}
+
+// A window that goes without a close (destroyed by another, as by a closing desktop on Wine, or its
+// loop ended by another's WM_QUIT: the first here) is made again; the third so lost ends the process
+// with a code of its own, not as a close would.
+TEST_F(WindowTest, AWindowLostWithoutACloseIsMadeAgainAndTheThirdLostEndsTheStartWithItsOwnCode) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    DestroyWindow(window());
+    engine_double::PumpMessages();
+    ASSERT_TRUE(UnregisterClassW(kWindowClassName, instance));
+    for (const int c : {2, 0}) {  // the third window closed; none
+        windowsEnded = 0, closeAt = c;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 20, EndTheStartsWindow);
+        const FailedStart start = RunStartThatCannotMakeItsWindow(nullptr);
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(start.code, c ? kExitClosed : kExitWindowTaken) << c;
+        EXPECT_EQ(windowsEnded, kWindowTries - 1) << c;
+        EXPECT_EQ(start.windows, std::vector<HWND>{});
+    }
+    RegisterBrowserClass(instance);  // for the tests that follow
+}
+
 }  // namespace

@@ -61,7 +61,8 @@ HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller)
 }
 
 HRESULT OnEnvironmentCreated(HWND hwnd, HRESULT result, ICoreWebView2Environment* environment) {
-    if (MainWindowIsGone()) return S_OK;
+    // Asked for by a window that went meanwhile, and a new one took its place: that one asked too.
+    if (MainWindowIsGone() || hwnd != hMainWnd) return S_OK;
     if (FAILED(result) || !environment) {
         RemoveUnusedUserDataFolder();
         OnStartFailed();

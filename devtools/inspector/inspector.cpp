@@ -1,9 +1,11 @@
 // trov_inspector: finds the Trov window by class and title and reports what a person would see.
-//   info                  rectangles, address bar text and rectangle, focus, window state
+//   info                  rectangles, address bar text and rectangle, focus, window state, the
+//                         full-screen hint's text and rectangle while it shows
 //   wait-window MS        exits 0 once the window is visible, 1 after MS milliseconds
 //   wait-page MS          exits 0 once the address bar shows a URL, 1 after MS milliseconds
 //   messagebox            the text and caption of an open message box (or other dialog) owned by the
-//                         window, its text's rectangle on the screen, and its edit field's text if any
+//                         window, its and its text's rectangles on the screen, its edit field's text
+//                         if any, and for a message that scrolls whether its end is in view
 //   dismiss-messagebox    presses OK on that message box
 //   press-messagebox B    presses its button B: ok or cancel
 //   restore               restores the window from minimised or maximised
@@ -18,6 +20,8 @@
 //   end-session           sends WM_QUERYENDSESSION, then WM_ENDSESSION with the window's answer, as
 //                         the Restart Manager does (ENDSESSION_CLOSEAPP), and prints the answer
 //   clipboard FILE        puts the text of the UTF-8 file on the clipboard, for a paste
+//   close                 asks the window to close, as its close button does
+//   move X Y              moves the window's top-left corner to X, Y on the screen
 #include "addressbar/address_bar.h"
 #include "app/window.h"
 #include "devtools/utf8.h"
@@ -87,6 +91,14 @@ int Info() {
         PrintRect("addressbar", r);
         std::printf("addressbar_text=%s\n", ToUtf8(WindowText(bar)).c_str());
     }
+    // The hint that full screen by F11 shows, owned by the window.
+    for (HWND w = FindWindowW(L"TrovFullScreenHint", nullptr); w; w = FindWindowExW(nullptr, w, L"TrovFullScreenHint", nullptr)) {
+        if (GetWindow(w, GW_OWNER) != browser || !IsWindowVisible(w)) continue;
+        std::printf("fullscreen_hint=%s\n", ToUtf8(WindowText(w)).c_str());
+        RECT r;
+        GetWindowRect(w, &r);
+        PrintRect("fullscreen_hint_rect", r);
+    }
     GUITHREADINFO gui = {};
     gui.cbSize = sizeof(gui);
     GetGUIThreadInfo(GetWindowThreadProcessId(browser, nullptr), &gui);
@@ -124,7 +136,8 @@ HWND FindMessageBox(HWND browser) {
 // The first edit control of a dialog, if it has one.
 HWND FindEdit(HWND box) {
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (ClassOf(child) == "Edit") return child;
+        // The message of a page's long dialog is a read-only edit too, with the text's id.
+        if (ClassOf(child) == "Edit" && GetDlgCtrlID(child) != 0xFFFF) return child;
     }
     return nullptr;
 }
@@ -141,6 +154,16 @@ int MessageBoxInfo() {
                 ToUtf8(WindowText(text)).c_str());
     RECT r;
     if (text && GetWindowRect(text, &r)) PrintRect("text_rect", r);
+    if (GetWindowRect(box, &r)) PrintRect("rect", r);
+    if (text && ClassOf(text) == "Edit") {
+        // Whether the message's last character lies in its client area: it has been scrolled to.
+        const LRESULT length = SendMessageW(text, WM_GETTEXTLENGTH, 0, 0);
+        const LRESULT at = SendMessageW(text, EM_POSFROMCHAR, static_cast<WPARAM>(length > 0 ? length - 1 : 0), 0);
+        RECT client;
+        GetClientRect(text, &client);
+        const int y = static_cast<short>(HIWORD(at));
+        std::printf("text_end_visible=%d\n", at != -1 && y >= 0 && y < client.bottom ? 1 : 0);
+    }
     if (HWND edit = FindEdit(box)) std::printf("edit=%s\n", ToUtf8(WindowText(edit)).c_str());
     return 0;
 }
@@ -190,6 +213,16 @@ int PageFullScreen(bool contains) {
     if (!page) return 1;
     const UINT message = RegisterWindowMessageW(L"TrovEngineSimulateFullScreen");
     return PostMessageW(page, message, contains ? 1 : 0, 0) ? 0 : 1;
+}
+
+int Move(int x, int y) {
+    HWND browser = FindBrowser();
+    return browser && SetWindowPos(browser, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1;
+}
+
+int Close() {
+    HWND browser = FindBrowser();
+    return browser && PostMessageW(browser, WM_CLOSE, 0, 0) ? 0 : 1;
 }
 
 int EndSession() {
@@ -360,6 +393,8 @@ int main(int argc, char** argv) {
     if (command == "fail-process" && argc > 2) return FailProcess(std::atoi(argv[2]));
     if (command == "tooltip") return Tooltip();
     if (command == "end-session") return EndSession();
+    if (command == "close") return Close();
+    if (command == "move" && argc > 3) return Move(std::atoi(argv[2]), std::atoi(argv[3]));
     if (command == "page-fullscreen" && argc > 2) return PageFullScreen(std::atoi(argv[2]) != 0);
     if (command == "clipboard" && argc > 2) return PutOnClipboard(argv[2]);
     if (command == "accessible" || (command == "accessible-press" && argc > 2)) {
@@ -375,6 +410,7 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr, "usage: trov_inspector info|wait-window MS|wait-page MS|messagebox|dismiss-messagebox|"
                          "press-messagebox ok|cancel|restore|minimize|resize W H|fail-process KIND|\n"
-                         "       accessible|accessible-press NAME|tooltip|end-session|page-fullscreen 0|1|clipboard FILE\n");
+                         "       accessible|accessible-press NAME|tooltip|end-session|page-fullscreen 0|1|clipboard FILE|\n"
+                         "       close|move X Y\n");
     return 2;
 }

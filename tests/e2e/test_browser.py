@@ -618,9 +618,18 @@ class KeyboardSession(BrowserTestCase):
         band = {(300, TOOLBAR_HEIGHT - 1): WHITE, (trov.width - 36, SLOT_TOP + SLOT_SIZE // 2): WHITE}
         trov.wait_pixels(band, what="the page over the band's place")
         self.assertEqual(trov.info().get("focus"), "page")
+        # The hint that F11 leaves, at the top of the screen, drawn (its frame and text), not taking the focus.
+        info = wait_until(lambda: (lambda i: i if i.get("fullscreen_hint") == "按 F11 退出全屏" else None)(trov.info()), 5, "the hint")
+        left, top, right, bottom = parse_rect(info["fullscreen_hint_rect"])
+        self.assertTrue(top < 100 and left > 0 and right < screen.width, info["fullscreen_hint_rect"])
+        wait_until(lambda: (lambda shot: shot.pixel(left, top + 10) != WHITE and sum(
+            max(shot.pixel(x, y)) < 128 for x in range(left, right, 2) for y in range(top, bottom, 2)) > 10)(
+                capture(trov.env)), 3, "the hint drawn on the screen")
+        self.assertEqual(info.get("focus"), "page")
 
         trov.key("F11")
         wait_until(lambda: parse_rect(trov.info()["rect"]) == window_rect, 5, "the window back at its place")
+        self.assertNotIn("fullscreen_hint", trov.info(), "the hint goes with full screen")
         trov.refresh_geometry()
         trov.wait_pixels({(300, TOOLBAR_HEIGHT - 1): RULE_GREY}, what="the band's rule back")
         self.assertEqual(trov.bounds_top(), TOOLBAR_HEIGHT)

@@ -56,9 +56,13 @@ PAGES = {
                      "var c = confirm('trov confirm'); var p = prompt('trov prompt', 'suggested');"
                      "location.href = '/answered?c=' + c + '&p=' + encodeURIComponent(p);\">ask</button>",
     "/answered": "<body><p>answered</p>",
+    # A short alert, then a question after 200 lines, longer than any screen.
+    "/long.html": "<button style='width:600px;height:200px' onclick=\"alert('short'); var lines = [];"
+                  "for (var i = 1; i <= 200; i++) lines.push('line ' + i); confirm(lines.join('\\n'));\">ask</button>",
     # A player whose button asks for full screen, as a video's does; blue all over, also when full screen.
     "/player.html": "<body style='margin:0;background:#fff'><div id='player' style='width:600px;background:#00f'>"
-                    "<button onclick=\"document.getElementById('player').requestFullscreen()\" "
+                    "<button onclick=\"if (document.fullscreenElement) alert('in full screen'); "
+                    "else document.getElementById('player').requestFullscreen()\" "
                     "style='width:600px;height:300px;border:0;background:#00f'></button></div>",
     "/leave.html": "<body style='margin:0'><div style='height:300px;background:#00f'></div>"
                    "<input id='note' style='display:block;font-size:24px;width:600px;height:40px'>"
@@ -737,6 +741,29 @@ class ChromiumSession(ChromiumPages):
         self.assertIn("[  PASSED  ] 1 test.", report, report[-3000:])
         wait_until(lambda: self.chromium.page_targets() == before, 10, "every page the test's views opened closed")
 
+    def test_13b_dialogs_sit_on_the_window_and_a_long_message_scrolls_to_its_end(self):
+        """An alert lies centred on a window moved off the screen's middle; a 200-line confirm stays on it."""
+        trov, original = self.trov, self.trov.geometry["rect"][:2]
+        self.open_page("/long.html")
+        self.assertEqual(trov.inspector("move", 400, 400)[0], 0)
+        try:
+            wait_until(lambda: trov.refresh_geometry()["rect"][:2] == (400, 400), 5, "the window moved")
+            window, screen = trov.geometry["rect"], capture(trov.env)
+            trov.click(300, TOOLBAR_HEIGHT + 100)
+            box = parse_rect(trov.wait_dialog("the alert", text="short")["rect"])
+            for a, b in ((0, 2), (1, 3)):  # across, down
+                self.assertLessEqual(abs((box[a] + box[b]) - (window[a] + window[b])), 2, box)
+            self.assertGreater(box[1], trov.screen_point(0, TOOLBAR_HEIGHT)[1], "the toolbar stays in view")
+            self.assertEqual(trov.inspector("dismiss-messagebox")[0], 0)
+            box = parse_rect(trov.wait_dialog("the long confirm, its end out of view", text_end_visible="0")["rect"])
+            self.assertTrue(box[1] >= 0 and box[3] <= screen.height, box)
+            trov.key("ctrl+End")
+            trov.wait_dialog("its last line in view", text_end_visible="1")
+            self.assertEqual(trov.inspector("press-messagebox", "cancel")[0], 0)
+        finally:
+            trov.inspector("move", *original)
+            trov.refresh_geometry()
+
     def test_15_copy_cut_and_paste_through_the_clipboard(self):
         trov = self.trov
         self.open_page("/copy.html")
@@ -912,6 +939,16 @@ class ChromiumSession(ChromiumPages):
         # The band's pixels are gone: the player covers the whole screen, corners included.
         self.wait_colours({(300, TOOLBAR_HEIGHT - 1): BLUE, (trov.width - 36, 32): BLUE, (20, 20): BLUE,
                            (trov.width - 20, trov.height - 20): BLUE}, "the player over the whole screen")
+
+        # An alert answered by Escape: the key's release stays in the dialog, and the element full screen.
+        trov.click(300, 150)
+        trov.wait_dialog("the alert over the full-screen page", text="in full screen")
+        mark = trov.mark()
+        trov.key("Escape")
+        time.sleep(1)
+        self.assertIsNone(trov.messagebox())
+        self.assertFalse([x for x in trov.since(mark) if x.startswith(("AcceleratorKeyPressed 1 27", "ContainsFull"))])
+        self.assertEqual(parse_rect(trov.info()["rect"]), (0, 0, screen.width, screen.height))
 
         mark = trov.mark()
         trov.key("Escape")

@@ -3,9 +3,11 @@ browser surviving its engine's failures: each in a process of its own, since the
 settings once at start-up and the browser keeps its restart budget for the life of the process."""
 
 import time
+import unittest
 
 from trov_e2e import (CREATE_ENVIRONMENT, ENGINE_RELEASES, HOME_URL, LOADING_BLUE, LOADING_ROW, RULE_GREY, TOOLBAR_HEIGHT,
-                      WHITE, BrowserTestCase, capture, check_works_without_engine, in_order, parse_rect, wait_until)
+                      WHITE, BrowserTestCase, Trov, capture, check_works_without_engine, in_order, parse_rect,
+                      wait_until)
 
 
 class LoadingBarSession(BrowserTestCase):
@@ -229,3 +231,17 @@ class EngineFailureLimitSession(BrowserTestCase):
         self.assert_no_messagebox_for(0.5)
         trov.click_slot("close")
         self.assertEqual(trov.wait_exit(20), 0)
+
+
+class QuickStartsSession(unittest.TestCase):
+    def test_13_thirty_starts_in_a_row_each_show_their_window_and_exit_0(self):
+        """Each start right after the previous one's exit: every one shows its window (start waits
+        for it) and exits 0 when closed."""
+        for number in range(1, 31):
+            trov = Trov(f"start{number}")
+            try:
+                trov.start(timeout=30)
+                self.assertEqual(trov.inspector("close")[0], 0, f"start {number}: no window to close")
+                self.assertEqual(trov.wait_exit(20), 0, f"start {number}")
+            finally:
+                trov.stop()
