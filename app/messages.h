@@ -24,6 +24,12 @@ inline constexpr UINT WM_APP_PAGE_DIALOG = WM_USER + 105;
 // From the engine's NewWindowRequested: the view navigates to the new window's address once that
 // event has returned.
 inline constexpr UINT WM_APP_NEW_WINDOW = WM_USER + 106;
+// From a restart's failed attempt, told maybe inside the failed object's own completion: its
+// objects are let go of once that has returned.
+inline constexpr UINT WM_APP_START_FAILED = WM_USER + 110;
+// From the engine's ProcessFailed for a page that does not answer: Trov's question is shown once
+// that event has returned.
+inline constexpr UINT WM_APP_UNRESPONSIVE_PAGE = WM_USER + 111;
 
 // Tries a failed engine restart again, after a wait that gives a returning engine time.
 inline constexpr UINT_PTR kEngineRetryTimer = 0x7E20;

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/keyboard.h"
+#include "app/session_end.h"
 #include "app/state.h"
 #include "app/window.h"
 #include "webhost/engine.h"
@@ -75,6 +76,7 @@ int RunBrowser(HINSTANCE instance, int showCommand) {
         StopProcessFacilities();
         return 1;
     }
+    RegisterForRestartAfterUpdates();  // early, as Windows asks: before anything could hang
     ShowWindow(hMainWnd, showCommand);
     UpdateWindow(hMainWnd);
     RunMessageLoop();

@@ -2,6 +2,7 @@
 
 #include "app/closing.h"
 #include "app/fullscreen.h"
+#include "app/unresponsive_page.h"
 #include "app/state.h"
 #include "webhost/com_handler.h"
 #include "webhost/engine_events.h"
@@ -9,6 +10,7 @@
 #include "webhost/restart.h"
 #include "webhost/script_dialogs.h"
 #include "webhost/user_data_folder.h"
+#include "webhost/zoom.h"
 
 #include <string>
 
@@ -69,15 +71,19 @@ HRESULT OnEnvironmentCreated(HWND hwnd, HRESULT result, ICoreWebView2Environment
     webviewEnvironment = environment;
     KeepUserDataFolder();
     ListenForBrowserExit();
+    RequestViewIn(hwnd);
+    return S_OK;
+}
+
+}  // namespace
+
+void RequestViewIn(HWND hwnd) {
     // The engine keeps its own reference to the handler for as long as it needs it.
     auto* handler = new ControllerCompletedHandler(OnControllerCreated);
     const HRESULT requested = webviewEnvironment->CreateCoreWebView2Controller(hwnd, handler);
     handler->Release();
     if (FAILED(requested)) OnStartFailed();  // no answer comes for a request that was refused
-    return S_OK;
 }
-
-}  // namespace
 
 // Every handler goes with the controller: closing it lets go of them all at once.
 void ReleaseViewAndController() {
@@ -88,6 +94,8 @@ void ReleaseViewAndController() {
     TROV_ENGINE_EVENTS(TROV_RELEASE)
 #undef TROV_RELEASE
     viewHidden = false;
+    ForgetZoom();
+    EndUnresponsivePage();
 }
 
 bool MainWindowIsGone() { return !IsWindow(hMainWnd); }
@@ -189,8 +197,10 @@ void ReleaseEngineReferences() {
 
 void ResetEngineForTesting() {
     viewHidden = false;
+    ForgetZoom();
     ResetRestartForTesting();
     ResetNavigationEventsForTesting();
     ResetClosingForTesting();
     ResetPageDialogsForTesting();
+    ResetUnresponsivePageForTesting();
 }

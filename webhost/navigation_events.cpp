@@ -4,6 +4,7 @@
 #include "app/closing.h"
 #include "app/focus.h"
 #include "app/keyboard.h"
+#include "app/unresponsive_page.h"
 #include "app/messages.h"
 #include "app/state.h"
 #include "webhost/com_handler.h"
@@ -12,6 +13,7 @@
 #include "webhost/restart.h"
 #include "webhost/restart_budget.h"
 #include "webhost/script_dialogs.h"
+#include "webhost/zoom.h"
 
 #include <objbase.h>
 
@@ -65,6 +67,7 @@ void ShowSourceOf(ICoreWebView2* sender) {
 // The page's renderer died: the view is alive but blank, and the crashed navigation never completes.
 void ReloadCrashedPage() {
     DropPageDialog();  // its page is gone
+    EndUnresponsivePage();
     isLoading = false;
     InvalidateRect(hMainWnd, nullptr, FALSE);
     // A page that crashes on every load would otherwise reload for ever.
@@ -77,6 +80,7 @@ HRESULT OnNavigationStarting(ICoreWebView2*, ICoreWebView2NavigationStartingEven
     if (args && SUCCEEDED(args->get_NavigationId(&id))) RememberStartedNavigation(id);
     if (args) args->get_Uri(&uri);
     NoteNavigationStartingWhileClosing(TakeEngineString(uri), id);
+    AnswerPageDialogNo();
     ForgetPageDialogsOfLastPage();
     isLoading = true;
     InvalidateRect(hMainWnd, nullptr, FALSE);
@@ -91,6 +95,7 @@ HRESULT OnNavigationCompleted(ICoreWebView2* sender, ICoreWebView2NavigationComp
     UINT64 id = 0;
     if (args) args->get_NavigationId(&id);
     if (NoteNavigationCompletedWhileClosing(id)) return S_OK;  // about:blank is not shown on the way out
+    EndUnresponsivePage();  // the view shows a page that loaded
     ShowSourceOf(sender);
     return S_OK;
 }
@@ -113,9 +118,12 @@ HRESULT OnProcessFailed(ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* arg
     case COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED:
         ReloadCrashedPage();
         break;
+    case COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_UNRESPONSIVE:
+        if (webviewReady) NotePageUnresponsive();  // said again every few seconds while it lasts
+        break;
     default:
-        // A subframe's renderer: the page itself works on, only that frame shows an error. An
-        // unresponsive page may recover; the other processes are the runtime's to restart.
+        // A subframe's renderer: the page itself works on, only that frame shows an error. The
+        // other processes are the runtime's to restart.
         break;
     }
     return S_OK;
@@ -172,6 +180,7 @@ HRESULT OnScriptDialogOpening(ICoreWebView2*, ICoreWebView2ScriptDialogOpeningEv
     args->get_Uri(&uri);
     args->get_Message(&message);
     args->get_DefaultText(&defaultText);
+    EndUnresponsivePage();  // a page that asks something answers again
     PageDialog dialog;
     dialog.kind = PageDialogKindOf(kind);
     dialog.origin = OriginOf(TakeEngineString(uri));
@@ -188,6 +197,12 @@ HRESULT OnNewWindowRequested(ICoreWebView2*, ICoreWebView2NewWindowRequestedEven
     args->put_Handled(TRUE);
     navigation.newWindowUri = TakeEngineString(uri);
     if (!navigation.newWindowUri.empty()) PostMessageW(hMainWnd, WM_APP_NEW_WINDOW, 0, 0);
+    return S_OK;
+}
+
+HRESULT OnZoomFactorChanged(ICoreWebView2Controller* sender, IUnknown*) {
+    double factor = 1.0;
+    if (sender && SUCCEEDED(sender->get_ZoomFactor(&factor))) NoteZoomShown(factor);
     return S_OK;
 }
 

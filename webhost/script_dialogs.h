@@ -24,6 +24,10 @@ bool PageDialogPending();
 // A new navigation started: the next page's dialogs are its own again.
 void ForgetPageDialogsOfLastPage();
 
+// A new navigation of the view started: the page that asked is on its way out, and its dialog, up
+// or waiting, closes as answered no.
+void AnswerPageDialogNo();
+
 // The page or its engine has gone: a dialog that is up closes, and nothing is answered.
 void DropPageDialog();
 
