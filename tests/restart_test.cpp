@@ -322,12 +322,19 @@ TEST_F(ProcessFailureTest, RestartGivesTheFocusBack) {
 std::vector<std::function<void(HWND)>> unresponsiveSteps;
 std::vector<std::wstring> unresponsiveSeen;
 HWND unresponsiveAnswered = nullptr;
+ULONGLONG unresponsiveAnsweredAt = 0;
 
+// A question still up a while after its step ends the test's wait, as a failure.
 void CALLBACK AnswerUnresponsiveDialog(HWND, UINT, UINT_PTR, DWORD) {
     HWND dialog = OpenUnresponsiveDialog();
     if (!dialog) unresponsiveAnswered = nullptr;
+    if (dialog && dialog == unresponsiveAnswered && GetTickCount64() - unresponsiveAnsweredAt > 2000) {
+        ADD_FAILURE() << "the question stayed up";
+        EndDialog(dialog, IDOK);
+    }
     if (!dialog || dialog == unresponsiveAnswered || unresponsiveSeen.size() >= unresponsiveSteps.size()) return;
     unresponsiveAnswered = dialog;
+    unresponsiveAnsweredAt = GetTickCount64();
     std::wstring seen;
     for (int id : {0, int(kPageDialogMessageId), IDOK, int(kUnresponsiveReopenId)}) {
         HWND item = id ? GetDlgItem(dialog, id) : dialog;
