@@ -122,7 +122,7 @@ TEST_F(PageDialogTest, ANewNavigationAnswersTheDialogOfThePageThatGoesNo) {
     PageDialogAnswerer person({{0, false, L"", [] {
         engine_double::RaiseNavigationStarting(L"https://next.example/");
         if (!engine_double::LastScriptDialog().completed) EndDialog(OpenPageDialog(), IDOK);  // ends the wait
-    }}});
+    }}, {IDCANCEL}});
     Raise(COREWEBVIEW2_SCRIPT_DIALOG_KIND_CONFIRM, L"sure?");
     ASSERT_TRUE(PumpUntil([&] { return person.seen().size() == 1 && !OpenPageDialog(); }));
     EXPECT_TRUE(engine_double::LastScriptDialog().completed);
