@@ -2,8 +2,8 @@
 
 #include "app/closing.h"
 #include "app/fullscreen.h"
-#include "app/unresponsive_page.h"
 #include "app/state.h"
+#include "app/unresponsive_page.h"
 #include "webhost/com_handler.h"
 #include "webhost/engine_events.h"
 #include "webhost/navigation_events.h"
