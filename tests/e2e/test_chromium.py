@@ -875,9 +875,7 @@ class ChromiumUnresponsivePageSession(ChromiumPages):
         spin = self.server.url("/spin.html")
         self.open_page("/spin.html")
         trov.click(300, TOOLBAR_HEIGHT + 100)
-        started = time.monotonic()
-        trov.wait_dialog("Trov's question about the page", timeout=15, caption=origin, text="此页面没有响应。")
-        self.assertLess(time.monotonic() - started, 10, "asked within a few seconds")
+        trov.wait_dialog("Trov's question within a few seconds", timeout=10, caption=origin, text="此页面没有响应。")
         mark = trov.mark()
         self.assertEqual(trov.inspector("press-messagebox", "ok")[0], 0)  # wait
         self.assert_no_messagebox_for(6)
