@@ -19,7 +19,7 @@ std::vector<std::wstring> calls;
 std::vector<std::wstring> finalReleases;
 bool browserDead = false;
 UINT64 navigationId = 0;  // the id the next raised event reports
-int raisingEvents = 0;    // an event handler of the controller or the web view is running
+int raisingEvents = 0;    // an event handler or a creation completion of the engine is running
 
 void Record(const std::wstring& call) { calls.push_back(call); }
 
@@ -322,6 +322,7 @@ struct HeldHandler {
 };
 
 HeldHandler environmentHandler, controllerHandler;
+std::vector<HeldHandler> heldScripts;  // ExecuteScript's handlers, until answered
 // The environment's own event, which is no row of the table: the table's rows are the view's and the
 // controller's.
 HeldHandler browserExitedHandler;
@@ -421,6 +422,13 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Reload() override { Record(L"Reload"); return S_OK; }
+    // Answered only when the test says so, as a page that runs it once its own script lets go.
+    HRESULT STDMETHODCALLTYPE ExecuteScript(LPCWSTR script, ICoreWebView2ExecuteScriptCompletedHandler* handler) override {
+        Record(std::wstring(L"ExecuteScript ") + script);
+        heldScripts.emplace_back();
+        heldScripts.back().Hold(handler);
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE GoBack() override { Record(L"GoBack"); return S_OK; }
     HRESULT STDMETHODCALLTYPE GoForward() override { Record(L"GoForward"); return S_OK; }
 
@@ -461,6 +469,7 @@ public:
         zoomFactor_ = factor;
         return S_OK;
     }
+    double zoomFactor_ = 1.0;
     HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL visible) override {
         Record(L"put_IsVisible " + std::to_wstring(visible));
         return S_OK;
@@ -471,9 +480,6 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** view) override;
-
-private:
-    double zoomFactor_ = 1.0;
 };
 
 // A popup's view: the handlers it holds by their registration call, and its title.
@@ -563,6 +569,7 @@ public:
     }
     // As a runtime's environment, it lets go of its handlers when it goes.
     void OnProgramReleased() override {
+        RecordIfReentrant(L"Release environment");
         finalReleases.push_back(L"environment");
         browserExitedHandler.Drop();
     }
@@ -626,7 +633,7 @@ void RunEnvironmentCompletion() {
     auto* handler = static_cast<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler*>(environmentHandler.handler);
     if (!handler) return;
     const HRESULT result = options.environmentResult;
-    handler->Invoke(result, SUCCEEDED(result) && !options.nullObjects ? environment.get() : nullptr);
+    Raising([&] { handler->Invoke(result, SUCCEEDED(result) && !options.nullObjects ? environment.get() : nullptr); });
     environmentHandler.Drop();
 }
 
@@ -634,7 +641,7 @@ void RunControllerCompletion() {
     auto* handler = static_cast<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler*>(controllerHandler.handler);
     if (!handler) return;
     const HRESULT result = options.controllerResult;
-    handler->Invoke(result, SUCCEEDED(result) && !options.nullObjects ? controller.get() : nullptr);
+    Raising([&] { handler->Invoke(result, SUCCEEDED(result) && !options.nullObjects ? controller.get() : nullptr); });
     controllerHandler.Drop();
 }
 
@@ -681,6 +688,8 @@ void Reset(const Options& newOptions) {
     }
     popupObjects.clear();
     lastNewWindow.reset();
+    for (HeldHandler& held : heldScripts) held.Drop();
+    heldScripts.clear();
     containsFullScreenElement = false;
     MSG msg;
     while (PeekMessageW(&msg, MessageWindow(), 0, 0, PM_REMOVE)) {
@@ -770,6 +779,24 @@ long RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
     ProcessFailedArgs args(kind);
     Raising([&] { handler->Invoke(webViewObject.get(), &args); });
     return static_cast<long>(handler->Release());
+}
+
+int AnswerScripts() {
+    std::vector<HeldHandler> answered = std::move(heldScripts);
+    heldScripts.clear();
+    for (HeldHandler& held : answered) {
+        static_cast<ICoreWebView2ExecuteScriptCompletedHandler*>(held.handler)->Invoke(S_OK, L"0");
+        held.Drop();
+    }
+    return static_cast<int>(answered.size());
+}
+
+bool RaiseZoomFactorChanged(double factor) {
+    auto* handler = HandlerFor<ICoreWebView2ZoomFactorChangedEventHandler>(Event::zoomChangedHandler);
+    if (!handler) return false;
+    controller->zoomFactor_ = factor;
+    Raising([&] { handler->Invoke(controller.get(), nullptr); });
+    return true;
 }
 
 bool RaiseBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind) {

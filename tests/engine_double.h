@@ -39,10 +39,12 @@ Options& Settings();
 // "add_NavigationCompleted", "add_SourceChanged", "add_ProcessFailed", "add_ContainsFullScreenElementChanged",
 // "add_AcceleratorKeyPressed", "add_MoveFocusRequested", "add_GotFocus", "add_LostFocus",
 // "add_BrowserProcessExited" (on the environment), "add_ScriptDialogOpening", "add_NewWindowRequested",
+// "add_ZoomFactorChanged", "put_ZoomFactor <per cent>", "ExecuteScript <script>",
 // "get_Settings", "put_AreDefaultScriptDialogsEnabled <0|1>", "Navigate <url>",
 // "get_Source", "GoBack", "GoForward", "Reload", "Close", "MoveFocus <reason>",
 // "NotifyParentWindowPositionChanged"; and "Reentrant <call>" for a Close or a final Release of the
-// controller or the web view made inside one of their own events.
+// controller, the web view or the environment made inside one of the engine's events or creation
+// completions.
 const std::vector<std::wstring>& Calls();
 int CountCalls(const std::wstring& prefix);
 std::wstring LastCall(const std::wstring& prefix);
@@ -133,6 +135,14 @@ RefCounts PopupWebViewRefs(size_t popup);
 // take no arguments; the title is what the view's DocumentTitle says from now on.
 bool RaisePopupEvent(size_t popup, const wchar_t* registration, const std::wstring& title = L"");
 bool RaisePopupNavigation(size_t popup, const std::wstring& uri, bool completed);
+
+// The page runs the scripts asked of it so far: each ExecuteScript handler hears S_OK and "0";
+// returns how many there were.
+int AnswerScripts();
+
+// The zoom the page shows changed to factor (the person's own, or the engine's): get_ZoomFactor
+// answers so, and the controller's ZoomFactorChanged is raised; false without a handler.
+bool RaiseZoomFactorChanged(double factor);
 
 RefCounts EnvironmentRefs();
 RefCounts ControllerRefs();

@@ -28,7 +28,8 @@ TEST_F(WebHostTest, StartUpShowsSizesAndRegistersBeforeTheFirstNavigation) {
         L"add_NavigationStarting", L"add_NavigationCompleted",
         L"add_SourceChanged",      L"add_ProcessFailed",       L"add_ContainsFullScreenElementChanged",
         L"add_AcceleratorKeyPressed", L"add_MoveFocusRequested", L"add_GotFocus", L"add_LostFocus",
-        L"add_ScriptDialogOpening", L"add_NewWindowRequested", L"Navigate https://duckduckgo.com/"};
+        L"add_ScriptDialogOpening", L"add_NewWindowRequested", L"add_ZoomFactorChanged",
+        L"Navigate https://duckduckgo.com/"};
     EXPECT_EQ(Calls(), expected);
     EXPECT_TRUE(webviewReady);
     EXPECT_EQ(GetFocus(), window());
@@ -486,7 +487,7 @@ TEST_F(DestroyTest, TheReleasePathFreesEveryRegisteredHandlerAtARestartAndAtExit
                                                     L"add_AcceleratorKeyPressed", L"add_MoveFocusRequested",
                                                     L"add_GotFocus", L"add_LostFocus",
                                                     L"add_ScriptDialogOpening", L"add_NewWindowRequested",
-                                                    L"add_BrowserProcessExited"};
+                                                    L"add_ZoomFactorChanged", L"add_BrowserProcessExited"};
     for (bool restart : {true, false}) {
         SCOPED_TRACE(restart ? "restart" : "exit");
         StartEngine();

@@ -1,7 +1,10 @@
 // The controller: where the page window sits in the host's window, whether it shows, and the
 // accelerator-key event raised for the page window's keys.
+#include "devtools/engine/chromium/browser_keys.h"
 #include "devtools/engine/event_args.h"
 #include "devtools/engine/objects.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -143,6 +146,7 @@ HRESULT Controller::Close() {
     moveFocusHandlers_.ReleaseAll();
     gotFocusHandlers_.ReleaseAll();
     lostFocusHandlers_.ReleaseAll();
+    zoomHandlers_.ReleaseAll();
     view_->CloseView();
     return S_OK;
 }
@@ -154,12 +158,29 @@ HRESULT Controller::get_ZoomFactor(double* zoomFactor) {
     return S_OK;
 }
 
-// As the runtime: a factor of 0 or below is refused.
+// As the runtime: a factor of 0 or below is refused; one outside the engine's range is brought
+// into it, and that is told by ZoomFactorChanged.
 HRESULT Controller::put_ZoomFactor(double zoomFactor) {
     if (view_->IsDead()) return kBrowserProcessGone;
     if (!(zoomFactor > 0)) return E_INVALIDARG;
-    view_->SetZoomFactor(zoomFactor);
+    const double applied = std::clamp(zoomFactor, kMinZoomFactor, kMaxZoomFactor);
+    view_->SetHostZoomFactor(applied, applied != zoomFactor);
     return S_OK;
+}
+
+HRESULT Controller::add_ZoomFactorChanged(ICoreWebView2ZoomFactorChangedEventHandler* handler,
+                                          EventRegistrationToken* token) {
+    return zoomHandlers_.Add(view_->IsDead(), handler, token);
+}
+
+HRESULT Controller::remove_ZoomFactorChanged(EventRegistrationToken token) { return zoomHandlers_.Remove(token); }
+
+void Controller::RaiseZoomFactorChanged() {
+    if (view_->IsDead()) return;
+    EngineRef<Controller> keepAlive(this);
+    RaisingEvent raising(this);
+    LogLine(Config(), L"ZoomFactorChanged " + ZoomText(view_->ZoomFactor()));
+    zoomHandlers_.Invoke(this, static_cast<IUnknown*>(nullptr));
 }
 
 // The page window takes the keyboard, as a real engine's page does.

@@ -188,6 +188,13 @@ void WebView::OpenScriptDialog(const ScriptDialogRequest& request, DialogAnswerS
     });
 }
 
+bool WebView::HasOpenDialog() const {
+    for (const std::weak_ptr<OpenDialog>& weak : openDialogs_) {
+        if (OpenDialogPtr dialog = weak.lock(); dialog && !dialog->done) return true;
+    }
+    return false;
+}
+
 void WebView::AnswerOpenDialogsNo() {
     std::vector<std::weak_ptr<OpenDialog>> open = std::move(openDialogs_);
     openDialogs_.clear();

@@ -8,6 +8,9 @@
 
 namespace {
 
+// How often a page that does not answer is reported again.
+constexpr UINT kUnresponsiveReportMs = 3000;
+
 class StartingArgs final : public EventArgs<ICoreWebView2NavigationStartingEventArgs> {
 public:
     StartingArgs(std::wstring uri, UINT64 id) : uri_(std::move(uri)), id_(id) {}
@@ -117,10 +120,18 @@ void WebView::TakeFocus(COREWEBVIEW2_MOVE_FOCUS_REASON) {
     if (window_) SetFocus(window_);
 }
 
-void WebView::SetZoomFactor(double factor) {
+// The runtime raises no event for the host's own factor, unless it had to bring it into range.
+void WebView::SetHostZoomFactor(double factor, bool normalized) {
+    defaultZoom_ = factor;
+    ShowZoom(factor, normalized);
+}
+
+void WebView::ShowZoom(double factor, bool raiseEvent) {
     if (std::fabs(factor - zoomFactor_) < 0.001) return;
     LogLine(Config(), L"ZoomFactor " + ZoomText(factor));
     zoomFactor_ = factor;
+    ApplyZoom(factor);
+    if (raiseEvent && keyController_) keyController_->RaiseZoomFactorChanged();
 }
 
 bool WebView::OfferFocusToHost(bool backwards) {
@@ -232,7 +243,12 @@ void WebView::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
     EngineRef<WebView> keepAlive(this);
     RaisingEvent raising(this);
     LogLine(Config(), L"ProcessFailed " + std::to_wstring(static_cast<int>(kind)));
-    if (kind != COREWEBVIEW2_PROCESS_FAILED_KIND_FRAME_RENDER_PROCESS_EXITED) AnswerOpenDialogsNo();
+    // The page's dialogs go with its renderer; a page that does not answer keeps its own.
+    if (kind == COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED ||
+        kind == COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED) {
+        AnswerOpenDialogsNo();
+        SetUnresponsive(false);
+    }
     if (kind == COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED) {
         dead_ = true;
         NoteBrowserProcessExit();
@@ -244,10 +260,41 @@ void WebView::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
     processFailedHandlers_.Invoke(this, args.Get());
 }
 
+// The runtime says "every few seconds"; the first report comes as the page is found not answering.
+void WebView::SetUnresponsive(bool unresponsive) {
+    if (unresponsive == unresponsive_) return;
+    unresponsive_ = unresponsive;
+    if (!unresponsive) {
+        if (window_) KillTimer(window_, kUnresponsiveTimerId);
+        OnAnsweringAgain();
+        return;
+    }
+    if (window_) SetTimer(window_, kUnresponsiveTimerId, kUnresponsiveReportMs, nullptr);
+    RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_UNRESPONSIVE);
+}
+
+void WebView::OnUnresponsiveTimer() {
+    if (unresponsive_) RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_UNRESPONSIVE);
+}
+
+HRESULT WebView::ExecuteScript(LPCWSTR script, ICoreWebView2ExecuteScriptCompletedHandler* handler) {
+    if (!script) return E_POINTER;
+    if (dead_) return kBrowserProcessGone;
+    LogLine(Config(), std::wstring(L"ExecuteScript ") + script);
+    if (!window_) return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
+    ComHolder<ICoreWebView2ExecuteScriptCompletedHandler> held(handler);
+    ConfigPtr config = SharedConfig();
+    return BeginScript(script, [held, config](HRESULT result, const std::wstring& json) {
+        LogLine(*config, L"ExecuteScriptCompleted " + json);
+        if (held) held->Invoke(result, json.c_str());
+    });
+}
+
 // A closed view shows nothing and raises nothing more; the host's handlers go back to it.
 void WebView::CloseView() {
     EngineRef<WebView> keepAlive(this);
     dead_ = true;
+    unresponsive_ = false;
     startingHandlers_.ReleaseAll();
     completedHandlers_.ReleaseAll();
     sourceChangedHandlers_.ReleaseAll();
@@ -277,8 +324,9 @@ void WebView::RaiseSourceChanged(bool newDocument) {
     LogLine(Config(), std::wstring(L"SourceChanged ") + (newDocument ? L"1 " : L"0 ") + Source());
     ComHolder<SourceChangedArgs> args(new SourceChangedArgs(newDocument));
     sourceChangedHandlers_.Invoke(this, args.Get());
-    // The element that was full screen went with its document.
+    // The element that was full screen went with its document; the person's zoom was its alone.
     if (newDocument) SetContainsFullScreenElement(false);
+    if (newDocument) ZoomToDefault();
 }
 
 void WebView::RaiseCompleted(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, UINT64 navigationId) {
