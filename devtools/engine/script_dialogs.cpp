@@ -71,22 +71,6 @@ namespace {
 
 using OpenDialogPtr = std::shared_ptr<WebView::OpenDialog>;
 
-class DialogDeferral final : public EventArgs<ICoreWebView2Deferral> {
-public:
-    explicit DialogDeferral(OpenDialogPtr dialog)
-        : EventArgs(IID_ICoreWebView2Deferral), dialog_(std::move(dialog)) {}
-    // A deferral let go without Complete leaves no page waiting: the dialog is answered no.
-    ~DialogDeferral() override { dialog_->Finish(false); }
-
-    HRESULT STDMETHODCALLTYPE Complete() override {
-        dialog_->Finish(dialog_->answer.accepted);
-        return S_OK;
-    }
-
-private:
-    OpenDialogPtr dialog_;
-};
-
 class DialogArgs final : public EventArgs<ICoreWebView2ScriptDialogOpeningEventArgs> {
 public:
     DialogArgs(ScriptDialogRequest request, OpenDialogPtr dialog)
@@ -115,18 +99,15 @@ public:
     HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override {
         if (!deferral) return E_POINTER;
         dialog_->deferred = true;
-        *deferral = new DialogDeferral(dialog_);
+        OpenDialogPtr dialog = dialog_;
+        // A deferral let go without Complete leaves no page waiting: the dialog is answered no.
+        *deferral = new CallbackDeferral<EventArgs>([dialog] { dialog->Finish(dialog->answer.accepted); },
+                                                    [dialog] { dialog->Finish(false); });
         (*deferral)->AddRef();
         return S_OK;
     }
 
 private:
-    static HRESULT GiveText(LPWSTR* out, const std::wstring& text) {
-        if (!out) return E_POINTER;
-        *out = CopyToTaskMemory(text);
-        return *out ? S_OK : E_OUTOFMEMORY;
-    }
-
     ScriptDialogRequest request_;
     OpenDialogPtr dialog_;
 };
