@@ -85,34 +85,24 @@ private:
     BOOL dialogs_ = TRUE;
 };
 
-class ScriptDialogArgs final : public Counted<ICoreWebView2ScriptDialogOpeningEventArgs> {
-public:
-    ScriptDialogArgs(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, std::wstring message, std::wstring defaultText,
-                     std::wstring uri)
-        : kind_(kind), message_(std::move(message)), defaultText_(std::move(defaultText)), uri_(std::move(uri)) {}
-    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override { return GiveText(uri, uri_); }
-    HRESULT STDMETHODCALLTYPE get_Kind(COREWEBVIEW2_SCRIPT_DIALOG_KIND* kind) override { *kind = kind_; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_Message(LPWSTR* message) override { return GiveText(message, message_); }
-    HRESULT STDMETHODCALLTYPE Accept() override { accepted_ = true; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_DefaultText(LPWSTR* text) override { return GiveText(text, defaultText_); }
-    HRESULT STDMETHODCALLTYPE get_ResultText(LPWSTR* text) override { return GiveText(text, resultText_); }
-    HRESULT STDMETHODCALLTYPE put_ResultText(LPCWSTR text) override { resultText_ = text ? text : L""; return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override {
-        deferralTaken_ = true;
-        deferral_.AddRef();
-        *deferral = &deferral_;
-        return S_OK;
-    }
+// A page dialog raised, with what the program answered, then or later through the deferral.
+struct RaisedDialog {
+    RaisedDialog(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, const std::wstring& message, const std::wstring& defaultText,
+                 const std::wstring& uri)
+        : args(kind, uri, message, defaultText, &answer, [this] {
+              deferralTaken = true;
+              deferral.AddRef();
+              return &deferral;
+          }) {}
 
-    CallbackDeferral<CountedArgs> deferral_{[this] { completed_ = true; }};
-    bool completed_ = false;  // the deferral's Complete
-    bool accepted_ = false;
-    bool deferralTaken_ = false;
-    std::wstring resultText_;
-
-private:
-    COREWEBVIEW2_SCRIPT_DIALOG_KIND kind_;
-    std::wstring message_, defaultText_, uri_;
+    struct Answer {
+        bool accepted = false;
+        std::wstring text;
+    } answer;
+    bool deferralTaken = false;
+    bool completed = false;  // the deferral's Complete
+    CallbackDeferral<CountedArgs> deferral{[this] { completed = true; }};
+    ScriptDialogArgs<CountedArgs, Answer> args;
 };
 
 std::wstring NameOfView(ICoreWebView2* view);  // "main", "popup <n>" or "other"
@@ -444,7 +434,7 @@ struct Generation {
 };
 std::vector<Generation> retired;
 // The last page dialog raised, kept for reading what the program answered.
-std::unique_ptr<ScriptDialogArgs> lastDialog;
+std::unique_ptr<RaisedDialog> lastDialog;
 
 // A dead engine's successor: what a new CreateEnvironment gets after a browser process exit.
 void StartNewGeneration() {
@@ -707,19 +697,19 @@ long ControllerHandlerCountAtRelease() { return controllerHandler.countAtRelease
 
 void RaiseScriptDialog(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, const std::wstring& message,
                        const std::wstring& defaultText, const std::wstring& uri, int popup) {
-    lastDialog = std::make_unique<ScriptDialogArgs>(kind, message, defaultText, uri);
-    RaiseOnView<ICoreWebView2ScriptDialogOpeningEventHandler>(popup, L"add_ScriptDialogOpening", lastDialog.get());
+    lastDialog = std::make_unique<RaisedDialog>(kind, message, defaultText, uri);
+    RaiseOnView<ICoreWebView2ScriptDialogOpeningEventHandler>(popup, L"add_ScriptDialogOpening", &lastDialog->args);
 }
 
 ScriptDialogOutcome LastScriptDialog() {
     ScriptDialogOutcome outcome;
     if (!lastDialog) return outcome;
     outcome.raised = true;
-    outcome.deferralTaken = lastDialog->deferralTaken_;
-    outcome.completed = lastDialog->completed_;
-    outcome.accepted = lastDialog->accepted_;
-    outcome.resultText = lastDialog->resultText_;
-    outcome.argsHeld = lastDialog->refs.Held() + lastDialog->deferral_.refs.Held();
+    outcome.deferralTaken = lastDialog->deferralTaken;
+    outcome.completed = lastDialog->completed;
+    outcome.accepted = lastDialog->answer.accepted;
+    outcome.resultText = lastDialog->answer.text;
+    outcome.argsHeld = lastDialog->args.refs.Held() + lastDialog->deferral.refs.Held();
     return outcome;
 }
 

@@ -211,6 +211,46 @@ private:
     std::function<void()> lettingGo_;
 };
 
+// A page's script dialog. The answer (Answer: accepted, text) is kept by whoever raised the event;
+// `defer` hands over a deferral with one reference for the host.
+template <template <class> class Counting, class Answer>
+class ScriptDialogArgs final : public Counting<ICoreWebView2ScriptDialogOpeningEventArgs> {
+public:
+    using Defer = std::function<ICoreWebView2Deferral*()>;
+    ScriptDialogArgs(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, std::wstring uri, std::wstring message,
+                     std::wstring defaultText, Answer* answer, Defer defer)
+        : kind_(kind), uri_(std::move(uri)), message_(std::move(message)), defaultText_(std::move(defaultText)),
+          answer_(answer), defer_(std::move(defer)) {}
+
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override { return GiveText(uri, uri_); }
+    HRESULT STDMETHODCALLTYPE get_Kind(COREWEBVIEW2_SCRIPT_DIALOG_KIND* kind) override {
+        return GiveValue(kind, kind_);
+    }
+    HRESULT STDMETHODCALLTYPE get_Message(LPWSTR* message) override { return GiveText(message, message_); }
+    HRESULT STDMETHODCALLTYPE Accept() override {
+        answer_->accepted = true;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_DefaultText(LPWSTR* text) override { return GiveText(text, defaultText_); }
+    HRESULT STDMETHODCALLTYPE get_ResultText(LPWSTR* text) override { return GiveText(text, answer_->text); }
+    HRESULT STDMETHODCALLTYPE put_ResultText(LPCWSTR text) override {
+        if (!text) return E_POINTER;
+        answer_->text = text;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override {
+        if (!deferral) return E_POINTER;
+        *deferral = defer_();
+        return S_OK;
+    }
+
+private:
+    COREWEBVIEW2_SCRIPT_DIALOG_KIND kind_;
+    std::wstring uri_, message_, defaultText_;
+    Answer* answer_;
+    Defer defer_;
+};
+
 // The features a page asked for of window.open (Values: hasPosition, hasSize, left, top, width,
 // height, popup). The bars show only for a window that is no popup, as runtimes from version 98 on
 // answer.
