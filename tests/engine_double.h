@@ -77,9 +77,6 @@ bool RaiseLateBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind);
 // An element of the page enters (true) or leaves full screen: get_ContainsFullScreenElement answers
 // so from now on, and the handler hears of it (with null arguments, as from the engine).
 void RaiseContainsFullScreenElementChanged(bool contains);
-// The full-screen handler the web view holds, and what its Release returned when let go (-1: held).
-IUnknown* FullScreenHandler();
-long FullScreenHandlerCountAtRelease();
 
 // Raises the controller's accelerator-key event, as the engine does for a key in the page; returns
 // whether the program set Handled (false when no handler is registered).
@@ -114,6 +111,7 @@ struct NewWindowRequest {
     bool userInitiated = true;
     bool hasPosition = false, hasSize = false;
     UINT32 left = 0, top = 0, width = 0, height = 0;
+    bool popup = true;  // the window's features show no bars
 };
 // Raises NewWindowRequested on the main view (or on the view of popup n); returns what the program
 // did with the request so far, in order: "GetDeferral", "put_NewWindow <popup n|main|other>",
@@ -159,14 +157,11 @@ const std::vector<std::wstring>& FinalReleases();
 long EnvironmentHandlerCountAtRelease();
 long ControllerHandlerCountAtRelease();
 
-// The navigation handlers the web view holds (null before registration), and what their Release
-// returned when the engine let go of them at the web view's end (-1 while still held).
-IUnknown* NavigationStartingHandler();
-IUnknown* NavigationCompletedHandler();
-long NavigationHandlerCountAtRelease(int which);  // 0 starting, 1 completed, 2 source changed, 3 process failed
-// The same for the accelerator-key handler, which the controller holds.
-IUnknown* AcceleratorKeyHandler();
-long AcceleratorKeyHandlerCountAtRelease();
+// The handler the main view, the controller or the environment holds for an event, by its
+// registration call ("add_NavigationStarting"; null before registration), and what its Release
+// returned when the engine let go of it (-1 while still held).
+IUnknown* EventHandler(const std::wstring& registration);
+long HandlerCountAtRelease(const std::wstring& registration);
 
 // Takes a reference of its own on every event handler the engine holds now, so that what becomes of
 // them later can be seen: Freed lets go of them all and names, by their registration call

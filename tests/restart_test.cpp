@@ -116,7 +116,10 @@ TEST_F(ProcessFailureTest, DeadEngineIsReleasedOnceAndRestartedOnTheLastPage) {
               (std::vector<std::wstring>{L"close", L"webview", L"controller", L"environment"}));
     // The engine let go of each handler with the view while the program still held it; then the
     // program's holders let go.
-    for (int which = 0; which < 4; ++which) EXPECT_EQ(engine_double::NavigationHandlerCountAtRelease(which), 1) << which;
+    for (const wchar_t* add :
+         {L"add_NavigationStarting", L"add_NavigationCompleted", L"add_SourceChanged", L"add_ProcessFailed"}) {
+        EXPECT_EQ(engine_double::HandlerCountAtRelease(add), 1) << add;
+    }
     EXPECT_FALSE(navStartingHandler || navCompletedHandler || sourceChangedHandler || processFailedHandler ||
                  fullScreenHandler);
     EXPECT_FALSE(webview || webviewController || webviewEnvironment);

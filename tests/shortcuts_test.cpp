@@ -346,7 +346,7 @@ protected:
 };
 
 TEST_F(PageKeyTest, TheHandlerIsRegisteredOnTheController) {
-    EXPECT_NE(engine_double::AcceleratorKeyHandler(), nullptr);
+    EXPECT_NE(engine_double::EventHandler(L"add_AcceleratorKeyPressed"), nullptr);
     EXPECT_NE(acceleratorHandler.Get(), nullptr);
 }
 

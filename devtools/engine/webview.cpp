@@ -11,70 +11,6 @@ namespace {
 // How often a page that does not answer is reported again.
 constexpr UINT kUnresponsiveReportMs = 3000;
 
-class StartingArgs final : public EventArgs<ICoreWebView2NavigationStartingEventArgs> {
-public:
-    StartingArgs(std::wstring uri, UINT64 id) : uri_(std::move(uri)), id_(id) {}
-
-    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override {
-        if (!uri) return E_POINTER;
-        *uri = CopyToTaskMemory(uri_);
-        return *uri ? S_OK : E_OUTOFMEMORY;
-    }
-    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_RequestHeaders(ICoreWebView2HttpRequestHeaders**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_Cancel(BOOL*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_Cancel(BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override { return GiveValue(id, id_); }
-
-private:
-    std::wstring uri_;
-    UINT64 id_;
-};
-
-class CompletedArgs final : public EventArgs<ICoreWebView2NavigationCompletedEventArgs> {
-public:
-    CompletedArgs(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, UINT64 id)
-        : success_(success), status_(status), id_(id) {}
-
-    HRESULT STDMETHODCALLTYPE get_IsSuccess(BOOL* isSuccess) override {
-        return GiveValue(isSuccess, static_cast<BOOL>(success_));
-    }
-    HRESULT STDMETHODCALLTYPE get_WebErrorStatus(COREWEBVIEW2_WEB_ERROR_STATUS* status) override {
-        return GiveValue(status, status_);
-    }
-    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override { return GiveValue(id, id_); }
-
-private:
-    bool success_;
-    COREWEBVIEW2_WEB_ERROR_STATUS status_;
-    UINT64 id_;
-};
-
-class ProcessFailedArgs final : public EventArgs<ICoreWebView2ProcessFailedEventArgs> {
-public:
-    explicit ProcessFailedArgs(COREWEBVIEW2_PROCESS_FAILED_KIND kind) : kind_(kind) {}
-
-    HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* kind) override {
-        return GiveValue(kind, kind_);
-    }
-
-private:
-    COREWEBVIEW2_PROCESS_FAILED_KIND kind_;
-};
-
-class SourceChangedArgs final : public EventArgs<ICoreWebView2SourceChangedEventArgs> {
-public:
-    explicit SourceChangedArgs(bool newDocument) : newDocument_(newDocument) {}
-
-    HRESULT STDMETHODCALLTYPE get_IsNewDocument(BOOL* isNewDocument) override {
-        return GiveValue(isNewDocument, static_cast<BOOL>(newDocument_));
-    }
-
-private:
-    bool newDocument_;
-};
-
 // Every view alive, so that a pointer the host hands back can be recognised as ours.
 std::vector<WebView*>& LiveViews() {
     static std::vector<WebView*> views;
@@ -256,7 +192,7 @@ void WebView::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
     } else if (kind == COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED) {
         OnRendererGone();  // a subframe's renderer takes only its frame: the page stays
     }
-    ComHolder<ProcessFailedArgs> args(new ProcessFailedArgs(kind));
+    ComHolder<ProcessFailedArgs<EventArgs>> args(new ProcessFailedArgs<EventArgs>(kind));
     processFailedHandlers_.Invoke(this, args.Get());
 }
 
@@ -314,7 +250,7 @@ void WebView::RaiseStarting(const std::wstring& url, UINT64 navigationId) {
     RaisingEvent raising(this);
     AnswerOpenDialogsNo();  // the page that asked is on its way out
     LogLine(Config(), L"NavigationStarting " + url);
-    ComHolder<StartingArgs> args(new StartingArgs(url, navigationId));
+    ComHolder<NavigationStartingArgs<EventArgs>> args(new NavigationStartingArgs<EventArgs>(url, navigationId));
     startingHandlers_.Invoke(this, args.Get());
 }
 
@@ -322,7 +258,7 @@ void WebView::RaiseSourceChanged(bool newDocument) {
     EngineRef<WebView> keepAlive(this);
     RaisingEvent raising(this);
     LogLine(Config(), std::wstring(L"SourceChanged ") + (newDocument ? L"1 " : L"0 ") + Source());
-    ComHolder<SourceChangedArgs> args(new SourceChangedArgs(newDocument));
+    ComHolder<SourceChangedArgs<EventArgs>> args(new SourceChangedArgs<EventArgs>(newDocument));
     sourceChangedHandlers_.Invoke(this, args.Get());
     // The element that was full screen went with its document; the person's zoom was its alone.
     if (newDocument) SetContainsFullScreenElement(false);
@@ -333,7 +269,8 @@ void WebView::RaiseCompleted(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status,
     EngineRef<WebView> keepAlive(this);  // the host may let go of the view inside its handler
     RaisingEvent raising(this);
     LogLine(Config(), L"NavigationCompleted " + Source());
-    ComHolder<CompletedArgs> args(new CompletedArgs(success, status, navigationId));
+    ComHolder<NavigationCompletedArgs<EventArgs>> args(
+        new NavigationCompletedArgs<EventArgs>(success, status, navigationId));
     completedHandlers_.Invoke(this, args.Get());
 }
 
