@@ -1,6 +1,7 @@
 #include "app/unresponsive_page.h"
 
 #include "app/dialog_template.h"
+#include "app/dialogs.h"
 #include "app/focus.h"
 #include "app/messages.h"
 #include "app/page_dialogs.h"
@@ -54,7 +55,7 @@ void AskEngineToRunScript() {
 
 DialogTemplate BuildTemplate() {
     const short buttonTop = kMargin + kMessageHeight + kGap;
-    DialogTemplate dialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER, kWidth,
+    DialogTemplate dialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, kWidth,
                                   buttonTop + kButtonHeight + kMargin, 3, L"Microsoft YaHei UI");
     dialogTemplate.AddItem(SS_LEFT | SS_NOPREFIX, kMargin, kMargin, kWidth - 2 * kMargin, kMessageHeight,
                            kPageDialogMessageId, kDialogStaticClass);
@@ -76,6 +77,7 @@ INT_PTR CALLBACK UnresponsiveDialogProc(HWND hwnd, UINT message, WPARAM wParam, 
         SetDlgItemTextW(hwnd, IDOK, L"等待");
         SetDlgItemTextW(hwnd, kUnresponsiveReopenId, L"重新打开");
         SetFocus(GetDlgItem(hwnd, IDOK));
+        PlaceOnOwner(hwnd, GetWindow(hwnd, GW_OWNER));
         return FALSE;  // the focus is set
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
@@ -116,8 +118,11 @@ void AskAboutUnresponsivePage(HWND owner) {
     const DialogTemplate dialogTemplate = BuildTemplate();
     HideToolbarTip();
     RememberFocus();
+    // After the dialog, the key's release would reach the page.
+    const HHOOK keys = SetWindowsHookExW(WH_MSGFILTER, WaitForAnswerKeyRelease, nullptr, GetCurrentThreadId());
     const INT_PTR answer = DialogBoxIndirectParamW(reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE)),
                                                    dialogTemplate.Get(), owner, UnresponsiveDialogProc, 0);
+    UnhookWindowsHookEx(keys);
     openDialog = nullptr;
     if (!IsWindow(owner)) return;
     if (!run.active || run.serial != serial) {  // closed by itself: the page answers, or went

@@ -161,20 +161,6 @@ const std::vector<CaughtMessageBox>& MessageBoxCatcher::boxes() const { return c
 int MessageBoxCatcher::total() const { return caughtTotal; }
 void MessageBoxCatcher::Clear() { caughtBoxes.clear(); }
 
-namespace {
-
-std::vector<PageDialogStep> answerSteps;
-std::vector<SeenPageDialog> seenDialogs;
-HWND answeredDialog = nullptr;
-UINT_PTR answerTimer = 0;
-
-std::wstring ItemText(HWND dialog, int id) {
-    HWND item = GetDlgItem(dialog, id);
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(item)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(item, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 // The dialog as a person sees it: the lines of its font that the message's place holds, every
 // other control below the message and inside the dialog, the dialog inside the work area.
 void SeeLayout(HWND dialog, SeenPageDialog& seen) {
@@ -198,6 +184,21 @@ void SeeLayout(HWND dialog, SeenPageDialog& seen) {
     const LONG down = (frame.top + frame.bottom) - (owner.top + owner.bottom);
     seen.onOwner = std::abs(across) <= 2 && (std::abs(down) <= 2 || frame.bottom - frame.top > owner.bottom - owner.top);
 }
+
+namespace {
+
+std::vector<PageDialogStep> answerSteps;
+std::vector<SeenPageDialog> seenDialogs;
+HWND answeredDialog = nullptr;
+UINT_PTR answerTimer = 0;
+
+std::wstring ItemText(HWND dialog, int id) {
+    HWND item = GetDlgItem(dialog, id);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(item)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(item, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
 
 // A long message scrolls: it has a scroll bar, and the wheel and the scroll bar move it on.
 bool ScrollsToEnd(HWND dialog) {

@@ -116,6 +116,10 @@ struct SeenPageDialog {
     bool onOwner = false;   // centred on the main window (across only, when taller than it)
     bool scrollsToEnd = false;  // its message hides its end, and the wheel and the scroll bar reach it
 };
+// The dialog as a person sees it: the lines of its font that the message's place holds, every
+// other control below the message and inside the dialog, the dialog inside the work area and on
+// its owner.
+void SeeLayout(HWND dialog, SeenPageDialog& seen);
 class PageDialogAnswerer {
 public:
     PageDialogAnswerer(std::initializer_list<PageDialogStep> steps);

@@ -362,6 +362,9 @@ void CALLBACK AnswerUnresponsiveDialog(HWND, UINT, UINT_PTR, DWORD) {
         GetWindowTextW(item, text, 128);
         seen += std::wstring(text) + L"|";
     }
+    SeenPageDialog layout;
+    SeeLayout(dialog, layout);
+    EXPECT_TRUE(layout.onOwner && layout.onScreen) << "centred on Trov's window, inside the work area";
     unresponsiveSeen.push_back(seen);
     unresponsiveSteps[unresponsiveSeen.size() - 1](dialog);
 }
