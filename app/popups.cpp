@@ -1,10 +1,10 @@
 #include "app/popups.h"
 
 #include "app/closing.h"
-#include "app/messages.h"
 #include "app/page_dialogs.h"
 #include "app/state.h"
 #include "webhost/com_handler.h"
+#include "webhost/messages.h"
 #include "webhost/navigation_events.h"
 #include "webhost/script_dialogs.h"
 

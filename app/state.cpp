@@ -1,13 +1,7 @@
 #include "app/state.h"
 
-#include "addressbar/address_bar.h"
-#include "app/accessible_events.h"
-#include "app/focus.h"
-#include "app/fullscreen.h"
-#include "app/keyboard.h"
 #include "app/toolbar.h"
-#include "app/tooltips.h"
-#include "webhost/engine.h"
+#include "webhost/engine_events.h"
 
 #include <WebView2.h>
 
@@ -57,11 +51,4 @@ void ResetAppStateForTesting() {
     isLoading = false;
     webviewReady = false;
     currentUrl = homeUrl;
-    ResetEngineForTesting();
-    ResetFocusForTesting();
-    ResetKeyboardForTesting();
-    ResetFullScreenForTesting();
-    ResetAccessibleForTesting();
-    ResetToolbarTipsForTesting();
-    ResetAddressBarForTesting();
 }

@@ -52,6 +52,5 @@ extern std::wstring currentUrl;
 // The search engine behind the home page and every search.
 inline constexpr wchar_t kSearchHost[] = L"duckduckgo.com";
 
-// Tests only: puts every field back to its initial value, releasing any engine reference, and
-// every module's own state with it.
+// Tests only: puts every field back to its initial value, releasing any engine reference.
 void ResetAppStateForTesting();

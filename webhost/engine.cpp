@@ -1,17 +1,17 @@
 #include "webhost/engine.h"
 
-#include "app/closing.h"
-#include "app/fullscreen.h"
-#include "app/popups.h"
 #include "app/state.h"
 #include "webhost/com_handler.h"
 #include "webhost/engine_events.h"
+#include "webhost/engine_host.h"
 #include "webhost/navigation_events.h"
 #include "webhost/restart.h"
 #include "webhost/script_dialogs.h"
 #include "webhost/user_data_folder.h"
 
 #include <string>
+
+EngineHost engineHost;
 
 namespace {
 
@@ -84,7 +84,7 @@ HRESULT OnEnvironmentCreated(HWND hwnd, HRESULT result, ICoreWebView2Environment
 // Every handler goes with the controller: closing it lets go of them all at once. The popups, whose
 // views are the same engine's, go first.
 void ReleaseViewAndController() {
-    CloseAllPopups();
+    engineHost.closeAllPopups();
     if (webviewController) webviewController->Close();
     webview.Reset();
     webviewController.Reset();
@@ -170,7 +170,7 @@ void ResizeWebView() {
     RECT rc = {};  // stays empty if the window is already gone
     GetClientRect(hMainWnd, &rc);
     // Full screen, the band is hidden and the view takes the whole client area.
-    const bool bandShown = !IsFullScreen();
+    const bool bandShown = !engineHost.isFullScreen();
     webviewController->put_Bounds(
         WebViewBounds(rc.right, rc.bottom, menuOpen && bandShown, bandShown ? toolbarHeight : 0, menuHeight));
 }
@@ -178,7 +178,7 @@ void ResizeWebView() {
 // Closed first: the engine lets go of every handler and of its references to the program at once,
 // whatever else holds the controller.
 void ReleaseWebView() {
-    CloseAllPopups();
+    engineHost.closeAllPopups();
     DropPageDialog();
     if (webviewController) webviewController->Close();
     webview.Reset();
@@ -192,10 +192,4 @@ void ReleaseEngineReferences() {
     StopListeningForBrowserExit();
 }
 
-void ResetEngineForTesting() {
-    viewHidden = false;
-    ResetRestartForTesting();
-    ResetNavigationEventsForTesting();
-    ResetClosingForTesting();
-    ResetPageDialogsForTesting();
-}
+void ResetEngineForTesting() { viewHidden = false; }

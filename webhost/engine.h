@@ -54,6 +54,5 @@ void ReleaseViewAndController();
 // nothing to show a view in: the objects it brings stay the engine's.
 bool MainWindowIsGone();
 
-// Tests only: forgets the navigation ids, the recovery budgets, a restart under way, a close under
-// way, the page's dialogs and whether the view was hidden.
+// Tests only: forgets whether the view was hidden.
 void ResetEngineForTesting();

@@ -1,15 +1,11 @@
 #include "webhost/navigation_events.h"
 
-#include "addressbar/address_bar.h"
-#include "app/closing.h"
-#include "app/focus.h"
-#include "app/keyboard.h"
-#include "app/messages.h"
-#include "app/popups.h"
 #include "app/state.h"
 #include "webhost/com_handler.h"
 #include "webhost/engine.h"
 #include "webhost/engine_events.h"
+#include "webhost/engine_host.h"
+#include "webhost/messages.h"
 #include "webhost/restart.h"
 #include "webhost/restart_budget.h"
 #include "webhost/script_dialogs.h"
@@ -109,7 +105,7 @@ void ShowSourceOf(ICoreWebView2* sender) {
     LPWSTR uri = nullptr;
     sender->get_Source(&uri);
     if (uri) {
-        ShowAddressInBar(uri);
+        engineHost.showAddress(uri);
         currentUrl = uri;
         CoTaskMemFree(uri);
     }
@@ -131,7 +127,7 @@ HRESULT OnNavigationStarting(ICoreWebView2*, ICoreWebView2NavigationStartingEven
     if (args) args->get_Uri(&uri);
     const std::wstring started = TakeEngineString(uri);
     NoteStartOfUpgradedNavigation(id, started);
-    NoteNavigationStartingWhileClosing(started, id);
+    engineHost.navigationStarting(started, id);
     ForgetPageDialogsOfLastPage();
     isLoading = true;
     InvalidateRect(hMainWnd, nullptr, FALSE);
@@ -146,7 +142,7 @@ HRESULT OnNavigationCompleted(ICoreWebView2* sender, ICoreWebView2NavigationComp
     InvalidateRect(hMainWnd, nullptr, FALSE);
     UINT64 id = 0;
     if (args) args->get_NavigationId(&id);
-    if (NoteNavigationCompletedWhileClosing(id)) return S_OK;  // about:blank is not shown on the way out
+    if (engineHost.navigationCompleted(id)) return S_OK;  // about:blank is not shown on the way out
     ShowSourceOf(sender);
     return S_OK;
 }
@@ -154,7 +150,7 @@ HRESULT OnNavigationCompleted(ICoreWebView2* sender, ICoreWebView2NavigationComp
 // Fragment links and the history API change the address without a new document, and raise no
 // navigation events: the bar follows them here, and the loading bar is left as it is.
 HRESULT OnSourceChanged(ICoreWebView2* sender, ICoreWebView2SourceChangedEventArgs*) {
-    if (LeavingPageToClose()) return S_OK;  // about:blank is not shown on the way out
+    if (engineHost.leavingPageToClose()) return S_OK;  // about:blank is not shown on the way out
     ShowSourceOf(sender);
     return S_OK;
 }
@@ -193,17 +189,17 @@ HRESULT OnAcceleratorKeyPressed(ICoreWebView2Controller*, ICoreWebView2Accelerat
     COREWEBVIEW2_PHYSICAL_KEY_STATUS status = {};
     args->get_PhysicalKeyStatus(&status);
     const bool down = kind == COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN || kind == COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN;
-    if (TakePageKey(key, down, status.WasKeyDown != FALSE, status.IsMenuKeyDown != FALSE)) args->put_Handled(TRUE);
+    if (engineHost.pageKey(key, down, status.WasKeyDown != FALSE, status.IsMenuKeyDown != FALSE)) args->put_Handled(TRUE);
     return S_OK;
 }
 
 HRESULT OnPageGotFocus(ICoreWebView2Controller*, IUnknown*) {
-    NotePageFocus(true);
+    engineHost.pageFocusChanged(true);
     return S_OK;
 }
 
 HRESULT OnPageLostFocus(ICoreWebView2Controller*, IUnknown*) {
-    NotePageFocus(false);
+    engineHost.pageFocusChanged(false);
     return S_OK;
 }
 
@@ -236,7 +232,7 @@ HRESULT OnScriptDialogOpening(ICoreWebView2* sender, ICoreWebView2ScriptDialogOp
     dialog.origin = OriginOf(TakeEngineString(uri));
     dialog.message = TakeEngineString(message);
     dialog.defaultText = TakeEngineString(defaultText);
-    QueuePageDialog(dialog, args, deferral.Get(), WindowOfView(sender));
+    QueuePageDialog(dialog, args, deferral.Get(), engineHost.windowOfView(sender));
     return S_OK;
 }
 
@@ -246,7 +242,7 @@ HRESULT OnNewWindowRequested(ICoreWebView2*, ICoreWebView2NewWindowRequestedEven
     LPWSTR uri = nullptr;
     if (!args || FAILED(args->get_Uri(&uri))) return S_OK;
     const std::wstring address = TakeEngineString(uri);
-    if (TakeNewWindowRequest(args, address)) return S_OK;
+    if (engineHost.newWindowRequested(args, address)) return S_OK;
     args->put_Handled(TRUE);
     navigation.newWindowUri = address;
     if (!navigation.newWindowUri.empty()) PostMessageW(hMainWnd, WM_APP_NEW_WINDOW, 0, 0);
@@ -256,7 +252,7 @@ HRESULT OnNewWindowRequested(ICoreWebView2*, ICoreWebView2NewWindowRequestedEven
 namespace {
 
 HRESULT OnMoveFocusRequested(ICoreWebView2Controller*, ICoreWebView2MoveFocusRequestedEventArgs* args) {
-    if (args && TakeFocusFromPage()) args->put_Handled(TRUE);
+    if (args && engineHost.focusLeavesPage()) args->put_Handled(TRUE);
     return S_OK;
 }
 

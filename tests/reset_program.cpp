@@ -1,0 +1,30 @@
+#include "reset_program.h"
+
+#include "addressbar/address_bar.h"
+#include "app/accessible_events.h"
+#include "app/closing.h"
+#include "app/focus.h"
+#include "app/fullscreen.h"
+#include "app/keyboard.h"
+#include "app/state.h"
+#include "app/toolbar.h"
+#include "app/tooltips.h"
+#include "webhost/engine.h"
+#include "webhost/navigation_events.h"
+#include "webhost/restart.h"
+#include "webhost/script_dialogs.h"
+
+void ResetProgramForTesting() {
+    ResetAppStateForTesting();
+    ResetEngineForTesting();
+    ResetRestartForTesting();
+    ResetNavigationEventsForTesting();
+    ResetClosingForTesting();
+    ResetPageDialogsForTesting();
+    ResetFocusForTesting();
+    ResetKeyboardForTesting();
+    ResetFullScreenForTesting();
+    ResetAccessibleForTesting();
+    ResetToolbarTipsForTesting();
+    ResetAddressBarForTesting();
+}
