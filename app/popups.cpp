@@ -5,7 +5,7 @@
 #include "app/state.h"
 #include "webhost/com_handler.h"
 #include "webhost/messages.h"
-#include "webhost/navigation_events.h"
+#include "webhost/page_window_events.h"
 #include "webhost/script_dialogs.h"
 
 #include <WebView2.h>

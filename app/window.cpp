@@ -22,6 +22,7 @@
 #include "webhost/engine.h"
 #include "webhost/messages.h"
 #include "webhost/navigation_events.h"
+#include "webhost/page_window_events.h"
 #include "webhost/restart.h"
 #include "webhost/script_dialogs.h"
 

@@ -10,7 +10,9 @@
 #include "app/toolbar.h"
 #include "app/tooltips.h"
 #include "webhost/engine.h"
+#include "webhost/failure_events.h"
 #include "webhost/navigation_events.h"
+#include "webhost/page_window_events.h"
 #include "webhost/restart.h"
 #include "webhost/script_dialogs.h"
 
@@ -19,6 +21,8 @@ void ResetProgramForTesting() {
     ResetEngineForTesting();
     ResetRestartForTesting();
     ResetNavigationEventsForTesting();
+    ResetFailureEventsForTesting();
+    ResetPageWindowEventsForTesting();
     ResetClosingForTesting();
     ResetPageDialogsForTesting();
     ResetFocusForTesting();

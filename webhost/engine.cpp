@@ -3,6 +3,7 @@
 #include "app/state.h"
 #include "webhost/com_handler.h"
 #include "webhost/engine_events.h"
+#include "webhost/engine_handlers.h"
 #include "webhost/engine_host.h"
 #include "webhost/navigation_events.h"
 #include "webhost/restart.h"
@@ -24,6 +25,13 @@ void TakeOverScriptDialogs() {
     if (SUCCEEDED(webview->get_Settings(settings.ReleaseAndGetAddressOf())) && settings) {
         settings->put_AreDefaultScriptDialogsEnabled(FALSE);
     }
+}
+
+// Every handler of the event table on the new view and its controller, subject by subject; false
+// from the first one the engine refused, and the rest are not offered.
+bool RegisterEngineEventHandlers() {
+    return RegisterNavigationHandlers() && RegisterFailureHandlers() && RegisterFullScreenHandlers() &&
+           RegisterFocusAndKeyHandlers() && RegisterPageDialogAndWindowHandlers();
 }
 
 HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller) {
