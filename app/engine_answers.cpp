@@ -9,6 +9,7 @@
 #include "app/page_dialogs.h"
 #include "app/popups.h"
 #include "app/state.h"
+#include "app/unresponsive_page.h"
 #include "webhost/engine_host.h"
 
 void AnswerEngineAndAddressBar() {
@@ -37,6 +38,9 @@ void AnswerEngineAndAddressBar() {
 
     engineHost.showPageDialog = ShowPageDialog;
     engineHost.closePageDialog = ClosePageDialog;
+
+    engineHost.pageUnresponsive = NotePageUnresponsive;
+    engineHost.pageAnswersAgain = EndUnresponsivePage;
 
     engineHost.showAddress = ShowAddressInBar;
     answerAddressBarReaders = OnAddressBarGetObject;

@@ -9,12 +9,14 @@
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "app/tooltips.h"
+#include "app/unresponsive_page.h"
 #include "webhost/engine.h"
 #include "webhost/failure_events.h"
 #include "webhost/navigation_events.h"
 #include "webhost/page_window_events.h"
 #include "webhost/restart.h"
 #include "webhost/script_dialogs.h"
+#include "webhost/zoom.h"
 
 void ResetProgramForTesting() {
     ResetAppStateForTesting();
@@ -25,6 +27,8 @@ void ResetProgramForTesting() {
     ResetPageWindowEventsForTesting();
     ResetClosingForTesting();
     ResetPageDialogsForTesting();
+    ResetUnresponsivePageForTesting();
+    ForgetZoom();
     ResetFocusForTesting();
     ResetKeyboardForTesting();
     ResetFullScreenForTesting();

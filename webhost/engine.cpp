@@ -9,6 +9,7 @@
 #include "webhost/restart.h"
 #include "webhost/script_dialogs.h"
 #include "webhost/user_data_folder.h"
+#include "webhost/zoom.h"
 
 #include <string>
 
@@ -31,7 +32,7 @@ void TakeOverScriptDialogs() {
 // from the first one the engine refused, and the rest are not offered.
 bool RegisterEngineEventHandlers() {
     return RegisterNavigationHandlers() && RegisterFailureHandlers() && RegisterFullScreenHandlers() &&
-           RegisterFocusAndKeyHandlers() && RegisterPageDialogAndWindowHandlers();
+           RegisterFocusAndKeyHandlers() && RegisterPageDialogAndWindowHandlers() && RegisterZoomHandlers();
 }
 
 HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller) {
@@ -79,15 +80,19 @@ HRESULT OnEnvironmentCreated(HWND hwnd, HRESULT result, ICoreWebView2Environment
     webviewEnvironment = environment;
     KeepUserDataFolder();
     ListenForBrowserExit();
+    RequestViewIn(hwnd);
+    return S_OK;
+}
+
+}  // namespace
+
+void RequestViewIn(HWND hwnd) {
     // The engine keeps its own reference to the handler for as long as it needs it.
     auto* handler = new ControllerCompletedHandler(OnControllerCreated);
     const HRESULT requested = webviewEnvironment->CreateCoreWebView2Controller(hwnd, handler);
     handler->Release();
     if (FAILED(requested)) OnStartFailed();  // no answer comes for a request that was refused
-    return S_OK;
 }
-
-}  // namespace
 
 // Every handler goes with the controller: closing it lets go of them all at once. The popups, whose
 // views are the same engine's, go first.
@@ -100,6 +105,8 @@ void ReleaseViewAndController() {
     TROV_ENGINE_EVENTS(TROV_RELEASE)
 #undef TROV_RELEASE
     viewHidden = false;
+    ForgetZoom();
+    engineHost.pageAnswersAgain();
 }
 
 bool MainWindowIsGone() { return !IsWindow(hMainWnd); }

@@ -46,9 +46,16 @@
     EVENT(newWindowHandler, ICoreWebView2NewWindowRequestedEventHandler, webview, add_NewWindowRequested,          \
           OnNewWindowRequested)
 
+// webhost/zoom.cpp
+#define TROV_ZOOM_EVENTS(EVENT)                                                                                   \
+    /* The zoom the page shows, which the person or the engine may change. */                                     \
+    EVENT(zoomChangedHandler, ICoreWebView2ZoomFactorChangedEventHandler, webviewController,                      \
+          add_ZoomFactorChanged, OnZoomFactorChanged)
+
 #define TROV_ENGINE_EVENTS(EVENT)                                                                                 \
     TROV_NAVIGATION_EVENTS(EVENT)                                                                                 \
     TROV_FAILURE_EVENTS(EVENT)                                                                                    \
     TROV_FULL_SCREEN_EVENTS(EVENT)                                                                                \
     TROV_FOCUS_AND_KEY_EVENTS(EVENT)                                                                              \
-    TROV_PAGE_DIALOG_AND_WINDOW_EVENTS(EVENT)
+    TROV_PAGE_DIALOG_AND_WINDOW_EVENTS(EVENT)                                                                     \
+    TROV_ZOOM_EVENTS(EVENT)

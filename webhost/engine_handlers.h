@@ -21,6 +21,7 @@ bool RegisterFailureHandlers();
 bool RegisterFullScreenHandlers();
 bool RegisterFocusAndKeyHandlers();
 bool RegisterPageDialogAndWindowHandlers();
+bool RegisterZoomHandlers();
 
 // A string the engine hands over, which the caller frees.
 std::wstring TakeEngineString(LPWSTR text);

@@ -52,6 +52,11 @@ struct EngineHost {
     PageDialogAnswer (*showPageDialog)(HWND owner, const PageDialog& dialog, bool offerStop);
     void (*closePageDialog)();
 
+    // The page stops answering (said again every few seconds while it lasts), or it answers again
+    // (it loaded, it asks something) or is gone with its view.
+    void (*pageUnresponsive)();
+    void (*pageAnswersAgain)();
+
     // The engine's address for the bar (left alone while the person edits it).
     void (*showAddress)(const wchar_t* url);
 };

@@ -3,6 +3,7 @@
 #include "app/state.h"
 #include "webhost/engine_events.h"
 #include "webhost/engine_handlers.h"
+#include "webhost/engine_host.h"
 #include "webhost/restart.h"
 #include "webhost/restart_budget.h"
 #include "webhost/script_dialogs.h"
@@ -14,6 +15,7 @@ RecoveryBudget pageReloads;  // after the page's renderer died, per page
 // The page's renderer died: the view is alive but blank, and the crashed navigation never completes.
 void ReloadCrashedPage() {
     DropPageDialog();  // its page is gone
+    engineHost.pageAnswersAgain();
     isLoading = false;
     InvalidateRect(hMainWnd, nullptr, FALSE);
     // A page that crashes on every load would otherwise reload for ever.
@@ -30,9 +32,12 @@ HRESULT OnProcessFailed(ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* arg
     case COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED:
         ReloadCrashedPage();
         break;
+    case COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_UNRESPONSIVE:
+        if (webviewReady) engineHost.pageUnresponsive();  // said again every few seconds while it lasts
+        break;
     default:
-        // A subframe's renderer: the page itself works on, only that frame shows an error. An
-        // unresponsive page may recover; the other processes are the runtime's to restart.
+        // A subframe's renderer: the page itself works on, only that frame shows an error. The
+        // other processes are the runtime's to restart.
         break;
     }
     return S_OK;

@@ -106,6 +106,7 @@ HRESULT OnNavigationStarting(ICoreWebView2*, ICoreWebView2NavigationStartingEven
     const std::wstring started = TakeEngineString(uri);
     NoteStartOfUpgradedNavigation(id, started);
     engineHost.navigationStarting(started, id);
+    AnswerPageDialogNo(hMainWnd);
     ForgetPageDialogsOfLastPage();
     isLoading = true;
     InvalidateRect(hMainWnd, nullptr, FALSE);
@@ -121,6 +122,7 @@ HRESULT OnNavigationCompleted(ICoreWebView2* sender, ICoreWebView2NavigationComp
     UINT64 id = 0;
     if (args) args->get_NavigationId(&id);
     if (engineHost.navigationCompleted(id)) return S_OK;  // about:blank is not shown on the way out
+    engineHost.pageAnswersAgain();  // the view shows a page that loaded
     ShowSourceOf(sender);
     return S_OK;
 }

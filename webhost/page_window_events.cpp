@@ -45,6 +45,7 @@ HRESULT OnScriptDialogOpening(ICoreWebView2* sender, ICoreWebView2ScriptDialogOp
     args->get_Uri(&uri);
     args->get_Message(&message);
     args->get_DefaultText(&defaultText);
+    engineHost.pageAnswersAgain();  // a page that asks something answers again
     PageDialog dialog;
     dialog.kind = PageDialogKindOf(kind);
     dialog.origin = OriginOf(TakeEngineString(uri));

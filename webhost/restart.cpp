@@ -73,14 +73,21 @@ void MarkEngineDown() {
     isLoading = false;
     ForgetNavigationIds();
     DropPageDialog();
+    engineHost.pageAnswersAgain();
     InvalidateRect(hMainWnd, nullptr, FALSE);
     if (!engineHost.engineDiedWhileClosing()) PostMessageW(hMainWnd, WM_APP_RESTART_ENGINE, 0, 0);
 }
 
-// Past the last retry the engine stays down, silently, until the person asks for a page.
+// The failure may be told inside the completion of the very environment or controller that failed:
+// its objects are let go of from the posted message, once that completion has returned.
 void OnStartFailed() {
     if (!restart.restarting) return;
     restart.restarting = false;
+    PostMessageW(hMainWnd, WM_APP_START_FAILED, 0, 0);
+}
+
+// Past the last retry the engine stays down, silently, until the person asks for a page.
+void LetGoOfFailedStart() {
     ReleaseEngineReferences();
     if (MainWindowIsGone()) return;
     const UINT delay = RestartRetryDelayMs(restart.retries++);
@@ -142,6 +149,25 @@ void RestartEngine() {
     restart.awaitingExit = true;
     restart.retryDue = true;
     SetTimer(hMainWnd, kEngineRetryTimer, kBrowserExitWaitMs, nullptr);
+}
+
+// The page's view is closed and a new one asked of the same engine, which opens currentUrl, the
+// page's address: the engine did not die, so its budget of deaths is not used; a failed attempt
+// is tried again as a restart's is.
+void ReopenView() {
+    if (!webviewReady || MainWindowIsGone()) return;
+    engineHost.rememberFocus();
+    webviewReady = false;
+    isLoading = false;
+    ForgetNavigationIds();
+    DropPageDialog();
+    ReleaseViewAndController();
+    engineHost.forgetPageFocus();
+    engineHost.leaveFullScreen();
+    InvalidateRect(hMainWnd, nullptr, FALSE);
+    restart.retries = 0;
+    restart.restarting = true;
+    RequestViewIn(hMainWnd);
 }
 
 bool StartParkedEngine() {

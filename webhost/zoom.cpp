@@ -1,6 +1,8 @@
 #include "webhost/zoom.h"
 
 #include "app/state.h"
+#include "webhost/engine_events.h"
+#include "webhost/engine_handlers.h"
 
 #include <WebView2.h>
 
@@ -12,6 +14,11 @@ constexpr double kZoomSteps[] = {0.25, 0.33, 0.5, 0.67, 0.75, 0.8, 0.9, 1.0, 1.1
 constexpr int kStepCount = static_cast<int>(sizeof(kZoomSteps) / sizeof(kZoomSteps[0]));
 // A factor read back from the engine within this of a step is on it.
 constexpr double kTolerance = 0.001;
+
+// The factor the page shows now: the one Trov set last (the runtime raises no event for it), or the
+// one ZoomFactorChanged reported since (the person's own zoom, one the runtime normalised, or the
+// default coming back with a new page). The property may still tell the factor asked for before.
+double shownZoom = 1.0;
 
 }  // namespace
 
@@ -29,10 +36,29 @@ double NextZoomFactor(double current, ZoomStep step) {
     return kZoomSteps[0];
 }
 
+// The factor set becomes the view's default: it holds across pages until Ctrl+0 sets 100 % again.
 void ZoomPage(ZoomStep step) {
     if (!webviewReady || !webviewController) return;
-    double current = 1.0;
-    if (FAILED(webviewController->get_ZoomFactor(&current))) return;
-    const double next = NextZoomFactor(current, step);
-    if (next != current) webviewController->put_ZoomFactor(next);
+    const double next = NextZoomFactor(shownZoom, step);
+    if (next != shownZoom && SUCCEEDED(webviewController->put_ZoomFactor(next))) shownZoom = next;
 }
+
+namespace {
+
+HRESULT OnZoomFactorChanged(ICoreWebView2Controller* sender, IUnknown*) {
+    double factor = 1.0;
+    if (sender && SUCCEEDED(sender->get_ZoomFactor(&factor))) NoteZoomShown(factor);
+    return S_OK;
+}
+
+}  // namespace
+
+bool RegisterZoomHandlers() {
+    bool registered = true;
+    TROV_ZOOM_EVENTS(TROV_REGISTER_HANDLER)
+    return registered;
+}
+
+void NoteZoomShown(double factor) { shownZoom = factor; }
+
+void ForgetZoom() { shownZoom = 1.0; }
