@@ -1,6 +1,5 @@
 #include "app/state.h"
 
-#include "app/toolbar.h"
 #include "webhost/engine_events.h"
 
 #include <WebView2.h>
@@ -8,7 +7,7 @@
 int toolbarHeight = kDefaultToolbarHeight;
 int menuHeight = kDefaultMenuHeight;
 int buttonSize = kDefaultButtonSize;
-int hoverIndex = kSlotNone;
+int hoverIndex = kNoHoveredSlot;
 ULONG_PTR gdiplusToken = 0;
 HWND hMainWnd = nullptr;
 HWND hAddressBar = nullptr;
@@ -42,7 +41,7 @@ void ResetAppStateForTesting() {
     toolbarHeight = kDefaultToolbarHeight;
     menuHeight = kDefaultMenuHeight;
     buttonSize = kDefaultButtonSize;
-    hoverIndex = kSlotNone;
+    hoverIndex = kNoHoveredSlot;
     hMainWnd = nullptr;
     hAddressBar = nullptr;
     oldEditProc = nullptr;

@@ -12,6 +12,8 @@
 inline constexpr int kDefaultToolbarHeight = 64;
 inline constexpr int kDefaultMenuHeight = 320;
 inline constexpr int kDefaultButtonSize = 48;
+// hoverIndex while the pointer is over no button (the toolbar's kSlotNone).
+inline constexpr int kNoHoveredSlot = -1;
 
 extern int toolbarHeight;
 extern int menuHeight;
