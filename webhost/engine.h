@@ -1,5 +1,6 @@
 // The web engine in the main window: its start-up, the calls the browser makes on it, the view's
-// bounds, release. Its restarts are webhost/restart.h's, its events webhost/navigation_events.h's.
+// bounds, release. Its restarts are webhost/restart.h's; its events' handlers are filed by subject under
+// the rows of webhost/engine_events.h.
 #pragma once
 
 #include <windows.h>
