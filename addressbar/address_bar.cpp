@@ -2,12 +2,13 @@
 
 #include "addressbar/address_display.h"
 #include "addressbar/navigate.h"
-#include "app/address_bar_name.h"
-#include "app/messages.h"
 #include "app/state.h"
+#include "webhost/messages.h"
 
 #include <string>
 #include <vector>
+
+LRESULT (*answerAddressBarReaders)(HWND bar, WPARAM wParam, LPARAM lParam) = nullptr;
 
 namespace {
 
@@ -144,7 +145,7 @@ LRESULT CALLBACK AddressBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     if (message == WM_CHAR && wParam == L'\r') {
         return 0;  // a single-line edit would only beep at it
     }
-    if (message == WM_GETOBJECT) return OnAddressBarGetObject(hwnd, wParam, lParam);
+    if (message == WM_GETOBJECT && answerAddressBarReaders) return answerAddressBarReaders(hwnd, wParam, lParam);
     // Ctrl+V, Ctrl+C and Ctrl+X come as these messages whether or not the edit control sends them itself.
     if (message == WM_CHAR && (wParam == 0x16 || wParam == 0x03 || wParam == 0x18)) {
         SendMessageW(hwnd, wParam == 0x16 ? WM_PASTE : wParam == 0x03 ? WM_COPY : WM_CUT, 0, 0);

@@ -42,5 +42,9 @@ void ApplyAddressBarFocusRule(POINT pt);
 
 LRESULT CALLBACK AddressBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Readers' questions to the bar (WM_GETOBJECT), answered by the application's accessibility code,
+// which sets this once at the window's creation; unset, the edit control answers them itself.
+extern LRESULT (*answerAddressBarReaders)(HWND bar, WPARAM wParam, LPARAM lParam);
+
 // Tests only: forgets the kept selection and a click under way.
 void ResetAddressBarForTesting();

@@ -4,11 +4,11 @@
 #include "app/commands.h"
 #include "app/fullscreen.h"
 #include "app/menu.h"
-#include "app/messages.h"
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "chrome/menu_panel.h"
 #include "webhost/com_ref.h"
+#include "webhost/messages.h"
 
 #include <oleacc.h>
 

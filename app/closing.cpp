@@ -1,7 +1,7 @@
 #include "app/closing.h"
 
-#include "app/messages.h"
 #include "app/state.h"
+#include "webhost/messages.h"
 #include "webhost/script_dialogs.h"
 
 #include <WebView2.h>

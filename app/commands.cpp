@@ -5,10 +5,10 @@
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/menu.h"
-#include "app/messages.h"
 #include "app/state.h"
 #include "app/tooltips.h"
 #include "webhost/engine.h"
+#include "webhost/messages.h"
 #include "webhost/zoom.h"
 
 namespace {

@@ -3,10 +3,10 @@
 #include "app/accessible_events.h"
 #include "app/focus.h"
 #include "app/menu.h"
-#include "app/messages.h"
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "webhost/engine.h"
+#include "webhost/messages.h"
 
 namespace {
 

@@ -11,10 +11,6 @@
 
 namespace {
 
-// A loop of dialogs shows its next one as soon as the last is answered; a person who reads a
-// page's message and then acts on the page takes longer than this before the page asks again.
-constexpr ULONGLONG kQuickSuccessionMs = 3000;
-
 // In dialog units.
 constexpr short kWidth = 260;
 constexpr short kMargin = 7;
@@ -219,19 +215,3 @@ void ClosePageDialog() {
 }
 
 HWND OpenPageDialog() { return openDialog; }
-
-bool OffersToStopDialogs(bool pageHadDialog, ULONGLONG sinceLastAnswerMs) {
-    return pageHadDialog && sinceLastAnswerMs < kQuickSuccessionMs;
-}
-
-std::wstring OriginOf(const std::wstring& uri) {
-    const size_t schemeEnd = uri.find(L"://");
-    // about:, data: and the like have no host: the scheme alone, rather than a page's whole text.
-    if (schemeEnd == std::wstring::npos) return uri.substr(0, uri.find(L':') + 1);
-    const size_t hostStart = schemeEnd + 3;
-    const size_t hostEnd = std::min(uri.find_first_of(L"/?#", hostStart), uri.size());
-    std::wstring authority = uri.substr(hostStart, hostEnd - hostStart);
-    const size_t at = authority.rfind(L'@');
-    if (at != std::wstring::npos) authority.erase(0, at + 1);
-    return uri.substr(0, hostStart) + authority;
-}

@@ -1,11 +1,11 @@
 #include "app/popups.h"
 
 #include "app/closing.h"
-#include "app/messages.h"
 #include "app/page_dialogs.h"
 #include "app/state.h"
 #include "webhost/com_handler.h"
-#include "webhost/navigation_events.h"
+#include "webhost/messages.h"
+#include "webhost/page_window_events.h"
 #include "webhost/script_dialogs.h"
 
 #include <WebView2.h>

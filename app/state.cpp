@@ -1,20 +1,13 @@
 #include "app/state.h"
 
-#include "addressbar/address_bar.h"
-#include "app/accessible_events.h"
-#include "app/focus.h"
-#include "app/fullscreen.h"
-#include "app/keyboard.h"
-#include "app/toolbar.h"
-#include "app/tooltips.h"
-#include "webhost/engine.h"
+#include "webhost/engine_events.h"
 
 #include <WebView2.h>
 
 int toolbarHeight = kDefaultToolbarHeight;
 int menuHeight = kDefaultMenuHeight;
 int buttonSize = kDefaultButtonSize;
-int hoverIndex = kSlotNone;
+int hoverIndex = kNoHoveredSlot;
 ULONG_PTR gdiplusToken = 0;
 HWND hMainWnd = nullptr;
 HWND hAddressBar = nullptr;
@@ -48,7 +41,7 @@ void ResetAppStateForTesting() {
     toolbarHeight = kDefaultToolbarHeight;
     menuHeight = kDefaultMenuHeight;
     buttonSize = kDefaultButtonSize;
-    hoverIndex = kSlotNone;
+    hoverIndex = kNoHoveredSlot;
     hMainWnd = nullptr;
     hAddressBar = nullptr;
     oldEditProc = nullptr;
@@ -57,11 +50,4 @@ void ResetAppStateForTesting() {
     isLoading = false;
     webviewReady = false;
     currentUrl = homeUrl;
-    ResetEngineForTesting();
-    ResetFocusForTesting();
-    ResetKeyboardForTesting();
-    ResetFullScreenForTesting();
-    ResetAccessibleForTesting();
-    ResetToolbarTipsForTesting();
-    ResetAddressBarForTesting();
 }

@@ -12,6 +12,8 @@
 inline constexpr int kDefaultToolbarHeight = 64;
 inline constexpr int kDefaultMenuHeight = 320;
 inline constexpr int kDefaultButtonSize = 48;
+// hoverIndex while the pointer is over no button (the toolbar's kSlotNone).
+inline constexpr int kNoHoveredSlot = -1;
 
 extern int toolbarHeight;
 extern int menuHeight;
@@ -52,6 +54,5 @@ extern std::wstring currentUrl;
 // The search engine behind the home page and every search.
 inline constexpr wchar_t kSearchHost[] = L"duckduckgo.com";
 
-// Tests only: puts every field back to its initial value, releasing any engine reference, and
-// every module's own state with it.
+// Tests only: puts every field back to its initial value, releasing any engine reference.
 void ResetAppStateForTesting();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/commands.h"
+#include "app/state.h"
 #include "chrome/glyphs.h"
 #include "chrome/toolbar_paint.h"
 
@@ -11,7 +12,7 @@
 #include <string>
 
 enum ToolbarSlot {
-    kSlotNone = -1,
+    kSlotNone = kNoHoveredSlot,
     kSlotBack = 0,
     kSlotForward = 1,
     kSlotRefresh = 2,

@@ -3,11 +3,11 @@
 #include "app/dialog_template.h"
 #include "app/dialogs.h"
 #include "app/focus.h"
-#include "app/messages.h"
 #include "app/page_dialogs.h"
 #include "app/state.h"
 #include "app/tooltips.h"
 #include "webhost/com_handler.h"
+#include "webhost/messages.h"
 #include "webhost/restart.h"
 
 #include <WebView2.h>

@@ -6,11 +6,11 @@
 #include "app/address_bar_name.h"
 #include "app/closing.h"
 #include "app/commands.h"
+#include "app/engine_answers.h"
 #include "app/focus.h"
 #include "app/fullscreen.h"
 #include "app/keyboard.h"
 #include "app/menu.h"
-#include "app/messages.h"
 #include "app/session_end.h"
 #include "app/shortcuts.h"
 #include "app/startup.h"
@@ -21,7 +21,9 @@
 #include "chrome/menu_panel.h"
 #include "chrome/toolbar_paint.h"
 #include "webhost/engine.h"
+#include "webhost/messages.h"
 #include "webhost/navigation_events.h"
+#include "webhost/page_window_events.h"
 #include "webhost/restart.h"
 #include "webhost/script_dialogs.h"
 
@@ -29,6 +31,7 @@ namespace {
 
 LRESULT OnCreate(HWND hwnd, const CREATESTRUCTW* create) {
     hMainWnd = hwnd;
+    AnswerEngineAndAddressBar();
     CreateAddressBar(hwnd, create->hInstance);
     NameAddressBarForReaders(hAddressBar);
     InitWebView(hwnd);

@@ -1,9 +1,9 @@
 // The address bar: its place and look in the band, Enter, and the focus rule of a click.
 #include "addressbar/address_bar.h"
 
-#include "app/messages.h"
 #include "app/state.h"
 #include "browser_window.h"
+#include "webhost/messages.h"
 
 #include <gtest/gtest.h>
 

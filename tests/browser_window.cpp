@@ -4,6 +4,7 @@
 #include "app/startup.h"
 #include "app/state.h"
 #include "constants.h"
+#include "reset_program.h"
 
 #include <cstdlib>
 
@@ -72,7 +73,7 @@ POINT ScreenPoint(HWND hwnd, int clientX, int clientY) {
 void BrowserWindowTest::SetUp() {
     EnsureProcessStarted();
     engine_double::Reset();
-    ResetAppStateForTesting();
+    ResetProgramForTesting();
     if (openWindowInSetUp_) OpenWindow();
 }
 
@@ -85,7 +86,7 @@ void BrowserWindowTest::TearDown() {
     // Whatever the test did, no engine object was closed or let go inside one of its own events.
     EXPECT_EQ(engine_double::CountCalls(L"Reentrant"), 0) << engine_double::LastCall(L"Reentrant");
     engine_double::Reset();
-    ResetAppStateForTesting();
+    ResetProgramForTesting();
 }
 
 void BrowserWindowTest::OpenWindow(int showCommand) {

@@ -1,10 +1,11 @@
 #include "app/closing.h"
 
-#include "app/messages.h"
 #include "app/page_dialogs.h"
 #include "app/state.h"
 #include "browser_window.h"
+#include "reset_program.h"
 #include "webhost/engine.h"
+#include "webhost/messages.h"
 
 #include <gtest/gtest.h>
 
@@ -113,7 +114,7 @@ TEST_F(WebHostTest, ClosingAHungPageOrOneWithoutEngineStillCloses) {
     EXPECT_EQ(CountCalls(L"Navigate"), 0);
 
     engine_double::Reset();
-    ResetAppStateForTesting();
+    ResetProgramForTesting();
     OpenWindow();
     StartEngine();
     SendMessageW(window(), WM_CLOSE, 0, 0);

@@ -3,6 +3,7 @@
 #include "app/popups.h"
 #include "app/state.h"
 #include "browser_window.h"
+#include "reset_program.h"
 #include "webhost/com_handler.h"
 #include "webhost/com_ref.h"
 
@@ -246,7 +247,7 @@ TEST_F(WebHostTest, SuccessWithoutAnObjectIsIgnored) {
 
     // The same for the controller, reached through a real environment.
     engine_double::Reset();
-    ResetAppStateForTesting();
+    ResetProgramForTesting();
     DestroyWindow(window());
     engine_double::PumpMessages();
     OpenWindow();
@@ -473,7 +474,7 @@ TEST_F(DestroyTest, AfterReadyReleasesEachReferenceOnceAndFreesTheHandlersAtExit
     EXPECT_EQ(acceleratorHandler->AddRef(), 2u);
     EXPECT_EQ(acceleratorHandler->Release(), 1u);
     // A second release at exit finds the engine holders empty.
-    ResetAppStateForTesting();
+    ResetProgramForTesting();
     EXPECT_EQ(engine_double::WebViewRefs().releases, 1);
 }
 

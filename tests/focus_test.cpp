@@ -2,9 +2,9 @@
 
 #include "app/commands.h"
 #include "app/fullscreen.h"
-#include "app/messages.h"
 #include "app/state.h"
 #include "keys.h"
+#include "webhost/messages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "app/popups.h"
 
-#include "app/messages.h"
 #include "app/page_dialogs.h"
 #include "app/state.h"
 #include "browser_window.h"
+#include "webhost/messages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 #include "webhost/restart_budget.h"
 
 #include "app/keyboard.h"
-#include "app/messages.h"
 #include "app/page_dialogs.h"
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "app/unresponsive_page.h"
 #include "browser_window.h"
 #include "webhost/engine.h"
+#include "webhost/messages.h"
 
 #include <gtest/gtest.h>
 

@@ -6,6 +6,7 @@
 #include "app/keyboard.h"
 #include "app/state.h"
 #include "keys.h"
+#include "reset_program.h"
 #include "webhost/zoom.h"
 
 #include <gtest/gtest.h>
@@ -410,7 +411,7 @@ TEST_F(PageKeyTest, EscapeClosesTheOpenMenuAndCtrlWClosesTheWindow) {
 // What the keyboard remembers between keys is put back with the rest of the state between tests.
 TEST_F(PageKeyTest, TheTestResetForgetsThePendingAltReleaseAndTheHandledKeys) {
     EXPECT_TRUE(PageKey(true, VK_LEFT, kAlt));
-    ResetAppStateForTesting();
+    ResetProgramForTesting();
     const auto release = [](UINT key) {
         return TakeKeyPress(KeyPress{key, false, false, false, false, false, FocusPlace::Page, false});
     };

@@ -1,12 +1,10 @@
 #include "webhost/engine.h"
 
-#include "app/closing.h"
-#include "app/fullscreen.h"
-#include "app/popups.h"
 #include "app/state.h"
-#include "app/unresponsive_page.h"
 #include "webhost/com_handler.h"
 #include "webhost/engine_events.h"
+#include "webhost/engine_handlers.h"
+#include "webhost/engine_host.h"
 #include "webhost/navigation_events.h"
 #include "webhost/restart.h"
 #include "webhost/script_dialogs.h"
@@ -14,6 +12,8 @@
 #include "webhost/zoom.h"
 
 #include <string>
+
+EngineHost engineHost;
 
 namespace {
 
@@ -26,6 +26,13 @@ void TakeOverScriptDialogs() {
     if (SUCCEEDED(webview->get_Settings(settings.ReleaseAndGetAddressOf())) && settings) {
         settings->put_AreDefaultScriptDialogsEnabled(FALSE);
     }
+}
+
+// Every handler of the event table on the new view and its controller, subject by subject; false
+// from the first one the engine refused, and the rest are not offered.
+bool RegisterEngineEventHandlers() {
+    return RegisterNavigationHandlers() && RegisterFailureHandlers() && RegisterFullScreenHandlers() &&
+           RegisterFocusAndKeyHandlers() && RegisterPageDialogAndWindowHandlers() && RegisterZoomHandlers();
 }
 
 HRESULT OnControllerCreated(HRESULT result, ICoreWebView2Controller* controller) {
@@ -90,7 +97,7 @@ void RequestViewIn(HWND hwnd) {
 // Every handler goes with the controller: closing it lets go of them all at once. The popups, whose
 // views are the same engine's, go first.
 void ReleaseViewAndController() {
-    CloseAllPopups();
+    engineHost.closeAllPopups();
     if (webviewController) webviewController->Close();
     webview.Reset();
     webviewController.Reset();
@@ -99,7 +106,7 @@ void ReleaseViewAndController() {
 #undef TROV_RELEASE
     viewHidden = false;
     ForgetZoom();
-    EndUnresponsivePage();
+    engineHost.pageAnswersAgain();
 }
 
 bool MainWindowIsGone() { return !IsWindow(hMainWnd); }
@@ -178,7 +185,7 @@ void ResizeWebView() {
     RECT rc = {};  // stays empty if the window is already gone
     GetClientRect(hMainWnd, &rc);
     // Full screen, the band is hidden and the view takes the whole client area.
-    const bool bandShown = !IsFullScreen();
+    const bool bandShown = !engineHost.isFullScreen();
     webviewController->put_Bounds(
         WebViewBounds(rc.right, rc.bottom, menuOpen && bandShown, bandShown ? toolbarHeight : 0, menuHeight));
 }
@@ -186,7 +193,7 @@ void ResizeWebView() {
 // Closed first: the engine lets go of every handler and of its references to the program at once,
 // whatever else holds the controller.
 void ReleaseWebView() {
-    CloseAllPopups();
+    engineHost.closeAllPopups();
     DropPageDialog();
     if (webviewController) webviewController->Close();
     webview.Reset();
@@ -200,12 +207,4 @@ void ReleaseEngineReferences() {
     StopListeningForBrowserExit();
 }
 
-void ResetEngineForTesting() {
-    viewHidden = false;
-    ForgetZoom();
-    ResetRestartForTesting();
-    ResetNavigationEventsForTesting();
-    ResetClosingForTesting();
-    ResetPageDialogsForTesting();
-    ResetUnresponsivePageForTesting();
-}
+void ResetEngineForTesting() { viewHidden = false; }

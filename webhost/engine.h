@@ -1,5 +1,6 @@
 // The web engine in the main window: its start-up, the calls the browser makes on it, the view's
-// bounds, release. Its restarts are webhost/restart.h's, its events webhost/navigation_events.h's.
+// bounds, release. Its restarts are webhost/restart.h's; its events' handlers are filed by subject under
+// the rows of webhost/engine_events.h.
 #pragma once
 
 #include <windows.h>
@@ -57,6 +58,5 @@ void ReleaseViewAndController();
 // nothing to show a view in: the objects it brings stay the engine's.
 bool MainWindowIsGone();
 
-// Tests only: forgets the navigation ids, the recovery budgets, a restart under way, a close under
-// way, the page's dialogs and whether the view was hidden.
+// Tests only: forgets whether the view was hidden.
 void ResetEngineForTesting();

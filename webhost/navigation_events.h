@@ -1,25 +1,13 @@
-// The engine's events that the browser follows (the rows of webhost/engine_events.h) and what their
-// handlers keep between them: the id of the last navigation started, the page's reloads after its
-// renderer died, and a page's request for a new window.
+// The handlers of the view's navigations and what they keep between them: the id of the last
+// navigation started, and an address Trov made https:// that may fall back to http://.
 #pragma once
 
 #include <WebView2.h>
 
 #include <string>
 
-// Registers every handler of the event table on the new view and its controller; false from the
-// first one the engine refused, and the rest are not offered.
-bool RegisterEngineEventHandlers();
-
 // The view is gone: until the next start is seen, every completion counts.
 void ForgetNavigationIds();
-
-// WM_APP_NEW_WINDOW: the address a page asked a new window for, in the view.
-void OpenNewWindowInView();
-
-// The handlers that the popups' views share with the main view: the page's dialogs and its new windows.
-HRESULT OnScriptDialogOpening(ICoreWebView2* sender, ICoreWebView2ScriptDialogOpeningEventArgs* args);
-HRESULT OnNewWindowRequested(ICoreWebView2* sender, ICoreWebView2NewWindowRequestedEventArgs* args);
 
 // The bar and currentUrl show the view's own address: the page stayed (a refused navigation).
 void ShowAddressOfView();
@@ -33,5 +21,5 @@ void ExpectUpgradedNavigation(const std::wstring& httpsUrl);
 // handshake. Never after a certificate error, which the person can look at, nor a download.
 bool ShouldTryHttpInstead(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, int httpStatusCode);
 
-// Tests only: forgets the navigation ids, the reload budgets and a new window's address.
+// Tests only: forgets the navigation ids and an upgraded address.
 void ResetNavigationEventsForTesting();

@@ -1,13 +1,10 @@
 #include "webhost/restart.h"
 
-#include "app/closing.h"
-#include "app/focus.h"
-#include "app/fullscreen.h"
-#include "app/messages.h"
-#include "app/unresponsive_page.h"
 #include "app/state.h"
 #include "webhost/com_handler.h"
 #include "webhost/engine.h"
+#include "webhost/engine_host.h"
+#include "webhost/messages.h"
 #include "webhost/navigation_events.h"
 #include "webhost/restart_budget.h"
 #include "webhost/script_dialogs.h"
@@ -47,7 +44,7 @@ void StartEngineAgain() {
 // The person finds the focus where they left it: the bar keeps its caret, selection and typing, the
 // page gets the keyboard back. Not in a window the person has left: its activation does that later.
 void GiveFocusBackAfterRestart() {
-    if (GetActiveWindow() == hMainWnd && !IsIconic(hMainWnd)) RestoreFocus();
+    if (GetActiveWindow() == hMainWnd && !IsIconic(hMainWnd)) engineHost.restoreFocus();
 }
 
 // The environment's word that its browser process and everything it held are gone; raised besides
@@ -71,14 +68,14 @@ HRESULT OnBrowserProcessExited(ICoreWebView2Environment* sender, ICoreWebView2Br
 // dead engine's objects waits for the posted message, when none of their callbacks is running.
 // A close under way ends with the engine: the window goes, and no new engine is started for it.
 void MarkEngineDown() {
-    RememberFocus();  // now, while the dead page may still be the one with the focus
+    engineHost.rememberFocus();  // now, while the dead page may still be the one with the focus
     webviewReady = false;
     isLoading = false;
     ForgetNavigationIds();
     DropPageDialog();
-    EndUnresponsivePage();
+    engineHost.pageAnswersAgain();
     InvalidateRect(hMainWnd, nullptr, FALSE);
-    if (!EndCloseWithDeadEngine()) PostMessageW(hMainWnd, WM_APP_RESTART_ENGINE, 0, 0);
+    if (!engineHost.engineDiedWhileClosing()) PostMessageW(hMainWnd, WM_APP_RESTART_ENGINE, 0, 0);
 }
 
 // The failure may be told inside the completion of the very environment or controller that failed:
@@ -135,9 +132,9 @@ void RestartEngine() {
         return;
     }
     ReleaseViewAndController();  // the events' handlers with them
-    ForgetPageFocus();
+    engineHost.forgetPageFocus();
     // The page that held the screen is gone, and the new one starts in the window.
-    ApplyFullScreenEvent(hMainWnd, FullScreenEvent::LeaveAll);
+    engineHost.leaveFullScreen();
     restart.retries = 0;
     // An engine that dies again and again is left down, until the person asks for a page.
     if (!restart.engineRestarts.Take()) {
@@ -159,14 +156,14 @@ void RestartEngine() {
 // is tried again as a restart's is.
 void ReopenView() {
     if (!webviewReady || MainWindowIsGone()) return;
-    RememberFocus();
+    engineHost.rememberFocus();
     webviewReady = false;
     isLoading = false;
     ForgetNavigationIds();
     DropPageDialog();
     ReleaseViewAndController();
-    ForgetPageFocus();
-    ApplyFullScreenEvent(hMainWnd, FullScreenEvent::LeaveAll);
+    engineHost.forgetPageFocus();
+    engineHost.leaveFullScreen();
     InvalidateRect(hMainWnd, nullptr, FALSE);
     restart.retries = 0;
     restart.restarting = true;

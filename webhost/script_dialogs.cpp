@@ -1,14 +1,19 @@
 #include "webhost/script_dialogs.h"
 
-#include "app/closing.h"
-#include "app/messages.h"
-#include "app/popups.h"
 #include "app/state.h"
+#include "webhost/engine_host.h"
+#include "webhost/messages.h"
 #include "webhost/navigation_events.h"
 
 #include <WebView2.h>
 
+#include <algorithm>
+
 namespace {
+
+// A loop of dialogs shows its next one as soon as the last is answered; a person who reads a
+// page's message and then acts on the page takes longer than this before the page asks again.
+constexpr ULONGLONG kQuickSuccessionMs = 3000;
 
 // One dialog at a time: the page's script waits for the answer, so it cannot ask again meanwhile.
 struct QueuedDialog {
@@ -43,8 +48,8 @@ void AnswerEngine(ICoreWebView2ScriptDialogOpeningEventArgs* args, ICoreWebView2
 // Stay ends a close; a typed address that was refused gives the bar back to the page that stayed.
 // A popup's page answers its popup's close.
 void FollowLeaveAnswer(HWND owner, bool leave) {
-    if (owner != hMainWnd) NotePopupLeaveAnswer(owner, leave);
-    else if (!NoteLeaveAnswerWhileClosing(leave) && !leave) ShowAddressOfView();
+    if (owner != hMainWnd) engineHost.popupLeaveAnswered(owner, leave);
+    else if (!engineHost.leaveAnswered(leave) && !leave) ShowAddressOfView();
 }
 
 // A stopped page cannot keep the person: its leave question lets it go, its others answer no.
@@ -76,7 +81,7 @@ void ShowQueuedPageDialog(HWND owner) {
     if (!queued.deferral) return;
     const UINT serial = queued.serial;
     const bool offerStop = OffersToStopDialogs(page.hadDialog, GetTickCount64() - page.lastAnswerAt);
-    const PageDialogAnswer answer = ShowPageDialog(owner, queued.dialog, offerStop);
+    const PageDialogAnswer answer = engineHost.showPageDialog(owner, queued.dialog, offerStop);
     if (!queued.deferral || queued.serial != serial) return;  // dropped while it was up
     page.hadDialog = true;
     page.lastAnswerAt = GetTickCount64();
@@ -104,17 +109,33 @@ void AnswerPageDialogNo(HWND owner) {
     AnswerEngine(queued.args.Get(), queued.deferral.Get(), queued.dialog, PageDialogAnswer{});
     queued.args.Reset();
     queued.deferral.Reset();
-    ClosePageDialog();
+    engineHost.closePageDialog();
 }
 
 void DropPageDialog() {
     queued.args.Reset();
     queued.deferral.Reset();
-    ClosePageDialog();
+    engineHost.closePageDialog();
 }
 
 void DropPageDialogOf(HWND owner) {
     if (PageDialogPendingFor(owner)) DropPageDialog();
+}
+
+bool OffersToStopDialogs(bool pageHadDialog, ULONGLONG sinceLastAnswerMs) {
+    return pageHadDialog && sinceLastAnswerMs < kQuickSuccessionMs;
+}
+
+std::wstring OriginOf(const std::wstring& uri) {
+    const size_t schemeEnd = uri.find(L"://");
+    // about:, data: and the like have no host: the scheme alone, rather than a page's whole text.
+    if (schemeEnd == std::wstring::npos) return uri.substr(0, uri.find(L':') + 1);
+    const size_t hostStart = schemeEnd + 3;
+    const size_t hostEnd = std::min(uri.find_first_of(L"/?#", hostStart), uri.size());
+    std::wstring authority = uri.substr(hostStart, hostEnd - hostStart);
+    const size_t at = authority.rfind(L'@');
+    if (at != std::wstring::npos) authority.erase(0, at + 1);
+    return uri.substr(0, hostStart) + authority;
 }
 
 void ResetPageDialogsForTesting() {

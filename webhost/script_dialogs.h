@@ -2,9 +2,32 @@
 // waiting; its answer follows from the message loop, through the event's deferral.
 #pragma once
 
-#include "app/page_dialogs.h"
-
 #include <windows.h>
+
+#include <string>
+
+enum class PageDialogKind { Alert, Confirm, Prompt, Leave };
+
+struct PageDialog {
+    PageDialogKind kind = PageDialogKind::Alert;
+    std::wstring message;
+    std::wstring defaultText;  // a prompt's suggestion
+    std::wstring origin;       // the caption
+};
+
+struct PageDialogAnswer {
+    bool yes = false;      // OK, or Leave; false for Cancel, Stay and Escape
+    std::wstring text;     // a prompt's field, when answered yes
+    bool stopPage = false; // the box to stop the page's further dialogs was checked
+};
+
+// Whether a page's dialog offers to stop its further ones: from the second in quick succession,
+// when the page's last dialog was answered sinceLastAnswerMs ago.
+bool OffersToStopDialogs(bool pageHadDialog, ULONGLONG sinceLastAnswerMs);
+
+// The caption for a page at uri: its scheme, host and port, without credentials, path or query;
+// the scheme alone for an address without a host.
+std::wstring OriginOf(const std::wstring& uri);
 
 // Declared ahead: the window procedure that shows the dialog does not compile against the SDK.
 struct ICoreWebView2ScriptDialogOpeningEventArgs;

@@ -1,6 +1,8 @@
 #include "webhost/zoom.h"
 
 #include "app/state.h"
+#include "webhost/engine_events.h"
+#include "webhost/engine_handlers.h"
 
 #include <WebView2.h>
 
@@ -39,6 +41,22 @@ void ZoomPage(ZoomStep step) {
     if (!webviewReady || !webviewController) return;
     const double next = NextZoomFactor(shownZoom, step);
     if (next != shownZoom && SUCCEEDED(webviewController->put_ZoomFactor(next))) shownZoom = next;
+}
+
+namespace {
+
+HRESULT OnZoomFactorChanged(ICoreWebView2Controller* sender, IUnknown*) {
+    double factor = 1.0;
+    if (sender && SUCCEEDED(sender->get_ZoomFactor(&factor))) NoteZoomShown(factor);
+    return S_OK;
+}
+
+}  // namespace
+
+bool RegisterZoomHandlers() {
+    bool registered = true;
+    TROV_ZOOM_EVENTS(TROV_REGISTER_HANDLER)
+    return registered;
 }
 
 void NoteZoomShown(double factor) { shownZoom = factor; }

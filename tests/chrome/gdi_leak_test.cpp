@@ -6,6 +6,7 @@
 #include "chrome/toolbar_paint.h"
 #include "gdi_counters.h"
 #include "pixels.h"
+#include "reset_program.h"
 
 #include <gdiplus.h>
 #include <gtest/gtest.h>
@@ -36,7 +37,7 @@ TEST(LeakCountersTest, SeeObjectsUntilTheyAreDeleted) {
 class PainterLeakTest : public testing::Test {
 protected:
     void SetUp() override {
-        ResetAppStateForTesting();
+        ResetProgramForTesting();
         window_ = CreateHostWindow(1200, 800);
         ASSERT_NE(window_, nullptr);
         hMainWnd = window_;
@@ -46,7 +47,7 @@ protected:
     }
     void TearDown() override {
         DestroyWindow(window_);
-        ResetAppStateForTesting();
+        ResetProgramForTesting();
     }
 
     // One paint of the band per combination: every hover (and none), loading or not, the panel

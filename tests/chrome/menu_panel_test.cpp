@@ -5,6 +5,7 @@
 #include "app/window.h"
 #include "constants.h"
 #include "pixels.h"
+#include "reset_program.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +21,7 @@ constexpr int kCanvasRows = 400;
 
 class MenuPanelTest : public testing::Test {
 protected:
-    void SetUp() override { ResetAppStateForTesting(); }
+    void SetUp() override { ResetProgramForTesting(); }
 
     static std::unique_ptr<PixelCanvas> Paint(int width) {
         auto canvas = std::make_unique<PixelCanvas>(width, kCanvasRows, kSentinel);

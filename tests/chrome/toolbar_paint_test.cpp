@@ -5,6 +5,7 @@
 #include "app/toolbar.h"
 #include "constants.h"
 #include "pixels.h"
+#include "reset_program.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +35,7 @@ bool InAnySlot(int x, int y, int width) {
 
 class ToolbarPaintTest : public testing::Test {
 protected:
-    void SetUp() override { ResetAppStateForTesting(); }
+    void SetUp() override { ResetProgramForTesting(); }
 
     static std::unique_ptr<PixelCanvas> Paint(int width) {
         auto canvas = std::make_unique<PixelCanvas>(width, kCanvasRows, kSentinel);
@@ -174,7 +175,7 @@ protected:
     }
     void TearDown() override {
         if (hMainWnd) DestroyWindow(hMainWnd);
-        ResetAppStateForTesting();
+        ResetProgramForTesting();
     }
 };
 

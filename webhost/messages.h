@@ -1,5 +1,7 @@
 // The messages the program posts to its main window, and the main window's timers: each is a hop
-// from code that must return first to the window procedure, which does the work afterwards.
+// from code that must return first to the window procedure, which does the work afterwards. One
+// list, so that no two share a number, kept here where the engine code, which posts most of them
+// from inside the engine's events, and the address bar read it without reaching into the application.
 #pragma once
 
 #include <windows.h>
