@@ -27,6 +27,12 @@ inline constexpr UINT WM_APP_NEW_WINDOW = WM_USER + 106;
 // To a popup window, from its page's window.close() or the end of its page: the window goes once
 // the engine's event has returned.
 inline constexpr UINT WM_APP_CLOSE_POPUP = WM_USER + 107;
+// From a restart's failed attempt, told maybe inside the failed object's own completion: its
+// objects are let go of once that has returned.
+inline constexpr UINT WM_APP_START_FAILED = WM_USER + 110;
+// From the engine's ProcessFailed for a page that does not answer: Trov's question is shown once
+// that event has returned.
+inline constexpr UINT WM_APP_UNRESPONSIVE_PAGE = WM_USER + 111;
 
 // Tries a failed engine restart again, after a wait that gives a returning engine time.
 inline constexpr UINT_PTR kEngineRetryTimer = 0x7E20;

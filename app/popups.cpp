@@ -106,6 +106,7 @@ void Apply(Popup& popup, PopupEvent event) {
 
 HRESULT OnPopupNavigationStarting(ICoreWebView2* sender, ICoreWebView2NavigationStartingEventArgs* args) {
     Popup* popup = PopupOfView(sender);
+    if (popup) AnswerPageDialogNo(popup->window);  // its page is going: its waiting dialog goes too
     LPWSTR uri = nullptr;
     if (!popup || !args || FAILED(args->get_Uri(&uri)) || TakeString(uri) != kBlank) return S_OK;
     if (popup->stage != PopupStage::Asking) return S_OK;

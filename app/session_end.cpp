@@ -4,6 +4,8 @@
 
 LRESULT OnQueryEndSession() { return TRUE; }
 
+void RegisterForRestartAfterUpdates() { RegisterApplicationRestart(nullptr, kRestartFlags); }
+
 LRESULT OnEndSession(HWND hwnd, WPARAM ending) {
     if (!ending) return 0;
     // The engine first, while the process still runs: its browser process lets go of the data folder.

@@ -4,6 +4,13 @@
 
 #include <windows.h>
 
+// Windows starts Trov again after closing it for an update (the Restart Manager's WM_ENDSESSION with
+// ENDSESSION_CLOSEAPP, or a restart of the machine for an update) only when it registered, with no
+// command line: Trov takes none. Not after a crash or a hang of Trov's own: Windows would offer to
+// start it into the same fault again; the person starts it when they want.
+inline constexpr DWORD kRestartFlags = RESTART_NO_CRASH | RESTART_NO_HANG;
+void RegisterForRestartAfterUpdates();
+
 // WM_QUERYENDSESSION: Trov never holds the session up nor asks anything at its end.
 LRESULT OnQueryEndSession();
 

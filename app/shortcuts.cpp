@@ -29,8 +29,9 @@ constexpr Binding kBindings[] = {
     {'F', kAlt, Command::MenuByKeyboard},
 };
 
-// The zoom keys (the main row's and the keypad's), taken outside the page: while the page has the
-// keyboard the engine zooms it itself. Shift may be held, as it is for "+" on many layouts.
+// The zoom keys (the main row's and the keypad's), taken in the page too, so that they mean the same
+// wherever the keyboard is: the engine's own Ctrl+0 would go back to the factor Trov set last, not
+// to 100 %. Shift may be held, as it is for "+" on many layouts.
 constexpr Binding kZoomBindings[] = {
     {VK_OEM_PLUS, kCtrl, Command::ZoomIn},   {VK_ADD, kCtrl, Command::ZoomIn},
     {VK_OEM_MINUS, kCtrl, Command::ZoomOut}, {VK_SUBTRACT, kCtrl, Command::ZoomOut},
@@ -85,7 +86,6 @@ KeyDecision DecideAltKey(const KeyPress& press, KeyFlags& flags) {
 }
 
 Command ZoomShortcutFor(const KeyPress& press, int modifiers) {
-    if (press.focus == FocusPlace::Page) return Command::None;
     for (const Binding& binding : kZoomBindings) {
         if (binding.key == press.key && binding.modifiers == modifiers) return binding.command;
     }

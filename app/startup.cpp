@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/keyboard.h"
+#include "app/session_end.h"
 #include "app/state.h"
 #include "app/window.h"
 #include "webhost/engine.h"
@@ -99,6 +100,7 @@ int RunBrowser(HINSTANCE instance, int showCommand) {
         StopProcessFacilities();
         return kExitNoWindow;
     }
+    RegisterForRestartAfterUpdates();  // early, as Windows asks: before anything could hang
     int exitCode = kExitNoWindow;
     for (int tried = 1; tried <= kWindowTries; ++tried) {
         exitCode = RunWindow(instance, showCommand);

@@ -17,6 +17,7 @@
 #include "app/state.h"
 #include "app/toolbar.h"
 #include "app/tooltips.h"
+#include "app/unresponsive_page.h"
 #include "chrome/menu_panel.h"
 #include "chrome/toolbar_paint.h"
 #include "webhost/engine.h"
@@ -221,6 +222,8 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_TIMER:         return OnTimer(wParam);
     case WM_APP_RUN_COMMAND:    RunCommand(hwnd, static_cast<Command>(wParam)); return 0;
     case WM_APP_RESTART_ENGINE: RestartEngine(); return 0;
+    case WM_APP_START_FAILED: LetGoOfFailedStart(); return 0;
+    case WM_APP_UNRESPONSIVE_PAGE: AskAboutUnresponsivePage(hwnd); return 0;
     case WM_GETOBJECT:     return OnGetObject(hwnd, wParam, lParam);
     case WM_APP_MENU_ITEM_ACTION: RunMenuItemAction(hwnd, wParam); return 0;
     case WM_APP_FULLSCREEN: OnFullScreenElementChanged(hwnd); return 0;

@@ -143,13 +143,18 @@ TEST(EngineLifeTest, EachEventMovesTheViewOnlyWhereItsStageAllows) {
         {S::AwaitingExit, E::TimerDue, S::Restarting, P::StartAgain},
         {S::Restarting, E::Died, S::Restarting, P::None},  // not ready: its start fails instead
         {S::Restarting, E::Started, S::Running, P::GiveFocusBack},
-        {S::Restarting, E::StartFailed, S::RetryDue, P::ArmRetry},
-        {S::Restarting, E::LastStartFailed, S::Parked, P::LetGoOfAttempt},
+        {S::Restarting, E::StartFailed, S::AttemptFailed, P::PostLetGo},  // let go outside its completion
+        {S::AttemptFailed, E::PageAsked, S::AttemptFailed, P::None},
+        {S::AttemptFailed, E::AttemptGone, S::RetryDue, P::ArmRetry},
+        {S::AttemptFailed, E::LastAttemptGone, S::Parked, P::LetGoOfAttempt},
         {S::RetryDue, E::PageAsked, S::RetryDue, P::None},
         {S::RetryDue, E::TimerDue, S::Restarting, P::StartAgain},
         {S::Parked, E::TimerDue, S::Parked, P::None},
         {S::Parked, E::PageAsked, S::Restarting, P::StartAgain},
         {S::Running, E::PageAsked, S::Running, P::None},
+        {S::Running, E::Reopen, S::Restarting, P::Reopen},
+        {S::Dead, E::Reopen, S::Dead, P::None},
+        {S::Asking, E::Reopen, S::Asking, P::None},
         {S::Running, E::CloseAsked, S::Asking, P::WaitAgain},
         {S::Running, E::Stayed, S::Running, P::None},  // a typed address was refused: no close
         {S::Running, E::BlankStarted, S::Running, P::None},

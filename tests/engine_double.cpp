@@ -1,6 +1,7 @@
 #include "engine_double.h"
 
 #include "app/keyboard.h"
+#include "devtools/engine/event_args.h"
 #include "devtools/engine/unimplemented.h"
 #include "webhost/engine_events.h"
 
@@ -19,7 +20,7 @@ std::vector<std::wstring> calls;
 std::vector<std::wstring> finalReleases;
 bool browserDead = false;
 UINT64 navigationId = 0;  // the id the next raised event reports
-int raisingEvents = 0;    // an event handler of the controller or the web view is running
+int raisingEvents = 0;    // an event handler or a creation completion of the engine is running
 
 void Record(const std::wstring& call) { calls.push_back(call); }
 
@@ -63,124 +64,9 @@ public:
     RefCounts refs;
 };
 
-class StartingArgs final : public Counted<ICoreWebView2NavigationStartingEventArgs> {
-public:
-    StartingArgs(std::wstring uri, UINT64 id) : uri_(std::move(uri)), id_(id) {}
-    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override {
-        const size_t bytes = (uri_.size() + 1) * sizeof(wchar_t);
-        *uri = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
-        memcpy(*uri, uri_.c_str(), bytes);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) override { *value = FALSE; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL* value) override { *value = FALSE; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_RequestHeaders(ICoreWebView2HttpRequestHeaders**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_Cancel(BOOL* value) override { *value = FALSE; return S_OK; }
-    HRESULT STDMETHODCALLTYPE put_Cancel(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override { *id = id_; return S_OK; }
-
-private:
-    std::wstring uri_;
-    UINT64 id_;
-};
-
-class CompletedArgs final : public Counted<ICoreWebView2NavigationCompletedEventArgs> {
-public:
-    CompletedArgs(bool success, UINT64 id) : success_(success), id_(id) {}
-    HRESULT STDMETHODCALLTYPE get_IsSuccess(BOOL* value) override { *value = success_; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_WebErrorStatus(COREWEBVIEW2_WEB_ERROR_STATUS* status) override {
-        *status = success_ ? COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN : COREWEBVIEW2_WEB_ERROR_STATUS_CANNOT_CONNECT;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override { *id = id_; return S_OK; }
-
-private:
-    bool success_;
-    UINT64 id_;
-};
-
-class ProcessFailedArgs final : public Counted<ICoreWebView2ProcessFailedEventArgs> {
-public:
-    explicit ProcessFailedArgs(COREWEBVIEW2_PROCESS_FAILED_KIND kind) : kind_(kind) {}
-    HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* kind) override {
-        *kind = kind_;
-        return S_OK;
-    }
-
-private:
-    COREWEBVIEW2_PROCESS_FAILED_KIND kind_;
-};
-
-class BrowserExitedArgs final : public Counted<ICoreWebView2BrowserProcessExitedEventArgs> {
-public:
-    explicit BrowserExitedArgs(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind) : kind_(kind) {}
-    HRESULT STDMETHODCALLTYPE get_BrowserProcessExitKind(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND* kind) override {
-        *kind = kind_;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get_BrowserProcessId(UINT32* id) override { *id = 4242; return S_OK; }
-
-private:
-    COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind_;
-};
-
-class SourceChangedArgs final : public Counted<ICoreWebView2SourceChangedEventArgs> {
-public:
-    explicit SourceChangedArgs(bool newDocument) : newDocument_(newDocument) {}
-    HRESULT STDMETHODCALLTYPE get_IsNewDocument(BOOL* value) override { *value = newDocument_; return S_OK; }
-
-private:
-    bool newDocument_;
-};
-
-// Records whether the program set Handled.
-class KeyArgs final : public Counted<ICoreWebView2AcceleratorKeyPressedEventArgs> {
-public:
-    KeyArgs(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, bool wasKeyDown, bool menuKeyDown)
-        : kind_(kind), key_(key) {
-        status_.RepeatCount = 1;
-        status_.IsMenuKeyDown = menuKeyDown;
-        status_.WasKeyDown = wasKeyDown;
-        status_.IsKeyReleased =
-            kind == COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP || kind == COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_UP;
-    }
-    HRESULT STDMETHODCALLTYPE get_KeyEventKind(COREWEBVIEW2_KEY_EVENT_KIND* kind) override { *kind = kind_; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_VirtualKey(UINT* key) override { *key = key_; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_KeyEventLParam(INT* lParam) override { *lParam = 1; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_PhysicalKeyStatus(COREWEBVIEW2_PHYSICAL_KEY_STATUS* status) override {
-        *status = status_;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) override { *handled = handled_; return S_OK; }
-    HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) override { handled_ = handled; return S_OK; }
-
-    BOOL handled_ = FALSE;
-
-private:
-    COREWEBVIEW2_KEY_EVENT_KIND kind_;
-    UINT key_;
-    COREWEBVIEW2_PHYSICAL_KEY_STATUS status_ = {};
-};
-
-class MoveFocusArgs final : public Counted<ICoreWebView2MoveFocusRequestedEventArgs> {
-public:
-    explicit MoveFocusArgs(COREWEBVIEW2_MOVE_FOCUS_REASON reason) : reason_(reason) {}
-    HRESULT STDMETHODCALLTYPE get_Reason(COREWEBVIEW2_MOVE_FOCUS_REASON* reason) override { *reason = reason_; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) override { *handled = handled_; return S_OK; }
-    HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) override { handled_ = handled; return S_OK; }
-
-    BOOL handled_ = FALSE;
-
-private:
-    COREWEBVIEW2_MOVE_FOCUS_REASON reason_;
-};
-
-LPWSTR CopyToTaskMem(const std::wstring& text) {
-    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    auto* copy = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
-    memcpy(copy, text.c_str(), bytes);
-    return copy;
-}
+// The engine's event arguments, counted as the program's other references are.
+template <class Interface>
+using CountedArgs = Counted<Interface>;
 
 // Only the setting of the dialogs is there; the calls to it are recorded.
 class SettingsObject final : public Counted<ICoreWebView2Settings, UnimplementedSettings> {
@@ -199,78 +85,33 @@ private:
     BOOL dialogs_ = TRUE;
 };
 
-class Deferral final : public Counted<ICoreWebView2Deferral> {
-public:
-    HRESULT STDMETHODCALLTYPE Complete() override {
-        completed_ = true;
-        return S_OK;
-    }
-    bool completed_ = false;
-};
+// A page dialog raised, with what the program answered, then or later through the deferral.
+struct RaisedDialog {
+    RaisedDialog(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, const std::wstring& message, const std::wstring& defaultText,
+                 const std::wstring& uri)
+        : args(kind, uri, message, defaultText, &answer, [this] {
+              deferralTaken = true;
+              deferral.AddRef();
+              return &deferral;
+          }) {}
 
-class ScriptDialogArgs final : public Counted<ICoreWebView2ScriptDialogOpeningEventArgs> {
-public:
-    ScriptDialogArgs(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, std::wstring message, std::wstring defaultText,
-                     std::wstring uri)
-        : kind_(kind), message_(std::move(message)), defaultText_(std::move(defaultText)), uri_(std::move(uri)) {}
-    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override { *uri = CopyToTaskMem(uri_); return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_Kind(COREWEBVIEW2_SCRIPT_DIALOG_KIND* kind) override { *kind = kind_; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_Message(LPWSTR* message) override { *message = CopyToTaskMem(message_); return S_OK; }
-    HRESULT STDMETHODCALLTYPE Accept() override { accepted_ = true; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_DefaultText(LPWSTR* text) override { *text = CopyToTaskMem(defaultText_); return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_ResultText(LPWSTR* text) override { *text = CopyToTaskMem(resultText_); return S_OK; }
-    HRESULT STDMETHODCALLTYPE put_ResultText(LPCWSTR text) override { resultText_ = text ? text : L""; return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override {
-        deferralTaken_ = true;
-        deferral_.AddRef();
-        *deferral = &deferral_;
-        return S_OK;
-    }
-
-    Deferral deferral_;
-    bool accepted_ = false;
-    bool deferralTaken_ = false;
-    std::wstring resultText_;
-
-private:
-    COREWEBVIEW2_SCRIPT_DIALOG_KIND kind_;
-    std::wstring message_, defaultText_, uri_;
+    struct Answer {
+        bool accepted = false;
+        std::wstring text;
+    } answer;
+    bool deferralTaken = false;
+    bool completed = false;  // the deferral's Complete
+    CallbackDeferral<CountedArgs> deferral{[this] { completed = true; }};
+    ScriptDialogArgs<CountedArgs, Answer> args;
 };
 
 std::wstring NameOfView(ICoreWebView2* view);  // "main", "popup <n>" or "other"
 
 // Each of the program's answers to a request is a step, the deferral's Complete too.
-class StepDeferral final : public Counted<ICoreWebView2Deferral> {
-public:
-    explicit StepDeferral(std::vector<std::wstring>* steps) : steps_(steps) {}
-    HRESULT STDMETHODCALLTYPE Complete() override { steps_->push_back(L"Complete"); return S_OK; }
-
-private:
-    std::vector<std::wstring>* steps_;
-};
-
-class Features final : public Counted<ICoreWebView2WindowFeatures> {
-public:
-    explicit Features(const NewWindowRequest& request) : r_(request) {}
-    HRESULT STDMETHODCALLTYPE get_HasPosition(BOOL* value) override { *value = r_.hasPosition; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_HasSize(BOOL* value) override { *value = r_.hasSize; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_Left(UINT32* value) override { *value = r_.left; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_Top(UINT32* value) override { *value = r_.top; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_Height(UINT32* value) override { *value = r_.height; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_Width(UINT32* value) override { *value = r_.width; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_ShouldDisplayMenuBar(BOOL* value) override { *value = FALSE; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_ShouldDisplayStatus(BOOL* value) override { *value = FALSE; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_ShouldDisplayToolbar(BOOL* value) override { *value = FALSE; return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_ShouldDisplayScrollBars(BOOL* value) override { *value = FALSE; return S_OK; }
-
-private:
-    NewWindowRequest r_;
-};
-
 class NewWindowArgs final : public Counted<ICoreWebView2NewWindowRequestedEventArgs> {
 public:
-    explicit NewWindowArgs(const NewWindowRequest& request) : request_(request), features_(request), deferral_(&steps_) {}
-    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override { *uri = CopyToTaskMem(request_.uri); return S_OK; }
+    explicit NewWindowArgs(const NewWindowRequest& request) : request_(request), features_(request) {}
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override { return GiveText(uri, request_.uri); }
     HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2* view) override {
         steps_.push_back(L"put_NewWindow " + NameOfView(view));
         return S_OK;
@@ -299,8 +140,8 @@ public:
 
 private:
     NewWindowRequest request_;
-    Features features_;
-    StepDeferral deferral_;
+    WindowFeaturesArgs<CountedArgs, NewWindowRequest> features_;
+    CallbackDeferral<CountedArgs> deferral_{[this] { steps_.push_back(L"Complete"); }};
 };
 
 // A handler reference the engine holds, and what Release said when it let go.
@@ -322,6 +163,7 @@ struct HeldHandler {
 };
 
 HeldHandler environmentHandler, controllerHandler;
+std::vector<HeldHandler> heldScripts;  // ExecuteScript's handlers, until answered
 // The environment's own event, which is no row of the table: the table's rows are the view's and the
 // controller's.
 HeldHandler browserExitedHandler;
@@ -346,12 +188,6 @@ constexpr Source kEventSources[] = {
 HeldHandler eventHandlers[static_cast<size_t>(Event::Count)];
 
 HeldHandler& Held(Event event) { return eventHandlers[static_cast<size_t>(event)]; }
-
-// The handler the engine holds for the event, as its interface (null before registration).
-template <class Interface>
-Interface* HandlerFor(Event event) {
-    return static_cast<Interface*>(Held(event).handler);
-}
 
 // An add_… call: recorded, the handler held by the engine, a token given back; or refused.
 HRESULT Register(const wchar_t* call, HeldHandler& held, IUnknown* handler, EventRegistrationToken* token,
@@ -421,6 +257,13 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Reload() override { Record(L"Reload"); return S_OK; }
+    // Answered only when the test says so, as a page that runs it once its own script lets go.
+    HRESULT STDMETHODCALLTYPE ExecuteScript(LPCWSTR script, ICoreWebView2ExecuteScriptCompletedHandler* handler) override {
+        Record(std::wstring(L"ExecuteScript ") + script);
+        heldScripts.emplace_back();
+        heldScripts.back().Hold(handler);
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE GoBack() override { Record(L"GoBack"); return S_OK; }
     HRESULT STDMETHODCALLTYPE GoForward() override { Record(L"GoForward"); return S_OK; }
 
@@ -461,6 +304,7 @@ public:
         zoomFactor_ = factor;
         return S_OK;
     }
+    double zoomFactor_ = 1.0;
     HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL visible) override {
         Record(L"put_IsVisible " + std::to_wstring(visible));
         return S_OK;
@@ -471,9 +315,6 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** view) override;
-
-private:
-    double zoomFactor_ = 1.0;
 };
 
 // A popup's view: the handlers it holds by their registration call, and its title.
@@ -506,7 +347,7 @@ public:
         Record(std::wstring(L"popup Navigate ") + uri);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_DocumentTitle(LPWSTR* title) override { *title = CopyToTaskMem(title_); return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_DocumentTitle(LPWSTR* title) override { return GiveText(title, title_); }
 
     std::map<std::wstring, HeldHandler> handlers_;
     std::wstring title_;
@@ -563,6 +404,7 @@ public:
     }
     // As a runtime's environment, it lets go of its handlers when it goes.
     void OnProgramReleased() override {
+        RecordIfReentrant(L"Release environment");
         finalReleases.push_back(L"environment");
         browserExitedHandler.Drop();
     }
@@ -599,7 +441,7 @@ struct Generation {
 };
 std::vector<Generation> retired;
 // The last page dialog raised, kept for reading what the program answered.
-std::unique_ptr<ScriptDialogArgs> lastDialog;
+std::unique_ptr<RaisedDialog> lastDialog;
 
 // A dead engine's successor: what a new CreateEnvironment gets after a browser process exit.
 void StartNewGeneration() {
@@ -626,7 +468,7 @@ void RunEnvironmentCompletion() {
     auto* handler = static_cast<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler*>(environmentHandler.handler);
     if (!handler) return;
     const HRESULT result = options.environmentResult;
-    handler->Invoke(result, SUCCEEDED(result) && !options.nullObjects ? environment.get() : nullptr);
+    Raising([&] { handler->Invoke(result, SUCCEEDED(result) && !options.nullObjects ? environment.get() : nullptr); });
     environmentHandler.Drop();
 }
 
@@ -634,7 +476,7 @@ void RunControllerCompletion() {
     auto* handler = static_cast<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler*>(controllerHandler.handler);
     if (!handler) return;
     const HRESULT result = options.controllerResult;
-    handler->Invoke(result, SUCCEEDED(result) && !options.nullObjects ? controller.get() : nullptr);
+    Raising([&] { handler->Invoke(result, SUCCEEDED(result) && !options.nullObjects ? controller.get() : nullptr); });
     controllerHandler.Drop();
 }
 
@@ -663,6 +505,47 @@ HWND MessageWindow() {
     return messageWindow;
 }
 
+
+// The handler the engine holds for an event by its registration call, among the main view's, the
+// controller's and the environment's; null when that call registered none.
+const HeldHandler* Registered(const std::wstring& registration) {
+    for (const HeldHandler& held : eventHandlers) {
+        if (registration == held.registration) return &held;
+    }
+    return registration == browserExitedHandler.registration ? &browserExitedHandler : nullptr;
+}
+
+IUnknown* const kNoArgs = nullptr;  // an event that comes without arguments
+constexpr UINT32 kBrowserProcessId = 4242;
+
+// A failed navigation of the double is one that could not connect.
+COREWEBVIEW2_WEB_ERROR_STATUS StatusOf(bool success) {
+    return success ? COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN : COREWEBVIEW2_WEB_ERROR_STATUS_CANNOT_CONNECT;
+}
+
+// Raises one event as the engine does: the handler held for the call, since the host may let go of
+// everything inside it, and a Close or final Release of the controller or a view meanwhile recorded
+// as re-entrant. What the handler's Release said after the call; -1 when there is no handler.
+template <class Handler, class Sender, class Args>
+long Raise(IUnknown* held, Sender* sender, Args* args) {
+    if (!held) return -1;
+    auto* handler = static_cast<Handler*>(held);
+    handler->AddRef();
+    Raising([&] { handler->Invoke(sender, args); });
+    return static_cast<long>(handler->Release());
+}
+
+// An event of the main view (popup -1) or of popup n's view, by its registration call; false when
+// the program holds no handler there.
+template <class Handler, class Args>
+bool RaiseOnView(int popup, const wchar_t* registration, Args* args) {
+    if (popup < 0) return Raise<Handler>(EventHandler(registration), webViewObject.get(), args) >= 0;
+    if (static_cast<size_t>(popup) >= popupObjects.size()) return false;
+    PopupView& view = popupObjects[static_cast<size_t>(popup)]->view;
+    const auto found = view.handlers_.find(registration);
+    return found != view.handlers_.end() && Raise<Handler>(found->second.handler, &view, args) >= 0;
+}
+
 }  // namespace
 
 void Reset(const Options& newOptions) {
@@ -681,6 +564,8 @@ void Reset(const Options& newOptions) {
     }
     popupObjects.clear();
     lastNewWindow.reset();
+    for (HeldHandler& held : heldScripts) held.Drop();
+    heldScripts.clear();
     containsFullScreenElement = false;
     MSG msg;
     while (PeekMessageW(&msg, MessageWindow(), 0, 0, PM_REMOVE)) {
@@ -739,47 +624,50 @@ void PumpMessages() {
 }
 
 void RaiseNavigationStarting(const std::wstring& uri) {
-    auto* handler = HandlerFor<ICoreWebView2NavigationStartingEventHandler>(Event::navStartingHandler);
-    if (!handler) return;
-    StartingArgs args(uri, navigationId);
-    Raising([&] { handler->Invoke(webViewObject.get(), &args); });
+    NavigationStartingArgs<CountedArgs> args(uri, navigationId);
+    RaiseOnView<ICoreWebView2NavigationStartingEventHandler>(-1, L"add_NavigationStarting", &args);
 }
 
 void RaiseNavigationCompleted(bool success) {
-    auto* handler = HandlerFor<ICoreWebView2NavigationCompletedEventHandler>(Event::navCompletedHandler);
-    if (!handler) return;
-    CompletedArgs args(success, navigationId);
-    Raising([&] { handler->Invoke(webViewObject.get(), &args); });
+    NavigationCompletedArgs<CountedArgs> args(success, StatusOf(success), navigationId);
+    RaiseOnView<ICoreWebView2NavigationCompletedEventHandler>(-1, L"add_NavigationCompleted", &args);
 }
 
 void SetNavigationId(UINT64 id) { navigationId = id; }
 
 void RaiseSourceChanged(bool newDocument) {
-    auto* handler = HandlerFor<ICoreWebView2SourceChangedEventHandler>(Event::sourceChangedHandler);
-    if (!handler) return;
-    SourceChangedArgs args(newDocument);
-    Raising([&] { handler->Invoke(webViewObject.get(), &args); });
+    SourceChangedArgs<CountedArgs> args(newDocument);
+    RaiseOnView<ICoreWebView2SourceChangedEventHandler>(-1, L"add_SourceChanged", &args);
 }
 
 long RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
-    auto* handler = HandlerFor<ICoreWebView2ProcessFailedEventHandler>(Event::processFailedHandler);
-    if (!handler) return -1;
-    if (kind == COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED) browserDead = true;
-    // Held for the call, as an engine does, since the host may let go of everything inside it.
-    handler->AddRef();
-    ProcessFailedArgs args(kind);
-    Raising([&] { handler->Invoke(webViewObject.get(), &args); });
-    return static_cast<long>(handler->Release());
+    IUnknown* handler = Held(Event::processFailedHandler).handler;
+    if (handler && kind == COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED) browserDead = true;
+    ProcessFailedArgs<CountedArgs> args(kind);
+    return Raise<ICoreWebView2ProcessFailedEventHandler>(handler, webViewObject.get(), &args);
+}
+
+int AnswerScripts() {
+    std::vector<HeldHandler> answered = std::move(heldScripts);
+    heldScripts.clear();
+    for (HeldHandler& held : answered) {
+        static_cast<ICoreWebView2ExecuteScriptCompletedHandler*>(held.handler)->Invoke(S_OK, L"0");
+        held.Drop();
+    }
+    return static_cast<int>(answered.size());
+}
+
+bool RaiseZoomFactorChanged(double factor) {
+    IUnknown* handler = Held(Event::zoomChangedHandler).handler;
+    if (!handler) return false;
+    controller->zoomFactor_ = factor;
+    return Raise<ICoreWebView2ZoomFactorChangedEventHandler>(handler, controller.get(), kNoArgs) >= 0;
 }
 
 bool RaiseBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind) {
-    auto* handler = static_cast<ICoreWebView2BrowserProcessExitedEventHandler*>(browserExitedHandler.handler);
-    if (!handler) return false;
-    handler->AddRef();  // held for the call: the host may let go of the environment inside it
-    BrowserExitedArgs args(kind);
-    handler->Invoke(environment.get(), &args);
-    handler->Release();
-    return true;
+    BrowserExitedArgs<CountedArgs> args(kind, kBrowserProcessId);
+    return Raise<ICoreWebView2BrowserProcessExitedEventHandler>(browserExitedHandler.handler, environment.get(),
+                                                                &args) >= 0;
 }
 
 void KeepBrowserExitedHandlerForLater() {
@@ -788,21 +676,15 @@ void KeepBrowserExitedHandlerForLater() {
 }
 
 bool RaiseLateBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind) {
-    auto* handler = static_cast<ICoreWebView2BrowserProcessExitedEventHandler*>(lateExitHandler.handler);
-    if (!handler) return false;
-    BrowserExitedArgs args(kind);
-    handler->Invoke(lateExitSender, &args);
-    return true;
+    BrowserExitedArgs<CountedArgs> args(kind, kBrowserProcessId);
+    return Raise<ICoreWebView2BrowserProcessExitedEventHandler>(lateExitHandler.handler, lateExitSender, &args) >= 0;
 }
 
 void RaiseContainsFullScreenElementChanged(bool contains) {
     containsFullScreenElement = contains;
-    auto* handler = HandlerFor<ICoreWebView2ContainsFullScreenElementChangedEventHandler>(Event::fullScreenHandler);
-    if (handler) handler->Invoke(webViewObject.get(), nullptr);
+    RaiseOnView<ICoreWebView2ContainsFullScreenElementChangedEventHandler>(-1, L"add_ContainsFullScreenElementChanged",
+                                                                           kNoArgs);
 }
-
-IUnknown* FullScreenHandler() { return Held(Event::fullScreenHandler).handler; }
-long FullScreenHandlerCountAtRelease() { return Held(Event::fullScreenHandler).countAtRelease; }
 
 const std::vector<std::wstring>& FinalReleases() { return finalReleases; }
 size_t RetiredGenerations() { return retired.size(); }
@@ -812,19 +694,25 @@ RefCounts RetiredRefs(size_t generation, int which) {
 }
 
 bool RaiseAcceleratorKey(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, bool wasKeyDown, bool menuKeyDown) {
-    auto* handler = HandlerFor<ICoreWebView2AcceleratorKeyPressedEventHandler>(Event::acceleratorHandler);
-    if (!handler) return false;
-    KeyArgs args(kind, key, wasKeyDown, menuKeyDown);
-    Raising([&] { handler->Invoke(controller.get(), &args); });
-    return args.handled_ != FALSE;
+    // The key message's lParam: one repeat, no scan code.
+    const bool released = kind == COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP || kind == COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_UP;
+    const LPARAM lParam = 1 | (menuKeyDown ? kKeyContextBit : 0) | (wasKeyDown ? kKeyPreviousStateBit : 0) |
+                          (released ? kKeyTransitionBit : 0);
+    AcceleratorKeyArgs<CountedArgs> args(kind, key, lParam);
+    Raise<ICoreWebView2AcceleratorKeyPressedEventHandler>(Held(Event::acceleratorHandler).handler, controller.get(),
+                                                          &args);
+    return args.Handled();
 }
 
 bool RaiseFocusChanged(bool got) {
-    const Event event = got ? Event::gotFocusHandler : Event::lostFocusHandler;
-    auto* handler = HandlerFor<ICoreWebView2FocusChangedEventHandler>(event);
-    if (!handler) return false;
-    Raising([&] { handler->Invoke(controller.get(), nullptr); });
-    return true;
+    IUnknown* handler = Held(got ? Event::gotFocusHandler : Event::lostFocusHandler).handler;
+    return Raise<ICoreWebView2FocusChangedEventHandler>(handler, controller.get(), kNoArgs) >= 0;
+}
+
+bool RaiseMoveFocusRequested(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
+    MoveFocusArgs<CountedArgs> args(reason);
+    Raise<ICoreWebView2MoveFocusRequestedEventHandler>(Held(Event::moveFocusHandler).handler, controller.get(), &args);
+    return args.Handled();
 }
 
 RefCounts EnvironmentRefs() { return environment->refs; }
@@ -832,56 +720,22 @@ RefCounts ControllerRefs() { return controller->refs; }
 RefCounts WebViewRefs() { return webViewObject->refs; }
 long EnvironmentHandlerCountAtRelease() { return environmentHandler.countAtRelease; }
 long ControllerHandlerCountAtRelease() { return controllerHandler.countAtRelease; }
-IUnknown* NavigationStartingHandler() { return Held(Event::navStartingHandler).handler; }
-IUnknown* NavigationCompletedHandler() { return Held(Event::navCompletedHandler).handler; }
-bool RaiseMoveFocusRequested(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
-    auto* handler = HandlerFor<ICoreWebView2MoveFocusRequestedEventHandler>(Event::moveFocusHandler);
-    if (!handler) return false;
-    MoveFocusArgs args(reason);
-    handler->Invoke(controller.get(), &args);
-    return args.handled_ != FALSE;
-}
-
-namespace {
-
-// A handler of popup n's view, held for the call as the engine does.
-template <class Interface, class Args>
-bool RaiseOnPopup(size_t popup, const wchar_t* registration, Args* args) {
-    if (popup >= popupObjects.size()) return false;
-    PopupView& view = popupObjects[popup]->view;
-    const auto found = view.handlers_.find(registration);
-    if (found == view.handlers_.end() || !found->second.handler) return false;
-    auto* handler = static_cast<Interface*>(found->second.handler);
-    handler->AddRef();
-    Raising([&] { handler->Invoke(&view, args); });
-    handler->Release();
-    return true;
-}
-
-}  // namespace
 
 void RaiseScriptDialog(COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, const std::wstring& message,
                        const std::wstring& defaultText, const std::wstring& uri, int popup) {
-    auto* handler = HandlerFor<ICoreWebView2ScriptDialogOpeningEventHandler>(Event::scriptDialogHandler);
-    lastDialog = std::make_unique<ScriptDialogArgs>(kind, message, defaultText, uri);
-    if (popup >= 0) {
-        RaiseOnPopup<ICoreWebView2ScriptDialogOpeningEventHandler>(static_cast<size_t>(popup),
-                                                                   L"add_ScriptDialogOpening", lastDialog.get());
-        return;
-    }
-    if (!handler) return;
-    Raising([&] { handler->Invoke(webViewObject.get(), lastDialog.get()); });
+    lastDialog = std::make_unique<RaisedDialog>(kind, message, defaultText, uri);
+    RaiseOnView<ICoreWebView2ScriptDialogOpeningEventHandler>(popup, L"add_ScriptDialogOpening", &lastDialog->args);
 }
 
 ScriptDialogOutcome LastScriptDialog() {
     ScriptDialogOutcome outcome;
     if (!lastDialog) return outcome;
     outcome.raised = true;
-    outcome.deferralTaken = lastDialog->deferralTaken_;
-    outcome.completed = lastDialog->deferral_.completed_;
-    outcome.accepted = lastDialog->accepted_;
-    outcome.resultText = lastDialog->resultText_;
-    outcome.argsHeld = lastDialog->refs.Held() + lastDialog->deferral_.refs.Held();
+    outcome.deferralTaken = lastDialog->deferralTaken;
+    outcome.completed = lastDialog->completed;
+    outcome.accepted = lastDialog->answer.accepted;
+    outcome.resultText = lastDialog->answer.text;
+    outcome.argsHeld = lastDialog->args.refs.Held() + lastDialog->deferral.refs.Held();
     return outcome;
 }
 
@@ -897,12 +751,7 @@ std::wstring NameOfView(ICoreWebView2* view) {
 
 std::vector<std::wstring> RaiseNewWindowRequested(const NewWindowRequest& request, int popup) {
     lastNewWindow = std::make_unique<NewWindowArgs>(request);
-    if (popup >= 0) {
-        RaiseOnPopup<ICoreWebView2NewWindowRequestedEventHandler>(static_cast<size_t>(popup), L"add_NewWindowRequested",
-                                                                   lastNewWindow.get());
-    } else if (auto* handler = HandlerFor<ICoreWebView2NewWindowRequestedEventHandler>(Event::newWindowHandler)) {
-        Raising([&] { handler->Invoke(webViewObject.get(), lastNewWindow.get()); });
-    }
+    RaiseOnView<ICoreWebView2NewWindowRequestedEventHandler>(popup, L"add_NewWindowRequested", lastNewWindow.get());
     return lastNewWindow->steps_;
 }
 
@@ -926,21 +775,29 @@ bool CompletePopupController(size_t popup, HRESULT result) {
 // Both events come without arguments; the title is read from the view.
 bool RaisePopupEvent(size_t popup, const wchar_t* registration, const std::wstring& title) {
     if (popup < popupObjects.size()) popupObjects[popup]->view.title_ = title;
-    return RaiseOnPopup<ICoreWebView2WindowCloseRequestedEventHandler, IUnknown>(popup, registration, nullptr);
+    return RaiseOnView<ICoreWebView2WindowCloseRequestedEventHandler>(static_cast<int>(popup), registration, kNoArgs);
 }
 
 bool RaisePopupNavigation(size_t popup, const std::wstring& uri, bool completed) {
     if (completed) {
-        CompletedArgs args(true, navigationId);
-        return RaiseOnPopup<ICoreWebView2NavigationCompletedEventHandler>(popup, L"add_NavigationCompleted", &args);
+        NavigationCompletedArgs<CountedArgs> args(true, StatusOf(true), navigationId);
+        return RaiseOnView<ICoreWebView2NavigationCompletedEventHandler>(static_cast<int>(popup),
+                                                                          L"add_NavigationCompleted", &args);
     }
-    StartingArgs args(uri, navigationId);
-    return RaiseOnPopup<ICoreWebView2NavigationStartingEventHandler>(popup, L"add_NavigationStarting", &args);
+    NavigationStartingArgs<CountedArgs> args(uri, navigationId);
+    return RaiseOnView<ICoreWebView2NavigationStartingEventHandler>(static_cast<int>(popup), L"add_NavigationStarting",
+                                                                     &args);
 }
 
-IUnknown* AcceleratorKeyHandler() { return Held(Event::acceleratorHandler).handler; }
-long AcceleratorKeyHandlerCountAtRelease() { return Held(Event::acceleratorHandler).countAtRelease; }
-long NavigationHandlerCountAtRelease(int which) { return eventHandlers[which].countAtRelease; }
+IUnknown* EventHandler(const std::wstring& registration) {
+    const HeldHandler* held = Registered(registration);
+    return held ? held->handler : nullptr;
+}
+
+long HandlerCountAtRelease(const std::wstring& registration) {
+    const HeldHandler* held = Registered(registration);
+    return held ? held->countAtRelease : -1;
+}
 
 HandlerWatch::HandlerWatch() {
     const auto watch = [this](const HeldHandler& held) {

@@ -39,10 +39,12 @@ Options& Settings();
 // "add_NavigationCompleted", "add_SourceChanged", "add_ProcessFailed", "add_ContainsFullScreenElementChanged",
 // "add_AcceleratorKeyPressed", "add_MoveFocusRequested", "add_GotFocus", "add_LostFocus",
 // "add_BrowserProcessExited" (on the environment), "add_ScriptDialogOpening", "add_NewWindowRequested",
+// "add_ZoomFactorChanged", "put_ZoomFactor <per cent>", "ExecuteScript <script>",
 // "get_Settings", "put_AreDefaultScriptDialogsEnabled <0|1>", "Navigate <url>",
 // "get_Source", "GoBack", "GoForward", "Reload", "Close", "MoveFocus <reason>",
 // "NotifyParentWindowPositionChanged"; and "Reentrant <call>" for a Close or a final Release of the
-// controller or the web view made inside one of their own events.
+// controller, the web view or the environment made inside one of the engine's events or creation
+// completions.
 const std::vector<std::wstring>& Calls();
 int CountCalls(const std::wstring& prefix);
 std::wstring LastCall(const std::wstring& prefix);
@@ -75,9 +77,6 @@ bool RaiseLateBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind);
 // An element of the page enters (true) or leaves full screen: get_ContainsFullScreenElement answers
 // so from now on, and the handler hears of it (with null arguments, as from the engine).
 void RaiseContainsFullScreenElementChanged(bool contains);
-// The full-screen handler the web view holds, and what its Release returned when let go (-1: held).
-IUnknown* FullScreenHandler();
-long FullScreenHandlerCountAtRelease();
 
 // Raises the controller's accelerator-key event, as the engine does for a key in the page; returns
 // whether the program set Handled (false when no handler is registered).
@@ -112,6 +111,7 @@ struct NewWindowRequest {
     bool userInitiated = true;
     bool hasPosition = false, hasSize = false;
     UINT32 left = 0, top = 0, width = 0, height = 0;
+    bool popup = true;  // the window's features show no bars
 };
 // Raises NewWindowRequested on the main view (or on the view of popup n); returns what the program
 // did with the request so far, in order: "GetDeferral", "put_NewWindow <popup n|main|other>",
@@ -134,6 +134,14 @@ RefCounts PopupWebViewRefs(size_t popup);
 bool RaisePopupEvent(size_t popup, const wchar_t* registration, const std::wstring& title = L"");
 bool RaisePopupNavigation(size_t popup, const std::wstring& uri, bool completed);
 
+// The page runs the scripts asked of it so far: each ExecuteScript handler hears S_OK and "0";
+// returns how many there were.
+int AnswerScripts();
+
+// The zoom the page shows changed to factor (the person's own, or the engine's): get_ZoomFactor
+// answers so, and the controller's ZoomFactorChanged is raised; false without a handler.
+bool RaiseZoomFactorChanged(double factor);
+
 RefCounts EnvironmentRefs();
 RefCounts ControllerRefs();
 RefCounts WebViewRefs();
@@ -149,14 +157,11 @@ const std::vector<std::wstring>& FinalReleases();
 long EnvironmentHandlerCountAtRelease();
 long ControllerHandlerCountAtRelease();
 
-// The navigation handlers the web view holds (null before registration), and what their Release
-// returned when the engine let go of them at the web view's end (-1 while still held).
-IUnknown* NavigationStartingHandler();
-IUnknown* NavigationCompletedHandler();
-long NavigationHandlerCountAtRelease(int which);  // 0 starting, 1 completed, 2 source changed, 3 process failed
-// The same for the accelerator-key handler, which the controller holds.
-IUnknown* AcceleratorKeyHandler();
-long AcceleratorKeyHandlerCountAtRelease();
+// The handler the main view, the controller or the environment holds for an event, by its
+// registration call ("add_NavigationStarting"; null before registration), and what its Release
+// returned when the engine let go of it (-1 while still held).
+IUnknown* EventHandler(const std::wstring& registration);
+long HandlerCountAtRelease(const std::wstring& registration);
 
 // Takes a reference of its own on every event handler the engine holds now, so that what becomes of
 // them later can be seen: Freed lets go of them all and names, by their registration call

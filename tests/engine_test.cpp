@@ -28,7 +28,8 @@ TEST_F(WebHostTest, StartUpShowsSizesAndRegistersBeforeTheFirstNavigation) {
         L"add_NavigationStarting", L"add_NavigationCompleted",
         L"add_SourceChanged",      L"add_ProcessFailed",       L"add_ContainsFullScreenElementChanged",
         L"add_AcceleratorKeyPressed", L"add_MoveFocusRequested", L"add_GotFocus", L"add_LostFocus",
-        L"add_ScriptDialogOpening", L"add_NewWindowRequested", L"Navigate https://duckduckgo.com/"};
+        L"add_ScriptDialogOpening", L"add_NewWindowRequested", L"add_ZoomFactorChanged",
+        L"Navigate https://duckduckgo.com/"};
     EXPECT_EQ(Calls(), expected);
     EXPECT_TRUE(webviewReady);
     EXPECT_EQ(GetFocus(), window());
@@ -458,17 +459,17 @@ TEST_F(DestroyTest, AfterReadyReleasesEachReferenceOnceAndFreesTheHandlersAtExit
     EXPECT_FALSE(webviewEnvironment);
     // The engine let go of the event handlers with the view; only the program's holders remain,
     // so emptying them at exit frees both objects.
-    EXPECT_EQ(engine_double::NavigationHandlerCountAtRelease(0), 1);
-    EXPECT_EQ(engine_double::NavigationHandlerCountAtRelease(1), 1);
+    EXPECT_EQ(engine_double::HandlerCountAtRelease(L"add_NavigationStarting"), 1);
+    EXPECT_EQ(engine_double::HandlerCountAtRelease(L"add_NavigationCompleted"), 1);
     EXPECT_EQ(navStartingHandler->AddRef(), 2u);
     EXPECT_EQ(navStartingHandler->Release(), 1u);
     EXPECT_EQ(navCompletedHandler->AddRef(), 2u);
     EXPECT_EQ(navCompletedHandler->Release(), 1u);
-    EXPECT_EQ(engine_double::FullScreenHandlerCountAtRelease(), 1);
+    EXPECT_EQ(engine_double::HandlerCountAtRelease(L"add_ContainsFullScreenElementChanged"), 1);
     EXPECT_EQ(fullScreenHandler->AddRef(), 2u);
     EXPECT_EQ(fullScreenHandler->Release(), 1u);
     // The controller let go of the accelerator-key handler in the same way.
-    EXPECT_EQ(engine_double::AcceleratorKeyHandlerCountAtRelease(), 1);
+    EXPECT_EQ(engine_double::HandlerCountAtRelease(L"add_AcceleratorKeyPressed"), 1);
     EXPECT_EQ(acceleratorHandler->AddRef(), 2u);
     EXPECT_EQ(acceleratorHandler->Release(), 1u);
     // A second release at exit finds the engine holders empty.
@@ -486,7 +487,7 @@ TEST_F(DestroyTest, TheReleasePathFreesEveryRegisteredHandlerAtARestartAndAtExit
                                                     L"add_AcceleratorKeyPressed", L"add_MoveFocusRequested",
                                                     L"add_GotFocus", L"add_LostFocus",
                                                     L"add_ScriptDialogOpening", L"add_NewWindowRequested",
-                                                    L"add_BrowserProcessExited"};
+                                                    L"add_ZoomFactorChanged", L"add_BrowserProcessExited"};
     for (bool restart : {true, false}) {
         SCOPED_TRACE(restart ? "restart" : "exit");
         StartEngine();

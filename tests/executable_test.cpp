@@ -79,6 +79,11 @@ TEST(ExecutableTest, ImportsOnlySystemDllsAndTheEngineLoader) {
     ASSERT_TRUE(imports.count("user32.dll"));
     const auto& user32 = imports.at("user32.dll");
     EXPECT_NE(std::find(user32.begin(), user32.end(), "SetProcessDpiAwarenessContext"), user32.end());
+    // The registration for a restart after Windows' updates: Wine cannot read it back
+    // (GetApplicationRestartSettings answers E_NOTIMPL there).
+    ASSERT_TRUE(imports.count("kernel32.dll"));
+    const auto& kernel32 = imports.at("kernel32.dll");
+    EXPECT_NE(std::find(kernel32.begin(), kernel32.end(), "RegisterApplicationRestart"), kernel32.end());
 }
 
 BOOL CALLBACK CountName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR count) {

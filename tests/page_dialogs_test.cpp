@@ -130,6 +130,28 @@ TEST_F(PageDialogTest, ThePagesDialogsStopOnceTheBoxIsCheckedUntilTheNextNavigat
     EXPECT_FALSE(person.seen()[2].stopOffered);
 }
 
+// A dialog never outlives its page: a new navigation of the view, while the dialog is up or still
+// waiting for its turn, answers it no and closes it; nothing the person does later reaches the page.
+TEST_F(PageDialogTest, ANewNavigationAnswersTheDialogOfThePageThatGoesNo) {
+    StartEngine();
+    PageDialogAnswerer person({{0, false, L"", [] {
+        engine_double::RaiseNavigationStarting(L"https://next.example/");
+        if (!engine_double::LastScriptDialog().completed) EndDialog(OpenPageDialog(), IDOK);  // ends the wait
+    }}, {IDCANCEL}});
+    Raise(COREWEBVIEW2_SCRIPT_DIALOG_KIND_CONFIRM, L"sure?");
+    ASSERT_TRUE(PumpUntil([&] { return person.seen().size() == 1 && !OpenPageDialog(); }));
+    EXPECT_TRUE(engine_double::LastScriptDialog().completed);
+    EXPECT_FALSE(engine_double::LastScriptDialog().accepted);
+    EXPECT_EQ(engine_double::LastScriptDialog().argsHeld, 0);
+
+    Raise(COREWEBVIEW2_SCRIPT_DIALOG_KIND_PROMPT, L"name?", L"x");
+    engine_double::RaiseNavigationStarting(L"https://third.example/");
+    EXPECT_TRUE(engine_double::LastScriptDialog().completed) << "waiting, it is answered at once";
+    EXPECT_FALSE(engine_double::LastScriptDialog().accepted);
+    engine_double::PumpMessages();
+    EXPECT_EQ(person.seen().size(), 1u) << "and never shown";
+}
+
 // A typed address that the page's question refused: Stay leaves the bar and currentUrl on the page
 // that stayed, so that a later restart does not open the refused one.
 TEST_F(PageDialogTest, ATypedAddressAnsweredStayLeavesTheBarOnThePage) {

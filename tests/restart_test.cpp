@@ -2,13 +2,16 @@
 
 #include "app/keyboard.h"
 #include "app/messages.h"
+#include "app/page_dialogs.h"
 #include "app/state.h"
 #include "app/toolbar.h"
+#include "app/unresponsive_page.h"
 #include "browser_window.h"
 #include "webhost/engine.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -83,7 +86,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ProcessFailedCase{"RendererExited", COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED, 1, 0},
         ProcessFailedCase{"FrameRendererExited", COREWEBVIEW2_PROCESS_FAILED_KIND_FRAME_RENDER_PROCESS_EXITED, 0, 0},
-        ProcessFailedCase{"Unresponsive", COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_UNRESPONSIVE, 0, 0},
         ProcessFailedCase{"GpuExited", COREWEBVIEW2_PROCESS_FAILED_KIND_GPU_PROCESS_EXITED, 0, 0},
         ProcessFailedCase{"UnknownExited", COREWEBVIEW2_PROCESS_FAILED_KIND_UNKNOWN_PROCESS_EXITED, 0, 0},
         ProcessFailedCase{"BrowserExited", COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED, 0, 1}),
@@ -114,7 +116,10 @@ TEST_F(ProcessFailureTest, DeadEngineIsReleasedOnceAndRestartedOnTheLastPage) {
               (std::vector<std::wstring>{L"close", L"webview", L"controller", L"environment"}));
     // The engine let go of each handler with the view while the program still held it; then the
     // program's holders let go.
-    for (int which = 0; which < 4; ++which) EXPECT_EQ(engine_double::NavigationHandlerCountAtRelease(which), 1) << which;
+    for (const wchar_t* add :
+         {L"add_NavigationStarting", L"add_NavigationCompleted", L"add_SourceChanged", L"add_ProcessFailed"}) {
+        EXPECT_EQ(engine_double::HandlerCountAtRelease(add), 1) << add;
+    }
     EXPECT_FALSE(navStartingHandler || navCompletedHandler || sourceChangedHandler || processFailedHandler ||
                  fullScreenHandler);
     EXPECT_FALSE(webview || webviewController || webviewEnvironment);
@@ -320,6 +325,131 @@ TEST_F(ProcessFailureTest, RestartGivesTheFocusBack) {
     StartEngine();
     EXPECT_EQ(LastCall(L"MoveFocus"), L"MoveFocus 0");
     EXPECT_EQ(Calls().back(), L"Navigate https://duckduckgo.com/") << "given before the first navigation";
+}
+
+// What the person does with each question about a page that does not answer, from inside the
+// question's modal loop; and what each question showed: its caption, message and buttons.
+std::vector<std::function<void(HWND)>> unresponsiveSteps;
+std::vector<std::wstring> unresponsiveSeen;
+HWND unresponsiveAnswered = nullptr;
+ULONGLONG unresponsiveAnsweredAt = 0;
+
+// A dialog of the thread still up 3 s after its step ends the test's wait, as a failure.
+BOOL CALLBACK EndStuckDialog(HWND hwnd, LPARAM) {
+    wchar_t name[16] = L"";
+    GetClassNameW(hwnd, name, 16);
+    if (std::wstring(name) == L"#32770" && IsWindowVisible(hwnd)) {
+        ADD_FAILURE() << "a question stayed up";
+        EndDialog(hwnd, IDOK);
+    }
+    return TRUE;
+}
+
+void CALLBACK AnswerUnresponsiveDialog(HWND, UINT, UINT_PTR, DWORD) {
+    HWND dialog = OpenUnresponsiveDialog();
+    if (!dialog) unresponsiveAnswered = nullptr;
+    if (unresponsiveAnsweredAt && GetTickCount64() - unresponsiveAnsweredAt > 3000) {
+        unresponsiveAnsweredAt = GetTickCount64();  // and again, while any stays
+        EnumThreadWindows(GetCurrentThreadId(), EndStuckDialog, 0);
+    }
+    if (!dialog || dialog == unresponsiveAnswered || unresponsiveSeen.size() >= unresponsiveSteps.size()) return;
+    unresponsiveAnswered = dialog;
+    unresponsiveAnsweredAt = GetTickCount64();
+    std::wstring seen;
+    for (int id : {0, int(kPageDialogMessageId), IDOK, int(kUnresponsiveReopenId)}) {
+        HWND item = id ? GetDlgItem(dialog, id) : dialog;
+        wchar_t text[128] = L"";
+        GetWindowTextW(item, text, 128);
+        seen += std::wstring(text) + L"|";
+    }
+    unresponsiveSeen.push_back(seen);
+    unresponsiveSteps[unresponsiveSeen.size() - 1](dialog);
+}
+
+class UnresponsivePageTest : public ProcessFailureTest {
+protected:
+    void SetUp() override {
+        ProcessFailureTest::SetUp();
+        unresponsiveSeen.clear();
+        unresponsiveAnswered = nullptr;
+        unresponsiveAnsweredAt = 0;
+        timer_ = SetTimer(nullptr, 0, 10, AnswerUnresponsiveDialog);
+    }
+    void TearDown() override {
+        KillTimer(nullptr, timer_);
+        ProcessFailureTest::TearDown();
+    }
+    static void Press(HWND dialog, int id) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+    static void Report() {
+        engine_double::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_UNRESPONSIVE);
+    }
+    UINT_PTR timer_ = 0;
+};
+
+// The engine reports a page that does not answer every few seconds: the person is asked once for
+// the run, and the question goes by itself when the page answers again (the script Trov asked it
+// to run comes back). "Wait" asks nothing more for a while.
+TEST_F(UnresponsivePageTest, IsAskedOncePerRunAndTheQuestionGoesWhenThePageAnswers) {
+    StartEngine();
+    ShowPage(L"https://loop.example/page?q");
+    unresponsiveSteps = {[](HWND) {
+                             Report();  // the engine's reports while the question is up
+                             Report();
+                             SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR timer, DWORD) {
+                                 KillTimer(nullptr, timer);
+                                 EXPECT_EQ(engine_double::AnswerScripts(), 1) << "one script for the run";
+                             });
+                         },
+                         [](HWND dialog) { Press(dialog, IDOK); }};
+    Report();
+    EXPECT_EQ(OpenUnresponsiveDialog(), nullptr) << "not inside the engine's event";
+    ASSERT_TRUE(PumpUntil([] { return unresponsiveSeen.size() == 1 && !OpenUnresponsiveDialog(); }));
+    EXPECT_EQ(unresponsiveSeen[0], L"https://loop.example|此页面没有响应。\n你可以等待它响应，或重新打开此页面。|等待|重新打开|");
+
+    Report();  // a new run
+    ASSERT_TRUE(PumpUntil([] { return unresponsiveSeen.size() == 2 && !OpenUnresponsiveDialog(); }));
+    Report();
+    Report();
+    engine_double::PumpMessages();
+    EXPECT_EQ(unresponsiveSeen.size(), 2u) << "waiting, the page is given time";
+    EXPECT_EQ(CountCalls(L"ExecuteScript 0"), 2);
+}
+
+// Reopening is no death of the engine: a new view of the same engine opens the page's address,
+// and the budget of restarts is whole for a death that follows.
+TEST_F(UnresponsivePageTest, ReopeningOpensThePageInANewViewWithoutUsingTheRestartBudget) {
+    SetRecoveryClockForTesting(TestClock);
+    testNow = 100000;
+    StartEngine();
+    ShowPage(L"https://loop.example/page");
+    unresponsiveSteps.assign(4, [](HWND dialog) { Press(dialog, kUnresponsiveReopenId); });
+    for (int reopen = 1; reopen <= 4; ++reopen) {
+        Report();
+        ASSERT_TRUE(PumpUntil([] { return engine_double::ControllerRequested(); })) << reopen;
+        EXPECT_FALSE(webviewReady);
+        ASSERT_TRUE(engine_double::CompleteController());
+        ASSERT_TRUE(PumpUntil([] { return webviewReady; }));
+        EXPECT_EQ(Calls().back(), L"Navigate https://loop.example/page") << reopen;
+    }
+    EXPECT_EQ(CountCalls(L"Close"), 4);
+    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 1) << "the same engine";
+    KillBrowserProcess();
+    EXPECT_EQ(CountCalls(L"CreateEnvironment"), 2) << "a death after the reopenings still restarts";
+}
+
+TEST(UnresponsiveRuleTest, AsksOnceAndAfterWaitingOnlyWhenTheWaitIsOver) {
+    struct Case {
+        bool asking, waited;
+        ULONGLONG sinceWaitMs;
+        bool asks;
+    } const cases[] = {
+        {false, false, 0, true}, {true, false, 0, false}, {false, true, 0, false},
+        {false, true, 9999, false}, {false, true, 10000, true}, {true, true, 60000, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(AsksAboutUnresponsivePage(c.asking, c.waited, c.sinceWaitMs), c.asks)
+            << c.asking << " " << c.waited << " " << c.sinceWaitMs;
+    }
 }
 
 TEST_F(ProcessFailureTest, PageThatCrashesOnEveryLoadIsReloadedOnlyUpToTheLimit) {

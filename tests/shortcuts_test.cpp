@@ -177,9 +177,10 @@ TEST_F(ShortcutTest, CtrlASelectsAllOnlyInTheBar) {
     EXPECT_TRUE(WholeBarSelected());
 }
 
-// Outside the page the zoom keys step the controller's factor through the engine's own levels; in
-// the page they are the engine's, which zooms by itself.
-TEST_F(ShortcutTest, ZoomKeysOutsideThePageStepTheEnginesFactorAndThePageKeepsItsOwn) {
+// Wherever the keyboard is, the zoom keys step the factor the page shows through the engine's own
+// levels, and Ctrl+0 is 100 %: in the page too, where the engine's own Ctrl+0 would go back to the
+// factor set last. A zoom the engine reports (the person's Ctrl+wheel) is where the next step starts.
+TEST_F(ShortcutTest, ZoomKeysStepTheFactorThePageShowsWhereverTheKeyboardIs) {
     StartEngine();
     const struct {
         HWND target;
@@ -194,9 +195,14 @@ TEST_F(ShortcutTest, ZoomKeysOutsideThePageStepTheEnginesFactorAndThePageKeepsIt
         EXPECT_EQ(engine_double::CountCalls(L"put_ZoomFactor"), before + 1) << step.call;
         EXPECT_EQ(LastCall(L"put_ZoomFactor"), step.call);
     }
-    EXPECT_FALSE(PageKey(true, VK_OEM_MINUS, kCtrl)) << "the page zooms itself";
+    EXPECT_TRUE(LoopTakes(hAddressBar, VK_OEM_PLUS, kCtrl));
+    EXPECT_TRUE(PageKey(true, '0', kCtrl)) << "not the engine's";
     engine_double::PumpMessages();
     EXPECT_EQ(LastCall(L"put_ZoomFactor"), L"put_ZoomFactor 100");
+    ASSERT_TRUE(engine_double::RaiseZoomFactorChanged(1.5));
+    EXPECT_TRUE(PageKey(true, VK_OEM_PLUS, kCtrl));
+    engine_double::PumpMessages();
+    EXPECT_EQ(LastCall(L"put_ZoomFactor"), L"put_ZoomFactor 175");
 }
 
 TEST(ZoomStepTest, StepsThroughChromiumsLevelsAndStopsAtTheEnds) {
@@ -340,7 +346,7 @@ protected:
 };
 
 TEST_F(PageKeyTest, TheHandlerIsRegisteredOnTheController) {
-    EXPECT_NE(engine_double::AcceleratorKeyHandler(), nullptr);
+    EXPECT_NE(engine_double::EventHandler(L"add_AcceleratorKeyPressed"), nullptr);
     EXPECT_NE(acceleratorHandler.Get(), nullptr);
 }
 

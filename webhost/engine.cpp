@@ -4,12 +4,14 @@
 #include "app/fullscreen.h"
 #include "app/popups.h"
 #include "app/state.h"
+#include "app/unresponsive_page.h"
 #include "webhost/com_handler.h"
 #include "webhost/engine_events.h"
 #include "webhost/navigation_events.h"
 #include "webhost/restart.h"
 #include "webhost/script_dialogs.h"
 #include "webhost/user_data_folder.h"
+#include "webhost/zoom.h"
 
 #include <string>
 
@@ -71,15 +73,19 @@ HRESULT OnEnvironmentCreated(HWND hwnd, HRESULT result, ICoreWebView2Environment
     webviewEnvironment = environment;
     KeepUserDataFolder();
     ListenForBrowserExit();
+    RequestViewIn(hwnd);
+    return S_OK;
+}
+
+}  // namespace
+
+void RequestViewIn(HWND hwnd) {
     // The engine keeps its own reference to the handler for as long as it needs it.
     auto* handler = new ControllerCompletedHandler(OnControllerCreated);
     const HRESULT requested = webviewEnvironment->CreateCoreWebView2Controller(hwnd, handler);
     handler->Release();
     if (FAILED(requested)) OnStartFailed();  // no answer comes for a request that was refused
-    return S_OK;
 }
-
-}  // namespace
 
 // Every handler goes with the controller: closing it lets go of them all at once. The popups, whose
 // views are the same engine's, go first.
@@ -92,6 +98,8 @@ void ReleaseViewAndController() {
     TROV_ENGINE_EVENTS(TROV_RELEASE)
 #undef TROV_RELEASE
     viewHidden = false;
+    ForgetZoom();
+    EndUnresponsivePage();
 }
 
 bool MainWindowIsGone() { return !IsWindow(hMainWnd); }
@@ -194,8 +202,10 @@ void ReleaseEngineReferences() {
 
 void ResetEngineForTesting() {
     viewHidden = false;
+    ForgetZoom();
     ResetRestartForTesting();
     ResetNavigationEventsForTesting();
     ResetClosingForTesting();
     ResetPageDialogsForTesting();
+    ResetUnresponsivePageForTesting();
 }

@@ -9,6 +9,9 @@
 // Requests the engine's environment; everything after that happens in the engine's callbacks.
 void InitWebView(HWND hwnd);
 
+// Asks the environment for a new view in the window; the controller's callback does the rest.
+void RequestViewIn(HWND hwnd);
+
 // What the browser asks of the page. Each does nothing while the engine is not ready, except that
 // an engine left down after its restarts gave up is started once more, and shows the last page.
 void NavigateView(const std::wstring& url);

@@ -31,4 +31,7 @@
           OnScriptDialogOpening)                                                                                  \
     /* target=_blank and window.open stay in the one window. */                                                   \
     EVENT(newWindowHandler, ICoreWebView2NewWindowRequestedEventHandler, webview, add_NewWindowRequested,          \
-          OnNewWindowRequested)
+          OnNewWindowRequested)                                                                                   \
+    /* The zoom the page shows, which the person or the engine may change. */                                     \
+    EVENT(zoomChangedHandler, ICoreWebView2ZoomFactorChangedEventHandler, webviewController,                      \
+          add_ZoomFactorChanged, OnZoomFactorChanged)

@@ -17,6 +17,8 @@ EngineMove NextForPage(EngineStage stage, EngineEvent event) {
     case E::ExitHeard:  // heard before ProcessFailed: the same death
         if (ClosingStage(stage)) return {S::Closed, P::CloseWithEngine};
         return {S::Dead, P::MarkDown};
+    case E::Reopen:  // a close under way ends the hung page within its wait instead
+        return stage == S::Running ? EngineMove{S::Restarting, P::Reopen} : EngineMove{stage, P::None};
     case E::CloseAsked:
         return stage == S::Running ? EngineMove{S::Asking, P::WaitAgain} : EngineMove{stage, P::None};
     case E::BlankStarted:
@@ -51,7 +53,7 @@ EngineMove NextEngineStage(EngineStage stage, EngineEvent event) {
         break;
     case S::Starting:
         if (event == E::Started) return {S::Running, P::None};
-        if (event == E::StartFailed || event == E::LastStartFailed) return {S::NoEngine, P::None};
+        if (event == E::StartFailed) return {S::NoEngine, P::None};
         break;
     case S::Dead:
         if (event == E::RestartDue) return {S::Restarting, P::LetGoAndStart};
@@ -64,8 +66,11 @@ EngineMove NextEngineStage(EngineStage stage, EngineEvent event) {
         break;
     case S::Restarting:
         if (event == E::Started) return {S::Running, P::GiveFocusBack};
-        if (event == E::StartFailed) return {S::RetryDue, P::ArmRetry};
-        if (event == E::LastStartFailed) return {S::Parked, P::LetGoOfAttempt};
+        if (event == E::StartFailed) return {S::AttemptFailed, P::PostLetGo};
+        break;
+    case S::AttemptFailed:
+        if (event == E::AttemptGone) return {S::RetryDue, P::ArmRetry};
+        if (event == E::LastAttemptGone) return {S::Parked, P::LetGoOfAttempt};
         break;
     case S::RetryDue:
         if (event == E::TimerDue) return {S::Restarting, P::StartAgain};

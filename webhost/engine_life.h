@@ -13,14 +13,16 @@ enum class EngineStage {
     Dead,          // the engine's browser process died; WM_APP_RESTART_ENGINE is on its way
     AwaitingExit,  // the restart waits for the word of that process's exit, kEngineRetryTimer as fallback
     Restarting,    // an attempt of a restart is under way
-    RetryDue,      // that attempt failed: kEngineRetryTimer brings the next one
+    AttemptFailed, // that attempt failed: WM_APP_START_FAILED lets go of it, outside its completion
+    RetryDue,      // kEngineRetryTimer brings the next attempt
     Parked,        // the restarts gave up: the person's next request for a page starts the engine
 };
 
 enum class EngineEvent {
     Started,          // the view is ready and has every handler
-    StartFailed,      // an attempt failed, and another is allowed
-    LastStartFailed,  // an attempt failed, and it was the last one
+    StartFailed,      // a start failed, as its environment's or controller's completion said
+    AttemptGone,      // WM_APP_START_FAILED, and another attempt is allowed
+    LastAttemptGone,  // WM_APP_START_FAILED, after the last attempt
     Died,             // ProcessFailed said the browser process exited, or the exit was heard first
     RestartDue,       // WM_APP_RESTART_ENGINE (for a dead engine: its exit heard, or no environment)
     RestartAwaitsExit,// WM_APP_RESTART_ENGINE for a dead engine whose exit was not heard
@@ -28,6 +30,7 @@ enum class EngineEvent {
     ExitHeard,        // the environment's BrowserProcessExited, said once
     TimerDue,         // kEngineRetryTimer
     PageAsked,        // the person asked for a page (a typed address, refresh, home, back, forward)
+    Reopen,           // the person reopens a page that does not answer, in a new view of the engine
     CloseAsked,       // WM_CLOSE, and the view took about:blank
     BlankStarted,     // about:blank started for the close
     BlankCompleted,   // that navigation completed
@@ -48,6 +51,8 @@ enum class EngineStep {
     LetGoAndWait,      // the dead view goes, and kEngineRetryTimer waits for the exit
     LetGoAndPark,      // the dead engine goes, and no new one starts
     StartAgain,        // a new engine starts (the old environment goes first)
+    Reopen,            // the view is marked down and goes, and the same engine is asked for a new one
+    PostLetGo,         // WM_APP_START_FAILED posted
     ArmRetry,          // the failed attempt goes, kEngineRetryTimer brings the next one
     LetGoOfAttempt,    // the failed attempt goes, and the engine waits for the person
     WaitAgain,         // kCloseWaitTimer starts again: the page made a step towards letting go

@@ -38,5 +38,6 @@ TROV_IID_OF(ICoreWebView2ScriptDialogOpeningEventArgs)
 TROV_IID_OF(ICoreWebView2NewWindowRequestedEventHandler)
 TROV_IID_OF(ICoreWebView2NewWindowRequestedEventArgs)
 TROV_IID_OF(ICoreWebView2WindowFeatures)
+TROV_IID_OF(ICoreWebView2ZoomFactorChangedEventHandler)
 
 #undef TROV_IID_OF

@@ -4,6 +4,7 @@
 #include "app/closing.h"
 #include "app/focus.h"
 #include "app/keyboard.h"
+#include "app/unresponsive_page.h"
 #include "app/messages.h"
 #include "app/popups.h"
 #include "app/state.h"
@@ -13,6 +14,7 @@
 #include "webhost/restart.h"
 #include "webhost/restart_budget.h"
 #include "webhost/script_dialogs.h"
+#include "webhost/zoom.h"
 
 #include <objbase.h>
 
@@ -118,6 +120,7 @@ void ShowSourceOf(ICoreWebView2* sender) {
 // The page's renderer died: the view is alive but blank, and the crashed navigation never completes.
 void ReloadCrashedPage() {
     DropPageDialog();  // its page is gone
+    EndUnresponsivePage();
     isLoading = false;
     InvalidateRect(hMainWnd, nullptr, FALSE);
     // A page that crashes on every load would otherwise reload for ever.
@@ -132,6 +135,7 @@ HRESULT OnNavigationStarting(ICoreWebView2*, ICoreWebView2NavigationStartingEven
     const std::wstring started = TakeEngineString(uri);
     NoteStartOfUpgradedNavigation(id, started);
     NoteNavigationStartingWhileClosing(started, id);
+    AnswerPageDialogNo(hMainWnd);
     ForgetPageDialogsOfLastPage();
     isLoading = true;
     InvalidateRect(hMainWnd, nullptr, FALSE);
@@ -147,6 +151,7 @@ HRESULT OnNavigationCompleted(ICoreWebView2* sender, ICoreWebView2NavigationComp
     UINT64 id = 0;
     if (args) args->get_NavigationId(&id);
     if (NoteNavigationCompletedWhileClosing(id)) return S_OK;  // about:blank is not shown on the way out
+    EndUnresponsivePage();  // the view shows a page that loaded
     ShowSourceOf(sender);
     return S_OK;
 }
@@ -169,9 +174,12 @@ HRESULT OnProcessFailed(ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* arg
     case COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED:
         ReloadCrashedPage();
         break;
+    case COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_UNRESPONSIVE:
+        if (webviewReady) NotePageUnresponsive();  // said again every few seconds while it lasts
+        break;
     default:
-        // A subframe's renderer: the page itself works on, only that frame shows an error. An
-        // unresponsive page may recover; the other processes are the runtime's to restart.
+        // A subframe's renderer: the page itself works on, only that frame shows an error. The
+        // other processes are the runtime's to restart.
         break;
     }
     return S_OK;
@@ -231,6 +239,7 @@ HRESULT OnScriptDialogOpening(ICoreWebView2* sender, ICoreWebView2ScriptDialogOp
     args->get_Uri(&uri);
     args->get_Message(&message);
     args->get_DefaultText(&defaultText);
+    EndUnresponsivePage();  // a page that asks something answers again
     PageDialog dialog;
     dialog.kind = PageDialogKindOf(kind);
     dialog.origin = OriginOf(TakeEngineString(uri));
@@ -250,6 +259,12 @@ HRESULT OnNewWindowRequested(ICoreWebView2*, ICoreWebView2NewWindowRequestedEven
     args->put_Handled(TRUE);
     navigation.newWindowUri = address;
     if (!navigation.newWindowUri.empty()) PostMessageW(hMainWnd, WM_APP_NEW_WINDOW, 0, 0);
+    return S_OK;
+}
+
+HRESULT OnZoomFactorChanged(ICoreWebView2Controller* sender, IUnknown*) {
+    double factor = 1.0;
+    if (sender && SUCCEEDED(sender->get_ZoomFactor(&factor))) NoteZoomShown(factor);
     return S_OK;
 }
 

@@ -5,6 +5,7 @@
 #include "app/fullscreen.h"
 #include "app/messages.h"
 #include "app/state.h"
+#include "app/unresponsive_page.h"
 #include "webhost/com_handler.h"
 #include "webhost/engine.h"
 #include "webhost/engine_life.h"
@@ -53,6 +54,7 @@ void MarkDown() {
     isLoading = false;
     ForgetNavigationIds();
     DropPageDialog();
+    EndUnresponsivePage();
     InvalidateRect(hMainWnd, nullptr, FALSE);
 }
 
@@ -95,6 +97,14 @@ void Follow(EngineStep step) {
         break;
     case EngineStep::StartAgain:
         StartEngineAgain();
+        break;
+    case EngineStep::Reopen:  // the same engine, a new view: no death, so no budget is used
+        MarkDown();
+        LetGoOfDeadView();
+        RequestViewIn(hMainWnd);
+        break;
+    case EngineStep::PostLetGo:
+        PostMessageW(hMainWnd, WM_APP_START_FAILED, 0, 0);
         break;
     case EngineStep::ArmRetry:
         ReleaseEngineReferences();
@@ -139,10 +149,14 @@ EngineEvent RestartEvent() {
 
 void MarkEngineDown() { Follow(MoveMainView(EngineEvent::Died)); }
 
-// A failed first start stays as it is.
-void OnStartFailed() {
+// A failed first start stays as it is. A restart's failure may be told inside the completion of
+// the very environment or controller that failed: its objects are let go of from the posted
+// message, once that completion has returned.
+void OnStartFailed() { Follow(MoveMainView(EngineEvent::StartFailed)); }
+
+void LetGoOfFailedStart() {
     const bool last = RestartRetryDelayMs(restart.retries) == 0;
-    Follow(MoveMainView(last ? EngineEvent::LastStartFailed : EngineEvent::StartFailed));
+    Follow(MoveMainView(last ? EngineEvent::LastAttemptGone : EngineEvent::AttemptGone));
 }
 
 void OnStartSucceeded() { Follow(MoveMainView(EngineEvent::Started)); }
@@ -166,6 +180,11 @@ void ListenForBrowserExit() {
 void StopListeningForBrowserExit() { browserExitedHandler.Reset(); }
 
 void RestartEngine() { Follow(MoveMainView(RestartEvent())); }
+
+void ReopenView() {
+    if (MainWindowIsGone()) return;
+    Follow(MoveMainView(EngineEvent::Reopen));
+}
 
 bool StartParkedEngine() {
     if (MainViewStage() != EngineStage::Parked || MainWindowIsGone()) return false;

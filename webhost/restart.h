@@ -9,6 +9,10 @@ void RestartEngine();
 // kEngineRetryTimer: the next attempt of a restart whose last attempt failed.
 void RetryEngineStart();
 
+// The person chose to reopen a page that does not answer: a new view of the running engine opens
+// its address, the focus comes back where it was; the restarts' budget is not used.
+void ReopenView();
+
 // The person asked for a page (a typed address, refresh, home, back or forward) while a restart
 // had given up: starts the engine once more, which then opens currentUrl. False when the engine is
 // not waiting for that (it is running, starting, or never started).
@@ -22,6 +26,8 @@ void MarkEngineDown();
 // stays as it is. A start that succeeded ends the restart, and a restart gives the focus back.
 void OnStartFailed();
 void OnStartSucceeded();
+// WM_APP_START_FAILED: the failed attempt's objects go, and the next attempt is timed.
+void LetGoOfFailedStart();
 // Whether the start under way is a restart.
 bool StartIsRestart();
 

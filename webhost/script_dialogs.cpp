@@ -81,17 +81,31 @@ void ShowQueuedPageDialog(HWND owner) {
     page.hadDialog = true;
     page.lastAnswerAt = GetTickCount64();
     page.stopped = answer.stopPage;
-    const PageDialogKind kind = queued.dialog.kind;
-    AnswerEngine(queued.args.Get(), queued.deferral.Get(), queued.dialog, answer);
+    // Taken out first: the navigation that Leave lets start may start inside the answer, and is
+    // no navigation away from a waiting dialog.
+    const PageDialog dialog = queued.dialog;
+    ComRef<ICoreWebView2ScriptDialogOpeningEventArgs> args;
+    args = queued.args.Get();
+    ComRef<ICoreWebView2Deferral> deferral;
+    deferral = queued.deferral.Get();
     queued.args.Reset();
     queued.deferral.Reset();
-    if (kind == PageDialogKind::Leave) FollowLeaveAnswer(owner, answer.yes);
+    AnswerEngine(args.Get(), deferral.Get(), dialog, answer);
+    if (dialog.kind == PageDialogKind::Leave) FollowLeaveAnswer(owner, answer.yes);
 }
 
 bool PageDialogPending() { return PageDialogPendingFor(hMainWnd); }
 bool PageDialogPendingFor(HWND owner) { return queued.deferral && queued.owner == owner; }
 
 void ForgetPageDialogsOfLastPage() { page = PageRecord{}; }
+
+void AnswerPageDialogNo(HWND owner) {
+    if (!PageDialogPendingFor(owner)) return;
+    AnswerEngine(queued.args.Get(), queued.deferral.Get(), queued.dialog, PageDialogAnswer{});
+    queued.args.Reset();
+    queued.deferral.Reset();
+    ClosePageDialog();
+}
 
 void DropPageDialog() {
     queued.args.Reset();

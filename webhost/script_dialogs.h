@@ -27,6 +27,10 @@ bool PageDialogPendingFor(HWND owner);
 // A new navigation started: the next page's dialogs are its own again.
 void ForgetPageDialogsOfLastPage();
 
+// A new navigation of the owner's view started: the page that asked is on its way out, and its
+// dialog, up or waiting, closes as answered no.
+void AnswerPageDialogNo(HWND owner);
+
 // The page or its engine has gone: a dialog that is up closes, and nothing is answered.
 void DropPageDialog();
 // The same, for a dialog of the page of the window given (a popup that goes).

@@ -13,6 +13,11 @@ constexpr int kStepCount = static_cast<int>(sizeof(kZoomSteps) / sizeof(kZoomSte
 // A factor read back from the engine within this of a step is on it.
 constexpr double kTolerance = 0.001;
 
+// The factor the page shows now: the one Trov set last (the runtime raises no event for it), or the
+// one ZoomFactorChanged reported since (the person's own zoom, one the runtime normalised, or the
+// default coming back with a new page). The property may still tell the factor asked for before.
+double shownZoom = 1.0;
+
 }  // namespace
 
 double NextZoomFactor(double current, ZoomStep step) {
@@ -29,10 +34,13 @@ double NextZoomFactor(double current, ZoomStep step) {
     return kZoomSteps[0];
 }
 
+// The factor set becomes the view's default: it holds across pages until Ctrl+0 sets 100 % again.
 void ZoomPage(ZoomStep step) {
     if (!webviewReady || !webviewController) return;
-    double current = 1.0;
-    if (FAILED(webviewController->get_ZoomFactor(&current))) return;
-    const double next = NextZoomFactor(current, step);
-    if (next != current) webviewController->put_ZoomFactor(next);
+    const double next = NextZoomFactor(shownZoom, step);
+    if (next != shownZoom && SUCCEEDED(webviewController->put_ZoomFactor(next))) shownZoom = next;
 }
+
+void NoteZoomShown(double factor) { shownZoom = factor; }
+
+void ForgetZoom() { shownZoom = 1.0; }

@@ -1,5 +1,4 @@
-// Zooming the page from Trov's own keys, in the engine's steps; the page zooms itself while it
-// has the keyboard.
+// Zooming the page from Trov's own keys, in the engine's steps, wherever the keyboard is.
 #pragma once
 
 enum class ZoomStep { In, Out, Reset };
@@ -9,5 +8,12 @@ enum class ZoomStep { In, Out, Reset };
 // first and the last; 1 for Reset.
 double NextZoomFactor(double current, ZoomStep step);
 
-// Sets the controller's zoom factor one step from its current one; nothing without a ready engine.
+// Sets the controller's zoom factor one step from the factor the page shows now; nothing without a
+// ready engine.
 void ZoomPage(ZoomStep step);
+
+// ZoomFactorChanged: the page shows this factor now.
+void NoteZoomShown(double factor);
+
+// A new view starts at 100 %.
+void ForgetZoom();

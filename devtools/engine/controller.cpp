@@ -1,67 +1,12 @@
 // The controller: where the page window sits in the host's window, whether it shows, and the
 // accelerator-key event raised for the page window's keys.
+#include "devtools/engine/chromium/browser_keys.h"
 #include "devtools/engine/event_args.h"
 #include "devtools/engine/objects.h"
 
+#include <algorithm>
+
 namespace {
-
-constexpr LPARAM kContextBit = LPARAM(1) << 29;  // Alt is held
-constexpr LPARAM kPreviousStateBit = LPARAM(1) << 30;
-constexpr LPARAM kTransitionBit = LPARAM(1) << 31;
-constexpr LPARAM kExtendedBit = LPARAM(1) << 24;
-
-class KeyArgs final : public EventArgs<ICoreWebView2AcceleratorKeyPressedEventArgs> {
-public:
-    KeyArgs(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, LPARAM lParam) : kind_(kind), key_(key), lParam_(lParam) {}
-
-    HRESULT STDMETHODCALLTYPE get_KeyEventKind(COREWEBVIEW2_KEY_EVENT_KIND* kind) override {
-        return GiveValue(kind, kind_);
-    }
-    HRESULT STDMETHODCALLTYPE get_VirtualKey(UINT* key) override { return GiveValue(key, key_); }
-    HRESULT STDMETHODCALLTYPE get_KeyEventLParam(INT* lParam) override {
-        return GiveValue(lParam, static_cast<INT>(lParam_));
-    }
-    // The fields of the key message's lParam.
-    HRESULT STDMETHODCALLTYPE get_PhysicalKeyStatus(COREWEBVIEW2_PHYSICAL_KEY_STATUS* status) override {
-        if (!status) return E_POINTER;
-        status->RepeatCount = static_cast<UINT32>(lParam_ & 0xFFFF);
-        status->ScanCode = static_cast<UINT32>((lParam_ >> 16) & 0xFF);
-        status->IsExtendedKey = (lParam_ & kExtendedBit) ? TRUE : FALSE;
-        status->IsMenuKeyDown = (lParam_ & kContextBit) ? TRUE : FALSE;
-        status->WasKeyDown = (lParam_ & kPreviousStateBit) ? TRUE : FALSE;
-        status->IsKeyReleased = (lParam_ & kTransitionBit) ? TRUE : FALSE;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) override { return GiveValue(handled, handled_); }
-    HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) override {
-        handled_ = handled ? TRUE : FALSE;
-        return S_OK;
-    }
-
-private:
-    COREWEBVIEW2_KEY_EVENT_KIND kind_;
-    UINT key_;
-    LPARAM lParam_;
-    BOOL handled_ = FALSE;
-};
-
-class MoveFocusArgs final : public EventArgs<ICoreWebView2MoveFocusRequestedEventArgs> {
-public:
-    explicit MoveFocusArgs(COREWEBVIEW2_MOVE_FOCUS_REASON reason) : reason_(reason) {}
-
-    HRESULT STDMETHODCALLTYPE get_Reason(COREWEBVIEW2_MOVE_FOCUS_REASON* reason) override {
-        return GiveValue(reason, reason_);
-    }
-    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) override { return GiveValue(handled, handled_); }
-    HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) override {
-        handled_ = handled ? TRUE : FALSE;
-        return S_OK;
-    }
-
-private:
-    COREWEBVIEW2_MOVE_FOCUS_REASON reason_;
-    BOOL handled_ = FALSE;
-};
 
 bool KeyEventKind(UINT message, COREWEBVIEW2_KEY_EVENT_KIND* kind) {
     switch (message) {
@@ -85,7 +30,7 @@ bool IsCharacterKey(UINT key) {
 // As a real engine: Ctrl or Alt is held, or the key types no character.
 bool IsAccelerator(UINT key, LPARAM lParam) {
     const bool ctrl = GetKeyState(VK_CONTROL) < 0;
-    const bool alt = (lParam & kContextBit) != 0 || GetKeyState(VK_MENU) < 0;
+    const bool alt = (lParam & kKeyContextBit) != 0 || GetKeyState(VK_MENU) < 0;
     return ctrl || alt || !IsCharacterKey(key);
 }
 
@@ -143,6 +88,7 @@ HRESULT Controller::Close() {
     moveFocusHandlers_.ReleaseAll();
     gotFocusHandlers_.ReleaseAll();
     lostFocusHandlers_.ReleaseAll();
+    zoomHandlers_.ReleaseAll();
     view_->CloseView();
     return S_OK;
 }
@@ -154,12 +100,29 @@ HRESULT Controller::get_ZoomFactor(double* zoomFactor) {
     return S_OK;
 }
 
-// As the runtime: a factor of 0 or below is refused.
+// As the runtime: a factor of 0 or below is refused; one outside the engine's range is brought
+// into it, and that is told by ZoomFactorChanged.
 HRESULT Controller::put_ZoomFactor(double zoomFactor) {
     if (view_->IsDead()) return kBrowserProcessGone;
     if (!(zoomFactor > 0)) return E_INVALIDARG;
-    view_->SetZoomFactor(zoomFactor);
+    const double applied = std::clamp(zoomFactor, kMinZoomFactor, kMaxZoomFactor);
+    view_->SetHostZoomFactor(applied, applied != zoomFactor);
     return S_OK;
+}
+
+HRESULT Controller::add_ZoomFactorChanged(ICoreWebView2ZoomFactorChangedEventHandler* handler,
+                                          EventRegistrationToken* token) {
+    return zoomHandlers_.Add(view_->IsDead(), handler, token);
+}
+
+HRESULT Controller::remove_ZoomFactorChanged(EventRegistrationToken token) { return zoomHandlers_.Remove(token); }
+
+void Controller::RaiseZoomFactorChanged() {
+    if (view_->IsDead()) return;
+    EngineRef<Controller> keepAlive(this);
+    RaisingEvent raising(this);
+    LogLine(Config(), L"ZoomFactorChanged " + ZoomText(view_->ZoomFactor()));
+    zoomHandlers_.Invoke(this, static_cast<IUnknown*>(nullptr));
 }
 
 // The page window takes the keyboard, as a real engine's page does.
@@ -183,7 +146,7 @@ HRESULT Controller::remove_MoveFocusRequested(EventRegistrationToken token) {
 bool Controller::RaiseMoveFocusRequested(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
     if (moveFocusHandlers_.Empty() || view_->IsDead()) return false;
     EngineRef<Controller> keepAlive(this);
-    ComHolder<MoveFocusArgs> args(new MoveFocusArgs(reason));
+    ComHolder<MoveFocusArgs<EventArgs>> args(new MoveFocusArgs<EventArgs>(reason));
     moveFocusHandlers_.Invoke(this, args.Get());
     BOOL handled = FALSE;
     args->get_Handled(&handled);
@@ -236,7 +199,7 @@ bool Controller::OfferKey(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     // A handler may remove itself or drop the host's last reference to this controller.
     EngineRef<Controller> keepAlive(this);
     RaisingEvent raising(this);
-    ComHolder<KeyArgs> args(new KeyArgs(kind, key, lParam));
+    ComHolder<AcceleratorKeyArgs<EventArgs>> args(new AcceleratorKeyArgs<EventArgs>(kind, key, lParam));
     keyHandlers_.Invoke(this, args.Get());
 
     BOOL handled = FALSE;

@@ -119,13 +119,6 @@ INT64 NextRegistrationToken() {
     return next++;
 }
 
-LPWSTR CopyToTaskMemory(const std::wstring& text) {
-    size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    auto copy = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
-    if (copy) std::memcpy(copy, text.c_str(), bytes);
-    return copy;
-}
-
 ULONG EngineObject::AddHostRef() {
     return static_cast<ULONG>(++hostRefs_);
 }

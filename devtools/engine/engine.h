@@ -5,6 +5,7 @@
 #include "devtools/utf8.h"
 #include "webhost/iid_of.h"
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
@@ -150,4 +151,9 @@ HRESULT AnswerQuery(Interface* self, REFIID riid, void** object, const IID& iid 
 }
 
 // A copy of the text made with the COM task allocator, as callers free out-strings.
-LPWSTR CopyToTaskMemory(const std::wstring& text);
+inline LPWSTR CopyToTaskMemory(const std::wstring& text) {
+    size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    auto copy = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+    if (copy) std::memcpy(copy, text.c_str(), bytes);
+    return copy;
+}

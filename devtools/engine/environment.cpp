@@ -18,21 +18,6 @@ std::vector<Environment*> liveEnvironments;
 constexpr UINT kExitCleanupMs = 300;
 std::vector<EngineRef<Environment>> environmentsToTell;
 
-class BrowserExitedArgs final : public EventArgs<ICoreWebView2BrowserProcessExitedEventArgs> {
-public:
-    explicit BrowserExitedArgs(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind) : kind_(kind) {}
-    HRESULT STDMETHODCALLTYPE get_BrowserProcessExitKind(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND* kind) override {
-        return GiveValue(kind, kind_);
-    }
-    // No process of its own in the simulation: the host's, as good as any for an id.
-    HRESULT STDMETHODCALLTYPE get_BrowserProcessId(UINT32* id) override {
-        return GiveValue(id, static_cast<UINT32>(GetCurrentProcessId()));
-    }
-
-private:
-    COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind_;
-};
-
 using ControllerHandler = ICoreWebView2CreateCoreWebView2ControllerCompletedHandler;
 
 // What a runtime reports when its browser process cannot start.
@@ -122,7 +107,9 @@ void Environment::RaiseBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KI
     EngineRef<Environment> keepAlive(this);  // the host may let go of the environment inside its handler
     RaisingEvent raising(this);
     LogLine(Config(), L"BrowserProcessExited " + std::to_wstring(static_cast<int>(kind)));
-    ComHolder<BrowserExitedArgs> args(new BrowserExitedArgs(kind));
+    // No process of its own in the simulation: the host's, as good as any for an id.
+    ComHolder<BrowserExitedArgs<EventArgs>> args(
+        new BrowserExitedArgs<EventArgs>(kind, static_cast<UINT32>(GetCurrentProcessId())));
     exitHandlers_.Invoke(static_cast<ICoreWebView2Environment*>(this), args.Get());
 }
 

@@ -72,47 +72,6 @@ struct NewWindowDecision {
 };
 using DecisionPtr = std::shared_ptr<NewWindowDecision>;
 
-class NewWindowDeferral final : public EventArgs<ICoreWebView2Deferral> {
-public:
-    explicit NewWindowDeferral(DecisionPtr decision)
-        : EventArgs(IID_ICoreWebView2Deferral), decision_(std::move(decision)) {}
-    ~NewWindowDeferral() override { decision_->Finish(); }
-    HRESULT STDMETHODCALLTYPE Complete() override {
-        decision_->Finish();
-        return S_OK;
-    }
-
-private:
-    DecisionPtr decision_;
-};
-
-// The features a page asked for. The bars show only for a window that is no popup, as runtimes from
-// version 98 on answer.
-class FeaturesObject final : public EventArgs<ICoreWebView2WindowFeatures> {
-public:
-    explicit FeaturesObject(const WindowFeatureValues& values)
-        : EventArgs(IID_ICoreWebView2WindowFeatures), values_(values) {}
-
-    HRESULT STDMETHODCALLTYPE get_HasPosition(BOOL* value) override {
-        return GiveValue(value, static_cast<BOOL>(values_.hasPosition));
-    }
-    HRESULT STDMETHODCALLTYPE get_HasSize(BOOL* value) override {
-        return GiveValue(value, static_cast<BOOL>(values_.hasSize));
-    }
-    HRESULT STDMETHODCALLTYPE get_Left(UINT32* value) override { return GiveValue(value, UINT32(values_.left)); }
-    HRESULT STDMETHODCALLTYPE get_Top(UINT32* value) override { return GiveValue(value, UINT32(values_.top)); }
-    HRESULT STDMETHODCALLTYPE get_Height(UINT32* value) override { return GiveValue(value, UINT32(values_.height)); }
-    HRESULT STDMETHODCALLTYPE get_Width(UINT32* value) override { return GiveValue(value, UINT32(values_.width)); }
-    HRESULT STDMETHODCALLTYPE get_ShouldDisplayMenuBar(BOOL* value) override { return Bars(value); }
-    HRESULT STDMETHODCALLTYPE get_ShouldDisplayStatus(BOOL* value) override { return Bars(value); }
-    HRESULT STDMETHODCALLTYPE get_ShouldDisplayToolbar(BOOL* value) override { return Bars(value); }
-    HRESULT STDMETHODCALLTYPE get_ShouldDisplayScrollBars(BOOL* value) override { return Bars(value); }
-
-private:
-    HRESULT Bars(BOOL* value) { return GiveValue(value, static_cast<BOOL>(!values_.popup)); }
-    WindowFeatureValues values_;
-};
-
 class NewWindowArgs final : public EventArgs<ICoreWebView2NewWindowRequestedEventArgs> {
 public:
     NewWindowArgs(DecisionPtr decision, const WebView::NewWindowRequest& request)
@@ -152,13 +111,15 @@ public:
     HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override {
         if (!deferral) return E_POINTER;
         decision_->deferred = true;
-        *deferral = new NewWindowDeferral(decision_);
+        DecisionPtr decision = decision_;
+        const auto finish = [decision] { decision->Finish(); };
+        *deferral = new CallbackDeferral<EventArgs>(finish, finish);
         (*deferral)->AddRef();
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_WindowFeatures(ICoreWebView2WindowFeatures** features) override {
         if (!features) return E_POINTER;
-        *features = new FeaturesObject(request_.features);
+        *features = new WindowFeaturesArgs<EventArgs, WindowFeatureValues>(request_.features);
         (*features)->AddRef();
         return S_OK;
     }

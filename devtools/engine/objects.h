@@ -72,6 +72,12 @@ public:
     HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override;
     HRESULT STDMETHODCALLTYPE get_ZoomFactor(double* zoomFactor) override;
     HRESULT STDMETHODCALLTYPE put_ZoomFactor(double zoomFactor) override;
+    HRESULT STDMETHODCALLTYPE add_ZoomFactorChanged(ICoreWebView2ZoomFactorChangedEventHandler* handler,
+                                                    EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_ZoomFactorChanged(EventRegistrationToken token) override;
+
+    // The zoom the page shows changed, not by the host's put_ZoomFactor: ZoomFactorChanged is raised.
+    void RaiseZoomFactorChanged();
 
     // The page window gained (true) or lost the keyboard focus: GotFocus or LostFocus is raised.
     void RaiseFocusChanged(bool got);
@@ -96,6 +102,8 @@ private:
         Config(), L"add_GotFocus", L"Released gotfocushandler"};
     HandlerList<ICoreWebView2FocusChangedEventHandler> lostFocusHandlers_{
         Config(), L"add_LostFocus", L"Released lostfocushandler"};
+    HandlerList<ICoreWebView2ZoomFactorChangedEventHandler> zoomHandlers_{
+        Config(), L"add_ZoomFactorChanged", L"Released zoomhandler"};
 };
 
 // The page as the host sees it: the COM surface, the event handlers and the log lines, shared by
@@ -111,10 +119,14 @@ public:
     // The host's MoveFocus: the page window takes the keyboard; NEXT and PREVIOUS put the page's
     // focus on its first or last element, where the back-end has elements.
     virtual void TakeFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason);
-    // The controller's zoom factor, logged as "ZoomFactor <factor>" when it changes. The simulated
-    // page only keeps it; Chromium's is laid out and drawn at it.
-    virtual double ZoomFactor() const { return zoomFactor_; }
-    virtual void SetZoomFactor(double factor);
+    // The zoom the page shows, logged as "ZoomFactor <factor>" when it changes. The simulated page
+    // only keeps it; Chromium's is laid out and drawn at it (ApplyZoom). The host's factor becomes
+    // the default that every new document and the page's Ctrl+0 go back to; the person's own zoom
+    // is the page's alone. Every change but the host's raises the controller's ZoomFactorChanged.
+    double ZoomFactor() const { return zoomFactor_; }
+    void SetHostZoomFactor(double factor, bool normalized);
+    void ZoomByPerson(double factor) { ShowZoom(factor, true); }
+    void ZoomToDefault() { ShowZoom(defaultZoom_, true); }
 
     // Called from the page window's procedure: true when the message was handled.
     virtual bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) = 0;
@@ -123,6 +135,12 @@ public:
     // A process of the engine died: logged, then the host's handlers hear it. After the browser
     // process, the view and its controller are dead: every call fails and logs nothing.
     void RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind);
+    // The page stopped answering (true) or answers again: as the runtime, ProcessFailed with
+    // RENDER_PROCESS_UNRESPONSIVE now and again every few seconds until it answers; nothing tells
+    // that it answers again.
+    void SetUnresponsive(bool unresponsive);
+    bool IsUnresponsive() const { return unresponsive_; }
+    void OnUnresponsiveTimer();
     bool IsDead() const { return dead_; }
     // The controller's Close: the page window goes, the handlers are let go, every later call fails.
     void CloseView();
@@ -197,6 +215,10 @@ public:
     // view (same back-end, never navigated) shows the new page.
     enum class NewWindowOutcome { Popup, Handled, Hosted };
     using NewWindowSink = std::function<void(NewWindowOutcome outcome, WebView* newWindow)>;
+    // The script runs in the page (logged "ExecuteScript <script>"); its answer comes from the
+    // message loop once the page has run it ("ExecuteScriptCompleted"), never while the page does
+    // not answer.
+    HRESULT STDMETHODCALLTYPE ExecuteScript(LPCWSTR script, ICoreWebView2ExecuteScriptCompletedHandler* handler) override;
 
     // What the host's settings object changes; the object may outlive the view.
     struct Settings {
@@ -213,6 +235,8 @@ protected:
     bool CreateWindowIn(HWND parent);
 
     // Each is called after its log line, with the window still there.
+    using ScriptAnswer = std::function<void(HRESULT result, const std::wstring& json)>;
+    virtual HRESULT BeginScript(const std::wstring& script, ScriptAnswer answer) = 0;
     virtual HRESULT BeginNavigate(const std::wstring& uri) = 0;
     virtual HRESULT BeginReload() = 0;
     virtual HRESULT BeginHistoryMove(int step) = 0;
@@ -229,6 +253,8 @@ protected:
     void OpenScriptDialog(const ScriptDialogRequest& request, DialogAnswerSink apply);
     // The page went away (a new navigation, a dead process, the view closed): every open dialog is answered no.
     void AnswerOpenDialogsNo();
+    // A script dialog of the page waits for its answer: the page's script is held, not hung.
+    bool HasOpenDialog() const;
 
     // The page asked for a new window (new_windows.cpp): the host's NewWindowRequested handlers hear
     // of it, and decide when they return or when their deferral completes; then the decision is
@@ -251,6 +277,10 @@ protected:
     // (the page goes blank until it loads again), or the browser process (nothing works any more).
     virtual void OnRendererGone() {}
     virtual void OnBrowserGone() {}
+    // The zoom the page is to be drawn at now.
+    virtual void ApplyZoom(double) {}
+    // The page answers again, after it did not.
+    virtual void OnAnsweringAgain() {}
 
 private:
     HWND window_ = nullptr;
@@ -267,7 +297,10 @@ private:
     HandlerList<ICoreWebView2ContainsFullScreenElementChangedEventHandler> fullScreenHandlers_{
         Config(), L"add_ContainsFullScreenElementChanged", L"Released fullscreenhandler"};
     bool containsFullScreen_ = false;
+    bool unresponsive_ = false;
+    void ShowZoom(double factor, bool raiseEvent);
     double zoomFactor_ = 1.0;
+    double defaultZoom_ = 1.0;
     HandlerList<ICoreWebView2ScriptDialogOpeningEventHandler> dialogHandlers_{
         Config(), L"add_ScriptDialogOpening", L"Released scriptdialoghandler"};
     HandlerList<ICoreWebView2NewWindowRequestedEventHandler> newWindowHandlers_{
@@ -287,6 +320,13 @@ private:
 // The registered message that makes the page's engine fail as if a process died; wParam is the
 // COREWEBVIEW2_PROCESS_FAILED_KIND. Sent or posted to the page window.
 UINT SimulateProcessFailureMessage();
+
+// The registered message that makes a simulated page stop answering (wParam 1) or answer again (0).
+// Sent or posted to the page window.
+UINT SimulateUnresponsiveMessage();
+
+// The page window's timer of the reports of a page that does not answer.
+inline constexpr UINT_PTR kUnresponsiveTimerId = 0x7E50;
 
 // The registered message that makes a simulated page's element enter (wParam 1) or leave (0) full
 // screen. Sent or posted to the page window.

@@ -50,6 +50,14 @@ LRESULT CALLBACK PageWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             view->RaiseProcessFailed(static_cast<COREWEBVIEW2_PROCESS_FAILED_KIND>(wParam));
             return 0;
         }
+        if (view && message == SimulateUnresponsiveMessage()) {
+            view->SetUnresponsive(wParam != 0);
+            return 0;
+        }
+        if (view && message == WM_TIMER && wParam == kUnresponsiveTimerId) {
+            view->OnUnresponsiveTimer();
+            return 0;
+        }
         if (view && message == FocusChangedMessage()) {
             if (view->KeyController()) view->KeyController()->RaiseFocusChanged(wParam != 0);
             return 0;
@@ -83,6 +91,11 @@ void RegisterPageClass() {
 
 UINT SimulateProcessFailureMessage() {
     static const UINT message = RegisterWindowMessageW(L"TrovEngineSimulateProcessFailure");
+    return message;
+}
+
+UINT SimulateUnresponsiveMessage() {
+    static const UINT message = RegisterWindowMessageW(L"TrovEngineSimulateUnresponsive");
     return message;
 }
 

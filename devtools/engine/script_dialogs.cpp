@@ -67,71 +67,7 @@ struct WebView::OpenDialog {
     }
 };
 
-namespace {
-
 using OpenDialogPtr = std::shared_ptr<WebView::OpenDialog>;
-
-class DialogDeferral final : public EventArgs<ICoreWebView2Deferral> {
-public:
-    explicit DialogDeferral(OpenDialogPtr dialog)
-        : EventArgs(IID_ICoreWebView2Deferral), dialog_(std::move(dialog)) {}
-    // A deferral let go without Complete leaves no page waiting: the dialog is answered no.
-    ~DialogDeferral() override { dialog_->Finish(false); }
-
-    HRESULT STDMETHODCALLTYPE Complete() override {
-        dialog_->Finish(dialog_->answer.accepted);
-        return S_OK;
-    }
-
-private:
-    OpenDialogPtr dialog_;
-};
-
-class DialogArgs final : public EventArgs<ICoreWebView2ScriptDialogOpeningEventArgs> {
-public:
-    DialogArgs(ScriptDialogRequest request, OpenDialogPtr dialog)
-        : EventArgs(IID_ICoreWebView2ScriptDialogOpeningEventArgs), request_(std::move(request)),
-          dialog_(std::move(dialog)) {}
-
-    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override { return GiveText(uri, request_.uri); }
-    HRESULT STDMETHODCALLTYPE get_Kind(COREWEBVIEW2_SCRIPT_DIALOG_KIND* kind) override {
-        return GiveValue(kind, DialogKindOf(request_.type));
-    }
-    // The leave question's message is empty, as the page's own text is no longer shown.
-    HRESULT STDMETHODCALLTYPE get_Message(LPWSTR* message) override {
-        return GiveText(message, request_.type == "beforeunload" ? std::wstring() : request_.message);
-    }
-    HRESULT STDMETHODCALLTYPE Accept() override {
-        dialog_->answer.accepted = true;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get_DefaultText(LPWSTR* text) override { return GiveText(text, request_.defaultPrompt); }
-    HRESULT STDMETHODCALLTYPE get_ResultText(LPWSTR* text) override { return GiveText(text, dialog_->answer.text); }
-    HRESULT STDMETHODCALLTYPE put_ResultText(LPCWSTR text) override {
-        if (!text) return E_POINTER;
-        dialog_->answer.text = text;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override {
-        if (!deferral) return E_POINTER;
-        dialog_->deferred = true;
-        *deferral = new DialogDeferral(dialog_);
-        (*deferral)->AddRef();
-        return S_OK;
-    }
-
-private:
-    static HRESULT GiveText(LPWSTR* out, const std::wstring& text) {
-        if (!out) return E_POINTER;
-        *out = CopyToTaskMemory(text);
-        return *out ? S_OK : E_OUTOFMEMORY;
-    }
-
-    ScriptDialogRequest request_;
-    OpenDialogPtr dialog_;
-};
-
-}  // namespace
 
 HRESULT WebView::get_Settings(ICoreWebView2Settings** settings) {
     if (!settings) return E_POINTER;
@@ -182,10 +118,29 @@ void WebView::OpenScriptDialog(const ScriptDialogRequest& request, DialogAnswerS
             return;
         }
         RaisingEvent raising(view);
-        ComHolder<DialogArgs> args(new DialogArgs(request, dialog));
+        // The leave question's message is empty, as the page's own text is no longer shown.
+        const std::wstring message = request.type == "beforeunload" ? std::wstring() : request.message;
+        // A deferral let go without Complete leaves no page waiting: the dialog is answered no.
+        const auto defer = [dialog]() -> ICoreWebView2Deferral* {
+            dialog->deferred = true;
+            auto* deferral = new CallbackDeferral<EventArgs>([dialog] { dialog->Finish(dialog->answer.accepted); },
+                                                             [dialog] { dialog->Finish(false); });
+            deferral->AddRef();
+            return deferral;
+        };
+        using DialogArgs = ScriptDialogArgs<EventArgs, ScriptDialogAnswer>;
+        ComHolder<DialogArgs> args(new DialogArgs(DialogKindOf(request.type), request.uri, message,
+                                                  request.defaultPrompt, &dialog->answer, defer));
         view->dialogHandlers_.Invoke(view, args.Get());
         if (!dialog->deferred) dialog->Finish(dialog->answer.accepted);
     });
+}
+
+bool WebView::HasOpenDialog() const {
+    for (const std::weak_ptr<OpenDialog>& weak : openDialogs_) {
+        if (OpenDialogPtr dialog = weak.lock(); dialog && !dialog->done) return true;
+    }
+    return false;
 }
 
 void WebView::AnswerOpenDialogsNo() {

@@ -45,6 +45,24 @@ std::wstring SimulatedView::Source() const {
     return HasPage() ? history_[static_cast<size_t>(historyIndex_)] : kBlankPage;
 }
 
+// The white page has no script of its own: every script gives null, once the page answers.
+HRESULT SimulatedView::BeginScript(const std::wstring&, ScriptAnswer answer) {
+    heldScripts_.push_back(std::move(answer));
+    if (!IsUnresponsive()) OnAnsweringAgain();
+    return S_OK;
+}
+
+void SimulatedView::OnAnsweringAgain() {
+    std::vector<ScriptAnswer> answers = std::move(heldScripts_);
+    heldScripts_.clear();
+    EngineRef<SimulatedView> self(this);
+    for (ScriptAnswer& answer : answers) {
+        PostToMessageLoop([self, answer] {
+            if (!self->IsDead()) answer(S_OK, L"null");
+        });
+    }
+}
+
 // The empty page is the one address besides the web's: a host leaving its page goes there.
 HRESULT SimulatedView::BeginNavigate(const std::wstring& uri) {
     std::wstring url;

@@ -32,6 +32,8 @@ private:
     explicit SimulatedView(ConfigPtr config) : WebView(std::move(config)) {}
     ~SimulatedView() override = default;
 
+    HRESULT BeginScript(const std::wstring& script, ScriptAnswer answer) override;
+    void OnAnsweringAgain() override;
     HRESULT BeginNavigate(const std::wstring& uri) override;
     HRESULT BeginReload() override;
     HRESULT BeginHistoryMove(int step) override;
@@ -66,6 +68,7 @@ private:
     bool asksBeforeLeaving_ = false;  // until another document replaces the page
     std::wstring leaveMessage_;       // the text the page's script gave its question, as a returnValue
     UINT64 leaveQuestionFor_ = 0;     // the navigation the open question is about  // the renderer died: nothing shows until a page loads again
+    std::vector<ScriptAnswer> heldScripts_;  // asked while the page did not answer
     std::deque<Navigation> navigations_;  // the front one is the open navigation
     std::vector<std::wstring> history_;
     int historyIndex_ = -1;

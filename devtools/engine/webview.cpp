@@ -8,69 +8,8 @@
 
 namespace {
 
-class StartingArgs final : public EventArgs<ICoreWebView2NavigationStartingEventArgs> {
-public:
-    StartingArgs(std::wstring uri, UINT64 id) : uri_(std::move(uri)), id_(id) {}
-
-    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override {
-        if (!uri) return E_POINTER;
-        *uri = CopyToTaskMemory(uri_);
-        return *uri ? S_OK : E_OUTOFMEMORY;
-    }
-    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_RequestHeaders(ICoreWebView2HttpRequestHeaders**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_Cancel(BOOL*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_Cancel(BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override { return GiveValue(id, id_); }
-
-private:
-    std::wstring uri_;
-    UINT64 id_;
-};
-
-class CompletedArgs final : public EventArgs<ICoreWebView2NavigationCompletedEventArgs> {
-public:
-    CompletedArgs(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, UINT64 id)
-        : success_(success), status_(status), id_(id) {}
-
-    HRESULT STDMETHODCALLTYPE get_IsSuccess(BOOL* isSuccess) override {
-        return GiveValue(isSuccess, static_cast<BOOL>(success_));
-    }
-    HRESULT STDMETHODCALLTYPE get_WebErrorStatus(COREWEBVIEW2_WEB_ERROR_STATUS* status) override {
-        return GiveValue(status, status_);
-    }
-    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override { return GiveValue(id, id_); }
-
-private:
-    bool success_;
-    COREWEBVIEW2_WEB_ERROR_STATUS status_;
-    UINT64 id_;
-};
-
-class ProcessFailedArgs final : public EventArgs<ICoreWebView2ProcessFailedEventArgs> {
-public:
-    explicit ProcessFailedArgs(COREWEBVIEW2_PROCESS_FAILED_KIND kind) : kind_(kind) {}
-
-    HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* kind) override {
-        return GiveValue(kind, kind_);
-    }
-
-private:
-    COREWEBVIEW2_PROCESS_FAILED_KIND kind_;
-};
-
-class SourceChangedArgs final : public EventArgs<ICoreWebView2SourceChangedEventArgs> {
-public:
-    explicit SourceChangedArgs(bool newDocument) : newDocument_(newDocument) {}
-
-    HRESULT STDMETHODCALLTYPE get_IsNewDocument(BOOL* isNewDocument) override {
-        return GiveValue(isNewDocument, static_cast<BOOL>(newDocument_));
-    }
-
-private:
-    bool newDocument_;
-};
+// How often a page that does not answer is reported again.
+constexpr UINT kUnresponsiveReportMs = 3000;
 
 // Every view alive, so that a pointer the host hands back can be recognised as ours.
 std::vector<WebView*>& LiveViews() {
@@ -117,10 +56,18 @@ void WebView::TakeFocus(COREWEBVIEW2_MOVE_FOCUS_REASON) {
     if (window_) SetFocus(window_);
 }
 
-void WebView::SetZoomFactor(double factor) {
+// The runtime raises no event for the host's own factor, unless it had to bring it into range.
+void WebView::SetHostZoomFactor(double factor, bool normalized) {
+    defaultZoom_ = factor;
+    ShowZoom(factor, normalized);
+}
+
+void WebView::ShowZoom(double factor, bool raiseEvent) {
     if (std::fabs(factor - zoomFactor_) < 0.001) return;
     LogLine(Config(), L"ZoomFactor " + ZoomText(factor));
     zoomFactor_ = factor;
+    ApplyZoom(factor);
+    if (raiseEvent && keyController_) keyController_->RaiseZoomFactorChanged();
 }
 
 bool WebView::OfferFocusToHost(bool backwards) {
@@ -232,7 +179,12 @@ void WebView::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
     EngineRef<WebView> keepAlive(this);
     RaisingEvent raising(this);
     LogLine(Config(), L"ProcessFailed " + std::to_wstring(static_cast<int>(kind)));
-    if (kind != COREWEBVIEW2_PROCESS_FAILED_KIND_FRAME_RENDER_PROCESS_EXITED) AnswerOpenDialogsNo();
+    // The page's dialogs go with its renderer; a page that does not answer keeps its own.
+    if (kind == COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED ||
+        kind == COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED) {
+        AnswerOpenDialogsNo();
+        SetUnresponsive(false);
+    }
     if (kind == COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED) {
         dead_ = true;
         NoteBrowserProcessExit();
@@ -240,14 +192,45 @@ void WebView::RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
     } else if (kind == COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED) {
         OnRendererGone();  // a subframe's renderer takes only its frame: the page stays
     }
-    ComHolder<ProcessFailedArgs> args(new ProcessFailedArgs(kind));
+    ComHolder<ProcessFailedArgs<EventArgs>> args(new ProcessFailedArgs<EventArgs>(kind));
     processFailedHandlers_.Invoke(this, args.Get());
+}
+
+// The runtime says "every few seconds"; the first report comes as the page is found not answering.
+void WebView::SetUnresponsive(bool unresponsive) {
+    if (unresponsive == unresponsive_) return;
+    unresponsive_ = unresponsive;
+    if (!unresponsive) {
+        if (window_) KillTimer(window_, kUnresponsiveTimerId);
+        OnAnsweringAgain();
+        return;
+    }
+    if (window_) SetTimer(window_, kUnresponsiveTimerId, kUnresponsiveReportMs, nullptr);
+    RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_UNRESPONSIVE);
+}
+
+void WebView::OnUnresponsiveTimer() {
+    if (unresponsive_) RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_UNRESPONSIVE);
+}
+
+HRESULT WebView::ExecuteScript(LPCWSTR script, ICoreWebView2ExecuteScriptCompletedHandler* handler) {
+    if (!script) return E_POINTER;
+    if (dead_) return kBrowserProcessGone;
+    LogLine(Config(), std::wstring(L"ExecuteScript ") + script);
+    if (!window_) return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
+    ComHolder<ICoreWebView2ExecuteScriptCompletedHandler> held(handler);
+    ConfigPtr config = SharedConfig();
+    return BeginScript(script, [held, config](HRESULT result, const std::wstring& json) {
+        LogLine(*config, L"ExecuteScriptCompleted " + json);
+        if (held) held->Invoke(result, json.c_str());
+    });
 }
 
 // A closed view shows nothing and raises nothing more; the host's handlers go back to it.
 void WebView::CloseView() {
     EngineRef<WebView> keepAlive(this);
     dead_ = true;
+    unresponsive_ = false;
     startingHandlers_.ReleaseAll();
     completedHandlers_.ReleaseAll();
     sourceChangedHandlers_.ReleaseAll();
@@ -267,7 +250,7 @@ void WebView::RaiseStarting(const std::wstring& url, UINT64 navigationId) {
     RaisingEvent raising(this);
     AnswerOpenDialogsNo();  // the page that asked is on its way out
     LogLine(Config(), L"NavigationStarting " + url);
-    ComHolder<StartingArgs> args(new StartingArgs(url, navigationId));
+    ComHolder<NavigationStartingArgs<EventArgs>> args(new NavigationStartingArgs<EventArgs>(url, navigationId));
     startingHandlers_.Invoke(this, args.Get());
 }
 
@@ -275,17 +258,19 @@ void WebView::RaiseSourceChanged(bool newDocument) {
     EngineRef<WebView> keepAlive(this);
     RaisingEvent raising(this);
     LogLine(Config(), std::wstring(L"SourceChanged ") + (newDocument ? L"1 " : L"0 ") + Source());
-    ComHolder<SourceChangedArgs> args(new SourceChangedArgs(newDocument));
+    ComHolder<SourceChangedArgs<EventArgs>> args(new SourceChangedArgs<EventArgs>(newDocument));
     sourceChangedHandlers_.Invoke(this, args.Get());
-    // The element that was full screen went with its document.
+    // The element that was full screen went with its document; the person's zoom was its alone.
     if (newDocument) SetContainsFullScreenElement(false);
+    if (newDocument) ZoomToDefault();
 }
 
 void WebView::RaiseCompleted(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, UINT64 navigationId) {
     EngineRef<WebView> keepAlive(this);  // the host may let go of the view inside its handler
     RaisingEvent raising(this);
     LogLine(Config(), L"NavigationCompleted " + Source());
-    ComHolder<CompletedArgs> args(new CompletedArgs(success, status, navigationId));
+    ComHolder<NavigationCompletedArgs<EventArgs>> args(
+        new NavigationCompletedArgs<EventArgs>(success, status, navigationId));
     completedHandlers_.Invoke(this, args.Get());
 }
 

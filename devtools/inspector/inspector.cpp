@@ -7,7 +7,8 @@
 //                         window, its and its text's rectangles on the screen, its edit field's text
 //                         if any, and for a message that scrolls whether its end is in view
 //   dismiss-messagebox    presses OK on that message box
-//   press-messagebox B    presses its button B: ok or cancel
+//   press-messagebox B    presses its button B: ok or cancel, or reopen (the question about a page
+//                         that does not answer)
 //   restore               restores the window from minimised or maximised
 //   minimize              minimises the window, as its taskbar button does (also in full screen)
 //   resize W H            sets the window's outer size to W by H
@@ -17,12 +18,14 @@
 //   tooltip               the text and screen rectangle of a tooltip shown for the window
 //   page-fullscreen 0|1   makes an element of the development engine's simulated page leave or
 //                         enter full screen, as its exitFullscreen and requestFullscreen
+//   page-unresponsive 0|1 makes the development engine's page stop answering (1) or answer again
 //   end-session           sends WM_QUERYENDSESSION, then WM_ENDSESSION with the window's answer, as
 //                         the Restart Manager does (ENDSESSION_CLOSEAPP), and prints the answer
 //   clipboard FILE        puts the text of the UTF-8 file on the clipboard, for a paste
 //   close                 asks the window to close, as its close button does
 //   move X Y              moves the window's top-left corner to X, Y on the screen
 #include "addressbar/address_bar.h"
+#include "app/unresponsive_page.h"
 #include "app/window.h"
 #include "devtools/utf8.h"
 
@@ -207,12 +210,12 @@ int FailProcess(int kind) {
     return PostMessageW(page, message, static_cast<WPARAM>(kind), 0) ? 0 : 1;
 }
 
-int PageFullScreen(bool contains) {
+// Posts one of the development engine's registered messages to its page window.
+int PostToPage(const wchar_t* name, WPARAM wParam) {
     HWND browser = FindBrowser();
     HWND page = browser ? FindWindowExW(browser, nullptr, L"TrovDevEnginePage", nullptr) : nullptr;
     if (!page) return 1;
-    const UINT message = RegisterWindowMessageW(L"TrovEngineSimulateFullScreen");
-    return PostMessageW(page, message, contains ? 1 : 0, 0) ? 0 : 1;
+    return PostMessageW(page, RegisterWindowMessageW(name), wParam, 0) ? 0 : 1;
 }
 
 int Move(int x, int y) {
@@ -386,6 +389,7 @@ int main(int argc, char** argv) {
         const std::string button = argv[2];
         if (button == "ok") return PressMessageBoxButton(IDOK);
         if (button == "cancel") return PressMessageBoxButton(IDCANCEL);
+        if (button == "reopen") return PressMessageBoxButton(kUnresponsiveReopenId);
     }
     if (command == "restore") return Restore();
     if (command == "minimize") return Minimize();
@@ -395,7 +399,10 @@ int main(int argc, char** argv) {
     if (command == "end-session") return EndSession();
     if (command == "close") return Close();
     if (command == "move" && argc > 3) return Move(std::atoi(argv[2]), std::atoi(argv[3]));
-    if (command == "page-fullscreen" && argc > 2) return PageFullScreen(std::atoi(argv[2]) != 0);
+    if (command == "page-fullscreen" && argc > 2) return PostToPage(L"TrovEngineSimulateFullScreen", std::atoi(argv[2]) != 0);
+    if (command == "page-unresponsive" && argc > 2) {
+        return PostToPage(L"TrovEngineSimulateUnresponsive", std::atoi(argv[2]) != 0);
+    }
     if (command == "clipboard" && argc > 2) return PutOnClipboard(argv[2]);
     if (command == "accessible" || (command == "accessible-press" && argc > 2)) {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -410,7 +417,7 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr, "usage: trov_inspector info|wait-window MS|wait-page MS|messagebox|dismiss-messagebox|"
                          "press-messagebox ok|cancel|restore|minimize|resize W H|fail-process KIND|\n"
-                         "       accessible|accessible-press NAME|tooltip|end-session|page-fullscreen 0|1|clipboard FILE|\n"
-                         "       close|move X Y\n");
+                         "       accessible|accessible-press NAME|tooltip|end-session|page-fullscreen 0|1|page-unresponsive 0|1|\n"
+                         "       clipboard FILE|close|move X Y\n");
     return 2;
 }

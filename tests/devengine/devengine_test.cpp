@@ -658,6 +658,60 @@ TEST_F(DevEngineTest, DeadRendererBlanksThePageUntilReload) {
     EXPECT_EQ(LogCount("ProcessFailed 1"), 1u);
 }
 
+// A page that stops answering is reported at once and again every few seconds, its script waits
+// meanwhile and runs once it answers again; nothing more is reported then.
+TEST_F(DevEngineTest, UnresponsivePageIsReportedUntilItAnswersAndItsScriptWaits) {
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    session.WatchSourcesAndFailures();
+    ASSERT_TRUE(session.NavigateAndWait(L"https://loop.test/"));
+    session.events.clear();
+    const UINT unresponsive = RegisterWindowMessageW(L"TrovEngineSimulateUnresponsive");
+    SendMessageW(PageWindow(), unresponsive, 1, 0);
+    EXPECT_EQ(session.events, std::vector<std::wstring>{L"failed 2"});
+    std::wstring answer = L"none";
+    auto* script = new Handler<ICoreWebView2ExecuteScriptCompletedHandler, HRESULT, LPCWSTR>(
+        [&answer](HRESULT result, LPCWSTR json) {
+            answer = SUCCEEDED(result) && json ? json : L"failed";
+            return S_OK;
+        },
+        IID_ICoreWebView2ExecuteScriptCompletedHandler);
+    ASSERT_EQ(session.webview->ExecuteScript(L"0", script), S_OK);
+    script->Release();
+    ASSERT_TRUE(session.WaitForEvents(2));
+    EXPECT_EQ(session.events[1], L"failed 2");
+    EXPECT_EQ(answer, L"none") << "not while the page does not answer";
+    SendMessageW(PageWindow(), unresponsive, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return answer == L"null"; }));
+    EXPECT_FALSE(session.WaitForEvents(3)) << "no report once it answers";
+}
+
+// The host's zoom is the view's default: it holds across pages and raises no event; one out of
+// the engine's range is brought into it, and that is told.
+TEST_F(DevEngineTest, HostZoomHoldsAcrossPagesAndANormalisedOneIsTold) {
+    EngineSession session(parent_);
+    ASSERT_TRUE(session.StartWebView());
+    std::vector<double> told;
+    auto* changed = new Handler<ICoreWebView2ZoomFactorChangedEventHandler, ICoreWebView2Controller*, IUnknown*>(
+        [&told](ICoreWebView2Controller* sender, IUnknown*) {
+            double factor = 0;
+            sender->get_ZoomFactor(&factor);
+            told.push_back(factor);
+            return S_OK;
+        },
+        IID_ICoreWebView2ZoomFactorChangedEventHandler);
+    EventRegistrationToken token;
+    ASSERT_EQ(session.controller->add_ZoomFactorChanged(changed, &token), S_OK);
+    changed->Release();
+    ASSERT_EQ(session.controller->put_ZoomFactor(1.1), S_OK);
+    ASSERT_TRUE(session.NavigateAndWait(L"https://next.test/"));
+    double factor = 0;
+    session.controller->get_ZoomFactor(&factor);
+    EXPECT_DOUBLE_EQ(factor, 1.1);
+    EXPECT_EQ(session.controller->put_ZoomFactor(9.0), S_OK);
+    EXPECT_EQ(told, std::vector<double>{5.0});
+}
+
 // After the browser process: every call fails and logs nothing, Close and the releases are logged,
 // and a new environment is a working engine again.
 TEST_F(DevEngineTest, DeadBrowserProcessFailsEveryCallUntilANewEnvironment) {

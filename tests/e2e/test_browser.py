@@ -95,7 +95,7 @@ class BrowserSession(BrowserTestCase):
         self.assertEqual((right - left, bottom - top), (1200, 800))
         self.assertEqual((info["visible"], info["iconic"], info["zoomed"]), ("1", "0", "0"))
         _, _, width, height = parse_rect(info["client"])
-        self.assertEqual(trov.log()[:17], [
+        self.assertEqual(trov.log()[:18], [
             CREATE_ENVIRONMENT,
             "add_BrowserProcessExited",
             "CreateController",
@@ -112,6 +112,7 @@ class BrowserSession(BrowserTestCase):
             "add_LostFocus",
             "add_ScriptDialogOpening",
             "add_NewWindowRequested",
+            "add_ZoomFactorChanged",
             f"Navigate {HOME_URL}",
         ])
         trov.wait_bar(HOME_URL)

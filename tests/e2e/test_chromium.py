@@ -71,6 +71,8 @@ PAGES = {
     # Pages that keep asking, and one whose leave handler never returns.
     "/loop.html": "<body style='margin:0'><button style='width:600px;height:200px' "
                   "onclick=\"for (;;) alert('again');\">loop</button>",
+    "/spin.html": "<body style='margin:0;background:#00f'><button style='width:600px;height:200px' "
+                  "onclick='for (;;) {}'>spin</button>",
     "/hung.html": "<body style='margin:0;background:#00f'><script>addEventListener('beforeunload', function () "
                   "{ for (;;) {} });</script>",
     "/windows.html": "<body style='margin:0'><a href='/red.html' target='_blank' style='display:block;height:200px;"
@@ -894,16 +896,29 @@ class ChromiumSession(ChromiumPages):
         wait_until(lambda: trov.since(mark).count("ZoomFactor 1.5") == 2, 10, "the wheel to zoom in again")
         self.assertEqual([line for line in trov.since(mark) if line.startswith("ZoomFactor")],
                          ["ZoomFactor 0.9", "ZoomFactor 1", "ZoomFactor 1.1", "ZoomFactor 1.25", "ZoomFactor 1.5",
-                          "ZoomFactor 1.25", "ZoomFactor 1.5"])
+                          "ZoomFactor 1.25", "ZoomFactorChanged 1.25", "ZoomFactor 1.5", "ZoomFactorChanged 1.5"],
+                         "the keys are Trov's (the host's factor, no event), the wheel the person's")
         # Bands of 90 window pixels now, 1200 wide: the fourth (link 3) is where the sixth was.
         self.wait_colours({(1100, top + 45): GREEN, (1100, top + 135): BLUE, (600, top + 225): GREEN,
                            (600, top + 315): BLUE}, "the bands at 150%")
+        # The keys' zoom is Trov's, in the page too: it holds across pages until Ctrl+0, even there.
         mark = trov.mark()
         trov.click(600, top + 315)
         landed = self.server.url("/landing.html?link=3")
         lines = trov.wait_log(f"NavigationCompleted {landed}", mark, timeout=20)
-        self.assertIn("ZoomFactor 1", lines, "a new page is shown at 100%")
+        self.assertNotIn("ZoomFactor 1", lines, "the new page is shown at 150% too")
         trov.wait_bar(landed)
+        mark = trov.mark()
+        trov.key("ctrl+0")
+        trov.wait_log("ZoomFactor 1", mark)
+        trov.key("ctrl+l", "ctrl+equal")
+        trov.wait_log("ZoomFactor 1.1", mark)
+        mark = self.open_page("/zoom.html")
+        self.assertNotIn("ZoomFactor 1", trov.since(mark), "a new page after Ctrl+plus in the bar")
+        self.wait_colours({(600, top + 315): GREEN}, "the fifth band at 110%: 66 pixels high")
+        trov.click(1100, top + 30)
+        trov.key("ctrl+0")
+        self.wait_colours({(600, top + 315): BLUE}, "the sixth band there at 100%")
 
     def test_20_keys_of_chromiums_own_windows_open_nothing(self):
         trov = self.trov
@@ -1026,6 +1041,36 @@ class ChromiumHungPageSession(ChromiumPages):
         trov.key("ctrl+w")
         self.assertEqual(trov.wait_exit(15), 0)
         self.assertLess(time.monotonic() - started, 8, "closed within a few seconds")
+
+
+@unittest.skipUnless(CHROMIUM, "chromium is not installed (scripts/setup installs it)")
+class ChromiumUnresponsivePageSession(ChromiumPages):
+    """A session of its own, since it ends with the window closed."""
+    session_name = "chromium-unresponsive-page"
+
+    def test_97_a_page_that_stops_answering_is_asked_about_waited_for_reopened_and_closed(self):
+        trov = self.trov
+        origin = self.server.url("/").rstrip("/")
+        spin = self.server.url("/spin.html")
+        self.open_page("/spin.html")
+        trov.click(300, TOOLBAR_HEIGHT + 100)
+        trov.wait_dialog("Trov's question within a few seconds", timeout=10, caption=origin, text="此页面没有响应。")
+        mark = trov.mark()
+        self.assertEqual(trov.inspector("press-messagebox", "ok")[0], 0)  # wait
+        self.assert_no_messagebox_for(6)
+        trov.wait_dialog("the question again, the page still not answering", timeout=15, caption=origin)
+        self.assertGreaterEqual(trov.since(mark).count("ProcessFailed 2"), 3, "reports that asked nothing")
+        mark = trov.mark()
+        self.assertEqual(trov.inspector("press-messagebox", "reopen")[0], 0)
+        trov.wait_log(f"NavigationCompleted {spin}", mark, timeout=20)
+        self.wait_colours({(900, TOOLBAR_HEIGHT + 300): BLUE}, "the page shown again")
+        self.assertIn("Close", trov.since(mark))
+        # Closing while it does not answer: no question comes from a hung page, the window goes.
+        trov.click(300, TOOLBAR_HEIGHT + 100)
+        trov.wait_dialog("the question about the page", timeout=15, caption=origin)
+        self.assertEqual(trov.inspector("press-messagebox", "ok")[0], 0)
+        trov.key("ctrl+w")
+        self.assertEqual(trov.wait_exit(15), 0)
 
 
 @unittest.skipUnless(CHROMIUM, "chromium is not installed (scripts/setup installs it)")

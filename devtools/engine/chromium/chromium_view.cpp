@@ -96,6 +96,20 @@ std::wstring ChromiumView::Source() const {
     return FromUtf8(tracker_.Source());
 }
 
+// Runtime.evaluate waits for the page's own script, as the runtime's ExecuteScript does.
+HRESULT ChromiumView::BeginScript(const std::wstring& script, ScriptAnswer answer) {
+    const json evaluate = {{"expression", ToUtf8(script)}, {"returnByValue", true}};
+    bool sent = connection_.Call("Runtime.evaluate", evaluate, [answer](const json& result, bool failed) {
+        auto remote = result.find("result");
+        if (failed || remote == result.end() || !remote->is_object()) {
+            answer(E_FAIL, L"null");
+            return;
+        }
+        answer(S_OK, FromUtf8(remote->value("value", json()).dump()));
+    });
+    return sent ? S_OK : HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
+}
+
 HRESULT ChromiumView::BeginNavigate(const std::wstring& uri) {
     if (!HasScheme(uri)) return E_INVALIDARG;
     bool sent = connection_.Call("Page.navigate", json{{"url", ToUtf8(uri)}},
@@ -149,6 +163,10 @@ bool ChromiumView::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, L
         screencast_.Paint(Window());
         return true;
     case WM_TIMER:
+        if (wParam == kProbeTimerId) {
+            ProbePage();
+            return true;
+        }
         return screencast_.OnTimer(Window(), wParam);
     case WM_SETCURSOR:
         *result = TRUE;
@@ -264,6 +282,7 @@ void ChromiumView::OnConnected() {
             return;
         }
         pageReady_ = true;
+        if (Window()) SetTimer(Window(), kProbeTimerId, kProbeEveryMs, nullptr);
         if (adoptedUrl_.empty()) {
             tracker_.SetMainFrame((*tree)["frame"]);
             FinishReady(true);
@@ -308,6 +327,8 @@ void ChromiumView::OnBrowserGone() {
 // is sent or answered, the pages opened by ours are closed, then ours (if Chromium still runs), and
 // whoever waits for the page hears that it will not come.
 void ChromiumView::EndSession() {
+    if (Window()) KillTimer(Window(), kProbeTimerId);
+    SetUnresponsive(false);
     openedPages_.CloseAll(ToUtf8(Config().chromiumEndpoint));
     awaitingPages_.clear();
     connection_.Close();
@@ -345,7 +366,6 @@ void ChromiumView::Raise(const std::vector<NavigationEvent>& events) {
         if (event.kind == NavigationEvent::Kind::Starting) {
             RaiseStarting(FromUtf8(event.url), event.id);
         } else if (event.kind == NavigationEvent::Kind::SourceChanged) {
-            if (event.newDocument) SetZoom(1.0);  // a zoom of the person's is the page's only
             RaiseSourceChanged(event.newDocument);
         } else {
             RaiseCompleted(event.success, event.status, event.id);

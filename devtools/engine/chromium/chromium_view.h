@@ -19,6 +19,12 @@
 #include <string>
 #include <vector>
 
+// The page is asked a trivial evaluation this often; one unanswered this long is a page that does
+// not answer.
+inline constexpr UINT_PTR kProbeTimerId = 0x7E51;
+inline constexpr UINT kProbeEveryMs = 1000;
+inline constexpr ULONGLONG kUnansweredProbeMs = 3000;
+
 class ChromiumView final : public WebView {
 public:
     // Starts connecting to the Chromium the settings name; null when the child window cannot be made.
@@ -34,18 +40,18 @@ public:
     bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     void OnWindowDestroyed() override;
     void ExitFullScreenElement() override;
-    double ZoomFactor() const override { return screencast_.Zoom(); }
-    void SetZoomFactor(double factor) override { SetZoom(factor); }
 
 private:
     explicit ChromiumView(ConfigPtr config);
     ~ChromiumView() override;
 
+    HRESULT BeginScript(const std::wstring& script, ScriptAnswer answer) override;
     HRESULT BeginNavigate(const std::wstring& uri) override;
     HRESULT BeginReload() override;
     HRESULT BeginHistoryMove(int step) override;
     void OnRendererGone() override;
     void OnBrowserGone() override;
+    void ApplyZoom(double factor) override;
 
     void RouteEvents();
     void OnNews();
@@ -89,8 +95,8 @@ private:
     bool HandleBrowserKey(UINT message, WPARAM virtualKey, int modifiers);
     bool HandleZoomWheel(UINT message, WPARAM wParam);
     void ZoomBy(int steps);
-    void SetZoom(double factor);
     void OnFocusChanged(bool focused);
+    void ProbePage();
     void TrackPointer(POINT point);
     void OnPointerLeft();
 
@@ -113,4 +119,6 @@ private:
     bool reclaimFront_ = false;  // a page opened by ours was closed: ours is to be the active tab again
     bool pointerTracked_ = false;  // a WM_MOUSELEAVE is asked for
     int zoomWheel_ = 0;            // Ctrl+wheel turned short of a whole notch
+    bool probeAnswered_ = true;    // the page answered the last trivial evaluation
+    ULONGLONG probeSentAt_ = 0;
 };

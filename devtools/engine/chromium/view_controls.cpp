@@ -15,7 +15,7 @@ bool ChromiumView::HandleBrowserKey(UINT message, WPARAM virtualKey, int modifie
     if (message != WM_KEYDOWN) return true;
     if (key == BrowserKey::ZoomIn) ZoomBy(1);
     if (key == BrowserKey::ZoomOut) ZoomBy(-1);
-    if (key == BrowserKey::ZoomReset) SetZoom(1.0);
+    if (key == BrowserKey::ZoomReset) ZoomToDefault();
     return true;
 }
 
@@ -30,13 +30,11 @@ bool ChromiumView::HandleZoomWheel(UINT message, WPARAM wParam) {
 }
 
 void ChromiumView::ZoomBy(int steps) {
-    SetZoom(SteppedZoom(screencast_.Zoom(), steps));
+    ZoomByPerson(SteppedZoom(ZoomFactor(), steps));
 }
 
 // The picture, the page's layout and where the pointer lands in it change together.
-void ChromiumView::SetZoom(double factor) {
-    if (std::fabs(factor - screencast_.Zoom()) < 0.001) return;
-    LogLine(Config(), L"ZoomFactor " + ZoomText(factor));
+void ChromiumView::ApplyZoom(double factor) {
     input_.SetZoom(factor);
     screencast_.SetZoom(factor);
 }
@@ -59,6 +57,27 @@ void ChromiumView::OnFocusChanged(bool focused) {
         if (!stillFocused || !Window() || GetFocus() == Window()) return;
         std::vector<InputCommand> down = input_.Translate(WM_KEYDOWN, VK_F6, POINT{}, 0);
         for (const InputCommand& command : down) connection_.Call(command.method, command.params);
+    });
+}
+
+// A page that leaves a trivial evaluation unanswered this long is reported as not answering, as the
+// runtime reports a renderer that stops answering its input; it answers again when one is answered.
+// A page whose script waits on a dialog is held, not hung: the wait starts again after the dialog.
+void ChromiumView::ProbePage() {
+    const ULONGLONG now = GetTickCount64();
+    if (!pageReady_ || HasOpenDialog()) {
+        probeSentAt_ = now;
+        return;
+    }
+    if (!probeAnswered_) {
+        if (now - probeSentAt_ >= kUnansweredProbeMs) SetUnresponsive(true);
+        return;
+    }
+    probeAnswered_ = false;
+    probeSentAt_ = now;
+    connection_.Call("Runtime.evaluate", json{{"expression", "0"}}, [this](const json&, bool) {
+        probeAnswered_ = true;
+        SetUnresponsive(false);
     });
 }
 
