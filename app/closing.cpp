@@ -1,98 +1,89 @@
 #include "app/closing.h"
 
 #include "app/state.h"
+#include "webhost/engine_life.h"
 #include "webhost/messages.h"
 #include "webhost/script_dialogs.h"
 
 #include <WebView2.h>
 
+// A close, from the request to the window's end, as the main view's stage follows it
+// (webhost/engine_life.h): WM_CLOSE sends the page to about:blank (Running -> Asking); the page's
+// leave question comes through webhost/script_dialogs.cpp (Stay -> Running, Leave waits again);
+// about:blank's start is the page letting go (-> Leaving), and its completion posts WM_CLOSE
+// (-> Closed), which then destroys the window. kCloseWaitTimer ends a page that neither asks nor
+// lets go in time; an engine that dies meanwhile ends the window too (webhost/restart.cpp).
+
 namespace {
 
 constexpr wchar_t kBlank[] = L"about:blank";
 
-struct ClosingState {
-    bool asked = false;         // the view was sent to about:blank for a close
-    bool leaving = false;       // about:blank started: the page let go
-    UINT64 blankNavigation = 0; // the id of that start
-    bool letGo = false;         // the page was left: the next WM_CLOSE destroys the window
-};
-ClosingState closing;
+UINT64 blankNavigation = 0;  // the id of about:blank's start, for the close under way
 
-// A new wait from now: the page made a step towards letting go.
-void WaitAgain() { SetTimer(hMainWnd, kCloseWaitTimer, kCloseWaitMs, nullptr); }
-
-void EndClose() {
-    closing.asked = false;
-    closing.leaving = false;
-    KillTimer(hMainWnd, kCloseWaitTimer);
-}
-
-// The window goes once the engine's event has returned, so that the engine is not closed inside it.
-void CloseAfterTheEvent() {
-    EndClose();
-    closing.letGo = true;
-    PostMessageW(hMainWnd, WM_CLOSE, 0, 0);
+// The close's steps of a move of the main view.
+void Follow(EngineStep step) {
+    switch (step) {
+    case EngineStep::WaitAgain:  // a new wait from now: the page made a step towards letting go
+        SetTimer(hMainWnd, kCloseWaitTimer, kCloseWaitMs, nullptr);
+        break;
+    case EngineStep::EndWait:
+        KillTimer(hMainWnd, kCloseWaitTimer);
+        break;
+    case EngineStep::CloseAfterEvent:  // so that the engine is not closed inside its own event
+        KillTimer(hMainWnd, kCloseWaitTimer);
+        PostMessageW(hMainWnd, WM_CLOSE, 0, 0);
+        break;
+    case EngineStep::CloseNow:
+        KillTimer(hMainWnd, kCloseWaitTimer);
+        DestroyWindow(hMainWnd);
+        break;
+    default:
+        break;
+    }
 }
 
 }  // namespace
 
 bool AskPageBeforeClosing() {
-    if (closing.letGo) return false;
-    if (closing.asked) return true;  // the page's question is up, or on its way: nothing more
+    switch (MainViewStage()) {
+    case EngineStage::Closed:
+        return false;
+    case EngineStage::Asking:
+    case EngineStage::Leaving:
+        return true;  // the page's question is up, or on its way: nothing more
+    default:
+        break;
+    }
     if (!webviewReady || FAILED(webview->Navigate(kBlank))) return false;
-    closing.asked = true;
-    closing.leaving = false;
-    WaitAgain();
+    Follow(MoveMainView(EngineEvent::CloseAsked));
     return true;
 }
 
 void CheckPageLettingGo() {
-    switch (DecideCloseWait(closing.asked, webviewReady, PageDialogPending())) {
-    case CloseWait::Stop:
-        KillTimer(hMainWnd, kCloseWaitTimer);
-        break;
-    case CloseWait::Wait:
-        break;
-    case CloseWait::CloseNow:
-        EndClose();
-        closing.letGo = true;
-        DestroyWindow(hMainWnd);
-        break;
-    }
+    Follow(MoveMainView(PageDialogPending() ? EngineEvent::WaitOverAsking : EngineEvent::WaitOver));
 }
 
 void NoteNavigationStartingWhileClosing(const std::wstring& uri, UINT64 navigationId) {
-    if (!closing.asked || uri != kBlank) return;
-    closing.leaving = true;
-    closing.blankNavigation = navigationId;
-    WaitAgain();
+    if (uri != kBlank) return;
+    const EngineStep step = MoveMainView(EngineEvent::BlankStarted);
+    if (step == EngineStep::WaitAgain) blankNavigation = navigationId;
+    Follow(step);
 }
 
 bool NoteNavigationCompletedWhileClosing(UINT64 navigationId) {
-    if (!closing.leaving || navigationId != closing.blankNavigation) return false;
-    CloseAfterTheEvent();
+    if (MainViewStage() != EngineStage::Leaving || navigationId != blankNavigation) return false;
+    Follow(MoveMainView(EngineEvent::BlankCompleted));
     return true;
 }
 
-bool LeavingPageToClose() { return closing.leaving; }
+bool LeavingPageToClose() { return MainViewStage() == EngineStage::Leaving; }
 
 bool NoteLeaveAnswerWhileClosing(bool leave) {
-    if (!closing.asked) return false;
-    if (leave) WaitAgain();
-    else EndClose();
-    return true;
+    const EngineStep step = MoveMainView(leave ? EngineEvent::Left : EngineEvent::Stayed);
+    Follow(step);
+    return step != EngineStep::None;
 }
 
-bool EndCloseWithDeadEngine() {
-    if (!closing.asked) return false;
-    CloseAfterTheEvent();
-    return true;
-}
+void EndCloseWithDeadEngine() { Follow(EngineStep::CloseAfterEvent); }
 
-CloseWait DecideCloseWait(bool closeAsked, bool engineReady, bool questionUp) {
-    if (!closeAsked) return CloseWait::Stop;
-    if (engineReady && questionUp) return CloseWait::Wait;
-    return CloseWait::CloseNow;
-}
-
-void ResetClosingForTesting() { closing = ClosingState{}; }
+void ResetClosingForTesting() { blankNavigation = 0; }

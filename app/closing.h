@@ -1,5 +1,6 @@
 // Closing the window: the page is left first (sent to about:blank), so that it can ask its
 // question before it goes; the window closes when it has been left, stays when the person stays.
+// Where a close stands is the main view's stage (webhost/engine_life.h).
 #pragma once
 
 #include <windows.h>
@@ -31,15 +32,9 @@ bool LeavingPageToClose();
 // The page's leave question was answered. Stay ends a close for good; returns whether one was under way.
 bool NoteLeaveAnswerWhileClosing(bool leave);
 
-// The engine died: a close under way ends with the window (after the engine's event), and the
-// engine is not restarted. Returns whether it did.
-bool EndCloseWithDeadEngine();
-
-// What the timer does, from plain facts: stop (no close under way), wait (a question of the page
-// is up, which has no time limit), or close the window (a page that neither asked nor let go in
-// time, or an engine that is gone).
-enum class CloseWait { Stop, Wait, CloseNow };
-CloseWait DecideCloseWait(bool closeAsked, bool engineReady, bool questionUp);
+// The engine died while a close was under way: the window ends (after the engine's event), and
+// the engine is not restarted.
+void EndCloseWithDeadEngine();
 
 // Tests only: forgets a close under way.
 void ResetClosingForTesting();

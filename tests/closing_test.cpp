@@ -5,6 +5,7 @@
 #include "browser_window.h"
 #include "reset_program.h"
 #include "webhost/engine.h"
+#include "webhost/engine_life.h"
 #include "webhost/messages.h"
 
 #include <gtest/gtest.h>
@@ -122,18 +123,62 @@ TEST_F(WebHostTest, ClosingAHungPageOrOneWithoutEngineStillCloses) {
     EXPECT_TRUE(PumpUntil([this] { return !IsWindow(window()); }, 4000));
 }
 
-TEST(CloseWaitTest, TheTimerWaitsOnlyForAQuestionThatIsUp) {
-    struct Case {
-        bool asked, engineReady, questionUp;
-        CloseWait expected;
-    } const cases[] = {
-        {false, true, false, CloseWait::Stop},    {false, true, true, CloseWait::Stop},
-        {true, true, true, CloseWait::Wait},      {true, true, false, CloseWait::CloseNow},
-        {true, false, true, CloseWait::CloseNow}, {true, false, false, CloseWait::CloseNow},
+// The main view's life, from its first start through deaths, restarts and closes to the window's end.
+TEST(EngineLifeTest, EachEventMovesTheViewOnlyWhereItsStageAllows) {
+    using S = EngineStage;
+    using E = EngineEvent;
+    using P = EngineStep;
+    struct Case { S stage; E event; S next; P step; };
+    const Case cases[] = {
+        {S::Starting, E::Started, S::Running, P::None},
+        {S::Starting, E::StartFailed, S::NoEngine, P::None},  // a first start is not retried
+        {S::NoEngine, E::PageAsked, S::NoEngine, P::None},
+        {S::Running, E::Died, S::Dead, P::MarkDown},
+        {S::Running, E::ExitHeard, S::Dead, P::MarkDown},  // the exit heard before ProcessFailed
+        {S::Dead, E::Died, S::Dead, P::None},              // said again: counted once
+        {S::Dead, E::RestartDue, S::Restarting, P::LetGoAndStart},
+        {S::Dead, E::RestartAwaitsExit, S::AwaitingExit, P::LetGoAndWait},
+        {S::Dead, E::RestartsSpent, S::Parked, P::LetGoAndPark},
+        {S::AwaitingExit, E::ExitHeard, S::AwaitingExit, P::PostRestart},
+        {S::AwaitingExit, E::RestartDue, S::Restarting, P::StartAgain},
+        {S::AwaitingExit, E::TimerDue, S::Restarting, P::StartAgain},
+        {S::Restarting, E::Died, S::Restarting, P::None},  // not ready: its start fails instead
+        {S::Restarting, E::Started, S::Running, P::GiveFocusBack},
+        {S::Restarting, E::StartFailed, S::AttemptFailed, P::PostLetGo},  // let go outside its completion
+        {S::AttemptFailed, E::PageAsked, S::AttemptFailed, P::None},
+        {S::AttemptFailed, E::AttemptGone, S::RetryDue, P::ArmRetry},
+        {S::AttemptFailed, E::LastAttemptGone, S::Parked, P::LetGoOfAttempt},
+        {S::RetryDue, E::PageAsked, S::RetryDue, P::None},
+        {S::RetryDue, E::TimerDue, S::Restarting, P::StartAgain},
+        {S::Parked, E::TimerDue, S::Parked, P::None},
+        {S::Parked, E::PageAsked, S::Restarting, P::StartAgain},
+        {S::Running, E::PageAsked, S::Running, P::None},
+        {S::Running, E::Reopen, S::Restarting, P::Reopen},
+        {S::Dead, E::Reopen, S::Dead, P::None},
+        {S::Asking, E::Reopen, S::Asking, P::None},
+        {S::Running, E::CloseAsked, S::Asking, P::WaitAgain},
+        {S::Running, E::Stayed, S::Running, P::None},  // a typed address was refused: no close
+        {S::Running, E::BlankStarted, S::Running, P::None},
+        {S::Running, E::WaitOver, S::Running, P::EndWait},
+        {S::Asking, E::Left, S::Asking, P::WaitAgain},
+        {S::Asking, E::Stayed, S::Running, P::EndWait},
+        {S::Asking, E::BlankCompleted, S::Asking, P::None},  // a load that was under way
+        {S::Asking, E::BlankStarted, S::Leaving, P::WaitAgain},
+        {S::Asking, E::WaitOverAsking, S::Asking, P::None},  // the question has no time limit
+        {S::Asking, E::WaitOver, S::Closed, P::CloseNow},    // a hung page
+        {S::Asking, E::Died, S::Closed, P::CloseWithEngine},
+        {S::Leaving, E::BlankCompleted, S::Closed, P::CloseAfterEvent},
+        {S::Leaving, E::Stayed, S::Running, P::EndWait},
+        {S::Leaving, E::WaitOver, S::Closed, P::CloseNow},
+        {S::Leaving, E::ExitHeard, S::Closed, P::CloseWithEngine},
+        {S::Closed, E::Died, S::Closed, P::None},
+        {S::Closed, E::CloseAsked, S::Closed, P::None},
+        {S::Dead, E::WaitOver, S::Dead, P::EndWait},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(DecideCloseWait(c.asked, c.engineReady, c.questionUp), c.expected)
-            << c.asked << c.engineReady << c.questionUp;
+        const EngineMove move = NextEngineStage(c.stage, c.event);
+        EXPECT_EQ(move.stage, c.next) << static_cast<int>(c.stage) << " " << static_cast<int>(c.event);
+        EXPECT_EQ(move.step, c.step) << static_cast<int>(c.stage) << " " << static_cast<int>(c.event);
     }
 }
 

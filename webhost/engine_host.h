@@ -23,8 +23,8 @@ struct EngineHost {
     bool (*leavingPageToClose)();
     // The main page's leave question was answered; true when a close was under way.
     bool (*leaveAnswered)(bool leave);
-    // The engine died; true when a close under way ended with it, and no restart follows.
-    bool (*engineDiedWhileClosing)();
+    // The engine died while a close was under way: the window goes, and no restart follows.
+    void (*engineDiedWhileClosing)();
 
     // The focus: noted before the page goes, the page's own GotFocus and LostFocus, Tab out of the
     // page (true when taken), the page forgotten with its engine, and given back after a restart.

@@ -4,6 +4,7 @@
 #include "webhost/com_handler.h"
 #include "webhost/engine.h"
 #include "webhost/engine_host.h"
+#include "webhost/engine_life.h"
 #include "webhost/messages.h"
 #include "webhost/navigation_events.h"
 #include "webhost/restart_budget.h"
@@ -15,15 +16,11 @@ namespace {
 // before that its user-data folder may still be in use. Without that word, after this long.
 constexpr UINT kBrowserExitWaitMs = 1000;
 
-// Where a restart stands, between the engine's events and the posted messages and timers.
+// What a restart counts; where it stands is the main view's stage (webhost/engine_life.h).
 struct RestartState {
     RecoveryBudget engineRestarts;  // the deaths of the engine's browser process that were restarted
-    bool restarting = false;        // the start under way is a restart: it is retried, and gives the focus back
     int retries = 0;                // failed attempts of the restart under way
-    bool retryDue = false;          // kEngineRetryTimer is armed for the next attempt
-    bool engineParked = false;      // a restart gave up: the person's next request for a page starts it
-    bool exitSeen = false;          // the environment said that its browser process died
-    bool awaitingExit = false;      // a restart waits for that word, kEngineRetryTimer as its fallback
+    bool exitSeen = false;          // this environment said that its browser process died
 };
 RestartState restart;
 
@@ -33,11 +30,9 @@ ComRef<ICoreWebView2BrowserProcessExitedEventHandler> browserExitedHandler;
 // One attempt of a restart; a window that is already gone gets no new engine. The dead engine's
 // environment, kept while its exit was awaited, goes first.
 void StartEngineAgain() {
-    restart.restarting = false;
-    restart.awaitingExit = false;
+    KillTimer(hMainWnd, kEngineRetryTimer);
     ReleaseEngineReferences();
     if (MainWindowIsGone()) return;
-    restart.restarting = true;
     InitWebView(hMainWnd);
 }
 
@@ -45,6 +40,83 @@ void StartEngineAgain() {
 // page gets the keyboard back. Not in a window the person has left: its activation does that later.
 void GiveFocusBackAfterRestart() {
     if (GetActiveWindow() == hMainWnd && !IsIconic(hMainWnd)) engineHost.restoreFocus();
+}
+
+// Until a new engine arrives, the program is as before the first start (back, forward, refresh,
+// home and typed addresses do nothing). Closing and letting go of the dead engine's objects waits
+// for the posted message, when none of their callbacks is running.
+void MarkDown() {
+    engineHost.rememberFocus();  // now, while the dead page may still be the one with the focus
+    webviewReady = false;
+    isLoading = false;
+    ForgetNavigationIds();
+    DropPageDialog();
+    engineHost.pageAnswersAgain();
+    InvalidateRect(hMainWnd, nullptr, FALSE);
+}
+
+// The dead view and its handlers go; the page that held the screen is gone, and the new one
+// starts in the window.
+void LetGoOfDeadView() {
+    ReleaseViewAndController();
+    engineHost.forgetPageFocus();
+    engineHost.leaveFullScreen();
+    restart.retries = 0;
+}
+
+// The steps of the restart. A close under way ends with the engine: the window goes, and no new
+// engine is started for it. Past the last retry, or the restarts' budget, the engine stays down,
+// silently, until the person asks for a page.
+void Follow(EngineStep step) {
+    switch (step) {
+    case EngineStep::MarkDown:
+        MarkDown();
+        PostMessageW(hMainWnd, WM_APP_RESTART_ENGINE, 0, 0);
+        break;
+    case EngineStep::CloseWithEngine:
+        MarkDown();
+        engineHost.engineDiedWhileClosing();
+        break;
+    case EngineStep::PostRestart:
+        PostMessageW(hMainWnd, WM_APP_RESTART_ENGINE, 0, 0);
+        break;
+    case EngineStep::LetGoAndStart:
+        LetGoOfDeadView();
+        StartEngineAgain();
+        break;
+    case EngineStep::LetGoAndWait:
+        LetGoOfDeadView();
+        SetTimer(hMainWnd, kEngineRetryTimer, kBrowserExitWaitMs, nullptr);
+        break;
+    case EngineStep::LetGoAndPark:
+        LetGoOfDeadView();
+        ReleaseEngineReferences();
+        break;
+    case EngineStep::StartAgain:
+        StartEngineAgain();
+        break;
+    case EngineStep::Reopen:  // the same engine, a new view: no death, so no budget is used
+        MarkDown();
+        LetGoOfDeadView();
+        RequestViewIn(hMainWnd);
+        break;
+    case EngineStep::PostLetGo:
+        PostMessageW(hMainWnd, WM_APP_START_FAILED, 0, 0);
+        break;
+    case EngineStep::ArmRetry:
+        ReleaseEngineReferences();
+        if (!MainWindowIsGone()) SetTimer(hMainWnd, kEngineRetryTimer, RestartRetryDelayMs(restart.retries++), nullptr);
+        break;
+    case EngineStep::LetGoOfAttempt:
+        ReleaseEngineReferences();
+        break;
+    case EngineStep::GiveFocusBack:
+        restart.retries = 0;
+        GiveFocusBackAfterRestart();
+        break;
+    default:
+        break;
+    }
 }
 
 // The environment's word that its browser process and everything it held are gone; raised besides
@@ -56,57 +128,37 @@ HRESULT OnBrowserProcessExited(ICoreWebView2Environment* sender, ICoreWebView2Br
     if (kind != COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_FAILED || sender != webviewEnvironment.Get()) return S_OK;
     if (restart.exitSeen) return S_OK;
     restart.exitSeen = true;
-    if (webviewReady) MarkEngineDown();
-    else if (restart.awaitingExit) PostMessageW(hMainWnd, WM_APP_RESTART_ENGINE, 0, 0);
+    Follow(MoveMainView(EngineEvent::ExitHeard));
     return S_OK;
+}
+
+// What WM_APP_RESTART_ENGINE finds: for a dead engine, the budget and the exit decide; a restart
+// that waits for the exit has heard it.
+EngineEvent RestartEvent() {
+    if (MainViewStage() != EngineStage::Dead) return EngineEvent::RestartDue;
+    // An engine that dies again and again is left down, until the person asks for a page.
+    if (!restart.engineRestarts.Take()) return EngineEvent::RestartsSpent;
+    if (restart.exitSeen || !webviewEnvironment) return EngineEvent::RestartDue;
+    return EngineEvent::RestartAwaitsExit;
 }
 
 }  // namespace
 
-// Its event only marks the engine down: until a new one arrives, the program is as before the first
-// start (back, forward, refresh, home and typed addresses do nothing). Closing and letting go of the
-// dead engine's objects waits for the posted message, when none of their callbacks is running.
-// A close under way ends with the engine: the window goes, and no new engine is started for it.
-void MarkEngineDown() {
-    engineHost.rememberFocus();  // now, while the dead page may still be the one with the focus
-    webviewReady = false;
-    isLoading = false;
-    ForgetNavigationIds();
-    DropPageDialog();
-    engineHost.pageAnswersAgain();
-    InvalidateRect(hMainWnd, nullptr, FALSE);
-    if (!engineHost.engineDiedWhileClosing()) PostMessageW(hMainWnd, WM_APP_RESTART_ENGINE, 0, 0);
-}
+void MarkEngineDown() { Follow(MoveMainView(EngineEvent::Died)); }
 
-// The failure may be told inside the completion of the very environment or controller that failed:
-// its objects are let go of from the posted message, once that completion has returned.
-void OnStartFailed() {
-    if (!restart.restarting) return;
-    restart.restarting = false;
-    PostMessageW(hMainWnd, WM_APP_START_FAILED, 0, 0);
-}
+// A failed first start stays as it is. A restart's failure may be told inside the completion of
+// the very environment or controller that failed: its objects are let go of from the posted
+// message, once that completion has returned.
+void OnStartFailed() { Follow(MoveMainView(EngineEvent::StartFailed)); }
 
-// Past the last retry the engine stays down, silently, until the person asks for a page.
 void LetGoOfFailedStart() {
-    ReleaseEngineReferences();
-    if (MainWindowIsGone()) return;
-    const UINT delay = RestartRetryDelayMs(restart.retries++);
-    if (delay == 0) {
-        restart.engineParked = true;
-        return;
-    }
-    restart.retryDue = true;
-    SetTimer(hMainWnd, kEngineRetryTimer, delay, nullptr);
+    const bool last = RestartRetryDelayMs(restart.retries) == 0;
+    Follow(MoveMainView(last ? EngineEvent::LastAttemptGone : EngineEvent::AttemptGone));
 }
 
-void OnStartSucceeded() {
-    const bool restarted = restart.restarting;
-    restart.restarting = false;
-    restart.retries = 0;
-    if (restarted) GiveFocusBackAfterRestart();
-}
+void OnStartSucceeded() { Follow(MoveMainView(EngineEvent::Started)); }
 
-bool StartIsRestart() { return restart.restarting; }
+bool StartIsRestart() { return MainViewStage() == EngineStage::Restarting; }
 
 // Environments of runtimes older than the event do without it: the wait's fallback restarts them.
 void ListenForBrowserExit() {
@@ -124,68 +176,27 @@ void ListenForBrowserExit() {
 
 void StopListeningForBrowserExit() { browserExitedHandler.Reset(); }
 
-void RestartEngine() {
-    if (restart.awaitingExit) {  // the exit came before the wait's end
-        KillTimer(hMainWnd, kEngineRetryTimer);
-        restart.retryDue = false;
-        StartEngineAgain();
-        return;
-    }
-    ReleaseViewAndController();  // the events' handlers with them
-    engineHost.forgetPageFocus();
-    // The page that held the screen is gone, and the new one starts in the window.
-    engineHost.leaveFullScreen();
-    restart.retries = 0;
-    // An engine that dies again and again is left down, until the person asks for a page.
-    if (!restart.engineRestarts.Take()) {
-        ReleaseEngineReferences();
-        restart.engineParked = true;
-        return;
-    }
-    if (restart.exitSeen || !webviewEnvironment) {
-        StartEngineAgain();
-        return;
-    }
-    restart.awaitingExit = true;
-    restart.retryDue = true;
-    SetTimer(hMainWnd, kEngineRetryTimer, kBrowserExitWaitMs, nullptr);
-}
+void RestartEngine() { Follow(MoveMainView(RestartEvent())); }
 
-// The page's view is closed and a new one asked of the same engine, which opens currentUrl, the
-// page's address: the engine did not die, so its budget of deaths is not used; a failed attempt
-// is tried again as a restart's is.
 void ReopenView() {
-    if (!webviewReady || MainWindowIsGone()) return;
-    engineHost.rememberFocus();
-    webviewReady = false;
-    isLoading = false;
-    ForgetNavigationIds();
-    DropPageDialog();
-    ReleaseViewAndController();
-    engineHost.forgetPageFocus();
-    engineHost.leaveFullScreen();
-    InvalidateRect(hMainWnd, nullptr, FALSE);
-    restart.retries = 0;
-    restart.restarting = true;
-    RequestViewIn(hMainWnd);
+    if (MainWindowIsGone()) return;
+    Follow(MoveMainView(EngineEvent::Reopen));
 }
 
 bool StartParkedEngine() {
-    if (!restart.engineParked || MainWindowIsGone()) return false;
-    restart.engineParked = false;
+    if (MainViewStage() != EngineStage::Parked || MainWindowIsGone()) return false;
     restart.retries = 0;
-    StartEngineAgain();
+    Follow(MoveMainView(EngineEvent::PageAsked));
     return true;
 }
 
 void RetryEngineStart() {
     KillTimer(hMainWnd, kEngineRetryTimer);
-    if (!restart.retryDue) return;
-    restart.retryDue = false;
-    StartEngineAgain();
+    Follow(MoveMainView(EngineEvent::TimerDue));
 }
 
 void ResetRestartForTesting() {
     restart = RestartState{};
+    ResetMainViewForTesting();
     browserExitedHandler.Reset();
 }
