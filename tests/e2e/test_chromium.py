@@ -713,6 +713,10 @@ class ChromiumSession(ChromiumPages):
                     mark = trov.mark()
                     trov.key("ctrl+a", "ctrl+v", "Return")
                     trov.wait_log(f"NavigationCompleted {long_address}", mark, timeout=20)
+                    # For some seconds after so long an address completes, a click into the bar is not
+                    # taken (seen with the development engine, cause not yet known); then it is.
+                    wait_until(lambda: trov.click(260 + 20, 14 + 18) or trov.info().get("focus") == "addressbar", 20,
+                               "the bar to take a click after the long address")
                 else:
                     self.open_page("/windows.html" if what == "window.open" else "/link.html")
                     mark = trov.mark()
